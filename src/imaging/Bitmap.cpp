@@ -1,0 +1,18 @@
+#include "imaging/Bitmap.h"
+
+#include "imaging/Error.h"
+
+namespace imaging {
+
+size_t bytesPerPixel(PixelFormat f) {
+    return f == PixelFormat::RGBAF ? 16 : 4;
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format)
+    : width_(width), height_(height), format_(format) {
+    checkPictureSize(width, height);
+    bytesPerRow_ = size_t(width) * bytesPerPixel(format);
+    data_ = std::shared_ptr<uint8_t[]>(new uint8_t[bytesPerRow_ * size_t(height)]());
+}
+
+}  // namespace imaging

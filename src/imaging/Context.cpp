@@ -1,0 +1,225 @@
+#include "imaging/Context.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include <cstring>
+#include <unordered_map>
+
+#include "imaging/ColorTables.h"
+#include "imaging/Error.h"
+#include "imaging/Node.h"
+
+namespace imaging {
+
+namespace {
+
+// One node of the graph as this render sees it.
+struct Step {
+    const Node* node = nullptr;
+    std::vector<int> inputs;  // indices of the input steps
+    IRect cover;              // the node's extent in scaled pixels
+    IRect region;             // what consumers need of it (inside cover)
+    int consumers = 0;
+    bool fedToNonPointwise = false;
+    bool fedToStreaming = true;  // every non-pointwise consumer streams its inputs
+    bool keep = false;           // computed whole into `buffer` rather than tile by tile
+    Buffer buffer;
+    int lastReader = -1;  // position in the run order of the last step that reads `buffer`
+};
+
+class Plan {
+  public:
+    Plan(const Image& root, const Rect& region, double scale, const RenderOptions& options)
+        : scale_(scale), options_(options) {
+        rootIndex_ = add(root.node().get());
+        Step& r = steps_[size_t(rootIndex_)];
+        request_ = IRect::cover(region, scale);
+        r.region = request_.intersected(r.cover);
+        propagate();
+        decide();
+    }
+
+    Buffer run() {
+        for (auto& s : steps_)
+            if (!s.region.isEmpty()) s.node->prepare(scale_);
+        for (size_t k = 0; k < order_.size(); ++k) {
+            Step& s = steps_[size_t(order_[k])];
+            compute(order_[k]);
+            for (auto& t : steps_)
+                if (t.lastReader == int(k) && &t != &steps_[size_t(rootIndex_)])
+                    t.buffer = Buffer();
+            (void)s;
+        }
+        Step& r = steps_[size_t(rootIndex_)];
+        if (r.buffer.rect() == request_) return std::move(r.buffer);
+        Buffer out(request_, true);
+        out.copyFrom(r.buffer);
+        return out;
+    }
+
+  private:
+    int add(const Node* n) {
+        if (auto it = index_.find(n); it != index_.end()) return it->second;
+        std::vector<int> ins;
+        for (auto& i : n->inputs()) ins.push_back(add(i.node().get()));
+        Step s;
+        s.node = n;
+        s.inputs = std::move(ins);
+        s.cover = IRect::cover(n->extent(), scale_);
+        steps_.push_back(std::move(s));
+        int idx = int(steps_.size()) - 1;
+        index_[n] = idx;
+        return idx;
+    }
+
+    // Consumers come after their inputs, so walking backwards visits every consumer of a step
+    // before the step itself.
+    void propagate() {
+        for (int k = int(steps_.size()) - 1; k >= 0; --k) {
+            Step& s = steps_[size_t(k)];
+            if (s.region.isEmpty()) continue;
+            for (size_t i = 0; i < s.inputs.size(); ++i) {
+                Step& in = steps_[size_t(s.inputs[i])];
+                IRect need = s.node->roi(i, s.region, scale_).intersected(in.cover);
+                in.region = in.region.united(need);
+                in.consumers++;
+                if (!s.node->pointwise()) {
+                    in.fedToNonPointwise = true;
+                    if (!s.node->streamsInputs()) in.fedToStreaming = false;
+                }
+            }
+        }
+    }
+
+    void decide() {
+        for (size_t k = 0; k < steps_.size(); ++k) {
+            Step& s = steps_[k];
+            if (s.region.isEmpty()) continue;
+            s.keep = int(k) == rootIndex_ || !s.node->pointwise() || s.consumers > 1 ||
+                     (s.fedToNonPointwise && !s.fedToStreaming);
+            if (s.keep) {
+                if (s.region.area() > kMaxPixels)
+                    throw Error("The area to render is too large (" +
+                                std::to_string(s.region.width()) + " x " +
+                                std::to_string(s.region.height()) + " pixels).");
+                order_.push_back(int(k));
+            }
+        }
+        for (size_t pos = 0; pos < order_.size(); ++pos) markReads(order_[pos], int(pos), true);
+    }
+
+    void markReads(int k, int pos, bool top) {
+        Step& s = steps_[size_t(k)];
+        if (!top && s.keep) {
+            s.lastReader = std::max(s.lastReader, pos);
+            return;
+        }
+        for (int i : s.inputs) markReads(i, pos, false);
+    }
+
+    void compute(int k) {
+        Step& s = steps_[size_t(k)];
+        s.buffer = Buffer(s.region);
+        auto [tw, th] = s.node->tileSize();
+        std::vector<IRect> tiles;
+        for (int y = s.region.y0; y < s.region.y1; y += th)
+            for (int x = s.region.x0; x < s.region.x1; x += tw)
+                tiles.push_back(
+                    {x, y, std::min(x + tw, s.region.x1), std::min(y + th, s.region.y1)});
+        tbb::parallel_for(tbb::blocked_range<size_t>(0, tiles.size(), 1),
+                          [&](const tbb::blocked_range<size_t>& range) {
+                              for (size_t t = range.begin(); t != range.end(); ++t) {
+                                  if (options_.cancel && options_.cancel->load()) return;
+                                  Buffer view = s.buffer.view(tiles[t]);
+                                  computeTile(k, view);
+                              }
+                          });
+        if (options_.cancel && options_.cancel->load()) throw Cancelled();
+    }
+
+    // Fills `out` (inside the step's region) with the node's pixels.
+    void computeTile(int k, Buffer& out) const {
+        const Step& s = steps_[size_t(k)];
+        const bool pw = s.node->pointwise();
+        std::vector<Buffer> scratch;
+        scratch.reserve(s.inputs.size());
+        std::vector<const Buffer*> ins(s.inputs.size());
+        for (size_t i = 0; i < s.inputs.size(); ++i) {
+            const Step& in = steps_[size_t(s.inputs[i])];
+            if (in.keep) {
+                if (pw && !in.buffer.rect().contains(out.rect())) {
+                    scratch.emplace_back(out.rect(), true);
+                    scratch.back().copyFrom(in.buffer);
+                    ins[i] = &scratch.back();
+                } else {
+                    ins[i] = &in.buffer;
+                }
+                continue;
+            }
+            IRect need =
+                pw ? out.rect() : s.node->roi(i, out.rect(), scale_).intersected(in.region);
+            IRect have = need.intersected(in.region);
+            scratch.emplace_back(need, have != need);
+            if (!have.isEmpty()) {
+                Buffer part = scratch.back().view(have);
+                computeTile(s.inputs[i], part);
+            }
+            ins[i] = &scratch.back();
+        }
+        s.node->render(RenderInfo{scale_}, out, ins);
+    }
+
+    double scale_;
+    const RenderOptions& options_;
+    std::vector<Step> steps_;
+    std::unordered_map<const Node*, int> index_;
+    std::vector<int> order_;
+    int rootIndex_ = -1;
+    IRect request_;
+};
+
+}  // namespace
+
+Buffer Context::render(const Image& image, const Rect& region, double scale,
+                       const RenderOptions& options) const {
+    if (!(scale > 0) || !std::isfinite(scale) || scale > 1e4)
+        throw Error("Invalid render scale " + std::to_string(scale) + ".");
+    IRect request = IRect::cover(region, scale);
+    if (request.area() > kMaxPixels)
+        throw Error("The area to render is too large (" + std::to_string(request.width()) + " x " +
+                    std::to_string(request.height()) + " pixels).");
+    if (!image || request.isEmpty()) return Buffer(request, true);
+    Plan plan(image, region, scale, options);
+    return plan.run();
+}
+
+Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scale,
+                             PixelFormat format, const RenderOptions& options) const {
+    return toBitmap(render(image, region, scale, options), format);
+}
+
+Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format) {
+    const IRect& r = buf.rect();
+    if (r.isEmpty()) return {};
+    Bitmap out(r.width(), r.height(), format);
+    tbb::parallel_for(0, r.height(), [&](int row) {
+        const int y = r.y1 - 1 - row;
+        const Px* src = buf.row(y) + r.x0;
+        uint8_t* dst = out.row(row);
+        switch (format) {
+            case PixelFormat::RGBAF:
+                std::memcpy(dst, src, size_t(r.width()) * sizeof(Px));
+                break;
+            case PixelFormat::RGBA8:
+                for (int x = 0; x < r.width(); ++x) encodeRGBA8(src[x], dst + 4 * x);
+                break;
+            case PixelFormat::RGBA8Premultiplied:
+                for (int x = 0; x < r.width(); ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
+                break;
+        }
+    });
+    return out;
+}
+
+}  // namespace imaging

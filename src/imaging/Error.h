@@ -1,0 +1,23 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace imaging {
+
+// Raised for input the engine refuses (too large, unreadable, corrupt) with a message fit
+// to show the user.
+class Error : public std::runtime_error {
+  public:
+    explicit Error(const std::string& what) : std::runtime_error(what) {}
+};
+
+// Largest picture the engine accepts: beyond this a bitmap would exhaust memory long before
+// anything useful happened.
+inline constexpr long long kMaxPixels = 1LL << 28;
+inline constexpr int kMaxSide = 65536;
+
+// Throws Error when a picture of this size cannot be held.
+void checkPictureSize(long long width, long long height);
+
+}  // namespace imaging

@@ -1,0 +1,196 @@
+// Pictures held in memory, with a pyramid of half-size levels for rendering below full scale.
+
+#include <mutex>
+
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
+#include "imaging/ColorTables.h"
+#include "imaging/Error.h"
+#include "imaging/NodeKinds.h"
+#include "imaging/SourceNode.h"
+
+namespace imaging {
+
+namespace {
+
+// Reads a pixel of a level at y-up coordinates.
+inline Px fetch(const Bitmap& b, int x, int yUp) {
+    const uint8_t* row = b.row(b.height() - 1 - yUp);
+    if (b.format() == PixelFormat::RGBAF) return reinterpret_cast<const Px*>(row)[x];
+    return decodeRGBA8(row + 4 * size_t(x));
+}
+
+inline void store(Bitmap& b, int x, int yUp, Px p) {
+    uint8_t* row = b.row(b.height() - 1 - yUp);
+    if (b.format() == PixelFormat::RGBAF) {
+        reinterpret_cast<Px*>(row)[x] = p;
+    } else {
+        encodeRGBA8(p, row + 4 * size_t(x));
+    }
+}
+
+Bitmap toStraight(const Bitmap& in) {
+    if (in.format() != PixelFormat::RGBA8Premultiplied) return in;
+    Bitmap out(in.width(), in.height(), PixelFormat::RGBA8);
+    for (int y = 0; y < in.height(); ++y) {
+        const uint8_t* s = in.row(y);
+        uint8_t* d = out.row(y);
+        for (int x = 0; x < in.width(); ++x, s += 4, d += 4) {
+            unsigned a = s[3];
+            d[3] = uint8_t(a);
+            for (int c = 0; c < 3; ++c)
+                d[c] = a == 0 ? 0 : uint8_t(std::min(255u, (s[c] * 255u + a / 2) / a));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+struct SourceNode::Storage {
+    explicit Storage(Bitmap b) : base(std::move(b)) {
+        int w = base.width(), h = base.height();
+        while (w > 1 || h > 1) {
+            w = (w + 1) / 2, h = (h + 1) / 2;
+            levels.emplace_back();
+        }
+        flags = std::make_unique<std::once_flag[]>(levels.size() + 1);
+    }
+
+    // Level 0 is the picture itself; level k is the 2x2 average of level k - 1.
+    const Bitmap& level(size_t k) const {
+        if (k == 0) return base;
+        std::call_once(flags[k], [&] {
+            const Bitmap& prev = level(k - 1);
+            Bitmap next((prev.width() + 1) / 2, (prev.height() + 1) / 2, prev.format());
+            // Isolated so that a waiting thread never picks up a render task that needs this level.
+            tbb::this_task_arena::isolate([&] {
+                tbb::parallel_for(0, next.height(), [&](int y) {
+                    for (int x = 0; x < next.width(); ++x) {
+                        Px sum{0, 0, 0, 0};
+                        int n = 0;
+                        for (int dy = 0; dy < 2; ++dy)
+                            for (int dx = 0; dx < 2; ++dx) {
+                                int sx = 2 * x + dx, sy = 2 * y + dy;
+                                if (sx < prev.width() && sy < prev.height()) {
+                                    sum += fetch(prev, sx, sy);
+                                    ++n;
+                                }
+                            }
+                        store(next, x, y, sum / float(n));
+                    }
+                });
+            });
+            levels[k - 1] = std::move(next);
+        });
+        return levels[k - 1];
+    }
+    size_t levelCount() const { return levels.size() + 1; }
+
+    Bitmap base;
+    mutable std::vector<Bitmap> levels;
+    std::unique_ptr<std::once_flag[]> flags;
+};
+
+SourceNode::SourceNode(std::shared_ptr<Storage> storage, Point origin)
+    : Node({},
+           Rect{origin.x, origin.y, double(storage->base.width()), double(storage->base.height())}),
+      storage_(std::move(storage)),
+      origin_(origin) {}
+
+Image SourceNode::create(const Bitmap& bitmap, Point origin) {
+    if (bitmap.isNull()) return {};
+    checkPictureSize(bitmap.width(), bitmap.height());
+    auto storage = std::make_shared<Storage>(toStraight(bitmap));
+    return makeImage<SourceNode>(std::move(storage), origin);
+}
+
+Image SourceNode::translated(double dx, double dy) const {
+    return makeImage<SourceNode>(storage_, Point{origin_.x + dx, origin_.y + dy});
+}
+
+const Bitmap& SourceNode::bitmap() const {
+    return storage_->base;
+}
+
+size_t SourceNode::levelFor(double s) const {
+    size_t k = 0;
+    while (k + 1 < storage_->levelCount() && std::ldexp(1.0, -int(k + 1)) >= s * (1 - 1e-9)) ++k;
+    return k;
+}
+
+void SourceNode::prepare(double scale) const {
+    storage_->level(levelFor(scale));
+}
+
+void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buffer* const>) const {
+    const IRect& r = out.rect();
+    const double s = info.scale;
+    const size_t k = levelFor(s);
+    const Bitmap& lv = storage_->level(k);
+    const double ls = std::ldexp(1.0, -int(k));  // level pixels per picture unit
+    const int lw = lv.width(), lh = lv.height();
+
+    // Exact path: output pixels fall on level pixels.
+    const double ox = origin_.x * s, oy = origin_.y * s;
+    if (std::abs(ls - s) < 1e-12 && ox == std::floor(ox) && oy == std::floor(oy)) {
+        const int dx = int(ox), dy = int(oy);
+        for (int y = r.y0; y < r.y1; ++y) {
+            Px* o = out.row(y);
+            const int ly = y - dy;
+            for (int x = r.x0; x < r.x1; ++x) {
+                const int lx = x - dx;
+                o[x] =
+                    (lx >= 0 && lx < lw && ly >= 0 && ly < lh) ? fetch(lv, lx, ly) : Px{0, 0, 0, 0};
+            }
+        }
+        return;
+    }
+
+    // Bilinear path, clamped to the picture's edge pixels, weighted by how much of each output
+    // pixel the picture covers.
+    const Rect e = extent();
+    struct Axis {
+        int i0, i1;
+        float t, cover;
+    };
+    auto axis = [&](int pix, double org, double len, int levelLen) {
+        double c = (pix + 0.5) / s;  // picture units
+        double u = (c - org) * ls - 0.5;
+        u = std::clamp(u, 0.0, double(levelLen - 1));
+        int i0 = int(std::floor(u));
+        int i1 = std::min(i0 + 1, levelLen - 1);
+        double lo = std::max(pix / s, org), hi = std::min((pix + 1) / s, org + len);
+        float cover = float(std::clamp((hi - lo) * s, 0.0, 1.0));
+        return Axis{i0, i1, float(u - i0), cover};
+    };
+    std::vector<Axis> cols(size_t(r.width()));
+    for (int x = r.x0; x < r.x1; ++x) cols[size_t(x - r.x0)] = axis(x, e.x, e.width, lw);
+    for (int y = r.y0; y < r.y1; ++y) {
+        Axis ry = axis(y, e.y, e.height, lh);
+        Px* o = out.row(y);
+        for (int x = r.x0; x < r.x1; ++x) {
+            const Axis& cx = cols[size_t(x - r.x0)];
+            float cover = cx.cover * ry.cover;
+            if (cover <= 0.f) {
+                o[x] = Px{0, 0, 0, 0};
+                continue;
+            }
+            Px a = fetch(lv, cx.i0, ry.i0), b = fetch(lv, cx.i1, ry.i0);
+            Px c = fetch(lv, cx.i0, ry.i1), d = fetch(lv, cx.i1, ry.i1);
+            Px top = a + (b - a) * cx.t, bottom = c + (d - c) * cx.t;
+            o[x] = (top + (bottom - top) * ry.t) * cover;
+        }
+    }
+}
+
+Image sourceImage(const Bitmap& bitmap, Point origin) {
+    return SourceNode::create(bitmap, origin);
+}
+
+Image Image::fromBitmap(const Bitmap& bitmap, Point origin) {
+    return SourceNode::create(bitmap, origin);
+}
+
+}  // namespace imaging

@@ -1,0 +1,35 @@
+#pragma once
+// Reading pictures from files and data, writing bitmaps to files. Uses Qt's image readers and
+// writers, and ImageMagick for the formats Qt lacks.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+#include "imaging/Image.h"
+
+namespace imaging::io {
+
+// The picture in a file as a straight-alpha sRGB bitmap. Throws Error with a message fit for
+// the user when the file is missing, not a picture, damaged, or too large.
+Bitmap readBitmap(const std::string& path);
+Image readImage(const std::string& path);
+
+// The same from encoded bytes (TIFF, PNG or any format the readers know).
+Bitmap decodeBitmap(const uint8_t* data, size_t size);
+Image imageWithData(const std::vector<uint8_t>& data);
+
+// Encodes a bitmap (`format` is a file extension such as "png" or "tiff").
+std::vector<uint8_t> encodeBitmap(const Bitmap& bitmap, const std::string& format);
+
+// Writes a bitmap in the format its extension names, with the resolution stored where the
+// format has a field for it (dpi <= 0: leave it out). The file is written beside the target and
+// renamed over it only when complete, so a failed write leaves any old file as it was. Throws
+// Error on failure.
+void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi = 0, int quality = -1);
+
+// File extensions (lower case, without dot) that can be read.
+std::vector<std::string> readableExtensions();
+
+}  // namespace imaging::io

@@ -1,0 +1,17 @@
+// deverav-filter: the filter engine from the command line.
+
+#include <cstdio>
+#include <string>
+
+#include "imaging/FilterRegistry.h"
+
+int main(int argc, char** argv) {
+    std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "list") {
+        for (auto& n : imaging::FilterRegistry::shared().allFilterNames())
+            std::printf("%s\n", n.c_str());
+        return 0;
+    }
+    std::fprintf(stderr, "usage: deverav-filter list\n");
+    return 2;
+}
