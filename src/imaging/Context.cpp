@@ -14,6 +14,10 @@ namespace imaging {
 
 namespace {
 
+// Pixel operations one node may take: far more than any setting within reason needs on the
+// largest picture, far less than would hang the program.
+constexpr int64_t kMaxWork = int64_t(1) << 33;
+
 // One node of the graph as this render sees it.
 struct Step {
     const Node* node = nullptr;
@@ -98,6 +102,8 @@ class Plan {
             if (s.region.isEmpty()) continue;
             s.keep = int(k) == rootIndex_ || !s.node->pointwise() || s.consumers > 1 ||
                      (s.fedToNonPointwise && !s.fedToStreaming);
+            if (s.node->workEstimate(s.region, scale_) > kMaxWork)
+                throw Error("These settings need too much work to render.");
             if (s.keep) {
                 if (s.region.area() > kMaxPixels)
                     throw Error("The area to render is too large (" +

@@ -48,6 +48,12 @@ class Node {
     // shared by all tiles (building a picture's reduced levels, tables).
     virtual void prepare(double /*scale*/) const {}
 
+    // Roughly how many pixel operations computing `region` takes; the Context refuses renders
+    // far beyond what a picture of the largest size needs.
+    virtual int64_t workEstimate(const IRect& region, double /*scale*/) const {
+        return region.area();
+    }
+
     // Width and height of the tiles the Context splits this node's work into.
     virtual std::pair<int, int> tileSize() const { return {256, 256}; }
 

@@ -103,56 +103,82 @@ std::vector<float> gaussianTaps(double sigma) {
 
 namespace {
 
-// Recursive Gaussian (Young and van Vliet): cost independent of sigma.
-struct Recursive {
-    float b0inv, b1, b2, b3, B;
-    explicit Recursive(double sigma) {
-        double q = sigma >= 2.5 ? 0.98711 * sigma - 0.96330
-                                : 3.97156 - 4.14554 * std::sqrt(1 - 0.26891 * sigma);
-        double q2 = q * q, q3 = q2 * q;
-        double c0 = 1.57825 + 2.44413 * q + 1.4281 * q2 + 0.422205 * q3;
-        double c1 = 2.44413 * q + 2.85619 * q2 + 1.26661 * q3;
-        double c2 = -(1.4281 * q2 + 1.26661 * q3);
-        double c3 = 0.422205 * q3;
-        b0inv = float(1 / c0), b1 = float(c1), b2 = float(c2), b3 = float(c3);
-        B = float(1 - (c1 + c2 + c3) / c0);
+// Wide Gaussians as four extended box passes (Gwosdek et al.): the variance is exact, the
+// support finite (so tiles agree to the last bit of precision) and the cost independent of sigma.
+struct BoxCascade {
+    static constexpr int kPasses = 4;
+    int r = 0;         // each box spans [-r, r] plus fractional end weights
+    double alpha = 0;  // weight of the samples at +-(r + 1), relative to the inner ones
+    double c = 1;      // normalisation
+
+    explicit BoxCascade(double sigma) {
+        double v = sigma * sigma / kPasses;
+        // Beyond this the work is refused before rendering (Node::workEstimate); keep ints sane.
+        r = int(std::min(std::floor(0.5 * std::sqrt(12 * v + 1) - 0.5), double(1 << 26)));
+        double r1 = r + 1.0;
+        alpha = (2 * r + 1) * (r * r1 - 3 * v) / (6 * (v - r1 * r1));
+        c = 1 / (2 * r + 1 + 2 * alpha);
     }
-    // In place over the w columns of a w x h block, row by row so that memory is read in order.
-    void runColumns(Px* p, int w, int h) const {
-        std::vector<Px> s(size_t(w) * 3, Px{0, 0, 0, 0});
-        Px *w1 = s.data(), *w2 = w1 + w, *w3 = w2 + w;
-        auto step = [&](int j) {
-            Px* row = p + size_t(j) * size_t(w);
-            for (int i = 0; i < w; ++i) {
-                Px v = row[i] * B + (w1[i] * b1 + w2[i] * b2 + w3[i] * b3) * b0inv;
-                w3[i] = w2[i], w2[i] = w1[i], w1[i] = v;
-                row[i] = v;
-            }
+    int reach() const { return kPasses * (r + 1); }
+
+    typedef double Pd __attribute__((vector_size(32)));
+    static Pd widen(Px p) { return Pd{p[0], p[1], p[2], p[3]}; }
+    static Px narrow(Pd p) { return Px{float(p[0]), float(p[1]), float(p[2]), float(p[3])}; }
+
+    // All passes along a line of n pixels spaced `stride` apart in `a` (b is scratch of the same
+    // layout); values beyond the line count as transparent. The result ends in `a`.
+    void runLine(Px* a, Px* b, ptrdiff_t n, ptrdiff_t stride) const {
+        auto at = [&](const Px* p, ptrdiff_t i) {
+            return i >= 0 && i < n ? widen(p[i * stride]) : Pd{0, 0, 0, 0};
         };
-        for (int j = 0; j < h; ++j) step(j);
-        std::fill(s.begin(), s.end(), Px{0, 0, 0, 0});
-        for (int j = h - 1; j >= 0; --j) step(j);
-    }
-    // In place over n pixels spaced `stride` apart, forward then backward.
-    void run(Px* p, ptrdiff_t n, ptrdiff_t stride) const {
-        Px w1{0, 0, 0, 0}, w2 = w1, w3 = w1;
-        for (ptrdiff_t i = 0; i < n; ++i) {
-            Px& v = p[i * stride];
-            Px w = v * B + (w1 * b1 + w2 * b2 + w3 * b3) * b0inv;
-            w3 = w2, w2 = w1, w1 = w;
-            v = w;
+        for (int pass = 0; pass < kPasses; ++pass) {
+            const Px* src = pass % 2 ? b : a;
+            Px* dst = pass % 2 ? a : b;
+            Pd sum{0, 0, 0, 0};
+            for (ptrdiff_t i = -r; i < r; ++i) sum += at(src, i);
+            for (ptrdiff_t i = 0; i < n; ++i) {
+                sum += at(src, i + r);
+                dst[i * stride] =
+                    narrow((sum + (at(src, i - r - 1) + at(src, i + r + 1)) * alpha) * c);
+                sum -= at(src, i - r);
+            }
         }
-        w1 = w2 = w3 = Px{0, 0, 0, 0};
-        for (ptrdiff_t i = n - 1; i >= 0; --i) {
-            Px& v = p[i * stride];
-            Px w = v * B + (w1 * b1 + w2 * b2 + w3 * b3) * b0inv;
-            w3 = w2, w2 = w1, w1 = w;
-            v = w;
+    }
+
+    // The same down the columns of a w x h block, row by row so that memory is read in order.
+    void runColumns(Px* a, Px* b, int w, int h) const {
+        std::vector<Pd> sums(static_cast<size_t>(w));
+        auto row = [&](const Px* p, int j) {
+            return j >= 0 && j < h ? p + size_t(j) * w : nullptr;
+        };
+        for (int pass = 0; pass < kPasses; ++pass) {
+            const Px* src = pass % 2 ? b : a;
+            Px* dst = pass % 2 ? a : b;
+            std::fill(sums.begin(), sums.end(), Pd{0, 0, 0, 0});
+            for (int j = -r; j < r; ++j)
+                if (const Px* s = row(src, j))
+                    for (int i = 0; i < w; ++i) sums[size_t(i)] += widen(s[i]);
+            for (int j = 0; j < h; ++j) {
+                const Px* add = row(src, j + r);
+                const Px* lo = row(src, j - r - 1);
+                const Px* hi = row(src, j + r + 1);
+                const Px* drop = row(src, j - r);
+                Px* d = dst + size_t(j) * w;
+                for (int i = 0; i < w; ++i) {
+                    Pd& sm = sums[size_t(i)];
+                    if (add) sm += widen(add[i]);
+                    Pd ends{0, 0, 0, 0};
+                    if (lo) ends += widen(lo[i]);
+                    if (hi) ends += widen(hi[i]);
+                    d[i] = narrow((sm + ends * alpha) * c);
+                    if (drop) sm -= widen(drop[i]);
+                }
+            }
         }
     }
 };
 
-constexpr double kRecursiveFrom = 3.0;  // scaled sigma from which the recursive form is used
+constexpr double kBoxFrom = 4.0;  // scaled sigma from which box passes replace direct taps
 
 // One direction of a separable convolution. With `gaussSigma` set the taps are a Gaussian of
 // that many picture units, computed recursively when it is wide.
@@ -170,15 +196,26 @@ class SeparablePass final : public Node {
         return axis_ == 0 ? std::pair{1024, 16} : std::pair{64, 2048};
     }
 
-    bool recursive(double scale) const { return sigma_ > 0 && sigma_ * scale >= kRecursiveFrom; }
+    bool boxes(double scale) const { return sigma_ > 0 && sigma_ * scale >= kBoxFrom; }
     int reach(double scale) const {
-        if (recursive(scale)) return int(std::ceil(4 * sigma_ * scale));
+        if (boxes(scale)) return BoxCascade(sigma_ * scale).reach();
         return int(tapsFor(scale).size()) - 1;
     }
     std::vector<float> tapsFor(double scale) const {
         if (sigma_ > 0) return gaussianTaps(sigma_ * scale);
         auto t = taps_ ? taps_(scale) : std::vector<float>{1.f};
         return t.empty() ? std::vector<float>{1.f} : t;
+    }
+
+    int64_t workEstimate(const IRect& region, double scale) const override {
+        const int64_t R = reach(scale);
+        const IRect in = IRect::cover(inputs()[0].extent(), scale);
+        if (axis_ == 0) {
+            const int64_t rows = std::min(region.height(), in.height());
+            return region.area() + rows * std::min(region.width() + 2 * R, in.width() + 2 * R);
+        }
+        const int64_t cols = std::min(region.width(), in.width());
+        return region.area() + cols * std::min(region.height() + 2 * R, in.height() + 2 * R);
     }
 
     IRect roi(size_t, const IRect& out, double scale) const override {
@@ -191,41 +228,63 @@ class SeparablePass final : public Node {
         const Buffer& in = *ins[0];
         const IRect& o = out.rect();
         const int R = reach(info.scale);
-        const bool rec = recursive(info.scale);
+        const bool rec = boxes(info.scale);
         const std::vector<float> taps = rec ? std::vector<float>{} : tapsFor(info.scale);
         const int K = int(taps.size()) - 1;
-        const Recursive iir(rec ? sigma_ * info.scale : 1.0);
+        const BoxCascade box(rec ? sigma_ * info.scale : 1.0);
 
+        // Beyond R of the input's pixels everything is transparent: lines and blocks are cut
+        // there, so absurd radii over small pictures stay cheap.
+        const IRect& ir = in.rect();
         if (axis_ == 0) {
-            const int n = o.width() + 2 * R;
-            std::vector<Px> line(static_cast<size_t>(n));
+            std::vector<Px> line, spare;
             for (int y = o.y0; y < o.y1; ++y) {
-                loadRow(in, y, o.x0 - R, n, line.data());
                 Px* dst = out.row(y);
+                const int lo = std::max(o.x0 - R, ir.x0 - R), hi = std::min(o.x1 + R, ir.x1 + R);
+                if (y < ir.y0 || y >= ir.y1 || hi <= lo) {
+                    std::fill(dst + o.x0, dst + o.x1, Px{0, 0, 0, 0});
+                    continue;
+                }
+                // K zero pixels either side let the direct taps read past the ends.
+                const int n = hi - lo, pad = rec ? 0 : K;
+                line.assign(size_t(n + 2 * pad), Px{0, 0, 0, 0});
+                loadRow(in, y, lo, n, line.data() + pad);
+                const Px* c = line.data() + pad - lo;  // c[x] is the pixel at x
                 if (rec) {
-                    iir.run(line.data(), n, 1);
-                    std::memcpy(dst + o.x0, line.data() + R, size_t(o.width()) * sizeof(Px));
-                } else {
-                    const Px* c = line.data() + R;
-                    for (int i = 0; i < o.width(); ++i) {
-                        Px acc = c[i] * taps[0];
-                        for (int k = 1; k <= K; ++k) acc += (c[i - k] + c[i + k]) * taps[size_t(k)];
-                        dst[o.x0 + i] = acc;
+                    spare.resize(size_t(n));
+                    box.runLine(line.data(), spare.data(), n, 1);
+                }
+                for (int x = o.x0; x < o.x1; ++x) {
+                    if (x < lo || x >= hi) {
+                        dst[x] = Px{0, 0, 0, 0};
+                    } else if (rec) {
+                        dst[x] = c[x];
+                    } else {
+                        Px acc = c[x] * taps[0];
+                        for (int k = 1; k <= K; ++k) acc += (c[x - k] + c[x + k]) * taps[size_t(k)];
+                        dst[x] = acc;
                     }
                 }
             }
             return;
         }
 
-        const int w = o.width(), h = o.height() + 2 * R;
+        const int w = o.width();
         if (rec) {
-            std::vector<Px> block(size_t(w) * size_t(h));
-            for (int j = 0; j < h; ++j)
-                loadRow(in, o.y0 - R + j, o.x0, w, block.data() + size_t(j) * w);
-            iir.runColumns(block.data(), w, h);
-            for (int y = o.y0; y < o.y1; ++y)
-                std::memcpy(out.row(y) + o.x0, block.data() + size_t(y - o.y0 + R) * w,
-                            size_t(w) * sizeof(Px));
+            const int lo = std::max(o.y0 - R, ir.y0 - R), hi = std::min(o.y1 + R, ir.y1 + R);
+            const bool any = hi > lo && o.x0 < ir.x1 && o.x1 > ir.x0;
+            const int h = any ? hi - lo : 0;
+            std::vector<Px> block(size_t(w) * size_t(h)), spare(block.size());
+            for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, block.data() + size_t(j) * w);
+            if (h > 0) box.runColumns(block.data(), spare.data(), w, h);
+            for (int y = o.y0; y < o.y1; ++y) {
+                if (y >= lo && y < lo + h) {
+                    std::memcpy(out.row(y) + o.x0, block.data() + size_t(y - lo) * w,
+                                size_t(w) * sizeof(Px));
+                } else {
+                    std::fill(out.row(y) + o.x0, out.row(y) + o.x1, Px{0, 0, 0, 0});
+                }
+            }
             return;
         }
         std::vector<Px> acc(static_cast<size_t>(w)), line(static_cast<size_t>(w));
