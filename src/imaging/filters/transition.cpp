@@ -326,6 +326,8 @@ struct Curl {
     // What is seen at p, top layer first: the page rolled back flat over the top, the back of
     // the page on the cylinder's upper half, the uncovered target, or the original lying flat.
     Hit at(Point p) const {
+        // The page moves within the extent as in a window: what rolls beyond it is gone.
+        if (!page.contains(p)) return {Layer::Original, p, 0};
         const double x = dot(p, d);
         auto onPage = [&](double u) { return add(p, mul(d, u - x)); };
         if (x <= line) {
@@ -336,7 +338,7 @@ struct Curl {
             Point q = onPage(line + R * (kPi - std::asin(s)));
             if (page.contains(q)) return {Layer::Back, q, s};
         }
-        if (x > line && page.contains(p)) return {Layer::Target, p, 0};
+        if (x > line) return {Layer::Target, p, 0};
         return {Layer::Original, p, 0};
     }
     // The input rectangle the page's layers read for an output rectangle.
@@ -393,7 +395,11 @@ const FilterDef pageCurlShadowDef{
     [](const Args& a) {
         const Curl curl(a);
         const double reach = std::max(a.number("inputShadowSize") * 2 * curl.R, 1e-6);
-        const float amount = float(a.number("inputShadowAmount"));
+        // The shadow leaves with the curl: none once the cylinder has rolled out of the extent.
+        const auto [lo, hi] = span(curl.page, curl.d);
+        (void)hi;
+        const float amount = float(a.number("inputShadowAmount") *
+                                   std::clamp((curl.line + curl.R - lo) / curl.R, 0.0, 1.0));
         Rect shadowRect = a.rect("inputShadowExtent");
         const bool everywhere = shadowRect.isEmpty();
         SampleOptions o;
