@@ -114,20 +114,13 @@ Point foldIntoTriangle(Point p, double side) {
 }
 
 Point hexCellLocal(Point p, double spacing) {
-    const double d = safeLength(spacing, 0.5);
-    const Lattice hex{{0, 0}, {d, 0}, {d / 2, d * std::sqrt(3.0) / 2}};
-    Point uv = hex.toCell(p);
-    const double u0 = std::floor(uv.x), v0 = std::floor(uv.y);
-    Point best{};
-    double bestD = INFINITY;
-    for (int j = 0; j <= 1; ++j)
-        for (int i = 0; i <= 1; ++i) {
-            Point c = hex.fromCell({u0 + i, v0 + j});
-            Point l = sub(p, c);
-            double dd = dot(l, l);
-            if (dd < bestD) bestD = dd, best = l;
-        }
-    return best;
+    // The centres are two rectangular lattices, d x d sqrt(3), the second moved by half of
+    // each: the nearer of the two nearest centres wins.
+    const double d = safeLength(spacing, 0.5), h = d * std::sqrt(3.0);
+    const double ax = p.x - d * std::round(p.x / d), ay = p.y - h * std::round(p.y / h);
+    const double qx = p.x - 0.5 * d, qy = p.y - 0.5 * h;
+    const double bx = qx - d * std::round(qx / d), by = qy - h * std::round(qy / h);
+    return ax * ax + ay * ay <= bx * bx + by * by ? Point{ax, ay} : Point{bx, by};
 }
 
 Image projectiveWarp(const Image& in, Homography h, Point reference) {

@@ -2,6 +2,7 @@
 // parts that grow or repeat.
 
 #include "imaging/FilterKit.h"
+#include "imaging/filters/EncodedValues.h"
 #include "imaging/filters/WarpMath.h"
 
 namespace imaging {
@@ -276,7 +277,7 @@ const FilterDef drosteDef{
             Point z = rotate(mul(sub(p, c), 1 / zoom), -rot);
             double r = length(z);
             if (!(r > 1e-12)) return c;
-            double lr = std::log(r), th = std::atan2(z.y, z.x);
+            double lr = std::log(r), th = fastAtan2(z.y, z.x);
             double sr = lr * fr - th * fi, si = lr * fi + th * fr;
             sr = lr1 + wrap(sr - lr1, L);
             double m = std::exp(sr);
@@ -284,29 +285,31 @@ const FilterDef drosteDef{
         });
     }};
 
-const FilterDef displacementDef{
-    "CIDisplacementDistortion",
-    "Displacement Distortion",
-    {kCICategoryDistortionEffect},
-    {ImageInput(), ImageInput("inputDisplacementImage"),
-     Distance("inputScale", 50).min(0).slider(0, 200).identity(0)},
-    [](const Args& a) {
-        const double s = a.number("inputScale");
-        SampleOptions o;
-        o.extent = a.image().extent();
-        o.roi = [s](size_t i, const Rect& out) { return i == 0 ? out.insetBy(-s, -s) : out; };
-        // Red moves right and green up, by up to half the scale; mid-grey (in the encoded
-        // values a map is painted in) moves nothing.
-        return sampleKernel(
-            {a.image(), a.image("inputDisplacementImage")},
-            [s](const Sampler& smp, Point p) {
-                Px m = unpremultiply(smp(1, p));
-                double dx = m[3] > 0 ? linearToSrgb(std::clamp(m[0], 0.f, 1.f)) - 0.5 : 0;
-                double dy = m[3] > 0 ? linearToSrgb(std::clamp(m[1], 0.f, 1.f)) - 0.5 : 0;
-                return smp(0, Point{p.x + dx * s, p.y + dy * s});
-            },
-            o);
-    }};
+const FilterDef displacementDef{"CIDisplacementDistortion",
+                                "Displacement Distortion",
+                                {kCICategoryDistortionEffect},
+                                {ImageInput(), ImageInput("inputDisplacementImage"),
+                                 Distance("inputScale", 50).min(0).slider(0, 200).identity(0)},
+                                [](const Args& a) {
+                                    const double s = a.number("inputScale");
+                                    SampleOptions o;
+                                    o.extent = a.image().extent();
+                                    o.roi = [s](size_t i, const Rect& out) {
+                                        return i == 0 ? out.insetBy(-s, -s) : out;
+                                    };
+                                    // Red moves right and green up, by up to half the scale;
+                                    // mid-grey (in the encoded values a map is painted in) moves
+                                    // nothing.
+                                    return sampleKernel(
+                                        {a.image(), a.image("inputDisplacementImage")},
+                                        [s](const Sampler& smp, Point p) {
+                                            Px m = unpremultiply(smp(1, p));
+                                            double dx = m[3] > 0 ? encodedValue(m[0]) - 0.5 : 0;
+                                            double dy = m[3] > 0 ? encodedValue(m[1]) - 0.5 : 0;
+                                            return smp(0, Point{p.x + dx * s, p.y + dy * s});
+                                        },
+                                        o);
+                                }};
 
 const FilterDef glassDef{
     "CIGlassDistortion",
@@ -316,39 +319,39 @@ const FilterDef glassDef{
      Distance("inputScale", 200).min(0).slider(0.01, 500).identity(0)},
     [](const Args& a) {
         const Image img = a.image();
-        Image tex = a.image("inputTexture");
+        const Image tex = a.image("inputTexture");
         const Rect te = tex.extent();
         const Point c = a.point("inputCenter");
         const double s = a.number("inputScale");
         if (te.isEmpty()) return img;
         // The texture repeats over the plane from the centre, a height field whose slopes bend
         // the light by up to half the scale.
-        if (!te.isInfinite()) {
-            tex = tileWarp(
-                tex,
-                [=](Point p) {
-                    return Point{te.x + wrap(p.x - c.x, te.width),
-                                 te.y + wrap(p.y - c.y, te.height)};
-                },
-                te);
-        }
+        const bool wraps = !te.isInfinite();
         SampleOptions o;
         o.extent = img.extent();
         const double limit = s / 2;
-        o.roi = [limit](size_t i, const Rect& out) {
-            return i == 0 ? out.insetBy(-limit - 1, -limit - 1) : out.insetBy(-5, -5);
+        o.roi = [limit, wraps, te](size_t i, const Rect& out) {
+            if (i == 1) return wraps ? te : out.insetBy(-5, -5);
+            return out.insetBy(-limit - 1, -limit - 1);
         };
         return sampleKernel(
             {img, tex},
-            [s, limit](const Sampler& smp, Point p) {
+            [=](const Sampler& smp, Point p) {
                 const double h = std::min(smp.pixel(), 4.0);
-                auto height = [&](double x, double y) {
-                    Px t = smp(1, Point{x, y});
-                    return double(linearToSrgb(std::clamp(luminance(t), 0.f, 1.f)));
+                // The texture's own pixels, h apart, round p's place in its repeat.
+                Point q = p;
+                if (wraps)
+                    q = {te.x + wrap(p.x - c.x, te.width), te.y + wrap(p.y - c.y, te.height)};
+                auto around = [](double v, double lo, double len) {
+                    return v < lo ? v + len : v >= lo + len ? v - len : v;
                 };
-                double gx = (height(p.x + h, p.y) - height(p.x - h, p.y)) / (2 * h);
-                double gy = (height(p.x, p.y + h) - height(p.x, p.y - h)) / (2 * h);
-                double dx = gx * s * 4, dy = gy * s * 4, len = std::hypot(dx, dy);
+                auto height = [&](double x, double y) {
+                    if (wraps) x = around(x, te.x, te.width), y = around(y, te.y, te.height);
+                    return double(encodedValue(luminance(smp.nearest(1, Point{x, y}))));
+                };
+                double gx = (height(q.x + h, q.y) - height(q.x - h, q.y)) / (2 * h);
+                double gy = (height(q.x, q.y + h) - height(q.x, q.y - h)) / (2 * h);
+                double dx = gx * s * 4, dy = gy * s * 4, len = std::sqrt(dx * dx + dy * dy);
                 if (len > limit) dx *= limit / len, dy *= limit / len;
                 return smp(0, Point{p.x + dx, p.y + dy});
             },

@@ -1,6 +1,7 @@
 // Transitions: from the input image to the target image as the time goes from 0 to 1.
 
 #include "imaging/FilterKit.h"
+#include "imaging/filters/EncodedValues.h"
 #include "imaging/filters/WarpMath.h"
 
 namespace imaging {
@@ -176,13 +177,22 @@ const FilterDef flashDef{
             return perPixel(a, [=](Px, Px g, Point) { return lerp(color, g, k); });
         }
         const double front = t / fade * 4 * far;
-        return perPixel(a, [=](Px s, Px, Point p) {
-            Point v = sub(p, c);
-            double th = fastAtan2(v.y, v.x);
+        // How far the rays reach by angle, worked out once round the circle.
+        constexpr int kRays = 1024;
+        std::vector<float> reachByAngle(kRays + 1);
+        for (int i = 0; i <= kRays; ++i) {
+            const double th = 2 * kPi * i / kRays;
             double n =
                 0.5 + 0.25 * std::sin(7 * th) + 0.25 * std::sin(17 * th + 1.3) * std::sin(5 * th);
             double ray = std::pow(std::clamp(n, 0.0, 1.0), contrast);
-            double reach = front * (1 + 0.25 * rays * strength * ray);
+            reachByAngle[size_t(i)] = float(front * (1 + 0.25 * rays * strength * ray));
+        }
+        return perPixel(a, [=](Px s, Px, Point p) {
+            Point v = sub(p, c);
+            double at = (fastAtan2(v.y, v.x) / (2 * kPi) + 1) * kRays;
+            int i = int(at) % kRays;
+            double f0 = at - std::floor(at);
+            double reach = reachByAngle[size_t(i)] * (1 - f0) + reachByAngle[size_t(i) + 1] * f0;
             float f = float(1 - smoothstep(0.3 * reach, reach + 1e-9, length(v)));
             return lerp(s, color, f);
         });
@@ -276,7 +286,7 @@ const FilterDef disintegrateDef{
         // values, as it was painted); what is left casts a soft shadow on the target.
         Image cover = colorKernel(
             [at, soft](Px m) {
-                float v = linearToSrgb(std::clamp(luminance(unpremultiply(m)), 0.f, 1.f));
+                float v = encodedValue(luminance(unpremultiply(m)));
                 float k = float(smoothstep(at - soft, at + soft, v)) * std::clamp(m[3], 0.f, 1.f);
                 return splat(k);
             },
