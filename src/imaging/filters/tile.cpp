@@ -277,7 +277,7 @@ const FilterDef affineTileDef{
     "CIAffineTile",
     "Affine Tile",
     {kCICategoryTileEffect},
-    {ImageInput(), Transform().name("Transform")},
+    {ImageInput(), Transform()},
     [](const Args& a) {
         const Image img = a.image();
         const Rect e = img.extent();
@@ -302,7 +302,7 @@ Point clampInto(Point p, const Rect& r) {
 const FilterDef affineClampDef{"CIAffineClamp",
                                "Affine Clamp",
                                {kCICategoryTileEffect},
-                               {ImageInput(), Transform().name("Transform")},
+                               {ImageInput(), Transform()},
                                [](const Args& a) {
                                    const Image img = a.image();
                                    const Rect e = img.extent();
