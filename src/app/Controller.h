@@ -119,6 +119,7 @@ class Controller : public QObject {
     foundation::UndoManager* undoManager() const;
     bool wasChanged() const { return m_wasChanged; }
     static bool exitAppPending() { return s_exit_app; }
+    static void setExitAppPending(bool pending) { s_exit_app = pending; }
 
     // The default filter pictures' paths, kept at start-up.
     QString texturePath() const { return texturepath; }
