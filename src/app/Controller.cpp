@@ -69,10 +69,12 @@ std::function<bool(const QString&)>& urlOpener() {
 Controller::Controller(foundation::Preferences& prefs, QObject* parent)
     : QObject(parent), m_prefs(prefs) {
     // Menu items and buttons whose behaviour comes with later parts of the program.
-    m_pending = {act::openImg,      act::saveImgAs,       act::copy,          act::paste,
-                 act::flipVert,     act::flipHorizont,    act::rotateRight,   act::rotateLeft,
-                 act::showResizePanel, act::showInfoPanel, act::applyBtn,     act::saveImg};
-    m_quitHandler = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
+    m_pending = {act::openImg,         act::saveImgAs,     act::copy,        act::paste,
+                 act::flipVert,        act::flipHorizont,  act::rotateRight, act::rotateLeft,
+                 act::showResizePanel, act::showInfoPanel, act::applyBtn,    act::saveImg};
+    m_quitHandler = [] {
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    };
 }
 
 Controller::~Controller() {
@@ -83,7 +85,9 @@ Controller::~Controller() {
     delete m_window;
 }
 
-Controller* Controller::mainController() { return s_cntrl; }
+Controller* Controller::mainController() {
+    return s_cntrl;
+}
 
 void Controller::setUrlOpener(std::function<bool(const QString&)> opener) {
     urlOpener() = opener ? std::move(opener) : [](const QString& path) {
@@ -125,11 +129,10 @@ void Controller::loadWindow() {
     for (effects::BaseEffect* e : {static_cast<effects::BaseEffect*>(eval3DEffect.get()),
                                    static_cast<effects::BaseEffect*>(object3DEffect.get())})
         e->setTopControlsView(topControls3DView);
-    for (effects::BaseEffect* e :
-         std::initializer_list<effects::BaseEffect*>{m_simpleEffect.get(), m_lineEffect.get(),
-                                                     m_hilbertEffect.get(), m_patchWorkEffect.get(),
-                                                     m_flareEffect.get(), m_plasmaEffect.get(),
-                                                     m_pMorphingEffect.get()})
+    for (effects::BaseEffect* e : std::initializer_list<effects::BaseEffect*>{
+             m_simpleEffect.get(), m_lineEffect.get(), m_hilbertEffect.get(),
+             m_patchWorkEffect.get(), m_flareEffect.get(), m_plasmaEffect.get(),
+             m_pMorphingEffect.get()})
         e->setTopControlsView(topControlsCustomView);
 
     auto picture = [this] { return backgroundImage; };
@@ -145,9 +148,10 @@ void Controller::loadWindow() {
 
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (app) {
-        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-            if (s == Qt::ApplicationActive) applicationDidBecomeActive();
-        });
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState s) {
+                    if (s == Qt::ApplicationActive) applicationDidBecomeActive();
+                });
         // The paste button follows the clipboard while the program is active too.
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
                 [this] { updateMainBtnState(); });
@@ -171,7 +175,8 @@ void Controller::restoreWindowFrame() {
             const QRect both = s->availableGeometry().intersected(*saved);
             if (both.width() >= 100 && both.height() >= 100) reachable = true;
         }
-        if (reachable) frame = QRect(saved->topLeft(), saved->size().expandedTo(m_window->minimumSize()));
+        if (reachable)
+            frame = QRect(saved->topLeft(), saved->size().expandedTo(m_window->minimumSize()));
     }
     m_window->setGeometry(frame);
     if (QLayout* l = m_window->layout()) l->activate();
@@ -181,7 +186,8 @@ void Controller::restoreWindowFrame() {
 
 void Controller::awakeFromNib() {
     // 1. The default picture, fitted to the standard canvas.
-    const QString mainImg = Resources::pathForResource(QStringLiteral("main_img"), QStringLiteral("jpg"));
+    const QString mainImg =
+        Resources::pathForResource(QStringLiteral("main_img"), QStringLiteral("jpg"));
     imaging::Image picture;
     if (!mainImg.isEmpty()) {
         try {
@@ -265,10 +271,17 @@ void Controller::changeFilterMode(chrome::BaseColoredButton* sender) {
 void Controller::selectMenuMode(QAction* sender) {
     if (!sender) return;
     switch (sender->data().toInt()) {
-        case 1: changeFilterMode(standardBtn); break;
-        case 2: changeFilterMode(threeDBtn); break;
-        case 3: changeFilterMode(customBtn); break;
-        default: break;
+        case 1:
+            changeFilterMode(standardBtn);
+            break;
+        case 2:
+            changeFilterMode(threeDBtn);
+            break;
+        case 3:
+            changeFilterMode(customBtn);
+            break;
+        default:
+            break;
     }
 }
 
@@ -347,9 +360,15 @@ void Controller::zoomChanged() {
 
 void Controller::updateView() {
     switch (filerMode()) {
-        case 1: openGLView->update(); break;
-        case 2: customEffectsView->update(); break;
-        default: ciView->update(); break;
+        case 1:
+            openGLView->update();
+            break;
+        case 2:
+            customEffectsView->update();
+            break;
+        default:
+            ciView->update();
+            break;
     }
 }
 
@@ -421,17 +440,26 @@ void Controller::clearAllAndUpdate() {
     updateMainBtnState();
 }
 
-void Controller::escapeEffect() { clearAllAndUpdate(); }
+void Controller::escapeEffect() {
+    clearAllAndUpdate();
+}
 
 void Controller::updateMainBtnState() {
     if (pasteBtn)
-        pasteBtn->setEnabled(foundation::Pasteboard::offersImage() && isActionAvailable(act::paste));
+        pasteBtn->setEnabled(foundation::Pasteboard::offersImage() &&
+                             isActionAvailable(act::paste));
     if (applyBtn) {
         bool has = false;
         switch (filerMode()) {
-            case 0: has = bool(currentFilter); break;
-            case 1: has = bool(current3DEffect); break;
-            case 2: has = bool(currentCustomEffect); break;
+            case 0:
+                has = bool(currentFilter);
+                break;
+            case 1:
+                has = bool(current3DEffect);
+                break;
+            case 2:
+                has = bool(currentCustomEffect);
+                break;
         }
         applyBtn->setEnabled(has && isActionAvailable(act::applyBtn));
     }
@@ -448,9 +476,15 @@ void Controller::outlineViewSelectionDidChange(QTreeView* outlineView) {
                                      : QModelIndexList();
     if (!rows.isEmpty()) item = outlineViewChildOfItem(outlineView, rows.first().row(), nullptr);
     switch (filerMode()) {
-        case 1: outlineViewSelectionDidChange_3D(item); break;
-        case 2: outlineViewSelectionDidChange_Custom(item); break;
-        default: outlineViewSelectionDidChange_CIF(outlineView); break;
+        case 1:
+            outlineViewSelectionDidChange_3D(item);
+            break;
+        case 2:
+            outlineViewSelectionDidChange_Custom(item);
+            break;
+        default:
+            outlineViewSelectionDidChange_CIF(outlineView);
+            break;
     }
     updateMainBtnState();
     updateView();
@@ -481,21 +515,26 @@ void Controller::updateWinTitle() {
 
 int Controller::registerMyHelpBook() {
     // -43: the help page is missing from the resources.
-    return Resources::pathForResource(QStringLiteral("main"), QStringLiteral("html")).isEmpty() ? -43 : 0;
+    return Resources::pathForResource(QStringLiteral("main"), QStringLiteral("html")).isEmpty()
+               ? -43
+               : 0;
 }
 
 void Controller::displayHelp() {
     const QString page = Resources::pathForResource(QStringLiteral("main"), QStringLiteral("html"));
     if (page.isEmpty()) {
-        chrome::KesAlert::Alert_OKMsgText(m_window, QStringLiteral("The user guide cannot be found."),
+        chrome::KesAlert::Alert_OKMsgText(m_window,
+                                          QStringLiteral("The user guide cannot be found."),
                                           QStringLiteral("Its page main.html is missing from the "
                                                          "program's resources."));
         return;
     }
     if (!urlOpener()(page))
-        chrome::KesAlert::Alert_OKMsgText(m_window, QStringLiteral("The user guide cannot be opened."),
+        chrome::KesAlert::Alert_OKMsgText(m_window,
+                                          QStringLiteral("The user guide cannot be opened."),
                                           QStringLiteral("No program to show web pages was found. "
-                                                         "The guide is the file ") + page);
+                                                         "The guide is the file ") +
+                                              page);
 }
 
 void Controller::runAbout() {
@@ -538,9 +577,12 @@ bool Controller::validateMenuItem(QAction* item) {
     }
     if (a == act::escapeEffect) {
         switch (filerMode()) {
-            case 0: return bool(currentFilter);
-            case 1: return bool(current3DEffect);
-            default: return bool(currentCustomEffect);
+            case 0:
+                return bool(currentFilter);
+            case 1:
+                return bool(current3DEffect);
+            default:
+                return bool(currentCustomEffect);
         }
     }
     if (a == act::selectMenuMode) {
@@ -571,14 +613,17 @@ void Controller::validateAllMenuItems() {
 
 // ---------------------------------------------------------------- window and application
 
-bool Controller::windowShouldClose() { return !m_wasChanged; }
+bool Controller::windowShouldClose() {
+    return !m_wasChanged;
+}
 
 void Controller::windowWillClose() {
     // The favourites are written here once they exist.
 }
 
 void Controller::windowDidResize() {
-    for (favourites::DocPageControl* bar : {m_pageController, m_page3DController, m_pageCustomController})
+    for (favourites::DocPageControl* bar :
+         {m_pageController, m_page3DController, m_pageCustomController})
         if (bar) bar->liveResizeDone();
     if (ciView) ciView->resizeViewBoundCenter(true, 3);
     if (customEffectsView) customEffectsView->resizeViewBoundCenter(true, 3);
@@ -611,7 +656,9 @@ void Controller::applicationDidFinishLaunching() {
     registerMyHelpBook();
 }
 
-void Controller::applicationDidBecomeActive() { updateMainBtnState(); }
+void Controller::applicationDidBecomeActive() {
+    updateMainBtnState();
+}
 
 void Controller::terminate() {
     if (applicationShouldTerminate() != TerminateReply::Now) return;
@@ -621,7 +668,9 @@ void Controller::terminate() {
     if (m_quitHandler) m_quitHandler();
 }
 
-bool Controller::keyDown(int) { return true; }
+bool Controller::keyDown(int) {
+    return true;
+}
 
 bool Controller::keyUp(int key) {
     if (key == Qt::Key_Escape) clearAllAndUpdate();

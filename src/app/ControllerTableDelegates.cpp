@@ -69,9 +69,8 @@ effects::BaseEffect* Controller::outlineViewChildOfItem(const QTreeView* outline
     return nullptr;
 }
 
-QVariant Controller::outlineViewObjectValueForTableColumnByItem(const QTreeView* outlineView,
-                                                                const QString& column,
-                                                                const effects::BaseEffect* item) const {
+QVariant Controller::outlineViewObjectValueForTableColumnByItem(
+    const QTreeView* outlineView, const QString& column, const effects::BaseEffect* item) const {
     if (column == QLatin1String("0")) {
         // The cross-hair marks the effects placed with the mouse; every 3D effect is turned
         // with it.

@@ -27,14 +27,18 @@ QModelIndex EffectListModel::index(int row, int column, const QModelIndex& paren
     return createIndex(row, column, m_controller->outlineViewChildOfItem(m_view, row, nullptr));
 }
 
-QModelIndex EffectListModel::parent(const QModelIndex&) const { return {}; }
+QModelIndex EffectListModel::parent(const QModelIndex&) const {
+    return {};
+}
 
 int EffectListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
     return m_controller->outlineViewNumberOfChildrenOfItem(m_view, nullptr);
 }
 
-int EffectListModel::columnCount(const QModelIndex&) const { return 2; }
+int EffectListModel::columnCount(const QModelIndex&) const {
+    return 2;
+}
 
 bool EffectListModel::hasChildren(const QModelIndex& parent) const {
     if (!parent.isValid()) return rowCount() > 0;

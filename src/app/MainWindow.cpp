@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -217,8 +218,8 @@ void MainWindow::buildMenus() {
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("&Mode"));
     validateOnShow(mode);
-    const QString modeTitles[3] = {QStringLiteral("Standard Effects"),
-                                   QStringLiteral("3D Effects"), QStringLiteral("Custom Effects")};
+    const QString modeTitles[3] = {QStringLiteral("Standard Effects"), QStringLiteral("3D Effects"),
+                                   QStringLiteral("Custom Effects")};
     for (int i = 0; i < 3; ++i) {
         auto* a = new QAction(modeTitles[i], this);
         a->setObjectName(act::selectMenuMode);
@@ -321,6 +322,10 @@ QWidget* MainWindow::buildLeftPane() {
     m_listCustomModel = new EffectListModel(c, c->filterCustomOutlineView);
     c->filter3DOutlineView->setModel(m_list3DModel);
     c->filterCustomOutlineView->setModel(m_listCustomModel);
+    // The filter catalogue gives the standard list its rows; until then it is empty.
+    c->listView->setModel(new QStandardItemModel(0, 1, c->listView));
+    connect(c->listView->selectionModel(), &QItemSelectionModel::selectionChanged, c,
+            [c] { c->outlineViewSelectionDidChange(c->listView); });
     for (QTreeView* v : {c->filter3DOutlineView, c->filterCustomOutlineView}) {
         v->header()->setStretchLastSection(true);
         v->setColumnWidth(0, 26);

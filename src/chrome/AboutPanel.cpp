@@ -44,14 +44,16 @@ AboutPanel::AboutPanel(const QString& version, QWidget* parent)
     m_link = new QLabel(this);
     m_link->setObjectName(QStringLiteral("aboutLink"));
     m_link->setTextFormat(Qt::RichText);
-    m_link->setText(QStringLiteral("<a href=\"help\" style=\"color:#e8a43c\">Read the user guide</a>"));
+    m_link->setText(
+        QStringLiteral("<a href=\"help\" style=\"color:#e8a43c\">Read the user guide</a>"));
     m_link->setAlignment(Qt::AlignCenter);
     m_link->setGeometry(linkArea());
     connect(m_link, &QLabel::linkActivated, this, [this] {
         if (m_linkHandler) m_linkHandler();
     });
 
-    auto* note = new QLabel(QStringLiteral("Effects for one still picture.\nClick to close."), this);
+    auto* note =
+        new QLabel(QStringLiteral("Effects for one still picture.\nClick to close."), this);
     note->setAlignment(Qt::AlignCenter);
     QFont small;
     small.setPixelSize(11);

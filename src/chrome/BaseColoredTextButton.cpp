@@ -17,7 +17,8 @@ void BaseColoredTextButton::paintEvent(QPaintEvent* event) {
     if (text().isEmpty() || currentImage().isNull()) return;
     QPainter p(this);
     p.setFont(font());
-    p.setPen(isEnabled() ? lightGreyText() : palette().color(QPalette::Disabled, QPalette::ButtonText));
+    p.setPen(isEnabled() ? lightGreyText()
+                         : palette().color(QPalette::Disabled, QPalette::ButtonText));
     p.drawText(titleRect(), Qt::AlignCenter, text());
 }
 

@@ -21,7 +21,9 @@ KesAlert::Responder& responder() {
 }
 constexpr int kWidth = 490, kHeight = 132;
 
-QRect frame(int x, int y, int w, int h) { return foundation::qtRectFromYUp(x, y, w, h, kHeight); }
+QRect frame(int x, int y, int w, int h) {
+    return foundation::qtRectFromYUp(x, y, w, h, kHeight);
+}
 }  // namespace
 
 QFont KesAlert::btnTextFont() {
@@ -91,7 +93,9 @@ KesAlert* KesAlert::shared() {
     return s_shared;
 }
 
-void KesAlert::setResponder(Responder r) { responder() = std::move(r); }
+void KesAlert::setResponder(Responder r) {
+    responder() = std::move(r);
+}
 
 int KesAlert::AlertSheetModalResMsgTextButtons(QWidget* window, const QString& msg,
                                                const QString& text, int mask) {
@@ -130,8 +134,12 @@ void KesAlert::setMessageText(const QString& message, const QString& text) {
     m_text->setText(text);
 }
 
-QString KesAlert::message() const { return m_message->text(); }
-QString KesAlert::informativeText() const { return m_text->text(); }
+QString KesAlert::message() const {
+    return m_message->text();
+}
+QString KesAlert::informativeText() const {
+    return m_text->text();
+}
 
 void KesAlert::setButtons(int mask) {
     m_first->setState(1);
@@ -176,11 +184,19 @@ int KesAlert::doSheetModal(QWidget* window) {
     return exec();
 }
 
-void KesAlert::endSheetModal(int code) { done(code); }
+void KesAlert::endSheetModal(int code) {
+    done(code);
+}
 
-void KesAlert::pressFirstButton() { endSheetModal(1); }
-void KesAlert::pressSecondButton() { endSheetModal(2); }
-void KesAlert::pressThreeButton() { endSheetModal(3); }
+void KesAlert::pressFirstButton() {
+    endSheetModal(1);
+}
+void KesAlert::pressSecondButton() {
+    endSheetModal(2);
+}
+void KesAlert::pressThreeButton() {
+    endSheetModal(3);
+}
 
 void KesAlert::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {

@@ -32,7 +32,8 @@ QSize ZoomCanvas::pictureSize() const {
 
 QPoint ZoomCanvas::pixelOrigin() const {
     const imaging::Image pic = picture();
-    const imaging::Rect e = pic.isNull() || pic.extent().isInfinite() ? imaging::Rect{} : pic.extent();
+    const imaging::Rect e =
+        pic.isNull() || pic.extent().isInfinite() ? imaging::Rect{} : pic.extent();
     const QPoint tl = pictureOrigin();
     // The picture's top-left corner (e.x, e.maxY) sits at tl.
     return {int(std::lround(tl.x() - e.x * zoom)), int(std::lround(tl.y() + e.maxY() * zoom))};
@@ -102,8 +103,10 @@ void ZoomCanvas::resizeViewBoundCenter(bool force, int mode) {
     }
     setFixedSize(wanted);
     if (scroll && mode != 0) {
-        scroll->horizontalScrollBar()->setValue(int(std::lround(fx * wanted.width() - vis.width() * 0.5)));
-        scroll->verticalScrollBar()->setValue(int(std::lround(fy * wanted.height() - vis.height() * 0.5)));
+        scroll->horizontalScrollBar()->setValue(
+            int(std::lround(fx * wanted.width() - vis.width() * 0.5)));
+        scroll->verticalScrollBar()->setValue(
+            int(std::lround(fy * wanted.height() - vis.height() * 0.5)));
     }
     update();
 }

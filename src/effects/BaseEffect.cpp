@@ -7,7 +7,9 @@ namespace effects {
 
 BaseEffect::~BaseEffect() = default;
 
-QImage BaseEffect::getDrawImage() { return m_image; }
+QImage BaseEffect::getDrawImage() {
+    return m_image;
+}
 
 EffectSettings BaseEffect::save() const {
     EffectSettings d;
@@ -33,7 +35,9 @@ void BaseEffect::read(const EffectSettings& d) {
     }
 }
 
-std::unique_ptr<BaseEffect> BaseEffect::mycopy() const { return copyWithZone(); }
+std::unique_ptr<BaseEffect> BaseEffect::mycopy() const {
+    return copyWithZone();
+}
 
 std::unique_ptr<BaseEffect> BaseEffect::copyWithZone() const {
     auto copy = newInstance();

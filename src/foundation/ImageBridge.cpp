@@ -11,8 +11,8 @@ QImage renderQImage(const imaging::Image& image, const imaging::IRect& pixels, d
     if (image.isNull() || pixels.isEmpty() || !(scale > 0)) return {};
     try {
         static const imaging::Context context;
-        const imaging::Bitmap bmp = context.renderBitmap(
-            image, pixels.toPicture(scale), scale, imaging::PixelFormat::RGBA8Premultiplied);
+        const imaging::Bitmap bmp = context.renderBitmap(image, pixels.toPicture(scale), scale,
+                                                         imaging::PixelFormat::RGBA8Premultiplied);
         QImage out(bmp.width(), bmp.height(), QImage::Format_RGBA8888_Premultiplied);
         if (out.isNull()) return {};
         const size_t rowBytes = size_t(bmp.width()) * 4;

@@ -5,7 +5,9 @@
 namespace foundation {
 
 namespace {
-QString frameKey(const QString& name) { return QStringLiteral("WindowFrames/") + name; }
+QString frameKey(const QString& name) {
+    return QStringLiteral("WindowFrames/") + name;
+}
 constexpr int kMaxFrameExtent = 100000;
 }  // namespace
 
@@ -15,7 +17,8 @@ Preferences& Preferences::standard() {
 }
 
 Preferences::Preferences()
-    : settings_(std::make_unique<QSettings>(QStringLiteral("Deverav"), QStringLiteral("Deverav"))) {}
+    : settings_(std::make_unique<QSettings>(QStringLiteral("Deverav"), QStringLiteral("Deverav"))) {
+}
 
 Preferences::Preferences(const QString& iniPath)
     : settings_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}

@@ -102,8 +102,12 @@ void UndoManager::perform(std::vector<Group>& from, State state) {
     Q_EMIT changed();
 }
 
-void UndoManager::undo() { perform(undoStack_, State::Undoing); }
-void UndoManager::redo() { perform(redoStack_, State::Redoing); }
+void UndoManager::undo() {
+    perform(undoStack_, State::Undoing);
+}
+void UndoManager::redo() {
+    perform(redoStack_, State::Redoing);
+}
 
 QString UndoManager::undoActionName() const {
     for (auto it = undoStack_.rbegin(); it != undoStack_.rend(); ++it)

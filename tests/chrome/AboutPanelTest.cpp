@@ -21,9 +21,7 @@ TEST(AboutPanel, ShowsTheVersionAndKeepsItsLinkAreaAtTheStatedPlace) {
 TEST(AboutPanel, AClickOutsideTheLinkAreaClosesIt) {
     AboutPanel about("1");
     about.setTickMs(5000);  // no timeout during this test
-    QTimer::singleShot(0, [&] {
-        QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(5, 5));
-    });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(5, 5)); });
     about.runOver(nullptr);
     EXPECT_TRUE(about.endedByInput());
     EXPECT_FALSE(about.isVisible());

@@ -20,12 +20,13 @@ struct Shown {
 
 Shown shownButtons(KesAlert& a) {
     return {!a.firstButton()->isHidden(), !a.secondButton()->isHidden(),
-            !a.threeButton()->isHidden(),  a.firstButton()->text(),
-            a.secondButton()->text(),      a.threeButton()->text()};
+            !a.threeButton()->isHidden(), a.firstButton()->text(),
+            a.secondButton()->text(),     a.threeButton()->text()};
 }
 
 // Runs a preset for real (the alert's own modal loop) and acts on the alert once it is up.
-int runWithPerson(const std::function<int(QWidget*)>& preset, const std::function<void(KesAlert&)>& act) {
+int runWithPerson(const std::function<int(QWidget*)>& preset,
+                  const std::function<void(KesAlert&)>& act) {
     QTimer::singleShot(0, [act] {
         KesAlert* a = KesAlert::shared();
         if (a->isVisible()) act(*a);
@@ -51,7 +52,8 @@ TEST_F(KesAlertTest, PresetsShowTheirButtonsWithTheirTitles) {
         {KesAlert::Alert_YESNOMsgText, {true, true, false, "Yes", "No", ""}},
         {KesAlert::Alert_YESNOCancelMsgText, {true, true, true, "Yes", "No", "Cancel"}},
         {KesAlert::Alert_SAVECANCELMsgText, {true, true, false, "Save...", "Cancel", ""}},
-        {KesAlert::Alert_DONTSAVECANCELMsgText, {true, true, true, "Save...", "Cancel", "Don't Save"}},
+        {KesAlert::Alert_DONTSAVECANCELMsgText,
+         {true, true, true, "Save...", "Cancel", "Don't Save"}},
     };
     for (const Case& c : cases) {
         Shown seen{};
@@ -122,8 +124,8 @@ TEST_F(KesAlertTest, EachButtonAnswersItsNumber) {
 }
 
 TEST_F(KesAlertTest, ReturnAndKeypadEnterAnswerOneWhateverThePointerIsOver) {
-    for (const auto& [key, modifiers] :
-         {std::pair{Qt::Key_Return, Qt::NoModifier}, std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
+                                         std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
         const int answer = runWithPerson(
             [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); },
             [key, modifiers](KesAlert& a) {

@@ -93,9 +93,9 @@ TEST(Resources, TheMarkerHasAClearCentreAndTheMasksAreVariedGreyscale) {
 }
 
 TEST(Resources, ButtonsIconAndHelpPageExist) {
-    for (const char* name : {"off_96", "on_96", "off_button_50", "on_button_50", "off_x", "on_x",
-                             "standard_off", "standard_on", "threeD_off", "threeD_on",
-                             "custom_off", "custom_on", "app"})
+    for (const char* name :
+         {"off_96", "on_96", "off_button_50", "on_button_50", "off_x", "on_x", "standard_off",
+          "standard_on", "threeD_off", "threeD_on", "custom_off", "custom_on", "app"})
         EXPECT_FALSE(Resources::imageNamed(name).isNull()) << name;
     EXPECT_EQ(Resources::imageNamed("off_x").size(), QSize(14, 14));
     QFile help(Resources::pathForResource("main", "html"));
@@ -114,7 +114,8 @@ TEST(Resources, MissingNamesAndPathsOutsideTheFolderAreRefused) {
 TEST(Resources, MakeResourcesIsDeterministic) {
     // Drawing the resources again gives the same bytes as the build's copy.
     QTemporaryDir dir;
-    const QString tool = QDir(QStringLiteral(DEVERAV_TEST_RESOURCES "/..")).filePath("make-resources");
+    const QString tool =
+        QDir(QStringLiteral(DEVERAV_TEST_RESOURCES "/..")).filePath("make-resources");
     QProcess p;
     p.start(tool, {dir.path()});
     ASSERT_TRUE(p.waitForFinished(120000));

@@ -18,7 +18,8 @@ struct Setting {
     QString name;
     void set(int v) {
         const int old = value;
-        um.registerUndoWithTarget(this, [this, old] { set(old); }, name);
+        um.registerUndoWithTarget(
+            this, [this, old] { set(old); }, name);
         value = v;
     }
 };

@@ -192,7 +192,8 @@ void drawMainPicture() {
         const double spread = 30 + depth * 170;
         const double x = sun.x() + spread * (rng.unit() + rng.unit() - 1);
         const double len = 4 + depth * 40 * rng.unit();
-        p.setPen(QPen(QColor(255, 238, 196, int(90 + 120 * (1 - depth) * rng.unit())), 0.8 + depth * 1.8));
+        p.setPen(QPen(QColor(255, 238, 196, int(90 + 120 * (1 - depth) * rng.unit())),
+                      0.8 + depth * 1.8));
         p.drawLine(QPointF(x - len / 2, y), QPointF(x + len / 2, y));
     }
     for (int i = 0; i < 2600; ++i) {
@@ -270,8 +271,10 @@ void drawMainPicture() {
         shape.closeSubpath();
         p.drawPath(shape.simplified());
         p.setPen(QPen(QColor(40, 30, 30, 200), std::max(1.0, b.r / 40)));
-        p.drawLine(QPointF(b.x - b.r * 0.18, b.y + b.r * 1.35), QPointF(b.x - b.r * 0.14, b.y + b.r * 1.62));
-        p.drawLine(QPointF(b.x + b.r * 0.18, b.y + b.r * 1.35), QPointF(b.x + b.r * 0.14, b.y + b.r * 1.62));
+        p.drawLine(QPointF(b.x - b.r * 0.18, b.y + b.r * 1.35),
+                   QPointF(b.x - b.r * 0.14, b.y + b.r * 1.62));
+        p.drawLine(QPointF(b.x + b.r * 0.18, b.y + b.r * 1.35),
+                   QPointF(b.x + b.r * 0.14, b.y + b.r * 1.62));
         p.setBrush(QColor(110, 70, 40));
         p.setPen(Qt::NoPen);
         p.drawRect(QRectF(b.x - b.r * 0.16, b.y + b.r * 1.6, b.r * 0.32, b.r * 0.22));
@@ -451,7 +454,8 @@ void drawButtons() {
     save(buttonFace(96, 32, true), QStringLiteral("on_96.png"), "PNG");
     // The disabled look of the tool strip's buttons, named by their titles.
     for (const char* title : {"Open", "Paste", "Apply"})
-        save(buttonFace(96, 32, false, true), QString::fromLatin1(title) + QStringLiteral(".png"), "PNG");
+        save(buttonFace(96, 32, false, true), QString::fromLatin1(title) + QStringLiteral(".png"),
+             "PNG");
 
     // Favourite button frames.
     for (int on = 0; on < 2; ++on) {
@@ -462,7 +466,8 @@ void drawButtons() {
         p.setPen(QPen(on ? QColor(232, 164, 60) : QColor(28, 28, 30), on ? 2 : 1));
         p.drawRoundedRect(QRectF(1, 1, 48, 48), 5, 5);
         p.end();
-        save(img, on ? QStringLiteral("on_button_50.png") : QStringLiteral("off_button_50.png"), "PNG");
+        save(img, on ? QStringLiteral("on_button_50.png") : QStringLiteral("off_button_50.png"),
+             "PNG");
     }
     // Close boxes.
     for (int on = 0; on < 2; ++on) {
@@ -521,7 +526,8 @@ void drawButtons() {
             } else if (m.kind == 1) {
                 // A cube.
                 const double s = 8;
-                QPolygonF front{QPointF(c.x() - s, c.y() - s + 3), QPointF(c.x() + s - 3, c.y() - s + 3),
+                QPolygonF front{QPointF(c.x() - s, c.y() - s + 3),
+                                QPointF(c.x() + s - 3, c.y() - s + 3),
                                 QPointF(c.x() + s - 3, c.y() + s), QPointF(c.x() - s, c.y() + s)};
                 p.drawPolygon(front);
                 p.drawLine(front[0], front[0] + QPointF(4, -4));
@@ -553,7 +559,9 @@ void drawButtons() {
                 p.drawRect(QRectF(10, h - 4, w - 20, 2));
             }
             p.end();
-            save(img, QString::fromLatin1(m.name) + (on ? QStringLiteral("_on.png") : QStringLiteral("_off.png")),
+            save(img,
+                 QString::fromLatin1(m.name) +
+                     (on ? QStringLiteral("_on.png") : QStringLiteral("_off.png")),
                  "PNG");
         }
     }
@@ -581,8 +589,8 @@ void drawIcon() {
     p.drawPath(frame);
     p.setClipPath(frame);
     p.setBrush(QColor(40, 36, 80));
-    p.drawPolygon(QPolygonF{QPointF(44, 176), QPointF(90, 120), QPointF(120, 146), QPointF(150, 110),
-                            QPointF(194, 176)});
+    p.drawPolygon(QPolygonF{QPointF(44, 176), QPointF(90, 120), QPointF(120, 146),
+                            QPointF(150, 110), QPointF(194, 176)});
     p.setBrush(QColor(255, 236, 180));
     p.drawEllipse(QPointF(150, 96), 14, 14);
     p.setClipping(false);
@@ -661,7 +669,8 @@ void drawMasks() {
                             else
                                 wave.lineTo(x, y);
                         }
-                        for (int x = 2 * S; x >= 0; x -= 4) wave.lineTo(x, j * w + w / 2 + 8 * std::sin(x / 20.0));
+                        for (int x = 2 * S; x >= 0; x -= 4)
+                            wave.lineTo(x, j * w + w / 2 + 8 * std::sin(x / 20.0));
                         wave.closeSubpath();
                         p.drawPath(wave);
                     } else {
@@ -707,7 +716,8 @@ void drawMasks() {
             }
         }
         p.end();
-        save(img.convertToFormat(QImage::Format_Grayscale8), QStringLiteral("t%1.jpg").arg(i), "JPEG", 90);
+        save(img.convertToFormat(QImage::Format_Grayscale8), QStringLiteral("t%1.jpg").arg(i),
+             "JPEG", 90);
     }
 }
 
