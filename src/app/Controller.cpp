@@ -163,10 +163,12 @@ void Controller::loadWindow() {
 }
 
 void Controller::restoreWindowFrame() {
-    QRect frame(0, 0, 1280, 800);
+    // First start: most of the screen, all of a small one.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    frame.setSize(frame.size().boundedTo(avail.size()).expandedTo(m_window->minimumSize()));
+    const double share = avail.width() > 1400 ? 0.9 : 1.0;
+    QRect frame(0, 0, int(avail.width() * share), int(avail.height() * share));
+    frame.setSize(frame.size().expandedTo(m_window->minimumSize()));
     frame.moveCenter(avail.center());
     if (const auto saved = m_prefs.frame(kFrameName)) {
         // A saved frame is used only where a person can still reach the window.
@@ -325,10 +327,9 @@ void Controller::setBackgroundImage(const imaging::Image& image) {
         const double z = 1.0 / s;
         setZoom(z);
         ciView->setZoom(z);
-        if (currentCustomEffect) {
-            currentCustomEffect->reloadImage();
-            customEffectsView->setZoom(z);
-        }
+        // The custom canvas is fitted too, so that the custom mode opens on the whole picture.
+        customEffectsView->setZoom(z);
+        if (currentCustomEffect) currentCustomEffect->reloadImage();
     }
     if (current3DEffect) current3DEffect->reloadImage();
     updateView();

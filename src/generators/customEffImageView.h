@@ -10,7 +10,9 @@ class customEffImageView : public chrome::ZoomCanvas {
     Q_OBJECT
 
   public:
+    // Redraws on "UpdateCustomView".
     explicit customEffImageView(QWidget* parent = nullptr);
+    ~customEffImageView() override;
 };
 
 }  // namespace generators

@@ -6,12 +6,19 @@
 #include <cmath>
 
 #include "foundation/ImageBridge.h"
+#include "foundation/NotificationCenter.h"
 
 namespace threed {
 
 MyOGLView::MyOGLView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("openGLView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    foundation::NotificationCenter::defaultCenter().addObserver(this, foundation::kUpdateOpenGLView,
+                                                                [this] { update(); });
+}
+
+MyOGLView::~MyOGLView() {
+    foundation::NotificationCenter::defaultCenter().removeObserver(this);
 }
 
 void MyOGLView::setImageSource(std::function<imaging::Image()> picture) {

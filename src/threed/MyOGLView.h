@@ -13,7 +13,9 @@ class MyOGLView : public QWidget {
     Q_OBJECT
 
   public:
+    // Redraws on "UpdateOpenGLView".
     explicit MyOGLView(QWidget* parent = nullptr);
+    ~MyOGLView() override;
 
     void setImageSource(std::function<imaging::Image()> picture);
     void setContextMenuHandler(std::function<void(const QPoint& globalPos)> handler) {

@@ -23,6 +23,7 @@
 #include "chrome/ColorPanel.h"
 #include "chrome/KesAlert.h"
 #include "effects/BaseEffect.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/Preferences.h"
 #include "foundation/Resources.h"
 #include "foundation/UndoManager.h"
@@ -472,4 +473,14 @@ TEST_F(ControllerTest, TheContextMenuOffersThePictureCommands) {
     EXPECT_TRUE(names.contains(app::act::copy));
     EXPECT_TRUE(names.contains(app::act::paste));
     EXPECT_TRUE(names.contains(app::act::escapeEffect));
+}
+
+TEST_F(ControllerTest, CanvasesRedrawOnTheirNotificationsAndStopListeningWhenGone) {
+    auto& center = foundation::NotificationCenter::defaultCenter();
+    center.postNotificationName(foundation::kUpdateCustomView);
+    center.postNotificationName(foundation::kUpdateOpenGLView);
+    c.reset();  // the window and its canvases go
+    center.postNotificationName(foundation::kUpdateCustomView);
+    center.postNotificationName(foundation::kUpdateOpenGLView);
+    SUCCEED() << "no canvas outlived its window as an observer";
 }
