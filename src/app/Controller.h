@@ -1,0 +1,298 @@
+#pragma once
+// The hub of the program: owns the picture, knows the current mode (standard filters, 3D
+// effects, custom generators), keeps each mode's working effect, answers the menus, keeps the
+// window title and the document-changed flag, and asks before quitting.
+//
+// The class is split over Controller.cpp (document state, modes, menus, lifecycle),
+// Controller3D.cpp and ControllerCustom.cpp (the 3D and custom families) and
+// ControllerTableDelegates.cpp (the rows of the 3D and custom effect lists).
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "imaging/Filter.h"
+#include "imaging/Image.h"
+
+class QAction;
+class QMenu;
+class QSlider;
+class QStackedWidget;
+class QTreeView;
+class QWidget;
+class QAbstractButton;
+class QModelIndex;
+
+namespace foundation {
+class Preferences;
+class UndoManager;
+}  // namespace foundation
+namespace chrome {
+class AboutPanel;
+class BaseColoredButton;
+}  // namespace chrome
+namespace effects {
+class BaseEffect;
+}
+namespace threed {
+class EvalEffect;
+class MyOGLView;
+class ObjectEffect;
+}  // namespace threed
+namespace generators {
+class customEffImageView;
+class flareEffect;
+class hilbertLinesEffect;
+class linesEffect;
+class patchWorkEffect;
+class patMorphingEffect;
+class plasmaEffect;
+class simpleEffects;
+}  // namespace generators
+namespace workbench {
+class MyImageView;
+}
+namespace favourites {
+class DocPageControl;
+}
+
+namespace app {
+
+class MainWindow;
+class EffectListModel;
+
+// Texts the user reads.
+inline const QString kAppTitle = QStringLiteral("Deverav");
+inline const QString kSaveChangesQuestion = QStringLiteral("Do you want to save changes?");
+inline const QString kSaveChangesText =
+    QStringLiteral("Your changes will be lost if you choose don't save option.");
+
+// The actions of menu items and buttons, by the name validateMenuItem knows them by.
+namespace act {
+inline const QString undo = QStringLiteral("undo:");
+inline const QString redo = QStringLiteral("redo:");
+inline const QString openImg = QStringLiteral("openImg:");
+inline const QString saveImg = QStringLiteral("saveImg:");
+inline const QString saveImgAs = QStringLiteral("saveImgAs:");
+inline const QString terminate = QStringLiteral("terminate:");
+inline const QString copy = QStringLiteral("copy:");
+inline const QString paste = QStringLiteral("paste:");
+inline const QString escapeEffect = QStringLiteral("escapeEffect:");
+inline const QString flipVert = QStringLiteral("flipVert:");
+inline const QString flipHorizont = QStringLiteral("flipHorizont:");
+inline const QString rotateRight = QStringLiteral("rotateRight:");
+inline const QString rotateLeft = QStringLiteral("rotateLeft:");
+inline const QString showResizePanel = QStringLiteral("showResizePanel:");
+inline const QString showInfoPanel = QStringLiteral("showInfoPanel:");
+inline const QString selectMenuMode = QStringLiteral("selectMenuMode:");
+inline const QString displayHelp = QStringLiteral("displayHelp:");
+inline const QString runAbout = QStringLiteral("runAbout:");
+inline const QString applyBtn = QStringLiteral("applyBtn:");
+}  // namespace act
+
+class Controller : public QObject {
+    Q_OBJECT
+
+  public:
+    enum class TerminateReply { Now, Cancel };
+
+    explicit Controller(foundation::Preferences& prefs, QObject* parent = nullptr);
+    ~Controller() override;
+
+    // Builds the main window, connects the fields to its views and runs awakeFromNib.
+    void loadWindow();
+    void awakeFromNib();
+    MainWindow* window() const { return m_window; }
+
+    // --- accessors
+    static Controller* mainController();
+    QString getFilePath() const { return _filePath; }
+    QMenu* contextMenu() const { return contentMenuOutlet; }
+    imaging::Filter* getCurrentFilter() const { return currentFilter.get(); }
+    imaging::Image backImage() const { return backgroundImage; }
+    effects::BaseEffect* getCurrent3DEffect() const { return current3DEffect.get(); }
+    effects::BaseEffect* getCurrentCustomEffect() const { return currentCustomEffect.get(); }
+    int filerMode() const;
+    foundation::UndoManager* undoManager() const;
+    bool wasChanged() const { return m_wasChanged; }
+    static bool exitAppPending() { return s_exit_app; }
+    static void setExitAppPending(bool pending) { s_exit_app = pending; }
+
+    // The default filter pictures' paths, kept at start-up.
+    QString texturePath() const { return texturepath; }
+    QString shadingEmapPath() const { return shadingemappath; }
+    QString alphaEmapPath() const { return alphaemappath; }
+    QString rampPath() const { return ramppath; }
+    QString maskPath() const { return maskpath; }
+
+    // --- actions
+    void changeFilterMode(chrome::BaseColoredButton* sender);
+    void selectMenuMode(QAction* sender);
+    void escapeEffect();
+    void undo();
+    void redo();
+    void saveImg();
+    void runAbout();
+    void displayHelp();
+    void zoomChanged();
+
+    // --- picture and view
+    void setBackgroundImage(const imaging::Image& image);
+    // The standard mode's result: the picture while no filter is chosen.
+    imaging::Image coreImageResult(bool unused = false) const;
+    // Moves the zoom slider to show zoom z.
+    void setZoom(double z);
+    static double sliderValueForZoom(double z);
+    static double zoomForSliderValue(double s);
+    void updateView();
+    void updateLayout();
+    void updateMainBtnState();
+    void adjustViewsAndTabs();
+    void clearAll();
+    void clearAllAndUpdate();
+    void clearControls();
+    void updateFilterControls(int tag);
+    void setFilePath(const QString& path);
+    void updateWinTitle();
+    QString windowTitleForPath(const QString& path) const;
+    int registerMyHelpBook();
+
+    // --- selection in the effect lists
+    void outlineViewSelectionDidChange(QTreeView* outlineView);
+    void outlineViewSelectionDidChange_CIF(QTreeView* outlineView);
+    void outlineViewSelectionDidChange_3D(effects::BaseEffect* item);
+    void outlineViewSelectionDidChange_Custom(effects::BaseEffect* item);
+
+    // --- list data of the 3D and custom lists (an item is a prototype, or nothing)
+    int outlineViewNumberOfChildrenOfItem(const QTreeView* outlineView,
+                                          const effects::BaseEffect* item) const;
+    effects::BaseEffect* outlineViewChildOfItem(const QTreeView* outlineView, int index,
+                                                const effects::BaseEffect* item) const;
+    // Column "0": the marker image or nothing; other columns: the row's name.
+    QVariant outlineViewObjectValueForTableColumnByItem(const QTreeView* outlineView,
+                                                        const QString& column,
+                                                        const effects::BaseEffect* item) const;
+    bool outlineViewIsItemExpandable(const QTreeView*, const effects::BaseEffect*) const {
+        return false;
+    }
+    bool outlineViewShouldEditTableColumnItem(const QTreeView*, const QString&,
+                                              const effects::BaseEffect*) const {
+        return false;
+    }
+
+    // --- menus
+    bool validateMenuItem(QAction* item);
+    // Enables every menu item as validateMenuItem says and as far as its feature exists.
+    void validateAllMenuItems();
+    // Whether a menu item's or button's behaviour exists yet.
+    bool isActionAvailable(const QString& action) const { return !m_pending.contains(action); }
+    void setActionAvailable(const QString& action, bool available);
+
+    // --- window and application delegate
+    bool windowShouldClose();
+    void windowWillClose();
+    void windowDidResize();
+    void windowDidUpdate();
+    TerminateReply applicationShouldTerminate();
+    void applicationWillTerminate();
+    void applicationDidFinishLaunching();
+    void applicationDidBecomeActive();
+    // The Quit command: asks applicationShouldTerminate and quits when allowed.
+    void terminate();
+    // Keys reaching the window: presses are swallowed, releasing Escape drops the working effect.
+    bool keyDown(int key);
+    bool keyUp(int key);
+
+    // --- test hooks
+    // Replaces what quitting does once allowed (default: leave the event loop).
+    void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
+    // Replaces how a help page or link is opened (default: the desktop's browser).
+    static void setUrlOpener(std::function<bool(const QString& path)> opener);
+    // Called by saveImg until saving exists.
+    void setSaveHandler(std::function<void()> handler) { m_saveHandler = std::move(handler); }
+    void setWasChanged(bool changed) { m_wasChanged = changed; }
+    chrome::AboutPanel* aboutWindow() const { return itsAboutWindow; }
+
+    // Fields connected to the window's views.
+    QWidget* placeCntrlView = nullptr;
+    QSlider* zoomSlider = nullptr;
+    QTreeView* listView = nullptr;
+    chrome::AboutPanel* itsAboutWindow = nullptr;
+    QMenu* contentMenuOutlet = nullptr;
+    QStackedWidget* filterTabView = nullptr;
+    QStackedWidget* favoritesTabView = nullptr;
+    QStackedWidget* mainTabView = nullptr;
+    chrome::BaseColoredButton* standardBtn = nullptr;
+    chrome::BaseColoredButton* threeDBtn = nullptr;
+    chrome::BaseColoredButton* customBtn = nullptr;
+    QAbstractButton* pasteBtn = nullptr;
+    QAbstractButton* applyBtn = nullptr;
+    threed::MyOGLView* openGLView = nullptr;
+    QTreeView* filter3DOutlineView = nullptr;
+    favourites::DocPageControl* m_page3DController = nullptr;
+    generators::customEffImageView* customEffectsView = nullptr;
+    QTreeView* filterCustomOutlineView = nullptr;
+    favourites::DocPageControl* m_pageCustomController = nullptr;
+    favourites::DocPageControl* m_pageController = nullptr;
+    workbench::MyImageView* ciView = nullptr;
+    // Hosts of the 3D effects' and the generators' controls.
+    QWidget* topControls3DView = nullptr;
+    QWidget* topControlsCustomView = nullptr;
+
+    // The highlighted favourite button of each family (none until the favourites exist).
+    QPointer<chrome::BaseColoredButton> m_selectes_FavBtn, m_selectes_FavBtn3D,
+        m_selectes_FavBtnCustom;
+
+    // Effect prototypes: rows of the 3D and custom lists.
+    std::unique_ptr<threed::EvalEffect> eval3DEffect;
+    std::unique_ptr<threed::ObjectEffect> object3DEffect;
+    std::unique_ptr<generators::simpleEffects> m_simpleEffect;
+    std::unique_ptr<generators::linesEffect> m_lineEffect;
+    std::unique_ptr<generators::hilbertLinesEffect> m_hilbertEffect;
+    std::unique_ptr<generators::patchWorkEffect> m_patchWorkEffect;
+    std::unique_ptr<generators::flareEffect> m_flareEffect;
+    std::unique_ptr<generators::plasmaEffect> m_plasmaEffect;
+    std::unique_ptr<generators::patMorphingEffect> m_pMorphingEffect;
+
+  Q_SIGNALS:
+    // The picture changed (a new one, or none).
+    void backgroundImageChanged();
+
+  private:
+    void createPrototypes();
+    void restoreWindowFrame();
+    // The list view's family: 1 for the 3D list, 2 for the custom list, 0 for any other.
+    int listFamily(const QTreeView* outlineView) const;
+    void resetListModels();
+    void deselectAll(QTreeView* view);
+
+    foundation::Preferences& m_prefs;
+    MainWindow* m_window = nullptr;
+
+    std::unique_ptr<effects::BaseEffect> current3DEffect;
+    std::unique_ptr<effects::BaseEffect> currentCustomEffect;
+    imaging::Image backgroundImage;
+    std::unique_ptr<imaging::Filter> currentFilter;
+    imaging::Image texture, shadingemap, alphaemap, ramp, mask;
+    QString texturepath, shadingemappath, alphaemappath, ramppath, maskpath;
+    QString _filePath;
+    bool m_wasChanged = false;
+    bool needsUpdate = false;
+    int format_type = 0;
+    bool m_terminating = false;
+    bool m_inSliderUpdate = false;
+
+    QSet<QString> m_pending;
+    std::function<void()> m_quitHandler;
+    std::function<void()> m_saveHandler;
+
+    static Controller* s_cntrl;
+    static bool s_exit_app;
+
+    friend class MainWindow;
+};
+
+}  // namespace app
