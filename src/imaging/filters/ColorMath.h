@@ -88,6 +88,10 @@ inline float smoothstep(float e0, float e1, float x) {
 inline float clampf(float v, float lo, float hi) {
     return std::fmin(std::fmax(v, lo), hi);  // NaN goes to lo
 }
+// Fractional part, 0 for what has none.
+inline float fract(double x) {
+    return std::isfinite(x) ? float(x - std::floor(x)) : 0.f;
+}
 // A finite float from a user number (huge values clamped to a range floats survive).
 inline float finite(double v, double limit = 1e6) {
     return float(std::isfinite(v) ? std::clamp(v, -limit, limit) : 0.0);
