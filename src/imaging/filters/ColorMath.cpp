@@ -135,7 +135,7 @@ void whiteOf(double kelvin, double tint, double& x, double& y) {
 namespace {
 constexpr float kWhiteX = 0.95047f, kWhiteZ = 1.08883f;
 float labF(float t) {
-    return t > 0.008856f ? std::cbrt(t) : 7.787f * t + 16.f / 116.f;
+    return t > 0.008856f ? cbrtFast(t) : 7.787f * t + 16.f / 116.f;
 }
 float labFInv(float t) {
     return t > 0.206893f ? t * t * t : (t - 16.f / 116.f) / 7.787f;

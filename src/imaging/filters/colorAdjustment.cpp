@@ -174,7 +174,7 @@ const FilterDef otsuDef{
         // The histogram is taken on a fixed grid of picture points, so that every tile and every
         // scale finds (nearly) the same threshold. An unbounded input is probed near the origin.
         const Rect probe = ext.isInfinite() ? Rect{0, 0, 1024, 1024} : ext;
-        constexpr int kGrid = 64;
+        constexpr int kGrid = 128;
         return areaKernel(
             {img, img}, ext,
             [probe](size_t i, const Rect& out, double) { return i == 0 ? out : probe; },

@@ -105,7 +105,7 @@ const FilterDef starShineDef{
         return footprintGenerator([=](Point p, float) {
             double dx = p.x - c.x, dy = p.y - c.y;
             double d = std::hypot(dx, dy) / r;
-            float core = float(std::exp(-3 * d * d)) + glow / float(1 + d);
+            float core = float(std::exp(-1.5 * d * d)) + glow / float((1 + d) * (1 + d));
             // Two rays through the centre, thin and fading with distance.
             double along1 = dx * cs + dy * sn, across1 = -dx * sn + dy * cs;
             float rays = 0;
@@ -138,12 +138,13 @@ const FilterDef sunbeamsDef{
         return footprintGenerator([=](Point p, float pixel) {
             double dx = p.x - c.x, dy = p.y - c.y, d = std::hypot(dx, dy);
             float disc = clampf(float((r - d) / std::max(double(pixel), r * 0.05)) + 0.5f, 0, 1);
+            float glow = float(r / std::max(d, r));
+            if (d >= reach) return light(color, disc + 0.25f * glow * glow);
             // Beams: a ring of angular noise that turns with time, fading out at the reach.
             double t = std::atan2(dy, dx) / (2 * kPi) + time * 0.25;
             float n = 0.65f * periodicNoise(t, 97, 3) + 0.35f * periodicNoise(t, 211, 4);
             float beams = std::pow(clampf(n, 0, 1), 1 + contrast * 2) * strength;
             float fade = reach > r ? clampf(float((reach - d) / (reach - r)), 0, 1) : 0.f;
-            float glow = float(r / std::max(d, r));
             return light(color, disc + beams * fade * fade * 2 + 0.25f * glow * glow);
         });
     }};
@@ -203,6 +204,8 @@ const FilterDef lenticularDef{
         double shift = (1 - overlap) * w * 0.5;
         return footprintGenerator([=](Point p, float) {
             double dx = p.x - c.x, dy = p.y - c.y, d = std::hypot(dx, dy);
+            // Nothing is left of the rings beyond four half-widths.
+            if (std::abs(d - r) > shift + 2 * w) return Px{0, 0, 0, 0};
             double t = std::atan2(dy, dx) / (2 * kPi) + time * 0.25;
             float n = periodicNoise(t, 151, 9);
             float stri = 1 + strength * (std::pow(clampf(n, 0, 1), 1 + contrast) - 0.3f);
@@ -300,14 +303,14 @@ const FilterDef blurredRectDef{
             extent);
     }};
 
-// Fractal value noise between two colours. Octaves finer than a preview pixel fade out, as
-// they average away in the full picture.
+// Fractal value noise between two colours. Octaves with cells under two output pixels fade
+// out, as they average away in the full picture.
 const FilterDef fractalNoiseDef{
     "CIFractalNoiseGenerator",
     "Fractal Noise",
     {kGenerator},
     {Center(), Distance("inputScale", 60).min(1).slider(2, 500),
-     Integer("inputOctaves", 5).limits(1, 10), Scalar("inputRoughness", 0.5).limits(0, 1),
+     Integer("inputOctaves", 4).limits(1, 10), Scalar("inputRoughness", 0.5).limits(0, 1),
      ColorInput("inputColor0", 0, 0, 0), ColorInput("inputColor1", 1, 1, 1)},
     [](const Args& a) {
         Point c = a.point("inputCenter");
@@ -319,8 +322,9 @@ const FilterDef fractalNoiseDef{
             double x = (p.x - c.x) / scale, y = (p.y - c.y) / scale, cellPx = scale;
             float sum = 0, norm = 0, amp = 1;
             for (int o = 0; o < octaves; ++o) {
-                float keep = clampf(float(cellPx / pixel) - 1, 0, 1);
-                sum += amp * (0.5f + keep * (valueNoise(x, y, uint32_t(o)) - 0.5f));
+                float keep = clampf(float(cellPx / pixel) * 0.5f - 1, 0, 1);
+                float n = keep > 0 ? valueNoise(x, y, uint32_t(o)) - 0.5f : 0.f;
+                sum += amp * (0.5f + keep * n);
                 norm += amp;
                 amp *= rough;
                 x *= 2, y *= 2, cellPx /= 2;
