@@ -46,9 +46,10 @@ const FilterDef hueAdjustDef{"CIHueAdjust",
                              {ImageInput(), Angle("inputAngle", 0).slider(-kPi, kPi).identity(0)},
                              [](const Args& a) {
                                  // A linear map: it applies to premultiplied colour as it is.
+                                 // Colours it turns out of gamut keep their negative parts, so
+                                 // that turning back restores them.
                                  Mat3 m = hueRotation(a.number("inputAngle"));
-                                 return colorKernel(
-                                     [m](Px p) { return pxMax(m.apply(p), splat(0)); }, a.image());
+                                 return colorKernel([m](Px p) { return m.apply(p); }, a.image());
                              }};
 
 const FilterDef exposureDef{
