@@ -41,8 +41,8 @@ TEST(ColorFilters, IdentitySettingsLeaveThePictureAlone) {
         {"CIToneCurve", {}},
         {"CIVibrance", {}},
         {"CIWhitePointAdjust", {}},
-        {"CITemperatureAndTint", {{"inputNeutral", Vector{4000, 20}},
-                                  {"inputTargetNeutral", Vector{4000, 20}}}},
+        {"CITemperatureAndTint",
+         {{"inputNeutral", Vector{4000, 20}}, {"inputTargetNeutral", Vector{4000, 20}}}},
         {"CIColorCurves", {}},
         {"CISepiaTone", {{"inputIntensity", 0.0}}},
         {"CIColorMonochrome", {{"inputIntensity", 0.0}}},
@@ -75,10 +75,10 @@ TEST(ColorFilters, InversePairsRoundTrip) {
     EXPECT_LT(maxDiff(chain("CILinearToSRGBToneCurve", {}, "CISRGBToneCurveToLinear", {}), src),
               1e-3f);
     EXPECT_LT(maxDiff(chain("CIColorInvert", {}, "CIColorInvert", {}), src), 1e-3f);
-    EXPECT_LT(maxDiff(chain("CIHueAdjust", {{"inputAngle", 1.3}}, "CIHueAdjust",
-                            {{"inputAngle", -1.3}}),
-                      src),
-              1e-3f);
+    EXPECT_LT(
+        maxDiff(chain("CIHueAdjust", {{"inputAngle", 1.3}}, "CIHueAdjust", {{"inputAngle", -1.3}}),
+                src),
+        1e-3f);
     for (bool norm : {false, true})
         EXPECT_LT(maxDiff(chain("CIConvertRGBtoLab", {{"inputNormalize", norm}},
                                 "CIConvertLabToRGB", {{"inputNormalize", norm}}),
@@ -103,8 +103,10 @@ TEST(ColorFilters, ExposureGammaAndToneCurves) {
     expectNear(on("CIToneCurve", Px{0, 0, 0, 1}, falling), Px{1, 1, 1, 1}, 1e-3f, "black");
     expectNear(on("CIToneCurve", Px{1, 1, 1, 1}, falling), Px{0, 0, 0, 1}, 1e-3f, "white");
     // The curve never overshoots its points, even at a step.
-    Settings step{{"inputPoint0", Vector{0, 0}},   {"inputPoint1", Vector{0.45, 0}},
-                  {"inputPoint2", Vector{0.5, 1}}, {"inputPoint3", Vector{0.55, 1}},
+    Settings step{{"inputPoint0", Vector{0, 0}},
+                  {"inputPoint1", Vector{0.45, 0}},
+                  {"inputPoint2", Vector{0.5, 1}},
+                  {"inputPoint3", Vector{0.55, 1}},
                   {"inputPoint4", Vector{1, 1}}};
     for (float v = 0; v <= 1; v += 0.05f) {
         Px r = on("CIToneCurve", Px{lin(v), lin(v), lin(v), 1}, step);
@@ -207,10 +209,9 @@ TEST(ColorFilters, TintsAndMapsFollowLuminance) {
 }
 
 TEST(ColorFilters, PhotoLooksStayInRangeAndMonoOnesAreGrey) {
-    for (const char* n :
-         {"CIPhotoEffectChrome", "CIPhotoEffectFade", "CIPhotoEffectInstant", "CIPhotoEffectMono",
-          "CIPhotoEffectNoir", "CIPhotoEffectProcess", "CIPhotoEffectTonal",
-          "CIPhotoEffectTransfer"}) {
+    for (const char* n : {"CIPhotoEffectChrome", "CIPhotoEffectFade", "CIPhotoEffectInstant",
+                          "CIPhotoEffectMono", "CIPhotoEffectNoir", "CIPhotoEffectProcess",
+                          "CIPhotoEffectTonal", "CIPhotoEffectTransfer"}) {
         Buffer b = run(n, {{"inputImage", picture()}}, kArea);
         bool grey = std::string(n).find("Mono") != std::string::npos ||
                     std::string(n).find("Noir") != std::string::npos ||
@@ -235,8 +236,8 @@ TEST(ColorFilters, PosterizeGivesItsLevels) {
         float v = lin(x / 255.f);
         return Px{v, v, v, 1};
     });
-    Buffer b = run("CIColorPosterize", {{"inputImage", ramp}, {"inputLevels", 4.0}},
-                   Rect{0, 0, 256, 1});
+    Buffer b =
+        run("CIColorPosterize", {{"inputImage", ramp}, {"inputLevels", 4.0}}, Rect{0, 0, 256, 1});
     std::vector<float> levels;
     for (int x = 0; x < 256; ++x) {
         float v = std::round(enc(b.at(x, 0)[0]) * 1000) / 1000;
@@ -250,12 +251,15 @@ TEST(ColorFilters, PosterizeGivesItsLevels) {
 
 TEST(ColorFilters, VignettesDarkenOutsideTheirRadius) {
     Image img = flat(0.5f, 0.5f, 0.5f, 100, 100);
-    Buffer v = run("CIVignette", {{"inputImage", img}, {"inputIntensity", 0.8}},
-                   Rect{0, 0, 100, 100});
+    Buffer v =
+        run("CIVignette", {{"inputImage", img}, {"inputIntensity", 0.8}}, Rect{0, 0, 100, 100});
     EXPECT_NEAR(v.at(50, 50)[0], 0.5f, 1e-3f);
     EXPECT_NEAR(v.at(0, 0)[0], 0.5f * 0.2f, 0.01f) << "full darkening at the corners";
-    Settings e{{"inputImage", img}, {"inputCenter", Vector{50, 50}}, {"inputRadius", 30.0},
-               {"inputFalloff", 0.2}, {"inputIntensity", 0.5}};
+    Settings e{{"inputImage", img},
+               {"inputCenter", Vector{50, 50}},
+               {"inputRadius", 30.0},
+               {"inputFalloff", 0.2},
+               {"inputIntensity", 0.5}};
     Buffer ve = run("CIVignetteEffect", e, Rect{0, 0, 100, 100});
     EXPECT_NEAR(ve.at(60, 50)[0], 0.5f, 1e-4f);
     EXPECT_NEAR(ve.at(99, 99)[0], 0.25f, 1e-4f);
@@ -263,8 +267,7 @@ TEST(ColorFilters, VignettesDarkenOutsideTheirRadius) {
 
 TEST(ColorFilters, DitherKeepsTheMeanAndMasksFollowLightness) {
     Image grey = flat(0.2f, 0.2f, 0.2f, 64, 64);
-    Buffer d = run("CIDither", {{"inputImage", grey}, {"inputIntensity", 0.3}},
-                   Rect{0, 0, 64, 64});
+    Buffer d = run("CIDither", {{"inputImage", grey}, {"inputIntensity", 0.3}}, Rect{0, 0, 64, 64});
     Px m = testimg::mean(d);
     EXPECT_NEAR(enc(m[0]), enc(0.2f), 0.02f);
     EXPECT_GT(maxDiff(d, testimg::render(grey, Rect{0, 0, 64, 64})), 0.02f) << "noise is there";

@@ -36,9 +36,28 @@ struct Grid {
         u = (dx * cs + dy * sn) / w;
         v = (-dx * sn + dy * cs) / w;
     }
-    // Half-width of the soft edge in threshold units: the sharpness, and never less than what
-    // one output pixel spans.
-    float edge(float pixel) const { return std::max({soft, float(pixel / w), 1e-4f}); }
+    // The share of paper around q for tone t over an output pixel of `pixel` picture units.
+    // `share(u, v, t, e)` gives it at one point for an edge half-width e. Pixels up to a
+    // fifth of a cell take one sample; larger ones four, and from about half a cell the screen
+    // fades into the tone it averages to, as a reduced picture of it would show.
+    template <class F>
+    float paperShare(Point q, float pixel, float t, F share) const {
+        const float r = float(pixel / w);
+        if (r >= 0.6f) return t;
+        double u, v;
+        if (r <= 0.2f) {
+            cell(q, u, v);
+            return share(u, v, t, std::clamp(std::max(soft, r), 1e-4f, 0.5f));
+        }
+        const float e = std::clamp(std::max(soft, r / 2), 1e-4f, 0.5f);
+        const double d = pixel / 4.0;
+        float acc = 0;
+        for (Point o : {Point{-d, -d}, Point{d, -d}, Point{-d, d}, Point{d, d}}) {
+            cell(Point{q.x + o.x, q.y + o.y}, u, v);
+            acc += share(u, v, t, e);
+        }
+        return acc / 4 + (t - acc / 4) * smoothstep(0.3f, 0.6f, r);
+    }
 };
 
 // Share of paper for a threshold s (evenly spread over 0..1) at tone t, the edge ramped over
@@ -90,16 +109,16 @@ const DotRank& dotRank() {
     return r;
 }
 
-// A screen filter: `threshold(u, v, t)` gives the threshold at cell coordinates for tone t.
+// A screen filter: `threshold(u, v)` gives the threshold at cell coordinates.
 template <class F>
 Image screen(const Args& a, const Grid& g, F threshold) {
     return footprintKernel(
         [g, threshold](Px p, Point q, float pixel) {
             if (!(p[3] > 0)) return Px{0, 0, 0, 0};
             float t = clampf(luma(p / p[3]), 0, 1);
-            double u, v;
-            g.cell(q, u, v);
-            float w = paper(t, threshold(u, v, t), g.edge(pixel));
+            float w = g.paperShare(q, pixel, t, [&](double u, double v, float tone, float e) {
+                return paper(tone, threshold(u, v), e);
+            });
             return grey(w * p[3], p[3]);
         },
         a.image());
@@ -117,19 +136,19 @@ const FilterDef dotScreenDef{
     "CIDotScreen", "Dot Screen", {kHalftone}, screenInputs(true), [](const Args& a) {
         const DotRank& rank = dotRank();
         return screen(a, Grid(a, true),
-                      [&rank](double u, double v, float) { return rank(fract(u), fract(v)); });
+                      [&rank](double u, double v) { return rank(fract(u), fract(v)); });
     }};
 
 const FilterDef lineScreenDef{
     "CILineScreen", "Line Screen", {kHalftone}, screenInputs(true), [](const Args& a) {
-        return screen(a, Grid(a, true), [](double, double v, float) { return band(fract(v)); });
+        return screen(a, Grid(a, true), [](double, double v) { return band(fract(v)); });
     }};
 
 // Rings around the centre, one per cell width.
 const FilterDef circularScreenDef{
     "CICircularScreen", "Circular Screen", {kHalftone}, screenInputs(false), [](const Args& a) {
         return screen(a, Grid(a, false),
-                      [](double u, double v, float) { return band(fract(std::hypot(u, v))); });
+                      [](double u, double v) { return band(fract(std::hypot(u, v))); });
     }};
 
 // Lines in light tones, crossed by a second set in dark ones. Below half tone the crossing
@@ -142,11 +161,10 @@ const FilterDef hatchedScreenDef{
             [g](Px p, Point q, float pixel) {
                 if (!(p[3] > 0)) return Px{0, 0, 0, 0};
                 float t = clampf(luma(p / p[3]), 0, 1);
-                if (t < 0.5f) t = 0.5f * (std::sqrt(0.25f + 4 * t) - 0.5f);
-                double u, v;
-                g.cell(q, u, v);
-                float e = g.edge(pixel);
-                float w = paper(t, band(fract(v)), e) * paper(t + 0.5f, band(fract(u)), e);
+                float w = g.paperShare(q, pixel, t, [](double u, double v, float tone, float e) {
+                    if (tone < 0.5f) tone = 0.5f * (std::sqrt(0.25f + 4 * tone) - 0.5f);
+                    return paper(tone, band(fract(v)), e) * paper(tone + 0.5f, band(fract(u)), e);
+                });
                 return grey(w * p[3], p[3]);
             },
             a.image());
@@ -203,16 +221,21 @@ const FilterDef cmykDef{
                 Px s = clamp01(p / p[3]);
                 float c = 1 - s[0], m = 1 - s[1], y = 1 - s[2];
                 float k = std::min({c, m, y}) * gcr;
-                std::array<float, 4> ink{c - k * ucr, m - k * ucr, y - k * ucr, k};
+                // With full removal the black's share is taken out of the colours exactly, so that
+                // the inks together keep the tone; with less, black deepens the shadows.
+                float keep = 1 / std::max(1 - k * ucr, 1e-4f);
+                std::array<float, 4> ink{(c - k * ucr) * keep, (m - k * ucr) * keep,
+                                         (y - k * ucr) * keep, k};
                 std::array<float, 4> bare;
                 for (size_t i = 0; i < 4; ++i) {
                     if (!(ink[i] > 0)) {
                         bare[i] = 1;
                         continue;
                     }
-                    double u, v;
-                    grids[i].cell(q, u, v);
-                    bare[i] = paper(1 - ink[i], rank(fract(u), fract(v)), grids[i].edge(pixel));
+                    bare[i] = grids[i].paperShare(q, pixel, 1 - ink[i],
+                                                  [&rank](double u, double v, float t, float e) {
+                                                      return paper(t, rank(fract(u), fract(v)), e);
+                                                  });
                 }
                 Px o{bare[0] * bare[3], bare[1] * bare[3], bare[2] * bare[3], 1};
                 return o * p[3];
