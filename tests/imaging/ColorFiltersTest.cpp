@@ -320,3 +320,21 @@ TEST(ColorFilters, DocumentEnhancerEvensOutThePaper) {
     EXPECT_GT(enc(b.at(160, 50)[0]), 0.9f);
     EXPECT_LT(enc(b.at(75, 50)[0]), 0.3f) << "ink stays dark";
 }
+
+TEST(ColorFilters, ToneMapHeadroomBringsTheSourcePeakToTheTarget) {
+    Settings s{{"inputSourceHeadroom", 4.0}, {"inputTargetHeadroom", 1.0}};
+    expectNear(on("CIToneMapHeadroom", Px{4, 4, 4, 1}, s), Px{1, 1, 1, 1}, 1e-4f, "peak");
+    float prev = 0;
+    for (float v : {0.01f, 0.1f, 0.5f, 1.f, 2.f, 4.f}) {
+        float got = on("CIToneMapHeadroom", Px{v, v, v, 1}, s)[0];
+        EXPECT_GT(got, prev) << v;
+        EXPECT_LE(got, v) << v;
+        prev = got;
+    }
+    Px c{0.6f, 0.3f, 0.1f, 1};
+    Px m = on("CIToneMapHeadroom", c, s);
+    EXPECT_NEAR(m[0] / m[1], 2, 1e-4f) << "hues are kept";
+    expectNear(
+        on("CIToneMapHeadroom", c, {{"inputSourceHeadroom", 2.0}, {"inputTargetHeadroom", 2.0}}), c,
+        1e-6f, "equal headrooms");
+}

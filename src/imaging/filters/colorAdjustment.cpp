@@ -282,6 +282,33 @@ const FilterDef srgbToLinearDef{
     {ImageInput()},
     [](const Args& a) { return straightKernel(a.image(), [](Px s) { return decode(s); }); }};
 
+// Brings light up to the source headroom (1 is diffuse white) down to the target headroom
+// along an extended Reinhard curve: dark tones keep their values, the source's brightest
+// becomes the target's brightest, and equal headrooms change nothing.
+const FilterDef toneMapHeadroomDef{
+    "CIToneMapHeadroom",
+    "Tone Map Headroom",
+    {kAdjust},
+    {ImageInput(), Scalar("inputSourceHeadroom", 1).min(1).slider(1, 16),
+     Scalar("inputTargetHeadroom", 1).min(1).slider(1, 16)},
+    [](const Args& a) {
+        double src = std::clamp(a.number("inputSourceHeadroom"), 1.0, 1e6);
+        double dst = std::clamp(a.number("inputTargetHeadroom"), 1.0, 1e6);
+        if (src <= dst) return a.image();
+        const float t = float(dst), w2 = float((src / dst) * (src / dst));
+        return colorKernel(
+            [=](Px p) {
+                float l = luminance(p);
+                if (!(l > 0)) return p;
+                float x = std::min(l / t, 1e6f);
+                float y = x * (1 + x / w2) / (1 + x);
+                Px o = p * (t * y / l);
+                o[3] = p[3];
+                return o;
+            },
+            a.image());
+    }};
+
 const FilterDef absoluteDifferenceDef{"CIColorAbsoluteDifference",
                                       "Color Absolute Difference",
                                       {kAdjust},

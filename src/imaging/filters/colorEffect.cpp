@@ -336,6 +336,16 @@ const FilterDef palettizeDef{
                         colors.push_back(c);
                         keys.push_back(key);
                     }
+                // Sorted along the grey axis: a colour whose distance along that axis alone
+                // exceeds the best found so far cannot be nearer, which ends most searches early.
+                const float k3 = 1 / std::sqrt(3.f);
+                auto along = [k3](Px v) { return (v[0] + v[1] + v[2]) * k3; };
+                std::vector<size_t> order(keys.size());
+                for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+                std::sort(order.begin(), order.end(),
+                          [&](size_t a, size_t b) { return along(keys[a]) < along(keys[b]); });
+                std::vector<float> pos;
+                for (size_t i : order) pos.push_back(along(keys[i]));
                 const IRect& r = out.rect();
                 for (int y = r.y0; y < r.y1; ++y)
                     for (int x = r.x0; x < r.x1; ++x) {
@@ -347,13 +357,28 @@ const FilterDef palettizeDef{
                         Px s = unpremultiply(p);
                         s[3] = 0;
                         Px key = perceptual ? encode(s) : s;
-                        size_t best = 0;
+                        const float at = along(key);
+                        size_t hi =
+                            size_t(std::lower_bound(pos.begin(), pos.end(), at) - pos.begin());
+                        size_t lo = hi, best = order[std::min(hi, pos.size() - 1)];
                         float bestD = 1e30f;
-                        for (size_t k = 0; k < keys.size(); ++k) {
-                            Px d = keys[k] - key;
+                        auto visit = [&](size_t i) {
+                            Px d = keys[order[i]] - key;
                             d *= d;
                             float dd = d[0] + d[1] + d[2];
-                            if (dd < bestD) bestD = dd, best = k;
+                            if (dd < bestD) bestD = dd, best = order[i];
+                        };
+                        while (lo > 0 || hi < pos.size()) {
+                            bool more = false;
+                            if (hi < pos.size() && (pos[hi] - at) * (pos[hi] - at) < bestD)
+                                visit(hi++), more = true;
+                            else
+                                hi = pos.size();
+                            if (lo > 0 && (at - pos[lo - 1]) * (at - pos[lo - 1]) < bestD)
+                                visit(--lo), more = true;
+                            else
+                                lo = 0;
+                            if (!more) break;
                         }
                         Px o = colors[best] * p[3];
                         o[3] = p[3];
