@@ -31,6 +31,9 @@ void UndoManager::closeOpenGroup() {
     nesting_ = 0;
     auto& stack = recordingStack();
     if (!stack.empty() && stack.back().entries.empty()) stack.pop_back();
+    // While a group is open its newest finished neighbour is spared; now the group itself is
+    // the newest step.
+    enforceMemoryLimit();
 }
 
 void UndoManager::registerUndoWithTarget(Target target, Action action, const QString& name,
