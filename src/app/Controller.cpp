@@ -573,9 +573,9 @@ QStringList Controller::openPanelNameFilters() {
     for (const QString& code : openPanelTypeCodes())
         for (const QString& ext : extensionsOfCode.value(code.trimmed().toLower()))
             if (readable.contains(ext) && !exts.contains(ext)) exts << ext;
+    // The panel matches patterns without regard to case.
     QStringList patterns;
-    for (const QString& ext : exts)
-        patterns << QStringLiteral("*.") + ext << QStringLiteral("*.") + ext.toUpper();
+    for (const QString& ext : exts) patterns << QStringLiteral("*.") + ext;
     return {QStringLiteral("Pictures (%1)").arg(patterns.join(QLatin1Char(' '))),
             QStringLiteral("All files (*)")};
 }
