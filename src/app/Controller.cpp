@@ -224,6 +224,7 @@ void Controller::awakeFromNib() {
     // 3. Filter plug-ins. The filter catalogue is built after them, so that it lists their
     // filters too.
     imaging::FilterRegistry::shared().loadAllPlugIns();
+    installFilterCatalogue();
 
     // 4. Colour choosers show an opacity control.
     chrome::ColorPanel::setShowsAlpha(true);
@@ -410,18 +411,6 @@ imaging::Image Controller::coreImageResult(bool) const {
     if (hasMissingImage()) return {};
     const QRectF bounds = ciView ? QRectF(ciView->rect()) : QRectF();
     return coreImageResultForRect(bounds);
-}
-
-bool Controller::filterHasMissingImage(const imaging::Filter* filter) {
-    if (!filter) return false;
-    bool compositing = false;
-    for (const imaging::Attribute& a : filter->attributes())
-        if (a.isImage() && a.key == kInputBackgroundImage) compositing = true;
-    // The skipped input is the one the rendering feeds with the picture.
-    const std::string& fed = compositing ? kInputBackgroundImage : kInputImage;
-    for (const imaging::Attribute& a : filter->attributes())
-        if (a.isImage() && a.key != fed && filter->value(a.key).toImage().isNull()) return true;
-    return false;
 }
 
 QImage Controller::getEffectedImage() const {
@@ -856,15 +845,6 @@ void Controller::updateView() {
 
 // ---------------------------------------------------------------- working effects
 
-void Controller::clearControls() {
-    if (!placeCntrlView) return;
-    for (QWidget* w : placeCntrlView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete w;
-}
-
-void Controller::updateFilterControls(int) {
-    // The parameter panel of the working filter is built here once filters can be chosen.
-}
-
 void Controller::updateLayout() {
     needsUpdate = true;
     QMetaObject::invokeMethod(this, &Controller::windowDidUpdate, Qt::QueuedConnection);
@@ -970,10 +950,6 @@ void Controller::outlineViewSelectionDidChange(QTreeView* outlineView) {
     }
     updateMainBtnState();
     updateView();
-}
-
-void Controller::outlineViewSelectionDidChange_CIF(QTreeView*) {
-    // The standard list chooses filters once the filter catalogue is in place.
 }
 
 // ---------------------------------------------------------------- title, help, about

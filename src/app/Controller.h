@@ -57,8 +57,9 @@ class plasmaEffect;
 class simpleEffects;
 }  // namespace generators
 namespace workbench {
+class DataSource;
 class MyImageView;
-}
+}  // namespace workbench
 namespace favourites {
 class DocPageControl;
 }
@@ -141,6 +142,12 @@ class Controller : public QObject {
     QString alphaEmapPath() const { return alphaemappath; }
     QString rampPath() const { return ramppath; }
     QString maskPath() const { return maskpath; }
+    // The default filter pictures, read on first use (nothing when unreadable).
+    const imaging::Image& defaultTexture();
+    const imaging::Image& defaultShadingEMap();
+    const imaging::Image& defaultAlphaEMap();
+    const imaging::Image& defaultRamp();
+    const imaging::Image& defaultMask();
 
     // --- actions
     void changeFilterMode(chrome::BaseColoredButton* sender);
@@ -234,8 +241,20 @@ class Controller : public QObject {
     void adjustViewsAndTabs();
     void clearAll();
     void clearAllAndUpdate();
-    void clearControls();
+    // --- the standard filters (ControllerFilters.cpp)
+    // Builds the filter catalogue as the standard list's rows.
+    void installFilterCatalogue();
+    // Makes the named filter current with its defaults and builds its panel.
+    void addFilterIndex(const QString& name, int tag);
     void updateFilterControls(int tag);
+    void clearControls();
+    void changeControlsStyle(QWidget* view);
+    // Whether the current filter has parameters edited by handles on the canvas.
+    bool isControlsPresent() const;
+    // Every image input gets the picture.
+    void _setupAllImageInputsToNotNil(imaging::Filter* filter) const;
+    // The per-filter defaults: textures, shading pictures, ramps, masks, colours, centres.
+    void setAutomaticDefaults(imaging::Filter* filter);
     void setFilePath(const QString& path);
     void updateWinTitle();
     QString windowTitleForPath(const QString& path) const;
@@ -319,6 +338,7 @@ class Controller : public QObject {
     favourites::DocPageControl* m_pageCustomController = nullptr;
     favourites::DocPageControl* m_pageController = nullptr;
     workbench::MyImageView* ciView = nullptr;
+    workbench::DataSource* filterCatalogue = nullptr;
     // Hosts of the 3D effects' and the generators' controls.
     QWidget* topControls3DView = nullptr;
     QWidget* topControlsCustomView = nullptr;

@@ -13,7 +13,6 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -329,10 +328,7 @@ QWidget* MainWindow::buildLeftPane() {
     m_listCustomModel = new EffectListModel(c, c->filterCustomOutlineView);
     c->filter3DOutlineView->setModel(m_list3DModel);
     c->filterCustomOutlineView->setModel(m_listCustomModel);
-    // The filter catalogue gives the standard list its rows; until then it is empty.
-    c->listView->setModel(new QStandardItemModel(0, 1, c->listView));
-    connect(c->listView->selectionModel(), &QItemSelectionModel::selectionChanged, c,
-            [c] { c->outlineViewSelectionDidChange(c->listView); });
+    // The standard list gets its rows from the filter catalogue once the plug-ins are loaded.
     for (QTreeView* v : {c->filter3DOutlineView, c->filterCustomOutlineView}) {
         v->header()->setStretchLastSection(true);
         v->setColumnWidth(0, 26);
