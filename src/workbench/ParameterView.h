@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <QVariantMap>
+#include <QWidget>
 #include <memory>
 #include <string>
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QWidget>
 
 #include "workbench/Autoresizer.h"
@@ -24,6 +25,7 @@ struct Panel {
         view = new FilterView(QRect(0, 0, kWidth, height), &place);
         view->setFilter(std::move(f));
         fits = view->buildRows();
+        place.show();  // hidden widgets get their resize events only once shown
     }
     std::vector<ParameterView*> rows() const {
         std::vector<ParameterView*> r;
