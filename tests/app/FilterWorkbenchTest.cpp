@@ -460,3 +460,22 @@ TEST_F(FilterWorkbenchTest, NewFiltersGetThePictureAndThePerFilterDefaults) {
     EXPECT_FALSE(c->getCurrentFilter());
     EXPECT_TRUE(rows().empty());
 }
+
+TEST_F(FilterWorkbenchTest, APanelTallerThanItsPlaceScrollsInsteadOfCuttingRowsOff) {
+    std::vector<imaging::Attribute> inputs = {ImageInput()};
+    for (int i = 0; i < 30; ++i)
+        inputs.push_back(Scalar("inputS" + std::to_string(i), 0).limits(0, 1));
+    auto f = testfilters::make("Tall", inputs);
+    show(f);
+    const int needed = workbench::FilterView::neededHeight(*f, c->placeCntrlView->width());
+    EXPECT_EQ(needed, 46 + 30 * 18 + 4);
+    EXPECT_GE(c->placeCntrlView->height(), needed);
+    ASSERT_EQ(rows().size(), 30u);
+    for (ParameterView* r : rows()) {
+        const QRect g = r->geometry().translated(r->parentWidget()->pos());
+        EXPECT_GE(g.top(), 0);
+        EXPECT_LE(g.bottom(), c->placeCntrlView->height());
+    }
+    c->clearControls();
+    EXPECT_EQ(c->placeCntrlView->minimumHeight(), 0);
+}
