@@ -12,6 +12,11 @@ ColorWell::ColorWell(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::PointingHandCursor);
 }
 
+ColorWell::~ColorWell() {
+    // The chooser edits this well only.
+    if (m_dialog) m_dialog->close();
+}
+
 void ColorWell::setColor(const QColor& c) {
     m_color = c;
     update();

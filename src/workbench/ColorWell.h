@@ -15,6 +15,7 @@ class ColorWell : public QWidget {
 
   public:
     explicit ColorWell(QWidget* parent = nullptr);
+    ~ColorWell() override;
 
     QColor color() const { return m_color; }
     void setColor(const QColor& c);

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <cmath>
 #include <cstdio>
@@ -331,19 +332,15 @@ void ParameterView::pushButtonChanged() {
     if (!labelTextField || !imageView) return;
     foundation::OpenPanel::Request request;
     request.nameFilters = app::Controller::openPanelNameFilters();
-    QStringList chosen;
-    bool answered = false;
-    foundation::OpenPanel::beginSheetForWindow(window(), request,
-                                               [&](int code, const QStringList& files) {
-                                                   answered = true;
-                                                   if (code == foundation::OpenPanel::kOK)
-                                                       chosen = files;
-                                               });
-    if (!answered || chosen.isEmpty()) return;
-    const QString path = chosen.first();
-    imageView->setFilePath1(path);
-    loadImageFile(path);
-    redraw();
+    // The panel may end after this returns; the row may be gone by then.
+    QPointer<ParameterView> self(this);
+    foundation::OpenPanel::beginSheetForWindow(
+        window(), request, [self](int code, const QStringList& files) {
+            if (!self || code != foundation::OpenPanel::kOK || files.isEmpty()) return;
+            self->imageView->setFilePath1(files.first());
+            self->loadImageFile(files.first());
+            self->redraw();
+        });
 }
 
 void ParameterView::imageWellChanged() {
