@@ -63,6 +63,8 @@ namespace app {
 
 class MainWindow;
 class EffectListModel;
+class ImageInfo;
+class ResizePanel;
 
 // Texts the user reads.
 inline const QString kAppTitle = QStringLiteral("Deverav");
@@ -138,9 +140,16 @@ class Controller : public QObject {
     void runAbout();
     void displayHelp();
     void zoomChanged();
+    // Open the panel when it is closed, close it when it is open.
+    void showInfoPanel();
+    void showResizePanel();
 
     // --- picture and view
     void setBackgroundImage(const imaging::Image& image);
+    // The picture's extent; the zero rectangle without a picture.
+    imaging::Rect getBgImageExtent() const;
+    // Scales the picture to width × height pixels, undoably.
+    void resizeImageHeight(float width, float height);
     // The standard mode's result: the picture while no filter is chosen.
     imaging::Image coreImageResult(bool unused = false) const;
     // Moves the zoom slider to show zoom z.
@@ -241,6 +250,8 @@ class Controller : public QObject {
     // Hosts of the 3D effects' and the generators' controls.
     QWidget* topControls3DView = nullptr;
     QWidget* topControlsCustomView = nullptr;
+    ImageInfo* infoPanel = nullptr;
+    ResizePanel* resizePanel = nullptr;
 
     // The highlighted favourite button of each family (none until the favourites exist).
     QPointer<chrome::BaseColoredButton> m_selectes_FavBtn, m_selectes_FavBtn3D,
