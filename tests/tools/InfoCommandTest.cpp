@@ -1,0 +1,132 @@
+// deverav-filter info: the information panel's contents on the command line.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "foundation/ImageMetadata.h"
+#include "support/PictureFiles.h"
+
+using foundation::ImageMetadata;
+using foundation::PropertyNode;
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    QString out, err;
+};
+
+ToolRun runTool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(DEVERAV_FILTER_TOOL), args);
+    ToolRun r;
+    if (!p.waitForFinished(30000)) return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// The JSON rows are the panel's rows: same names, same values, same order.
+void expectSameTree(const QJsonArray& json, const std::vector<PropertyNode>& nodes) {
+    ASSERT_EQ(size_t(json.size()), nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const QJsonObject o = json[qsizetype(i)].toObject();
+        const PropertyNode& n = nodes[i];
+        EXPECT_EQ(o["id"].toString(), n.id);
+        EXPECT_EQ(o["key"].toString(), n.key);
+        if (n.isGroup()) {
+            EXPECT_EQ(o["val"].toString(), QString());
+            expectSameTree(o["children"].toArray(), n.children);
+        } else {
+            EXPECT_EQ(o["val"].toVariant(), n.raw) << n.id.toStdString();
+            EXPECT_FALSE(o.contains("children"));
+        }
+    }
+}
+
+class InfoCommandTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(InfoCommandTest, PrintsPathTypeSizeAndTheIndentedPropertyTree) {
+    const QString path = dir.filePath(QStringLiteral("camera.jpg"));
+    testfiles::writeCameraJpeg(path);
+    const ToolRun r = runTool({QStringLiteral("info"), path});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_EQ(lines[0], "Path: " + QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(lines[1], "Type: JPEG image");
+    EXPECT_EQ(lines[2], "      image/jpeg");
+    EXPECT_EQ(lines[3], QStringLiteral("Size: %1 bytes").arg(QFileInfo(path).size()));
+    EXPECT_EQ(lines[4], "Properties:");
+    EXPECT_TRUE(lines.contains("  Pixel Width: 64"));
+    // A group, then its rows one level deeper.
+    const qsizetype gps = lines.indexOf("  GPS");
+    ASSERT_GE(gps, 0);
+    EXPECT_TRUE(lines.mid(gps + 1).contains("    GPS Latitude: 48deg 51' 24\""));
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(InfoCommandTest, JsonHoldsWhatThePanelShows) {
+    const QString path = dir.filePath(QStringLiteral("camera.jpg"));
+    testfiles::writeCameraJpeg(path);
+    const ToolRun r = runTool({QStringLiteral("info"), path, QStringLiteral("--json")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(o["path"].toString(), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(o["type"].toObject()["name"].toString(), "JPEG image");
+    EXPECT_EQ(o["type"].toObject()["identifier"].toString(), "image/jpeg");
+    EXPECT_EQ(o["size"].toInteger(), QFileInfo(path).size());
+    const foundation::ImageFileInfo info = ImageMetadata::read(path);
+    expectSameTree(o["properties"].toArray(), ImageMetadata::propTree(info.properties));
+    // Numbers stay numbers.
+    for (const QJsonValue& v : o["properties"].toArray()) {
+        if (v.toObject()["id"] == QStringLiteral("PixelWidth")) {
+            EXPECT_TRUE(v.toObject()["val"].isDouble());
+        }
+    }
+}
+
+TEST_F(InfoCommandTest, AFileThatIsNoPictureShowsNotAvailableAndSaysWhy) {
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a picture\n");
+    f.close();
+
+    ToolRun r = runTool({QStringLiteral("info"), text});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "Path: " + QFileInfo(text).absoluteFilePath() + "\nType: n/a\nSize: n/a\n");
+    EXPECT_TRUE(r.err.contains("\"notes.txt\" is not a picture this program can read."))
+        << r.err.toStdString();
+
+    r = runTool({QStringLiteral("info"), QStringLiteral("--json"), text});
+    EXPECT_EQ(r.code, 1);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_TRUE(o["type"].isNull());
+    EXPECT_TRUE(o["size"].isNull());
+    EXPECT_TRUE(o["properties"].toArray().isEmpty());
+    EXPECT_FALSE(o["error"].toString().isEmpty());
+
+    r = runTool({QStringLiteral("info"), dir.filePath(QStringLiteral("gone.jpg"))});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("\"gone.jpg\" does not exist.")) << r.err.toStdString();
+
+    // No file, or two: how to use it.
+    EXPECT_EQ(runTool({QStringLiteral("info")}).code, 2);
+    EXPECT_EQ(runTool({QStringLiteral("info"), text, text}).code, 2);
+}
