@@ -812,6 +812,15 @@ The mouse wheel zooms; so does the slider, whose middle is 100&nbsp;%.</p>
 rotations, resizing, pasting and Apply can all be undone; opening a file cannot. <b>Save</b>
 writes the result in one of many raster formats or as a one-page PDF.</p>
 
+<h2>Size and information</h2>
+<p><b>Image ▸ Resize Image ...</b> opens a small panel with the picture's new width and height,
+in pixels, percent, inches, millimetres, centimetres or picas (a pixel counts as a point, 72 to
+the inch). While the chain between the two fields is closed, changing one changes the other in
+proportion; click the chain to set them apart. <b>Resize</b> scales the picture, and can be
+undone. <b>Image ▸ Image Information ...</b> shows the file the picture came from: its type, its
+size and everything it records about itself, such as the camera's settings and the place it was
+taken.</p>
+
 <h2>Favourites</h2>
 <p>Keep an effect with all its settings as a favourite: it appears as a thumbnail in the bar
 under the picture. Click a thumbnail to bring the effect back; the small cross on it removes it.
