@@ -52,6 +52,8 @@ class ImageInfo : public QDialog {
     bool validateMenuItem(QAction* item);
 
     QUrl url() const { return mUrl; }
+    // A file told is still waiting to be shown.
+    bool isUpdatePending() const { return m_delay.isActive(); }
     // How many times a file has been read (a file told again unchanged is not read again).
     int filesRead() const { return m_filesRead; }
 

@@ -40,7 +40,9 @@ class ImageInfoTest : public ::testing::Test {
         c->setFilePath(path);
         settle();
     }
-    void settle() { QTest::qWait(ImageInfo::kDelayMs * 3); }
+    void settle() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !panel->isUpdatePending(); }, 5000));
+    }
 
     QString type() const { return panel->mFileType->text(); }
     QString size() const { return panel->mFileSize->text(); }
