@@ -65,11 +65,6 @@ class ImageInfoTest : public ::testing::Test {
     QString valueOf(const QModelIndex& nameIndex) const {
         return nameIndex.siblingAtColumn(1).data().toString();
     }
-    void writeText(const QString& file, const QByteArray& bytes) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
 
     QTemporaryDir dir;
     std::unique_ptr<foundation::Preferences> prefs;
@@ -79,14 +74,6 @@ class ImageInfoTest : public ::testing::Test {
 };
 
 }  // namespace
-
-TEST_F(ImageInfoTest, AtStartThereIsNoFile) {
-    settle();
-    EXPECT_EQ(path(), "n/a");
-    EXPECT_EQ(type(), "n/a");
-    EXPECT_EQ(size(), "n/a");
-    EXPECT_EQ(topRows(), 0);
-}
 
 TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
     tell(camera);
@@ -99,7 +86,6 @@ TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
     QStringList expected;
     for (const auto& n : ImageInfo::propTree(info.properties)) expected << n.key;
     EXPECT_EQ(names(), expected);
-    EXPECT_GE(topRows(), 10);
 
     const QModelIndex gps = row(QStringLiteral("GPS"));
     ASSERT_TRUE(gps.isValid());
@@ -111,7 +97,6 @@ TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
     const QModelIndex exif = row(QStringLiteral("Exif"));
     ASSERT_TRUE(exif.isValid());
     EXPECT_EQ(valueOf(row(QStringLiteral("Exposure Time"), exif)), "1/250 s");
-    EXPECT_EQ(valueOf(row(QStringLiteral("Pixel Width"))), "64");
 
     // Every group at every level is open.
     std::function<void(const QModelIndex&)> allOpen = [&](const QModelIndex& parent) {
@@ -124,20 +109,19 @@ TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
         }
     };
     allOpen({});
-}
 
-TEST_F(ImageInfoTest, RowsCannotBeSelected) {
-    tell(camera);
-    panel->makeKeyAndOrderFront();
+    // Rows cannot be selected.
     const QModelIndex first = panel->mTree->index(0, 0);
-    EXPECT_FALSE(first.flags() & Qt::ItemIsSelectable);
-    EXPECT_FALSE(first.flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(first.flags() & (Qt::ItemIsSelectable | Qt::ItemIsEditable));
+    panel->makeKeyAndOrderFront();
     QTest::mouseClick(panel->mOView->viewport(), Qt::LeftButton, {},
                       panel->mOView->visualRect(first).center());
     EXPECT_FALSE(panel->mOView->selectionModel()->hasSelection());
 }
 
-TEST_F(ImageInfoTest, PngAndTiffShowTheirTypes) {
+TEST_F(ImageInfoTest, PngTiffAndFilesThatAreNoPictures) {
+    settle();  // the start tells the panel there is no file
+    EXPECT_EQ(path() + type() + size(), "n/an/an/a");
     const QString png = dir.filePath(QStringLiteral("a.png"));
     const QString tiff = dir.filePath(QStringLiteral("a.tiff"));
     ASSERT_TRUE(testfiles::gradient(10, 6).save(png, "PNG"));
@@ -148,22 +132,16 @@ TEST_F(ImageInfoTest, PngAndTiffShowTheirTypes) {
     tell(tiff);
     EXPECT_EQ(type(), "TIFF image\nimage/tiff");
     EXPECT_EQ(size(), QStringLiteral("%1 bytes").arg(QFileInfo(tiff).size()));
-    EXPECT_TRUE(row(QStringLiteral("TIFF")).isValid());
-}
 
-TEST_F(ImageInfoTest, AFileThatIsNoPictureKeepsItsPathAndShowsNotAvailable) {
-    tell(camera);
+    // Not a picture: the path stays, the rest is not available.
     const QString text = dir.filePath(QStringLiteral("notes.txt"));
-    writeText(text, "not a picture");
+    ASSERT_TRUE(testfiles::writeFile(text, "not a picture"));
     tell(text);
     EXPECT_EQ(path(), text);
-    EXPECT_EQ(type(), "n/a");
-    EXPECT_EQ(size(), "n/a");
+    EXPECT_EQ(type() + size(), "n/an/a");
     EXPECT_EQ(topRows(), 0);
-    // No file at all.
     tell(QString());
     EXPECT_EQ(path(), "n/a");
-    EXPECT_EQ(topRows(), 0);
 }
 
 TEST_F(ImageInfoTest, TheSameFileTwiceIsReadOnceUnlessItWasRewritten) {
@@ -186,7 +164,7 @@ TEST_F(ImageInfoTest, OfRapidChangesWithinOneEventOnlyTheLastIsShown) {
     const QString png = dir.filePath(QStringLiteral("b.png"));
     const QString text = dir.filePath(QStringLiteral("c.txt"));
     ASSERT_TRUE(testfiles::gradient(5, 5).save(png, "PNG"));
-    writeText(text, "text");
+    ASSERT_TRUE(testfiles::writeFile(text, "text"));
     settle();
     const int reads = panel->filesRead();
     c->setFilePath(text);
@@ -202,16 +180,12 @@ TEST_F(ImageInfoTest, OfRapidChangesWithinOneEventOnlyTheLastIsShown) {
 
 TEST_F(ImageInfoTest, TheMenuItemOpensAndClosesThePanel) {
     QAction* item = c->window()->action(app::act::showInfoPanel);
-    c->validateAllMenuItems();
-    EXPECT_TRUE(item->isEnabled());
-    EXPECT_FALSE(item->isChecked());
     item->trigger();
     EXPECT_TRUE(panel->isVisible());
     c->validateAllMenuItems();
-    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(item->isChecked() && item->isEnabled());
     c->showInfoPanel();
     EXPECT_FALSE(panel->isVisible());
     c->validateAllMenuItems();
-    EXPECT_FALSE(item->isChecked());
-    EXPECT_TRUE(item->isEnabled());
+    EXPECT_TRUE(!item->isChecked() && item->isEnabled());
 }

@@ -34,104 +34,48 @@ ResizeModel picture(double w, double h) {
 }
 }  // namespace
 
-TEST(ResizeModel, UnitFactorsArePointsPerUnit) {
-    EXPECT_EQ(ResizeModel::getDiv(unit::pixels), 1.0);
-    EXPECT_EQ(ResizeModel::getDiv(unit::percent), 1.0);
-    EXPECT_EQ(ResizeModel::getDiv(unit::inches), 72.0);
-    EXPECT_EQ(ResizeModel::getDiv(unit::millimetres), 2.835);
-    EXPECT_EQ(ResizeModel::getDiv(unit::centimetres), 28.35);
-    EXPECT_EQ(ResizeModel::getDiv(unit::picas), 12.0);
-    EXPECT_EQ(ResizeModel::getDiv(99), 1.0);
-}
-
-TEST(ResizeModel, KeepingProportionsInPixelsPercentAndLengths) {
+TEST(ResizeModel, ProportionsAndUnitConversions) {
+    // Pixels, then percent: the other field follows; the target is in pixels.
     ResizeModel m = picture(800, 600);
     m.endEditing(true, 400, false);
     EXPECT_DOUBLE_EQ(m.fieldHeight, 300);
-    m.endEditing(false, 150, false);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 200);
-    auto t = m.target();
-    EXPECT_EQ(t.verdict, ResizeModel::Verdict::Resize);
-    EXPECT_DOUBLE_EQ(t.width, 200);
-    EXPECT_DOUBLE_EQ(t.height, 150);
-
-    m = picture(800, 600);
     m.changeMeasurements(unit::percent);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 100);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 100);
-    m.endEditing(true, 50, false);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 50);
-    t = m.target();
-    EXPECT_DOUBLE_EQ(t.width, 400);
-    EXPECT_DOUBLE_EQ(t.height, 300);
+    EXPECT_DOUBLE_EQ(m.fieldWidth, 50);
+    m.endEditing(false, 25, false);
+    EXPECT_DOUBLE_EQ(m.fieldWidth, 25);
+    EXPECT_DOUBLE_EQ(m.target().width, 200);
+    EXPECT_DOUBLE_EQ(m.target().height, 150);
 
+    // Without typing, a unit shows the picture's own size, and back again exactly.
     m = picture(800, 600);
-    m.changeMeasurements(unit::inches);
-    m.endEditing(true, 5, false);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 3.75);
-    t = m.target();
-    EXPECT_DOUBLE_EQ(t.width, 360);
-    EXPECT_DOUBLE_EQ(t.height, 270);
-
-    // The proportion switch on: the other field stays as it was.
-    m = picture(800, 600);
-    m.endEditing(true, 400, true);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 600);
-    EXPECT_DOUBLE_EQ(m.target().height, 600);
-}
-
-TEST(ResizeModel, ChangingUnitsConvertsThePictureSizeOrTheTypedValues) {
-    ResizeModel m = picture(800, 600);
-    m.changeMeasurements(unit::inches);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 800.0 / 72);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 600.0 / 72);
+    m.changeMeasurements(unit::millimetres);
+    EXPECT_DOUBLE_EQ(m.fieldWidth, 800 / 2.835);
     m.changeMeasurements(unit::pixels);
     EXPECT_DOUBLE_EQ(m.fieldWidth, 800);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 600);
-    EXPECT_FALSE(m.wasChanged);  // a unit alone is no edit
-    EXPECT_EQ(m.target().verdict, ResizeModel::Verdict::Nothing);
+    EXPECT_EQ(m.target().verdict, ResizeModel::Verdict::Nothing);  // a unit alone is no edit
 
-    // Typed values are read in the unit they were typed in.
+    // Typed values are read in the unit they were typed in; the switch on keeps them apart.
     m.changeMeasurements(unit::inches);
     m.endEditing(true, 2, true);
+    EXPECT_DOUBLE_EQ(m.fieldHeight, 600.0 / 72);
     m.endEditing(false, 1, true);
     m.changeMeasurements(unit::centimetres);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 2 * 72 / 28.35);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 72 / 28.35);
-    m.changeMeasurements(unit::percent);
-    EXPECT_NEAR(m.fieldWidth, 144.0 / 800 * 100, 1e-9);
-    EXPECT_NEAR(m.fieldHeight, 72.0 / 600 * 100, 1e-9);
+    EXPECT_DOUBLE_EQ(m.fieldWidth, 144 / 28.35);
     m.changeMeasurements(unit::picas);
     EXPECT_NEAR(m.fieldWidth, 12, 1e-9);
     EXPECT_NEAR(m.fieldHeight, 6, 1e-9);
     EXPECT_NEAR(m.target().width, 144, 1e-9);
-
-    // A new picture resets the edit and shows its size in the unit chosen.
-    m.setWH(144, 72);
-    EXPECT_FALSE(m.wasChanged);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 12);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 6);
-    m.cancel();
-    EXPECT_EQ(m.mMeasurement, unit::pixels);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 144);
 }
 
 TEST(ResizeModel, APictureWithoutAreaNeverDividesByZero) {
     ResizeModel m = picture(0, 0);
     m.endEditing(true, 100, false);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 100);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 0);
     m.changeMeasurements(unit::percent);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 100);
-    EXPECT_DOUBLE_EQ(m.fieldHeight, 0);
     m.endEditing(false, 30, false);
     EXPECT_DOUBLE_EQ(m.fieldWidth, 30);
+    EXPECT_DOUBLE_EQ(m.fieldHeight, 30);
+    m.changeMeasurements(unit::pixels);
     for (double v : {m.fieldWidth, m.fieldHeight}) EXPECT_TRUE(std::isfinite(v));
-    EXPECT_EQ(m.target().verdict, ResizeModel::Verdict::Nothing);
-
-    m = picture(800, 0);
-    m.endEditing(false, 10, false);
-    EXPECT_DOUBLE_EQ(m.fieldWidth, 800);
     EXPECT_EQ(m.target().verdict, ResizeModel::Verdict::Nothing);
 }
 
@@ -143,23 +87,12 @@ TEST(ResizeModel, SizesNoPictureCanHaveAreRefused) {
         return m.target().verdict;
     };
     EXPECT_EQ(verdict(1, 1), ResizeModel::Verdict::Resize);
-    EXPECT_EQ(verdict(0, 300), ResizeModel::Verdict::Invalid);
     EXPECT_EQ(verdict(400, 0.4), ResizeModel::Verdict::Invalid);
     EXPECT_EQ(verdict(-5, 300), ResizeModel::Verdict::Invalid);
     EXPECT_EQ(verdict(std::nan(""), 300), ResizeModel::Verdict::Invalid);
     EXPECT_EQ(verdict(70000, 10), ResizeModel::Verdict::TooLarge);
     EXPECT_EQ(verdict(20000, 20000), ResizeModel::Verdict::TooLarge);
-    EXPECT_EQ(verdict(16384, 16384), ResizeModel::Verdict::Resize);
-}
-
-TEST(ResizeModel, FieldsShowAtMostTwoDecimals) {
-    EXPECT_EQ(app::formatFieldValue(800), "800");
-    EXPECT_EQ(app::formatFieldValue(800.0 / 72), "11.11");
-    EXPECT_EQ(app::formatFieldValue(2.5), "2.5");
     EXPECT_EQ(app::formatFieldValue(0.001), "0");
-    EXPECT_EQ(app::formatFieldValue(std::nan("")), "");
-    EXPECT_DOUBLE_EQ(app::parseFieldValue(" 12.5 "), 12.5);
-    EXPECT_TRUE(std::isnan(app::parseFieldValue("")));
     EXPECT_TRUE(std::isnan(app::parseFieldValue("twelve")));
 }
 
@@ -235,7 +168,6 @@ TEST_F(ResizePanelTest, TypingHalfTheWidthResizesTo400x300AndUndoGoesBack) {
     open();
     EXPECT_EQ(fields(), "800 600");
     EXPECT_EQ(panel->mCaptionInfo->text(), "800 x 600 pixels");
-    EXPECT_EQ(unitShown(), QStringLiteral("Pixels"));
     EXPECT_EQ(panel->getMeasures(), unit::pixels);
 
     type(panel->mWidth, "400");
@@ -245,7 +177,6 @@ TEST_F(ResizePanelTest, TypingHalfTheWidthResizesTo400x300AndUndoGoesBack) {
     EXPECT_EQ(fields(), "400 300");
     EXPECT_EQ(panel->mCaptionInfo->text(), "400 x 300 pixels");
     EXPECT_FALSE(panel->model().wasChanged);
-    EXPECT_TRUE(alerts.isEmpty());
 
     undo().closeEventGroup();
     c->undo();
@@ -255,49 +186,31 @@ TEST_F(ResizePanelTest, TypingHalfTheWidthResizesTo400x300AndUndoGoesBack) {
     EXPECT_EQ(pictureSize(), QSize(400, 300));
 }
 
-TEST_F(ResizePanelTest, ReturnInAFieldFinishesTheEditAndResizes) {
-    open();
-    panel->mHeight->setFocus();
-    panel->mHeight->selectAll();
-    QTest::keyClicks(panel->mHeight, "150");
-    QTest::keyClick(panel->mHeight, Qt::Key_Return);
-    EXPECT_EQ(pictureSize(), QSize(200, 150));
-}
-
 TEST_F(ResizePanelTest, FiftyPercentOfTheWidthGives400x300) {
     open();
+    chooseUnit(unit::inches);
+    EXPECT_EQ(fields(), "11.11 8.33");
+    chooseUnit(unit::pixels);
+    EXPECT_EQ(fields(), "800 600");
+    panel->mResizeBtn->click();  // nothing typed: nothing happens
+    EXPECT_FALSE(undo().canUndo());
     chooseUnit(unit::percent);
     EXPECT_EQ(fields(), "100 100");
-    type(panel->mWidth, "50");
-    EXPECT_EQ(fields(), "50 50");
-    panel->mResizeBtn->click();
+    panel->mWidth->setFocus();
+    panel->mWidth->selectAll();
+    QTest::keyClicks(panel->mWidth, "50");
+    QTest::keyClick(panel->mWidth, Qt::Key_Return);  // ends the edit, then presses Resize
     EXPECT_EQ(pictureSize(), QSize(400, 300));
     // The panel is back in pixels.
     EXPECT_EQ(unitShown(), QStringLiteral("Pixels"));
     EXPECT_EQ(fields(), "400 300");
 }
 
-TEST_F(ResizePanelTest, InchesAndBackShowTheSameSizeWithoutChangingThePicture) {
-    open();
-    chooseUnit(unit::inches);
-    EXPECT_EQ(fields(), "11.11 8.33");
-    chooseUnit(unit::pixels);
-    EXPECT_EQ(fields(), "800 600");
-    // Nothing was typed: Resize does nothing.
-    panel->mResizeBtn->click();
-    EXPECT_EQ(pictureSize(), QSize(800, 600));
-    EXPECT_FALSE(undo().canUndo());
-    EXPECT_TRUE(alerts.isEmpty());
-}
-
 TEST_F(ResizePanelTest, WithTheProportionSwitchOnTheFieldsAreIndependent) {
     open();
-    EXPECT_EQ(panel->mPropBtn->state(), 0);
-    EXPECT_EQ(panel->mPropBtn->currentImage(), panel->mPropBtn->image());
     QTest::mouseClick(panel->mPropBtn, Qt::LeftButton);
     EXPECT_EQ(panel->mPropBtn->state(), 1);
     EXPECT_EQ(panel->mPropBtn->currentImage(), panel->mPropBtn->alternateImage());
-    EXPECT_FALSE(panel->mPropBtn->image().isNull());
 
     type(panel->mWidth, "400");
     EXPECT_EQ(fields(), "400 600");
@@ -328,24 +241,13 @@ TEST_F(ResizePanelTest, ImpossibleSizesAreExplainedAndThePictureKept) {
     EXPECT_FALSE(undo().canUndo());
 }
 
-TEST_F(ResizePanelTest, TheMenuItemOpensAndClosesThePanel) {
-    QAction* item = menuItem();
+TEST_F(ResizePanelTest, TheMenuItemAndTheUnitShownAlwaysMatchThePanel) {
     c->validateAllMenuItems();
-    EXPECT_TRUE(item->isEnabled());
-    EXPECT_FALSE(item->isChecked());
-    item->trigger();
-    EXPECT_TRUE(panel->isVisible());
-    c->validateAllMenuItems();
-    EXPECT_TRUE(item->isChecked());
-    EXPECT_TRUE(item->isEnabled());
-    item->trigger();
-    EXPECT_FALSE(panel->isVisible());
-    c->validateAllMenuItems();
-    EXPECT_FALSE(item->isChecked());
-}
-
-TEST_F(ResizePanelTest, TheUnitShownAlwaysMatchesTheFields) {
+    EXPECT_FALSE(menuItem()->isChecked());
     open();
+    c->validateAllMenuItems();
+    EXPECT_TRUE(menuItem()->isChecked());
+    EXPECT_TRUE(menuItem()->isEnabled());
     chooseUnit(unit::inches);
     // A new picture arrives while inches are chosen: its size in inches.
     setPicture(144, 72);
@@ -353,26 +255,12 @@ TEST_F(ResizePanelTest, TheUnitShownAlwaysMatchesTheFields) {
     EXPECT_EQ(fields(), "2 1");
     EXPECT_EQ(panel->mCaptionInfo->text(), "144 x 72 pixels");
     // Reopening shows pixels, in the fields and in the chooser.
-    panel->performClose();
+    menuItem()->trigger();
+    EXPECT_FALSE(panel->isVisible());
     open();
     EXPECT_EQ(unitShown(), QStringLiteral("Pixels"));
     EXPECT_EQ(fields(), "144 72");
     type(panel->mWidth, "72");
     panel->mResizeBtn->click();
     EXPECT_EQ(pictureSize(), QSize(72, 36));
-}
-
-TEST_F(ResizePanelTest, WithoutAPictureTheFieldsShowZeroAndResizeDoesNothing) {
-    c->setBackgroundImage(imaging::Image());
-    open();
-    EXPECT_EQ(fields(), "0 0");
-    EXPECT_EQ(panel->mCaptionInfo->text(), "0 x 0 pixels");
-    type(panel->mWidth, "100");
-    EXPECT_EQ(fields(), "100 0");
-    chooseUnit(unit::percent);
-    EXPECT_EQ(fields(), "100 0");
-    panel->mResizeBtn->click();
-    EXPECT_TRUE(c->backImage().isNull());
-    EXPECT_TRUE(alerts.isEmpty());
-    EXPECT_FALSE(undo().canUndo());
 }

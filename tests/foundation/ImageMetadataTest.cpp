@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -60,13 +61,11 @@ TEST_F(ImageMetadataTest, CameraJpegGivesTypeSizeDimensionsAndItsExifAndGpsGroup
     EXPECT_EQ(info.typeName, "JPEG image");
     EXPECT_EQ(info.fileSize, QFileInfo(path).size());
 
-    EXPECT_EQ(value(info, "PixelWidth"), 64);
     EXPECT_EQ(value(info, "PixelHeight"), 48);
     EXPECT_EQ(value(info, "Depth"), 8);
     EXPECT_EQ(value(info, "ColorModel"), "RGB");
     EXPECT_EQ(value(info, "HasAlpha"), false);
     EXPECT_DOUBLE_EQ(value(info, "DPIWidth").toDouble(), 300);
-    EXPECT_DOUBLE_EQ(value(info, "DPIHeight").toDouble(), 300);
     EXPECT_EQ(value(info, "Orientation"), 6);
     EXPECT_EQ(value(info, "ProfileName"), "sRGB");
 
@@ -81,26 +80,16 @@ TEST_F(ImageMetadataTest, CameraJpegGivesTypeSizeDimensionsAndItsExifAndGpsGroup
     EXPECT_EQ(child(info, "TIFF", "Make")->value, "Deverav Test Camera");
     ASSERT_TRUE(child(info, "GPS", "GPSLatitude"));
     EXPECT_EQ(child(info, "GPS", "GPSLatitude")->value, "48deg 51' 24\"");
-    ASSERT_TRUE(child(info, "GPS", "GPSLatitudeRef"));
-    EXPECT_EQ(child(info, "GPS", "GPSLatitudeRef")->value, "North");
     // Pointers between the file's directories are structure, not properties.
     EXPECT_FALSE(child(info, "TIFF", "ExifTag"));
     EXPECT_FALSE(child(info, "TIFF", "GPSTag"));
 
     const std::vector<PropertyNode> tree = ImageMetadata::propTree(info.properties);
     expectSortedTree(tree);
-    auto gps = std::find_if(tree.begin(), tree.end(), [](auto& n) { return n.id == "GPS"; });
-    ASSERT_NE(gps, tree.end());
-    EXPECT_EQ(gps->key, "GPS");
-    auto lat = std::find_if(gps->children.begin(), gps->children.end(),
-                            [](auto& n) { return n.id == "GPSLatitude"; });
-    ASSERT_NE(lat, gps->children.end());
-    EXPECT_EQ(lat->key, "GPS Latitude");
     auto width =
         std::find_if(tree.begin(), tree.end(), [](auto& n) { return n.id == "PixelWidth"; });
     ASSERT_NE(width, tree.end());
-    EXPECT_EQ(width->key, "Pixel Width");
-    EXPECT_EQ(width->val, "64");
+    EXPECT_EQ(width->key + ": " + width->val, "Pixel Width: 64");
 }
 
 TEST_F(ImageMetadataTest, IptcAndXmpGroupsShowEveryValue) {
@@ -162,25 +151,21 @@ TEST_F(ImageMetadataTest, PngGivesDepthColourModelAlphaResolutionAndText) {
     EXPECT_EQ(value(c, "ColorModel"), "RGB");
     EXPECT_EQ(value(c, "Depth"), 8);
     EXPECT_EQ(value(c, "HasAlpha"), true);
-}
 
-TEST_F(ImageMetadataTest, TiffGivesItsBaselineTagsAsAGroup) {
-    const QString path = file(QStringLiteral("scan.tiff"));
-    QImage img = testfiles::gradient(30, 20);
-    img.setDotsPerMeterX(5906);  // 150 dpi
-    img.setDotsPerMeterY(5906);
-    ASSERT_TRUE(img.save(path, "TIFF"));
-    const ImageFileInfo info = ImageMetadata::read(path);
-    ASSERT_TRUE(info.readable);
-    EXPECT_EQ(info.typeIdentifier, "image/tiff");
-    EXPECT_EQ(info.typeName, "TIFF image");
-    EXPECT_EQ(value(info, "PixelWidth"), 30);
-    EXPECT_EQ(value(info, "PixelHeight"), 20);
-    EXPECT_NEAR(value(info, "DPIWidth").toDouble(), 150, 0.05);
-    ASSERT_TRUE(child(info, "TIFF", "ImageWidth"));
-    EXPECT_EQ(child(info, "TIFF", "ImageWidth")->value, "30");
-    // Strip offsets are where the pixels lie, not a property of the picture.
-    EXPECT_FALSE(child(info, "TIFF", "StripOffsets"));
+    // A TIFF's baseline tags form a group; where its strips lie is no property.
+    const QString tiff = file(QStringLiteral("scan.tiff"));
+    ASSERT_TRUE(grey.save(tiff, "TIFF"));
+    const ImageFileInfo t = ImageMetadata::read(tiff);
+    EXPECT_EQ(t.typeName + " " + t.typeIdentifier, "TIFF image image/tiff");
+    EXPECT_NEAR(value(t, "DPIWidth").toDouble(), 300, 0.05);
+    ASSERT_TRUE(child(t, "TIFF", "ImageWidth"));
+    EXPECT_EQ(child(t, "TIFF", "ImageWidth")->value, "20");
+    EXPECT_FALSE(child(t, "TIFF", "StripOffsets"));
+
+    // The type comes from the content, not from a misleading name.
+    const QString misnamed = file(QStringLiteral("really-a-jpeg.png"));
+    ASSERT_TRUE(testfiles::gradient(16, 16).save(misnamed, "JPEG"));
+    EXPECT_EQ(ImageMetadata::read(misnamed).typeIdentifier, "image/jpeg");
 }
 
 TEST_F(ImageMetadataTest, FormatsOnlyImageMagickReadsAreDescribedToo) {
@@ -197,17 +182,12 @@ TEST_F(ImageMetadataTest, FormatsOnlyImageMagickReadsAreDescribedToo) {
 
 TEST_F(ImageMetadataTest, ThingsThatAreNotPicturesAreNotReadable) {
     const QString text = file(QStringLiteral("notes.txt"));
-    QFile t(text);
-    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
-    t.write("a shopping list, not a picture\n");
-    t.close();
+    ASSERT_TRUE(testfiles::writeFile(text, "a shopping list, not a picture\n"));
     // A name that promises a picture does not make one.
     const QString fake = file(QStringLiteral("fake.jpg"));
-    QFile::copy(text, fake);
+    ASSERT_TRUE(testfiles::writeFile(fake, "a shopping list, not a picture\n"));
     const QString empty = file(QStringLiteral("empty.png"));
-    QFile e(empty);
-    ASSERT_TRUE(e.open(QIODevice::WriteOnly));
-    e.close();
+    ASSERT_TRUE(testfiles::writeFile(empty, {}));
 
     for (const QString& p :
          {text, fake, empty, dir.path(), file(QStringLiteral("missing.png")), QString()}) {
@@ -218,115 +198,54 @@ TEST_F(ImageMetadataTest, ThingsThatAreNotPicturesAreNotReadable) {
     }
 }
 
-TEST_F(ImageMetadataTest, TheTypeComesFromTheContentNotTheName) {
-    const QString path = file(QStringLiteral("really-a-jpeg.png"));
-    ASSERT_TRUE(testfiles::gradient(16, 16).save(path, "JPEG"));
-    const ImageFileInfo info = ImageMetadata::read(path);
-    ASSERT_TRUE(info.readable);
-    EXPECT_EQ(info.typeIdentifier, "image/jpeg");
-}
-
 TEST_F(ImageMetadataTest, DamagedMetadataLeavesWhatTheHeaderTells) {
-    // A JPEG whose Exif segment is garbage.
+    // A JPEG whose Exif segment is garbage after a valid start.
     QByteArray jpeg;
-    {
-        const QString clean = file(QStringLiteral("clean.jpg"));
-        ASSERT_TRUE(testfiles::gradient(24, 12).save(clean, "JPEG"));
-        QFile f(clean);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        jpeg = f.readAll();
-    }
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(testfiles::gradient(24, 12).save(&buffer, "JPEG"));
     QByteArray app1(
         "\xFF\xE1\x00\x22"
         "Exif\0\0MM\0\x2A\0\0\0\x08\xFF\xFF",
         22);
-    app1.append(QByteArray(14, '\x7F'));
-    jpeg.insert(2, app1);
+    jpeg.insert(2, app1.append(QByteArray(14, '\x7F')));
     const QString path = file(QStringLiteral("damaged.jpg"));
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(jpeg);
-    out.close();
-
+    ASSERT_TRUE(testfiles::writeFile(path, jpeg));
     const ImageFileInfo info = ImageMetadata::read(path);
     ASSERT_TRUE(info.readable);
     EXPECT_EQ(value(info, "PixelWidth"), 24);
-    EXPECT_EQ(value(info, "PixelHeight"), 12);
 }
 
-TEST_F(ImageMetadataTest, ProfileNamesOfBothIccDescriptionKinds) {
-    // Minimal profiles: header, a tag table with one 'desc' tag, the tag's data.
-    auto profile = [](bool unicode, const QString& name) {
-        QByteArray tag;
-        auto be32 = [](QByteArray& b, quint32 v) {
-            for (int s = 24; s >= 0; s -= 8) b.append(char((v >> s) & 0xFF));
-        };
-        if (unicode) {
-            tag.append("mluc", 4);
-            be32(tag, 0);
-            be32(tag, 2);   // records
-            be32(tag, 12);  // record size
-            const QByteArray fr = QByteArray("frFR"), en = QByteArray("enUS");
-            const quint32 len = quint32(name.size() * 2);
-            tag.append(fr);
-            be32(tag, 4);
-            be32(tag, 16 + 24 + len);
-            tag.append(en);
-            be32(tag, len);
-            be32(tag, 16 + 24);
-            for (QChar c : name) {
-                tag.append(char(c.unicode() >> 8));
-                tag.append(char(c.unicode() & 0xFF));
-            }
-            tag.append(QByteArray("\0F\0R", 4));
-        } else {
-            tag.append("desc", 4);
-            be32(tag, 0);
-            be32(tag, quint32(name.size() + 1));
-            tag.append(name.toLatin1());
-            tag.append('\0');
-            tag.append(QByteArray(79, '\0'));
-        }
-        QByteArray p(128, '\0');
-        be32(p, 1);
-        p.append("desc", 4);
-        be32(p, 144);
-        be32(p, quint32(tag.size()));
-        p.append(tag);
-        const QByteArray size = [&] {
-            QByteArray s;
-            be32(s, quint32(p.size()));
-            return s;
-        }();
-        p.replace(0, 4, size);
-        p.replace(36, 4, "acsp");
-        return p;
+TEST_F(ImageMetadataTest, ProfileNamesInLocalisedUnicodeTakeTheEnglishOne) {
+    // A minimal version 4 profile: header, one tag, a 'mluc' with a French and an English name.
+    auto be32 = [](QByteArray& b, quint32 v) {
+        for (int s = 24; s >= 0; s -= 8) b.append(char((v >> s) & 0xFF));
     };
-    for (bool unicode : {false, true}) {
-        const QString path = file(unicode ? QStringLiteral("v4.png") : QStringLiteral("v2.png"));
-        ASSERT_TRUE(testfiles::gradient(4, 4).save(path, "PNG"));
-        const QString name = unicode ? QStringLiteral("Wide Gamut Test") : QStringLiteral("Print");
-        const QByteArray icc = profile(unicode, name);
-        testfiles::editMetadata(path, [&](Exiv2::Image& image) {
-            Exiv2::DataBuf buf(reinterpret_cast<const Exiv2::byte*>(icc.constData()),
-                               long(icc.size()));
-            image.setIccProfile(buf, false);
-        });
-        EXPECT_EQ(value(ImageMetadata::read(path), "ProfileName"), name) << unicode;
-    }
-}
+    const QString name = QStringLiteral("Wide Gamut Test");
+    QByteArray tag("mluc\0\0\0\0", 8);
+    be32(tag, 2);   // records
+    be32(tag, 12);  // record size
+    tag.append("frFR");
+    be32(tag, 4);
+    be32(tag, 40 + quint32(name.size()) * 2);
+    tag.append("enUS");
+    be32(tag, quint32(name.size()) * 2);
+    be32(tag, 40);
+    for (QChar ch : name) tag.append(char(ch.unicode() >> 8)).append(char(ch.unicode() & 0xFF));
+    tag.append(QByteArray("\0F\0R", 4));
+    QByteArray icc;
+    be32(icc, 144 + quint32(tag.size()));
+    icc.append(QByteArray(32, '\0')).append("acsp").append(QByteArray(88, '\0'));
+    be32(icc, 1);
+    icc.append("desc");
+    be32(icc, 144);
+    be32(icc, quint32(tag.size()));
+    icc.append(tag);
 
-TEST_F(ImageMetadataTest, ValuesAreShownAsAPersonReadsThem) {
-    EXPECT_EQ(ImageMetadata::displayValue(true), "Yes");
-    EXPECT_EQ(ImageMetadata::displayValue(false), "No");
-    EXPECT_EQ(ImageMetadata::displayValue(72.0), "72");
-    EXPECT_EQ(ImageMetadata::displayValue(96.012), "96.01");
-    EXPECT_EQ(ImageMetadata::displayValue(299.5), "299.5");
-    EXPECT_EQ(ImageMetadata::displayValue(QStringLiteral("1/250 s")), "1/250 s");
-    // A key without a name of its own shows itself.
-    EXPECT_EQ(ImageMetadata::displayName(QStringLiteral("SomethingNew")), "SomethingNew");
-    EXPECT_EQ(foundation::ImageIOLocalizedString({QStringLiteral("ColorModel"), {}, 1, {}}),
-              ImageMetadata::displayName(QStringLiteral("ColorModel")));
-    EXPECT_EQ(foundation::ImageIOLocalizedString({QStringLiteral("FNumber"), "F Number", 1, {}}),
-              "F Number");
+    const QString path = file(QStringLiteral("wide.png"));
+    ASSERT_TRUE(testfiles::gradient(4, 4).save(path, "PNG"));
+    testfiles::editMetadata(path, [&](Exiv2::Image& image) {
+        Exiv2::DataBuf buf(reinterpret_cast<const Exiv2::byte*>(icc.constData()), long(icc.size()));
+        image.setIccProfile(buf, false);
+    });
+    EXPECT_EQ(value(ImageMetadata::read(path), "ProfileName"), name);
 }

@@ -11,6 +11,12 @@
 
 namespace testfiles {
 
+// A file with these bytes; false when it cannot be written.
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // A picture of w × h pixels with a gradient, so that it compresses to something real.
 inline QImage gradient(int w, int h, QImage::Format format = QImage::Format_RGB32) {
     QImage img(w, h, QImage::Format_ARGB32);

@@ -59,54 +59,33 @@ class InfoCommandTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(InfoCommandTest, PrintsPathTypeSizeAndTheIndentedPropertyTree) {
+TEST_F(InfoCommandTest, PrintsWhatThePanelShowsAsTextOrJson) {
     const QString path = dir.filePath(QStringLiteral("camera.jpg"));
     testfiles::writeCameraJpeg(path);
-    const ToolRun r = runTool({QStringLiteral("info"), path});
+    const QString size = QString::number(QFileInfo(path).size());
+    ToolRun r = runTool({QStringLiteral("info"), path});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList lines = r.out.split(QLatin1Char('\n'));
-    ASSERT_GE(lines.size(), 6);
-    EXPECT_EQ(lines[0], "Path: " + QFileInfo(path).absoluteFilePath());
-    EXPECT_EQ(lines[1], "Type: JPEG image");
-    EXPECT_EQ(lines[2], "      image/jpeg");
-    EXPECT_EQ(lines[3], QStringLiteral("Size: %1 bytes").arg(QFileInfo(path).size()));
-    EXPECT_EQ(lines[4], "Properties:");
-    EXPECT_TRUE(lines.contains("  Pixel Width: 64"));
+    EXPECT_EQ(lines.mid(0, 5),
+              QStringList({"Path: " + QFileInfo(path).absoluteFilePath(), "Type: JPEG image",
+                           "      image/jpeg", "Size: " + size + " bytes", "Properties:"}));
     // A group, then its rows one level deeper.
     const qsizetype gps = lines.indexOf("  GPS");
     ASSERT_GE(gps, 0);
     EXPECT_TRUE(lines.mid(gps + 1).contains("    GPS Latitude: 48deg 51' 24\""));
-    EXPECT_TRUE(r.err.isEmpty());
-}
 
-TEST_F(InfoCommandTest, JsonHoldsWhatThePanelShows) {
-    const QString path = dir.filePath(QStringLiteral("camera.jpg"));
-    testfiles::writeCameraJpeg(path);
-    const ToolRun r = runTool({QStringLiteral("info"), path, QStringLiteral("--json")});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    QJsonParseError error;
-    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8(), &error).object();
-    ASSERT_EQ(error.error, QJsonParseError::NoError);
-    EXPECT_EQ(o["path"].toString(), QFileInfo(path).absoluteFilePath());
-    EXPECT_EQ(o["type"].toObject()["name"].toString(), "JPEG image");
+    r = runTool({QStringLiteral("info"), path, QStringLiteral("--json")});
+    ASSERT_EQ(r.code, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(o["type"].toObject()["identifier"].toString(), "image/jpeg");
-    EXPECT_EQ(o["size"].toInteger(), QFileInfo(path).size());
+    EXPECT_EQ(QString::number(o["size"].toInteger()), size);
     const foundation::ImageFileInfo info = ImageMetadata::read(path);
     expectSameTree(o["properties"].toArray(), ImageMetadata::propTree(info.properties));
-    // Numbers stay numbers.
-    for (const QJsonValue& v : o["properties"].toArray()) {
-        if (v.toObject()["id"] == QStringLiteral("PixelWidth")) {
-            EXPECT_TRUE(v.toObject()["val"].isDouble());
-        }
-    }
 }
 
 TEST_F(InfoCommandTest, AFileThatIsNoPictureShowsNotAvailableAndSaysWhy) {
     const QString text = dir.filePath(QStringLiteral("notes.txt"));
-    QFile f(text);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a picture\n");
-    f.close();
+    ASSERT_TRUE(testfiles::writeFile(text, "not a picture\n"));
 
     ToolRun r = runTool({QStringLiteral("info"), text});
     EXPECT_EQ(r.code, 1);
@@ -117,10 +96,7 @@ TEST_F(InfoCommandTest, AFileThatIsNoPictureShowsNotAvailableAndSaysWhy) {
     r = runTool({QStringLiteral("info"), QStringLiteral("--json"), text});
     EXPECT_EQ(r.code, 1);
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_TRUE(o["type"].isNull());
-    EXPECT_TRUE(o["size"].isNull());
-    EXPECT_TRUE(o["properties"].toArray().isEmpty());
-    EXPECT_FALSE(o["error"].toString().isEmpty());
+    EXPECT_TRUE(o["type"].isNull() && o["size"].isNull() && o["properties"].toArray().isEmpty());
 
     r = runTool({QStringLiteral("info"), dir.filePath(QStringLiteral("gone.jpg"))});
     EXPECT_EQ(r.code, 1);
