@@ -139,45 +139,82 @@ QString iccDescription(const uchar* d, size_t n) {
     return {};
 }
 
-// Resolution recorded in a JPEG's JFIF header or a PNG's pHYs chunk, in dots per inch.
-bool headerResolution(const QString& path, double& dpiX, double& dpiY) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    const QByteArray head = f.read(20);
-    const auto* h = reinterpret_cast<const uchar*>(head.constData());
-    if (head.size() >= 18 && h[0] == 0xFF && h[1] == 0xD8 && h[2] == 0xFF && h[3] == 0xE0 &&
-        head.mid(6, 5) == QByteArray("JFIF\0", 5)) {
-        const int units = h[13];
-        const double x = be16(h + 14), y = be16(h + 16);
-        if ((units != 1 && units != 2) || x <= 0 || y <= 0) return false;
-        const double k = units == 2 ? 2.54 : 1.0;
-        dpiX = x * k;
-        dpiY = y * k;
-        return true;
-    }
-    if (head.size() >= 8 && head.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8))) {
-        f.seek(8);
-        // Chunks up to the image data; pHYs must come before it.
-        for (int i = 0; i < 256; ++i) {
-            const QByteArray c = f.read(8);
-            if (c.size() < 8) return false;
-            const auto* cp = reinterpret_cast<const uchar*>(c.constData());
-            const quint32 len = be32(cp);
-            const QByteArray type = c.mid(4, 4);
-            if (type == "IDAT" || type == "IEND") return false;
-            if (type == "pHYs" && len == 9) {
-                const QByteArray p = f.read(9);
-                if (p.size() < 9) return false;
-                const auto* pp = reinterpret_cast<const uchar*>(p.constData());
-                if (pp[8] != 1) return false;  // no unit: an aspect ratio only
-                dpiX = be32(pp) * 0.0254;
-                dpiY = be32(pp + 4) * 0.0254;
-                return dpiX > 0 && dpiY > 0;
+// What a JPEG or PNG header records that Qt's reader does not tell without decoding.
+struct HeaderFacts {
+    double dpiX = 0, dpiY = 0;  // JFIF density or pHYs, 0 when not recorded
+    int components = 0;         // JPEG: 1 grey, 3 YCbCr or RGB, 4 CMYK
+    int precision = 0;          // JPEG: bits per sample
+};
+
+void readJpegHeader(QFile& f, HeaderFacts& facts) {
+    // Segments after the start-of-image marker, up to the frame header.
+    f.seek(2);
+    for (int i = 0; i < 256; ++i) {
+        const QByteArray m = f.read(4);
+        if (m.size() < 4 || uchar(m[0]) != 0xFF) return;
+        const auto* mp = reinterpret_cast<const uchar*>(m.constData());
+        const int marker = mp[1];
+        const int len = be16(mp + 2);
+        if (len < 2) return;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame || marker == 0xE0) {
+            const QByteArray d = f.read(std::min(len - 2, 16));
+            const auto* dp = reinterpret_cast<const uchar*>(d.constData());
+            if (frame) {
+                if (d.size() >= 6) {
+                    facts.precision = dp[0];
+                    facts.components = dp[5];
+                }
+                return;
             }
-            if (!f.seek(f.pos() + qint64(len) + 4)) return false;
+            if (d.size() >= 12 && d.startsWith(QByteArray("JFIF\0", 5))) {
+                const int units = dp[7];
+                const double x = be16(dp + 8), y = be16(dp + 10);
+                if ((units == 1 || units == 2) && x > 0 && y > 0) {
+                    const double k = units == 2 ? 2.54 : 1.0;
+                    facts.dpiX = x * k;
+                    facts.dpiY = y * k;
+                }
+            }
+            f.seek(f.pos() - d.size());
         }
+        if (!f.seek(f.pos() + len - 2)) return;
     }
-    return false;
+}
+
+void readPngHeader(QFile& f, HeaderFacts& facts) {
+    // Chunks up to the image data; pHYs must come before it.
+    f.seek(8);
+    for (int i = 0; i < 256; ++i) {
+        const QByteArray c = f.read(8);
+        if (c.size() < 8) return;
+        const quint32 len = be32(reinterpret_cast<const uchar*>(c.constData()));
+        const QByteArray type = c.mid(4, 4);
+        if (type == "IDAT" || type == "IEND") return;
+        if (type == "pHYs" && len == 9) {
+            const QByteArray p = f.read(9);
+            const auto* pp = reinterpret_cast<const uchar*>(p.constData());
+            if (p.size() == 9 && pp[8] == 1) {  // per metre; no unit is an aspect ratio only
+                facts.dpiX = be32(pp) * 0.0254;
+                facts.dpiY = be32(pp + 4) * 0.0254;
+            }
+            return;
+        }
+        if (!f.seek(f.pos() + qint64(len) + 4)) return;
+    }
+}
+
+HeaderFacts readHeaderFacts(const QString& path) {
+    HeaderFacts facts;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return facts;
+    const QByteArray head = f.read(8);
+    if (head.startsWith(QByteArray("\xFF\xD8\xFF", 3)))
+        readJpegHeader(f, facts);
+    else if (head == QByteArray("\x89PNG\r\n\x1a\n", 8))
+        readPngHeader(f, facts);
+    return facts;
 }
 
 void initExiv2() {
@@ -473,9 +510,15 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
     if (facts.dpiX > 0) {
         dpiX = facts.dpiX;
         dpiY = facts.dpiY;
-    } else if (dpiX <= 0) {
-        headerResolution(path, dpiX, dpiY);
     }
+    const HeaderFacts header = readHeaderFacts(path);
+    if (dpiX <= 0 && header.dpiX > 0) {
+        dpiX = header.dpiX;
+        dpiY = header.dpiY;
+    }
+    // Qt gives CMYK JPEGs as RGB; the frame header knows better.
+    if (header.components == 4) model = QStringLiteral("CMYK");
+    if (header.precision > 0) depth = header.precision;
 
     if (width > 0 && height > 0) {
         props.push_back({key::width, {}, width, {}});

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <Magick++.h>
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -161,6 +163,14 @@ TEST_F(ImageMetadataTest, PngGivesDepthColourModelAlphaResolutionAndText) {
     ASSERT_TRUE(child(t, "TIFF", "ImageWidth"));
     EXPECT_EQ(child(t, "TIFF", "ImageWidth")->value, "20");
     EXPECT_FALSE(child(t, "TIFF", "StripOffsets"));
+
+    // Qt reads a CMYK JPEG as RGB; the model is the file's.
+    Magick::InitializeMagick(nullptr);
+    Magick::Image cmyk(Magick::Geometry(8, 8), Magick::Color("orange"));
+    cmyk.colorSpace(MagickCore::CMYKColorspace);
+    const QString cmykPath = file(QStringLiteral("print.jpg"));
+    cmyk.write(cmykPath.toStdString());
+    EXPECT_EQ(value(ImageMetadata::read(cmykPath), "ColorModel"), "CMYK");
 
     // The type comes from the content, not from a misleading name.
     const QString misnamed = file(QStringLiteral("really-a-jpeg.png"));
