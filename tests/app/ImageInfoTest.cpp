@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -15,6 +17,8 @@
 
 #include "app/Controller.h"
 #include "app/MainWindow.h"
+#include "app/ResizePanel.h"
+#include "foundation/OpenPanel.h"
 #include "foundation/Preferences.h"
 #include "support/PictureFiles.h"
 
@@ -188,4 +192,23 @@ TEST_F(ImageInfoTest, TheMenuItemOpensAndClosesThePanel) {
     EXPECT_FALSE(panel->isVisible());
     c->validateAllMenuItems();
     EXPECT_TRUE(!item->isChecked() && item->isEnabled());
+}
+
+TEST_F(ImageInfoTest, OpeningAFileShowsItInBothPanelsAndPastingKeepsTheFile) {
+    foundation::OpenPanel::setResponder(
+        [&](const foundation::OpenPanel::Request&) { return QStringList{camera}; });
+    c->openImg();
+    foundation::OpenPanel::setResponder({});
+    settle();
+    EXPECT_EQ(path(), camera);
+    // The picture is upright (the file says to turn its 64 x 48 pixels a quarter).
+    EXPECT_EQ(c->resizePanel->mCaptionInfo->text(), "48 x 64 pixels");
+
+    // A pasted picture has no file: the panel stays on the last one.
+    QGuiApplication::clipboard()->setImage(testfiles::gradient(8, 8));
+    c->paste();
+    settle();
+    EXPECT_EQ(c->resizePanel->mCaptionInfo->text(), "8 x 8 pixels");
+    EXPECT_EQ(path(), camera);
+    EXPECT_EQ(type(), "JPEG image\nimage/jpeg");
 }
