@@ -7,6 +7,7 @@
 // Controller3D.cpp and ControllerCustom.cpp (the 3D and custom families) and
 // ControllerTableDelegates.cpp (the rows of the 3D and custom effect lists).
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -28,6 +29,8 @@ class QModelIndex;
 
 namespace foundation {
 class Preferences;
+class SaveAccessoryView;
+class SavePanel;
 class UndoManager;
 }  // namespace foundation
 namespace chrome {
@@ -69,6 +72,13 @@ inline const QString kAppTitle = QStringLiteral("Deverav");
 inline const QString kSaveChangesQuestion = QStringLiteral("Do you want to save changes?");
 inline const QString kSaveChangesText =
     QStringLiteral("Your changes will be lost if you choose don't save option.");
+inline const QString kSavePanelTitle = QStringLiteral("Save Image As:");
+inline const QString kReplaceQuestion = QStringLiteral("Do you want to replace an existing file?");
+inline const QString kReplaceText = QStringLiteral(
+    "A file with the same name is already exists. Replacing it will overwrite its current "
+    "contents.");
+inline const QString kSaveFailedMessage = QStringLiteral("Couldn't save file.");
+inline const QString kSaveFailedText = QStringLiteral("File I/O error occured.");
 
 // The actions of menu items and buttons, by the name validateMenuItem knows them by.
 namespace act {
@@ -135,6 +145,7 @@ class Controller : public QObject {
     void undo();
     void redo();
     void saveImg();
+    void saveImgAs();
     void runAbout();
     void displayHelp();
     void zoomChanged();
@@ -159,6 +170,26 @@ class Controller : public QObject {
     void updateWinTitle();
     QString windowTitleForPath(const QString& path) const;
     int registerMyHelpBook();
+
+    // --- saving (ControllerSave.cpp)
+    enum class SaveOutcome {
+        Saved,     // written, or nothing to write
+        Declined,  // the panel or the replace question was cancelled
+        Failed,    // nothing written; the reason is in lastSaveError()
+    };
+    void runSavePanel();
+    void savePanelDidEndReturnCodeContextInfo(foundation::SavePanel& panel, int returnCode,
+                                              void* contextInfo = nullptr);
+    // Rewrites the picture's own file in the format its extension names.
+    SaveOutcome saveExistFile();
+    // Fills the save panel's format pop-up with the formats this system can write.
+    void initExportFormats();
+    // Raster file of the current result; true on success and when there is nothing to write.
+    bool simplySaveResolutionPath(int formatIndex, double resolution, const QString& path);
+    // One-page PDF of the current result (the resolution plays no part).
+    bool createPDFFileResolution(const QString& path, double resolution);
+    int formatType() const { return format_type; }
+    QString lastSaveError() const { return m_saveError; }
 
     // --- selection in the effect lists
     void outlineViewSelectionDidChange(QTreeView* outlineView);
@@ -211,8 +242,6 @@ class Controller : public QObject {
     void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
     // Replaces how a help page or link is opened (default: the desktop's browser).
     static void setUrlOpener(std::function<bool(const QString& path)> opener);
-    // Called by saveImg until saving exists.
-    void setSaveHandler(std::function<void()> handler) { m_saveHandler = std::move(handler); }
     void setWasChanged(bool changed) { m_wasChanged = changed; }
     chrome::AboutPanel* aboutWindow() const { return itsAboutWindow; }
 
@@ -222,6 +251,7 @@ class Controller : public QObject {
     QTreeView* listView = nullptr;
     chrome::AboutPanel* itsAboutWindow = nullptr;
     QMenu* contentMenuOutlet = nullptr;
+    foundation::SaveAccessoryView* saveObjectOutlet = nullptr;
     QStackedWidget* filterTabView = nullptr;
     QStackedWidget* favoritesTabView = nullptr;
     QStackedWidget* mainTabView = nullptr;
@@ -268,6 +298,13 @@ class Controller : public QObject {
     int listFamily(const QTreeView* outlineView) const;
     void resetListModels();
     void deselectAll(QTreeView* view);
+    // The picture a save writes: the current mode's result (null when rendering it fails).
+    bool hasPictureToSave() const;
+    QImage pictureToSave(double resolution) const;
+    bool writeImage(const QImage& picture, int formatIndex, double resolution, const QString& path);
+    SaveOutcome writeAndRecord(int formatIndex, double resolution, const QString& path);
+    void finishSave(SaveOutcome outcome);
+    double chosenResolution() const;
 
     foundation::Preferences& m_prefs;
     MainWindow* m_window = nullptr;
@@ -287,7 +324,8 @@ class Controller : public QObject {
 
     QSet<QString> m_pending;
     std::function<void()> m_quitHandler;
-    std::function<void()> m_saveHandler;
+    QString m_saveError;
+    QString m_saveDirectory;
 
     static Controller* s_cntrl;
     static bool s_exit_app;

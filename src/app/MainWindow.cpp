@@ -185,6 +185,7 @@ void MainWindow::buildMenus() {
     file->addAction(quit);
     connect(quit, &QAction::triggered, c, [c] { c->terminate(); });
     connect(action(act::saveImg), &QAction::triggered, c, [c] { c->saveImg(); });
+    connect(action(act::saveImgAs), &QAction::triggered, c, [c] { c->saveImgAs(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     validateOnShow(edit);
