@@ -151,10 +151,32 @@ class MagickExporter final : public GraphicsExporter {
                 std::memcpy(packed.data() + rowBytes * size_t(y), image.constScanLine(y), rowBytes);
             pixels = packed.data();
         }
+        // Built through MagickCore step by step: ImageMagick's one-call constructor aborts the
+        // process when the picture exceeds its resource limits instead of reporting it.
+        MagickCore::ImageInfo* info = MagickCore::AcquireImageInfo();
+        MagickCore::Image* core = MagickCore::AcquireImage(info);
+        MagickCore::DestroyImageInfo(info);
+        if (!core) {
+            m_error = QStringLiteral("There is not enough memory to write the picture.");
+            return false;
+        }
+        if (MagickCore::SetImageExtent(core, size_t(image.width()), size_t(image.height())) ==
+                MagickCore::MagickFalse ||
+            MagickCore::ImportImagePixels(core, 0, 0, size_t(image.width()), size_t(image.height()),
+                                          rgba ? "RGBA" : "RGB", MagickCore::CharPixel,
+                                          pixels) == MagickCore::MagickFalse) {
+            m_error = QStringLiteral("A %1 x %2 picture cannot be written as %3 here (%4).")
+                          .arg(image.width())
+                          .arg(image.height())
+                          .arg(m_format.name, QString::fromLocal8Bit(core->exception.reason
+                                                                         ? core->exception.reason
+                                                                         : "no reason given"));
+            MagickCore::DestroyImage(core);
+            return false;
+        }
         Magick::Blob blob;
         try {
-            Magick::Image m(size_t(image.width()), size_t(image.height()), rgba ? "RGBA" : "RGB",
-                            Magick::CharPixel, pixels);
+            Magick::Image m(core);
             m.magick(m_entry.coder);
             if (m_hres > 0 && m_vres > 0) {
                 m.resolutionUnits(MagickCore::PixelsPerInchResolution);
