@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Formats.h"
 #include "imaging/FilterRegistry.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
             std::printf("%s\n", n.c_str());
         return 0;
     }
-    std::fprintf(stderr, "usage: deverav-filter list\n");
+    if (cmd == "formats" && argc == 2) {
+        std::fputs(tool::formatsText().c_str(), stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: deverav-filter list\n       deverav-filter formats\n");
     return 2;
 }
