@@ -212,3 +212,19 @@ TEST(GraphicsExporter, ReplacingAFileWritesTheNewPictureAndUnicodePathsWork) {
     EXPECT_EQ(readBack(path).size(), QSize(20, 10));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"фото.tga"}));
 }
+
+TEST(GraphicsExporter, ASingleTransparentPixelAnywhereKeepsTheAlphaChannel) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("one.png");
+    for (QImage::Format format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBA8888,
+                                  QImage::Format_RGBA8888_Premultiplied}) {
+        for (QPoint at : {QPoint(60, 46), QPoint(59, 46), QPoint(0, 0), QPoint(31, 20)}) {
+            QImage img = blockPicture().convertToFormat(format);
+            img.setPixel(at, qRgba(0, 0, 0, 0));
+            ASSERT_TRUE(writeFile(fourCharCode("PNGf"), img, path, 300));
+            const QImage back = readBack(path);
+            EXPECT_EQ(qAlpha(back.pixel(at)), 0) << format << " at " << at.x() << "," << at.y();
+            EXPECT_EQ(qAlpha(back.pixel(at.x() > 0 ? at.x() - 1 : 1, at.y())), 255);
+        }
+    }
+}
