@@ -22,6 +22,10 @@ using foundation::PopUpButton;
 using foundation::SaveAccessoryView;
 using foundation::SavePanel;
 
+namespace {
+constexpr int kPNGFormatIndex = 8;
+}  // namespace
+
 void Controller::saveImg() {
     if (_filePath.isEmpty()) {
         runSavePanel();
@@ -65,8 +69,12 @@ void Controller::runSavePanel() {
     if (saveObjectOutlet) {
         formats = saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag);
         if (formats) {
+            // The format used last; before any, the picture file's own format, else PNG (the
+            // first item would be whichever legacy format happens to be writable here).
             formats->setCurrentIndex(formats->count() > 0 ? 0 : -1);
-            formats->selectItemWithTag(format_type);
+            if (!formats->selectItemWithTag(format_type) &&
+                !formats->selectItemWithTag(foundation::formatIndexForPath(_filePath)))
+                formats->selectItemWithTag(kPNGFormatIndex);
         }
         panel->setAccessoryView(saveObjectOutlet);
     }

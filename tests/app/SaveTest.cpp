@@ -56,14 +56,18 @@ class SaveTest : public ::testing::Test {
             ++panels;
             panelTitle = p.title();
             proposed = p.proposedName();
+            panelDirectory = p.directory();
             auto* accessory = qobject_cast<SaveAccessoryView*>(p.accessoryView());
             if (!accessory || panelAnswers.empty()) return SavePanel::kCancel;
             preselected = accessory->viewWithTag(1)->selectedTag();
             const PanelAnswer a = panelAnswers.front();
             panelAnswers.pop_front();
-            if (a.format >= 0) EXPECT_TRUE(accessory->viewWithTag(1)->selectItemWithTag(a.format));
-            if (a.resolution > 0)
+            if (a.format >= 0) {
+                EXPECT_TRUE(accessory->viewWithTag(1)->selectItemWithTag(a.format));
+            }
+            if (a.resolution > 0) {
                 EXPECT_TRUE(accessory->viewWithTag(2)->selectItemWithTag(a.resolution));
+            }
             p.setFilename(a.path);
             return a.code;
         });
@@ -111,7 +115,7 @@ class SaveTest : public ::testing::Test {
     std::deque<PanelAnswer> panelAnswers;
     QStringList questions, texts, titles;
     int panels = 0, quits = 0, preselected = -2;
-    QString panelTitle, proposed;
+    QString panelTitle, proposed, panelDirectory;
 };
 
 }  // namespace
@@ -139,7 +143,8 @@ TEST_F(SaveTest, SaveAsWritesTheChosenFormatUnderTheFinalNameAndRemembersIt) {
     saveAs({path("Holiday.png"), kJPEG, 150});
     EXPECT_EQ(panels, 1);
     EXPECT_EQ(panelTitle, "Save Image As:");
-    EXPECT_EQ(preselected, c->saveObjectOutlet->viewWithTag(1)->itemTags().first());
+    // Nothing chosen yet and no file: PNG rather than the first, least common format.
+    EXPECT_EQ(preselected, kPNG);
     EXPECT_TRUE(questions.isEmpty());
 
     const QString written = path("Holiday.jpeg");
@@ -164,6 +169,17 @@ TEST_F(SaveTest, SaveAsWritesTheChosenFormatUnderTheFinalNameAndRemembersIt) {
     saveAs({path("Third"), -1});
     EXPECT_EQ(preselected, kPNG);
     EXPECT_TRUE(QFileInfo::exists(path("Third.png")));
+}
+
+TEST_F(SaveTest, ThePanelStartsBesideThePicturesFileInItsFormat) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("album"));
+    c->setFilePath(path("album/photo.TIF"));
+    saveAs({path("album/copy"), -1, -1, SavePanel::kCancel});
+    EXPECT_EQ(preselected, kTIFF);
+    EXPECT_EQ(proposed, "photo.tif");
+    EXPECT_EQ(panelDirectory, path("album"));
+    EXPECT_EQ(c->formatType(), 0);  // a cancelled panel chooses nothing
+    EXPECT_EQ(c->getFilePath(), path("album/photo.TIF"));
 }
 
 TEST_F(SaveTest, PdfPageMeasuresThePictureWhateverTheResolution) {
