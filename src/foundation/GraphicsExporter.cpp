@@ -172,8 +172,12 @@ class MagickExporter final : public GraphicsExporter {
             m_error = QStringLiteral("There is not enough memory to write the picture.");
             return false;
         }
+        // A fresh pixel cache is not cleared: without the reset, the alpha of an RGB picture
+        // would be whatever the memory held.
+        core->matte = rgba ? MagickCore::MagickTrue : MagickCore::MagickFalse;
         if (MagickCore::SetImageExtent(core, size_t(image.width()), size_t(image.height())) ==
                 MagickCore::MagickFalse ||
+            MagickCore::ResetImagePixels(core, &core->exception) == MagickCore::MagickFalse ||
             MagickCore::ImportImagePixels(core, 0, 0, size_t(image.width()), size_t(image.height()),
                                           rgba ? "RGBA" : "RGB", MagickCore::CharPixel,
                                           pixels) == MagickCore::MagickFalse) {

@@ -4,12 +4,12 @@
 #include <Magick++.h>
 
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <optional>
-
-#include "imaging/io/ImageIO.h"
+#include <vector>
 
 namespace exporttest {
 
@@ -37,12 +37,29 @@ inline QImage transparentPicture() {
     return img;
 }
 
-// The file as the program's own reader decodes it (Qt, then ImageMagick), straight alpha.
+// The file as Qt's readers decode it, or ImageMagick's for formats Qt cannot read; straight
+// alpha. (ImageMagick leaves the alpha of a picture without alpha channel undefined, so that
+// is filled in here.)
 inline QImage readBack(const QString& path) {
-    const imaging::Bitmap b = imaging::io::readBitmap(path.toStdString());
-    QImage img(b.width(), b.height(), QImage::Format_RGBA8888);
-    for (int y = 0; y < b.height(); ++y)
-        std::memcpy(img.scanLine(y), b.row(y), size_t(b.width()) * 4);
+    const QImage byQt = QImageReader(path).read();
+    if (!byQt.isNull()) return byQt.convertToFormat(QImage::Format_ARGB32);
+    Magick::InitializeMagick(nullptr);
+    Magick::Image m;
+    m.quiet(true);
+    m.read(path.toStdString());
+    QImage img(int(m.columns()), int(m.rows()), QImage::Format_RGBA8888);
+    img.fill(Qt::white);
+    if (m.matte()) {
+        m.write(0, 0, m.columns(), m.rows(), "RGBA", Magick::CharPixel, img.bits());
+    } else {
+        std::vector<uint8_t> rgb(m.columns() * m.rows() * 3);
+        m.write(0, 0, m.columns(), m.rows(), "RGB", Magick::CharPixel, rgb.data());
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const uint8_t* p = &rgb[(size_t(y) * m.columns() + size_t(x)) * 3];
+                img.setPixel(x, y, qRgb(p[0], p[1], p[2]));
+            }
+    }
     return img.convertToFormat(QImage::Format_ARGB32);
 }
 
