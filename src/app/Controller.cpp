@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QHash>
 #include <QLayout>
 #include <QMenu>
 #include <QScreen>
@@ -14,6 +16,7 @@
 #include <QStyle>
 #include <QTreeView>
 #include <QUrl>
+#include <cmath>
 
 #include "app/EffectListModel.h"
 #include "app/MainWindow.h"
@@ -23,8 +26,12 @@
 #include "chrome/KesAlert.h"
 #include "effects/BaseEffect.h"
 #include "favourites/DocPageControl.h"
+#include "foundation/ImageBridge.h"
+#include "foundation/Labels.h"
+#include "foundation/OpenPanel.h"
 #include "foundation/Pasteboard.h"
 #include "foundation/Preferences.h"
+#include "foundation/Progress.h"
 #include "foundation/Resources.h"
 #include "foundation/SavePanel.h"
 #include "foundation/UndoManager.h"
@@ -36,8 +43,11 @@
 #include "generators/patchWorkEffect.h"
 #include "generators/plasmaEffect.h"
 #include "generators/simpleEffects.h"
+#include "imaging/Error.h"
 #include "imaging/FilterRegistry.h"
 #include "imaging/Log.h"
+#include "imaging/NodeKinds.h"
+#include "imaging/Resample.h"
 #include "imaging/io/ImageIO.h"
 #include "threed/EvalEffect.h"
 #include "threed/MyOGLView.h"
@@ -70,9 +80,7 @@ std::function<bool(const QString&)>& urlOpener() {
 Controller::Controller(foundation::Preferences& prefs, QObject* parent)
     : QObject(parent), m_prefs(prefs) {
     // Menu items and buttons whose behaviour comes with later parts of the program.
-    m_pending = {act::openImg,         act::saveImgAs,     act::copy,        act::paste,
-                 act::flipVert,        act::flipHorizont,  act::rotateRight, act::rotateLeft,
-                 act::showResizePanel, act::showInfoPanel, act::applyBtn,    act::saveImg};
+    m_pending = {act::saveImgAs, act::showResizePanel, act::showInfoPanel, act::saveImg};
     m_quitHandler = [] {
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     };
@@ -147,6 +155,9 @@ void Controller::loadWindow() {
         if (contentMenuOutlet) contentMenuOutlet->popup(at);
     };
     ciView->setContextMenuHandler(popUp);
+    auto drop = [this](const QString& path) { return openDroppedFile(path); };
+    ciView->setFileDropHandler(drop);
+    customEffectsView->setFileDropHandler(drop);
     customEffectsView->setContextMenuHandler(popUp);
     openGLView->setContextMenuHandler(popUp);
 
@@ -318,22 +329,321 @@ void Controller::adjustViewsAndTabs() {
 
 // ---------------------------------------------------------------- picture and zoom
 
+// ---------------------------------------------------------------- rendering
+
+namespace {
+
+const std::string kInputImage = "inputImage";
+const std::string kInputBackgroundImage = "inputBackgroundImage";
+const std::string kInputExtent = "inputExtent";
+
+// Results wider and higher than this many times the picture (generators, tiles) are cut to it.
+constexpr double kCropFactor = 1.3;
+
+bool isDrawable(const imaging::Image& image) {
+    return image && !image.extent().isInfinite() && !image.extent().isEmpty();
+}
+
+// Memory a picture keeps alive once held in memory: four bytes a pixel.
+qint64 pictureBytes(const imaging::Image& image) {
+    if (!isDrawable(image)) return 0;
+    const imaging::Rect e = image.extent();
+    return qint64(std::ceil(e.width)) * qint64(std::ceil(e.height)) * 4;
+}
+
+imaging::Image movedToOrigin(const imaging::Image& image) {
+    if (!image) return {};
+    const imaging::Rect e = image.extent();
+    if (e.isInfinite()) return image;
+    return image.imageByApplyingTransform(imaging::AffineTransform::translation(-e.x, -e.y));
+}
+
+// Quarter turns as exact matrices, so that the extent stays on whole pixels.
+imaging::AffineTransform quarterTurn(bool left) {
+    // Left: (x, y) -> (-y, x), counter-clockwise with y up. Right: (x, y) -> (y, -x).
+    return left ? imaging::AffineTransform{0, 1, -1, 0, 0, 0}
+                : imaging::AffineTransform{0, -1, 1, 0, 0, 0};
+}
+
+QByteArray toByteArray(const std::vector<uint8_t>& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+}  // namespace
+
+imaging::Rect Controller::getBgImageExtent() const {
+    return backgroundImage ? backgroundImage.extent() : imaging::Rect{};
+}
+
+QImage Controller::imageFromCIImage(const imaging::Image& image) {
+    if (!isDrawable(image)) return {};
+    return foundation::renderQImage(image, imaging::IRect::cover(image.extent(), 1.0), 1.0);
+}
+
+QImage Controller::getImage(bool flipped) const {
+    QImage img = imageFromCIImage(backgroundImage);
+    if (!img.isNull()) img.setText(QStringLiteral("flipped"), flipped ? "1" : "0");
+    return img;
+}
+
+imaging::Image Controller::coreImageResultForRect(const QRectF& rect) const {
+    imaging::Filter* f = currentFilter.get();
+    const imaging::Image& picture = backgroundImage;
+    if (!f) return picture;
+
+    bool hasExtent = false, hasImage = false, hasBackground = false;
+    for (const imaging::Attribute& a : f->attributes()) {
+        if (a.key == kInputExtent && a.className == imaging::kClassVector) hasExtent = true;
+        if (a.key == kInputImage) hasImage = true;
+        if (a.key == kInputBackgroundImage) hasBackground = true;
+    }
+    // Compositing filters get the picture as their background; their other image is the one the
+    // panel set.
+    if (hasImage && picture)
+        f->setValue(hasBackground ? kInputBackgroundImage : kInputImage, picture);
+    if (hasExtent) f->setValue(kInputExtent, imaging::Vector{0, 0, rect.width(), rect.height()});
+
+    imaging::Image out = f->outputImage();
+    if (out && picture) {
+        const imaging::Rect oe = out.extent(), pe = picture.extent();
+        // Somewhat larger results (blur fringes) stay whole.
+        if (oe.width > kCropFactor * pe.width && oe.height > kCropFactor * pe.height)
+            out = imaging::crop(out, pe);
+    }
+    // A filter without an image input is a generator drawn over the picture.
+    if (!hasImage && picture) return out ? imaging::sourceOver(out, picture) : picture;
+    return out;
+}
+
 imaging::Image Controller::coreImageResult(bool) const {
-    // Without a working filter the result is the picture itself.
-    return backgroundImage;
+    if (hasMissingImage()) return {};
+    const QRectF bounds = ciView ? QRectF(ciView->rect()) : QRectF();
+    return coreImageResultForRect(bounds);
+}
+
+bool Controller::filterHasMissingImage(const imaging::Filter* filter) {
+    if (!filter) return false;
+    bool compositing = false;
+    for (const imaging::Attribute& a : filter->attributes())
+        if (a.isImage() && a.key == kInputBackgroundImage) compositing = true;
+    // The skipped input is the one the rendering feeds with the picture.
+    const std::string& fed = compositing ? kInputBackgroundImage : kInputImage;
+    for (const imaging::Attribute& a : filter->attributes())
+        if (a.isImage() && a.key != fed && filter->value(a.key).toImage().isNull()) return true;
+    return false;
+}
+
+QImage Controller::getEffectedImage() const {
+    switch (filerMode()) {
+        case 0:
+            if (currentFilter) {
+                const imaging::Image result = coreImageResult(false);
+                if (result) return imageFromCIImage(result);
+            }
+            break;
+        case 1:
+            if (current3DEffect && openGLView) {
+                QImage shot = openGLView->ogl_shot();
+                if (!shot.isNull()) {
+                    shot.setText(QStringLiteral("flipped"), "1");
+                    return shot;
+                }
+            }
+            break;
+        case 2:
+            if (currentCustomEffect) return currentCustomEffect->getDrawImage().copy();
+            break;
+    }
+    return getImage(false);
+}
+
+imaging::Bitmap Controller::createObjectImage(float) const {
+    return foundation::bitmapFromQImage(getEffectedImage());
+}
+
+imaging::Bitmap Controller::getCGImage() const {
+    try {
+        return foundation::bitmapFromQImage(getImage(true));
+    } catch (const std::exception& e) {
+        imaging::log(std::string("picture for the texture: ") + e.what());
+        return {};
+    }
+}
+
+imaging::Image Controller::flattened(const imaging::Image& image, const QString& label) {
+    if (!image) return {};
+    const imaging::Rect e = image.extent();
+    if (e.isInfinite() || e.isEmpty()) {
+        chrome::KesAlert::Alert_OKMsgText(
+            m_window, kCouldntChangePicture,
+            QStringLiteral("The result has no bounds: it would be a picture without end."));
+        return {};
+    }
+    imaging::Bitmap bitmap;
+    try {
+        const bool done =
+            foundation::runWithProgress(m_window, label, [&](const std::atomic<bool>& cancel) {
+                imaging::RenderOptions options;
+                options.cancel = &cancel;
+                bitmap = imaging::Context().renderBitmap(image, e, 1.0, imaging::PixelFormat::RGBA8,
+                                                         options);
+            });
+        if (!done) return {};
+    } catch (const imaging::Cancelled&) {
+        return {};
+    } catch (const std::exception& ex) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntChangePicture,
+                                          QString::fromStdString(ex.what()));
+        return {};
+    }
+    return imaging::Image::fromBitmap(bitmap, {std::floor(e.x), std::floor(e.y)});
+}
+
+void Controller::applyBtnAction() {
+    imaging::Image next;
+    switch (filerMode()) {
+        case 1:
+            if (current3DEffect && openGLView) next = openGLView->ogl_shot_CI();
+            break;
+        case 2:
+            if (currentCustomEffect)
+                next = foundation::imageFromQImage(currentCustomEffect->getDrawImage());
+            break;
+        default:
+            if (currentFilter) {
+                const imaging::Image result = coreImageResult(false);
+                if (result) {
+                    // Rendered once here, so that stacked effects never pile up into a graph
+                    // that every redraw evaluates again. Cancelled or refused: nothing changes
+                    // and the effect stays for another try.
+                    next = flattened(movedToOrigin(result), QStringLiteral("Applying the effect…"));
+                    if (!next) return;
+                }
+            }
+            break;
+    }
+    if (next) {
+        if (auto* um = undoManager()) {
+            const imaging::Image old = backgroundImage;
+            um->registerUndoWithTarget(
+                this, [this, old] { undoPaste(old); }, {}, pictureBytes(old));
+        }
+        setBackgroundImage(next);
+        m_wasChanged = true;
+    }
+    clearAllAndUpdate();
+}
+
+// ---------------------------------------------------------------- opening and importing
+
+const QStringList& Controller::openPanelTypeCodes() {
+    static const QStringList codes = {
+        QStringLiteral("tiff"), QStringLiteral("tif "), QStringLiteral("jpeg"),
+        QStringLiteral("jpg "), QStringLiteral("png "), QStringLiteral("gif "),
+        QStringLiteral("TIFF"), QStringLiteral("TIF "), QStringLiteral("JPEG"),
+        QStringLiteral("JPG "), QStringLiteral("PNG "), QStringLiteral("GIF "),
+        QStringLiteral("sgi "), QStringLiteral("SGI "), QStringLiteral("pngf"),
+        QStringLiteral("qtif"), QStringLiteral("8BPS"), QStringLiteral("BMPf"),
+        QStringLiteral("MooV"), QStringLiteral("PICS"), QStringLiteral("SGI "),
+        QStringLiteral("8BPS"), QStringLiteral("BMPf"), QStringLiteral("FPix"),
+        QStringLiteral("GIFf"), QStringLiteral("JPEG"), QStringLiteral("PNGf"),
+        QStringLiteral("PNTG"), QStringLiteral("TIFF"), QStringLiteral("TPIC"),
+        QStringLiteral("qdgx"), QStringLiteral("qtif"), QStringLiteral("PICS"),
+        QStringLiteral("FLC "), QStringLiteral("SWFL"), QStringLiteral("PDF ")};
+    return codes;
+}
+
+QStringList Controller::openPanelNameFilters() {
+    // File-type codes name formats; here files are known by their extensions.
+    static const QHash<QString, QStringList> extensionsOfCode = {
+        {QStringLiteral("tiff"), {QStringLiteral("tiff"), QStringLiteral("tif")}},
+        {QStringLiteral("tif"), {QStringLiteral("tif")}},
+        {QStringLiteral("jpeg"), {QStringLiteral("jpeg"), QStringLiteral("jpg")}},
+        {QStringLiteral("jpg"), {QStringLiteral("jpg")}},
+        {QStringLiteral("png"), {QStringLiteral("png")}},
+        {QStringLiteral("pngf"), {QStringLiteral("png")}},
+        {QStringLiteral("gif"), {QStringLiteral("gif")}},
+        {QStringLiteral("giff"), {QStringLiteral("gif")}},
+        {QStringLiteral("sgi"), {QStringLiteral("sgi"), QStringLiteral("rgb")}},
+        {QStringLiteral("8bps"), {QStringLiteral("psd")}},
+        {QStringLiteral("bmpf"), {QStringLiteral("bmp")}},
+        {QStringLiteral("fpix"), {QStringLiteral("fpx")}},
+        {QStringLiteral("pntg"), {QStringLiteral("pntg"), QStringLiteral("mac")}},
+        {QStringLiteral("tpic"), {QStringLiteral("tga")}},
+        {QStringLiteral("pics"), {QStringLiteral("pict"), QStringLiteral("pct")}},
+        {QStringLiteral("qtif"), {QStringLiteral("qtif"), QStringLiteral("qti")}},
+        {QStringLiteral("pdf"), {QStringLiteral("pdf")}},
+    };
+    QStringList readable;
+    for (const std::string& ext : imaging::io::readableExtensions())
+        readable << QString::fromStdString(ext).toLower();
+    QStringList exts = readable;
+    // Only types the readers know are offered: a file the panel invites must open.
+    for (const QString& code : openPanelTypeCodes())
+        for (const QString& ext : extensionsOfCode.value(code.trimmed().toLower()))
+            if (readable.contains(ext) && !exts.contains(ext)) exts << ext;
+    // The panel matches patterns without regard to case.
+    QStringList patterns;
+    for (const QString& ext : exts) patterns << QStringLiteral("*.") + ext;
+    return {QStringLiteral("Pictures (%1)").arg(patterns.join(QLatin1Char(' '))),
+            QStringLiteral("All files (*)")};
+}
+
+void Controller::openImg() {
+    foundation::OpenPanel::Request request;
+    request.nameFilters = openPanelNameFilters();
+    foundation::OpenPanel::beginSheetForWindow(m_window, request,
+                                               [this](int returnCode, const QStringList& files) {
+                                                   openImgPanelDidEnd(returnCode, files);
+                                               });
+}
+
+imaging::Image Controller::readPictureFile(const QString& path) {
+    imaging::Image picture;
+    try {
+        const bool done = foundation::runWithProgress(
+            m_window, QStringLiteral("Opening “%1”…").arg(QFileInfo(path).fileName()),
+            [&](const std::atomic<bool>&) {
+                picture = imaging::io::readImage(path.toStdString());
+            });
+        if (!done) return {};
+    } catch (const std::exception& e) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntOpenFile,
+                                          QString::fromStdString(e.what()));
+        return {};
+    }
+    return picture;
+}
+
+void Controller::openImgPanelDidEnd(int returnCode, const QStringList& files) {
+    if (returnCode != foundation::OpenPanel::kOK || files.isEmpty()) return;
+    const QString file = files.first();
+    // Read first: a file that is not a picture leaves the picture, its title and its path.
+    const imaging::Image picture = readPictureFile(file);
+    if (!picture) return;
+    setFilePath(file);
+    setBackgroundImage(picture);
+}
+
+bool Controller::openDroppedFile(const QString& path) {
+    const imaging::Image picture = readPictureFile(path);
+    if (!picture) return false;
+    setFilePath(path);
+    undoPaste(picture);
+    return true;
 }
 
 void Controller::setBackgroundImage(const imaging::Image& image) {
     backgroundImage = image;
     Q_EMIT backgroundImageChanged();
-    if (!image.isNull() && !image.extent().isInfinite() && !image.extent().isEmpty()) {
+    // An empty picture has nothing to fit (the fit would divide by zero).
+    if (isDrawable(image)) {
         const double w = image.extent().width, h = image.extent().height;
         QWidget* frame = ciView->enclosingScrollView();
         const QSize area = frame ? frame->size() : ciView->size();
         const int sw = ciView->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         const double aw = std::max(1, area.width() - sw), ah = std::max(1, area.height() - sw);
-        const double s = std::max(w / aw, h / ah);
-        const double z = 1.0 / s;
+        const double z = 1.0 / std::max(w / aw, h / ah);
         setZoom(z);
         ciView->setZoom(z);
         // The custom canvas is fitted too, so that the custom mode opens on the whole picture.
@@ -342,6 +652,177 @@ void Controller::setBackgroundImage(const imaging::Image& image) {
     }
     if (current3DEffect) current3DEffect->reloadImage();
     updateView();
+}
+
+void Controller::refitCanvas() {
+    switch (filerMode()) {
+        case 0:
+            ciView->setZoom(ciView->getZoom());
+            break;
+        case 2:
+            customEffectsView->setZoom(customEffectsView->getZoom());
+            break;
+        default:
+            break;
+    }
+}
+
+void Controller::paste() {
+    const QByteArray data = foundation::Pasteboard::pictureData();
+    if (data.isEmpty()) return;
+    imaging::Image picture;
+    try {
+        picture = imaging::io::imageWithData(std::vector<uint8_t>(data.begin(), data.end()));
+    } catch (const std::exception& e) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntPaste,
+                                          QString::fromStdString(e.what()));
+        return;
+    }
+    if (!picture) return;
+    undoPaste(picture);
+}
+
+void Controller::undoPaste(const imaging::Image& image) {
+    if (auto* um = undoManager()) {
+        const imaging::Image old = backgroundImage;
+        um->registerUndoWithTarget(
+            this, [this, old] { undoPaste(old); }, {}, pictureBytes(old));
+    }
+    setBackgroundImage(image);
+    refitCanvas();
+}
+
+void Controller::copy() {
+    const QImage result = getEffectedImage();
+    if (result.isNull()) return;
+    const imaging::Bitmap bitmap = foundation::bitmapFromQImage(result);
+    QByteArray tiff, png;
+    try {
+        tiff = toByteArray(imaging::io::encodeBitmap(bitmap, "tiff"));
+        png = toByteArray(imaging::io::encodeBitmap(bitmap, "png"));
+    } catch (const std::exception& e) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, QStringLiteral("Couldn't copy the picture."),
+                                          QString::fromStdString(e.what()));
+        return;
+    }
+    foundation::Pasteboard::writePicture(result, tiff, png);
+    updateMainBtnState();
+}
+
+// ---------------------------------------------------------------- edits and undo
+
+void Controller::setCurrentFilter(std::shared_ptr<imaging::Filter> filter) {
+    currentFilter = std::move(filter);
+    updateMainBtnState();
+    updateView();
+}
+
+void Controller::setFilterValueForKey(const std::shared_ptr<imaging::Filter>& filter,
+                                      const imaging::Value& value, const QString& key) {
+    if (!filter) return;
+    const std::string k = key.toStdString();
+    const imaging::Value old = filter->value(k);
+    // A refused value (unknown key, wrong kind, not a number) changes nothing to undo.
+    if (!filter->setValue(k, value)) return;
+    // The history keeps the filter alive, as it keeps old pictures.
+    if (auto* um = undoManager())
+        um->registerUndoWithTarget(
+            this, [this, filter, old, key] { setFilterValueForKey(filter, old, key); });
+    updateView();
+}
+
+void Controller::setDictValueForKey(const std::shared_ptr<QVariantMap>& dict, const QVariant& value,
+                                    const QString& key) {
+    if (!dict) return;
+    const QVariant old = dict->value(key);
+    if (value.isValid())
+        dict->insert(key, value);
+    else
+        dict->remove(key);
+    if (auto* um = undoManager())
+        um->registerUndoWithTarget(this,
+                                   [this, dict, old, key] { setDictValueForKey(dict, old, key); });
+    updateView();
+}
+
+QString Controller::actionNameForFilterKey(const imaging::Filter* filter, const QString& key) {
+    if (!filter) return {};
+    QString name = QString::fromStdString(
+        imaging::FilterRegistry::shared().localizedNameForFilterName(filter->name()));
+    if (name.isEmpty()) name = QString::fromStdString(filter->displayName());
+    // Every key begins with "input".
+    return kChangeToFormat.arg(name, unInterCap1(key.mid(5)));
+}
+
+void Controller::setActionNameForFilterKey(const imaging::Filter* filter, const QString& key) {
+    if (auto* um = undoManager()) um->setActionName(actionNameForFilterKey(filter, key));
+}
+
+QString Controller::unInterCap1(const QString& s) {
+    return foundation::unInterCap(s);
+}
+
+void Controller::flipImage(bool vertical) {
+    if (!backgroundImage) return;
+    imaging::Image flipped = backgroundImage.imageByApplyingTransform(
+        vertical ? imaging::AffineTransform::scaling(1, -1)
+                 : imaging::AffineTransform::scaling(-1, 1));
+    if (!flipped) return;
+    flipped = movedToOrigin(flipped);
+    if (!flipped) return;
+    flipped = flattened(flipped, QStringLiteral("Flipping the picture…"));
+    if (!flipped) return;
+    // A flip is its own inverse, and exact: undo needs no copy of the picture.
+    if (auto* um = undoManager())
+        um->registerUndoWithTarget(this, [this, vertical] { flipImage(vertical); });
+    setBackgroundImage(flipped);
+}
+
+void Controller::rotateImage(bool left) {
+    if (!backgroundImage) return;
+    imaging::Image turned = backgroundImage.imageByApplyingTransform(quarterTurn(left));
+    if (!turned) return;
+    turned = movedToOrigin(turned);
+    if (!turned) return;
+    turned = flattened(turned, QStringLiteral("Turning the picture…"));
+    if (!turned) return;
+    if (auto* um = undoManager())
+        um->registerUndoWithTarget(this, [this, left] { rotateImage(!left); });
+    setBackgroundImage(turned);
+    customEffectsView->setZoom(customEffectsView->getZoom());
+}
+
+void Controller::resizeImageHeight(float width, float height) {
+    if (!isDrawable(backgroundImage)) return;
+    if (!std::isfinite(width) || !std::isfinite(height)) return;
+    const int w = int(std::clamp(std::lround(width), 1L, long(imaging::kMaxSide)));
+    const int h = int(std::clamp(std::lround(height), 1L, long(imaging::kMaxSide)));
+    imaging::Bitmap bitmap;
+    try {
+        const bool done = foundation::runWithProgress(
+            m_window, QStringLiteral("Resizing the picture…"),
+            [&](const std::atomic<bool>& cancel) {
+                imaging::RenderOptions options;
+                options.cancel = &cancel;
+                bitmap = imaging::resampleToBitmap(backgroundImage, w, h, options);
+            });
+        if (!done) return;
+    } catch (const imaging::Cancelled&) {
+        return;
+    } catch (const std::exception& e) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntChangePicture,
+                                          QString::fromStdString(e.what()));
+        return;
+    }
+    const imaging::Image resized = imaging::Image::fromBitmap(bitmap);
+    if (!resized) return;
+    // Undo puts the old picture back rather than scaling again, which would blur it.
+    if (auto* um = undoManager()) {
+        const imaging::Image old = backgroundImage;
+        um->registerUndoWithTarget(
+            this, [this, old] { undoPaste(old); }, {}, pictureBytes(old));
+    }
+    setBackgroundImage(resized);
 }
 
 double Controller::sliderValueForZoom(double z) {

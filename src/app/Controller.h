@@ -10,8 +10,11 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QRectF>
 #include <QSet>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
 
@@ -79,6 +82,11 @@ inline const QString kReplaceText = QStringLiteral(
     "contents.");
 inline const QString kSaveFailedMessage = QStringLiteral("Couldn't save file.");
 inline const QString kSaveFailedText = QStringLiteral("File I/O error occured.");
+inline const QString kCouldntOpenFile = QStringLiteral("Couldn't open file.");
+inline const QString kCouldntPaste = QStringLiteral("Couldn't paste the picture.");
+inline const QString kCouldntChangePicture = QStringLiteral("Couldn't change the picture.");
+// The undo step name of a parameter change: the filter's display name, then the label.
+inline const QString kChangeToFormat = QStringLiteral("Change to %1 %2");
 
 // The actions of menu items and buttons, by the name validateMenuItem knows them by.
 namespace act {
@@ -122,6 +130,11 @@ class Controller : public QObject {
     QString getFilePath() const { return _filePath; }
     QMenu* contextMenu() const { return contentMenuOutlet; }
     imaging::Filter* getCurrentFilter() const { return currentFilter.get(); }
+    // The working filter as shared with the undo history.
+    const std::shared_ptr<imaging::Filter>& currentFilterRef() const { return currentFilter; }
+    // Makes `filter` the working standard filter (nothing for none); the list selection and the
+    // favourites end here.
+    void setCurrentFilter(std::shared_ptr<imaging::Filter> filter);
     imaging::Image backImage() const { return backgroundImage; }
     effects::BaseEffect* getCurrent3DEffect() const { return current3DEffect.get(); }
     effects::BaseEffect* getCurrentCustomEffect() const { return currentCustomEffect.get(); }
@@ -150,10 +163,77 @@ class Controller : public QObject {
     void displayHelp();
     void zoomChanged();
 
-    // --- picture and view
-    void setBackgroundImage(const imaging::Image& image);
-    // The standard mode's result: the picture while no filter is chosen.
+    // --- rendering
+    // The picture's extent; the zero rectangle when there is none.
+    imaging::Rect getBgImageExtent() const;
+    // The picture as a platform image (rendered at its full size; null without picture). The
+    // flipped flag is kept as the image's text "flipped" ("1" or "0") for code that draws into
+    // it with y down or y up.
+    QImage getImage(bool flipped) const;
+    // A platform image of an engine picture: its extent rendered at one pixel per unit. Null for
+    // no picture, an infinite or empty extent, or one beyond the size limit.
+    static QImage imageFromCIImage(const imaging::Image& image);
+    // The standard mode's result for a view rectangle: the picture fed into the working filter
+    // (as background for compositing filters), a generator's output laid over the picture, and
+    // results far larger than the picture cropped to it.
+    imaging::Image coreImageResultForRect(const QRectF& rect) const;
+    // coreImageResultForRect with the standard canvas's bounds; nothing when the filter lacks an
+    // image of its own.
     imaging::Image coreImageResult(bool unused = false) const;
+    // The current mode's result (what Copy and Save take): the filter's result, the 3D frame,
+    // the generator's picture, or the plain picture. Null without any.
+    QImage getEffectedImage() const;
+    // getEffectedImage as a straight-alpha sRGB bitmap for the file writers; null without a
+    // result. The resolution is not used.
+    imaging::Bitmap createObjectImage(float resolution) const;
+    // The picture as a packed RGBA bitmap (straight alpha, rows top to bottom) for textures;
+    // null on failure.
+    imaging::Bitmap getCGImage() const;
+    // Whether an image input that needs a picture of its own has none.
+    static bool filterHasMissingImage(const imaging::Filter* filter);
+    bool hasMissingImage() const { return filterHasMissingImage(currentFilter.get()); }
+    // The Apply action (the field applyBtn is its button): makes the current mode's result the
+    // picture, undoably, and drops the working effect.
+    void applyBtnAction();
+
+    // --- opening and importing
+    // The file types the open panel offers beyond the readable extensions, as the program has
+    // always listed them (four-character type codes, blanks included).
+    static const QStringList& openPanelTypeCodes();
+    // The open panel's name filters: every picture the program reads, then all files.
+    static QStringList openPanelNameFilters();
+    void openImg();
+    void openImgPanelDidEnd(int returnCode, const QStringList& files);
+    // A file dropped on a canvas: undoable like Paste, and names the window after the file. A
+    // file that is not a picture is refused with an alert; false then.
+    bool openDroppedFile(const QString& path);
+    void setBackgroundImage(const imaging::Image& image);
+    void paste();
+    // Makes `image` the picture again and registers the opposite step.
+    void undoPaste(const imaging::Image& image);
+    void copy();
+
+    // --- parameter edits, picture edits and undo
+    // Sets a filter input and registers the old value as the undo step.
+    void setFilterValueForKey(const std::shared_ptr<imaging::Filter>& filter,
+                              const imaging::Value& value, const QString& key);
+    // The same for an entry of a dictionary (text parameters).
+    void setDictValueForKey(const std::shared_ptr<QVariantMap>& dict, const QVariant& value,
+                            const QString& key);
+    // Names the last undo step "Change to <filter> <label>".
+    void setActionNameForFilterKey(const imaging::Filter* filter, const QString& key);
+    static QString actionNameForFilterKey(const imaging::Filter* filter, const QString& key);
+    static QString unInterCap1(const QString& s);
+    void flipVert() { flipImage(true); }
+    void flipHorizont() { flipImage(false); }
+    void rotateLeft() { rotateImage(true); }
+    void rotateRight() { rotateImage(false); }
+    // Mirrors the picture top to bottom (vertical) or left to right.
+    void flipImage(bool vertical);
+    // Turns the picture a quarter turn to the left (counter-clockwise) or to the right.
+    void rotateImage(bool left);
+    // Scales the picture to width x height pixels (rounded, at least 1).
+    void resizeImageHeight(float width, float height);
     // Moves the zoom slider to show zoom z.
     void setZoom(double z);
     static double sliderValueForZoom(double z);
@@ -292,16 +372,24 @@ class Controller : public QObject {
     void backgroundImageChanged();
 
   private:
+    // Renders a lazy picture into memory (with a progress panel when that takes long), so that
+    // edits never stack up into ever deeper graphs. Null when cancelled or refused (the user has
+    // been told why).
+    imaging::Image flattened(const imaging::Image& image, const QString& label);
+    // Refits the current mode's canvas to the picture (paste, undo of a replacement).
+    void refitCanvas();
+    // Reads a picture file; shows the alert and returns nothing when it cannot be read.
+    imaging::Image readPictureFile(const QString& path);
+
     void createPrototypes();
     void restoreWindowFrame();
     // The list view's family: 1 for the 3D list, 2 for the custom list, 0 for any other.
     int listFamily(const QTreeView* outlineView) const;
     void resetListModels();
     void deselectAll(QTreeView* view);
-    // The picture a save writes: the current mode's result (null when rendering it fails).
-    bool hasPictureToSave() const;
-    QImage pictureToSave(double resolution) const;
-    bool writeImage(const QImage& picture, int formatIndex, double resolution, const QString& path);
+    // Writes the current mode's result (createObjectImage) in the format, at the resolution.
+    enum class WriteResult { Written, NothingToWrite, Failed };
+    WriteResult writeResult(int formatIndex, double resolution, const QString& path);
     SaveOutcome writeAndRecord(int formatIndex, double resolution, const QString& path);
     void finishSave(SaveOutcome outcome);
     double chosenResolution() const;
@@ -312,7 +400,7 @@ class Controller : public QObject {
     std::unique_ptr<effects::BaseEffect> current3DEffect;
     std::unique_ptr<effects::BaseEffect> currentCustomEffect;
     imaging::Image backgroundImage;
-    std::unique_ptr<imaging::Filter> currentFilter;
+    std::shared_ptr<imaging::Filter> currentFilter;
     imaging::Image texture, shadingemap, alphaemap, ramp, mask;
     QString texturepath, shadingemappath, alphaemappath, ramppath, maskpath;
     QString _filePath;

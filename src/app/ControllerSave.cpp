@@ -12,7 +12,6 @@
 #include "chrome/KesAlert.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
-#include "foundation/ImageBridge.h"
 #include "foundation/SavePanel.h"
 
 namespace app {
@@ -156,13 +155,12 @@ double Controller::chosenResolution() const {
 
 Controller::SaveOutcome Controller::writeAndRecord(int formatIndex, double resolution,
                                                    const QString& path) {
-    // Without a picture there is nothing to lose and nothing is written.
-    if (!hasPictureToSave()) return SaveOutcome::Saved;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QImage picture = pictureToSave(resolution);
-    const bool written = writeImage(picture, formatIndex, resolution, path);
+    const WriteResult r = writeResult(formatIndex, resolution, path);
     QApplication::restoreOverrideCursor();
-    if (!written) return SaveOutcome::Failed;
+    // Without a picture there is nothing to lose and nothing is written.
+    if (r == WriteResult::NothingToWrite) return SaveOutcome::Saved;
+    if (r == WriteResult::Failed) return SaveOutcome::Failed;
     setFilePath(path);
     m_wasChanged = false;
     return SaveOutcome::Saved;
@@ -189,21 +187,37 @@ bool Controller::simplySaveResolutionPath(int formatIndex, double resolution, co
         m_saveError = QStringLiteral("There is no raster format with index %1.").arg(formatIndex);
         return false;
     }
-    return !hasPictureToSave() ||
-           writeImage(pictureToSave(resolution), formatIndex, resolution, path);
+    return writeResult(formatIndex, resolution, path) != WriteResult::Failed;
 }
 
 bool Controller::createPDFFileResolution(const QString& path, double resolution) {
-    return !hasPictureToSave() ||
-           writeImage(pictureToSave(resolution), foundation::kPDFFormatIndex, resolution, path);
+    return writeResult(foundation::kPDFFormatIndex, resolution, path) != WriteResult::Failed;
 }
 
-bool Controller::writeImage(const QImage& picture, int formatIndex, double resolution,
-                            const QString& path) {
+namespace {
+// A QImage over a bitmap's pixels, keeping the bitmap alive as long as the image.
+QImage wrapBitmap(const imaging::Bitmap& bitmap) {
+    if (bitmap.isNull() || bitmap.format() == imaging::PixelFormat::RGBAF) return {};
+    auto* owner = new imaging::Bitmap(bitmap);
+    return QImage(
+        owner->data(), owner->width(), owner->height(), qsizetype(owner->bytesPerRow()),
+        owner->format() == imaging::PixelFormat::RGBA8Premultiplied
+            ? QImage::Format_RGBA8888_Premultiplied
+            : QImage::Format_RGBA8888,
+        [](void* p) { delete static_cast<imaging::Bitmap*>(p); }, owner);
+}
+}  // namespace
+
+Controller::WriteResult Controller::writeResult(int formatIndex, double resolution,
+                                                const QString& path) {
     m_saveError.clear();
+    const QImage picture = wrapBitmap(createObjectImage(float(resolution)));
     if (picture.isNull()) {
-        m_saveError = QStringLiteral("There is not enough memory to prepare the picture.");
-        return false;
+        if (backgroundImage.isNull()) return WriteResult::NothingToWrite;
+        m_saveError = QStringLiteral(
+            "The picture could not be prepared for saving; it may be "
+            "too large for the memory available.");
+        return WriteResult::Failed;
     }
     const foundation::OSType code = foundation::subtypeForFormatIndex(formatIndex);
     std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
@@ -211,27 +225,14 @@ bool Controller::writeImage(const QImage& picture, int formatIndex, double resol
         const auto* f = GraphicsExporter::formatFor(code);
         m_saveError = QStringLiteral("This system has no writer for %1 files.")
                           .arg(f ? f->name : foundation::fourCharString(code));
-        return false;
+        return WriteResult::Failed;
     }
     exporter->setInputImage(picture);
     exporter->setOutputFile(path);
     if (code != foundation::kPDFSubtype) exporter->setResolution(resolution, resolution);
-    if (exporter->doExport()) return true;
+    if (exporter->doExport()) return WriteResult::Written;
     m_saveError = exporter->errorString();
-    return false;
-}
-
-bool Controller::hasPictureToSave() const {
-    if (backgroundImage.isNull()) return false;
-    const imaging::Rect e = backgroundImage.extent();
-    return !e.isEmpty() && !e.isInfinite();
-}
-
-QImage Controller::pictureToSave(double) const {
-    // The plain picture; the current mode's effect result once the pipeline provides it.
-    if (!hasPictureToSave()) return {};
-    return foundation::renderQImage(backgroundImage,
-                                    imaging::IRect::cover(backgroundImage.extent(), 1.0), 1.0);
+    return WriteResult::Failed;
 }
 
 }  // namespace app

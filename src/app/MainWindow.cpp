@@ -216,6 +216,13 @@ void MainWindow::buildMenus() {
     image->addAction(makeAction(act::rotateLeft, QStringLiteral("Rotate Left"),
                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)));
     image->addSeparator();
+    connect(action(act::openImg), &QAction::triggered, c, [c] { c->openImg(); });
+    connect(action(act::copy), &QAction::triggered, c, [c] { c->copy(); });
+    connect(action(act::paste), &QAction::triggered, c, [c] { c->paste(); });
+    connect(action(act::flipVert), &QAction::triggered, c, [c] { c->flipVert(); });
+    connect(action(act::flipHorizont), &QAction::triggered, c, [c] { c->flipHorizont(); });
+    connect(action(act::rotateRight), &QAction::triggered, c, [c] { c->rotateRight(); });
+    connect(action(act::rotateLeft), &QAction::triggered, c, [c] { c->rotateLeft(); });
     image->addAction(makeAction(act::showResizePanel, QStringLiteral("Resize Image ...")));
     image->addAction(makeAction(act::showInfoPanel, QStringLiteral("Image Information ..."),
                                 QKeySequence(Qt::CTRL | Qt::Key_I)));
@@ -387,6 +394,8 @@ QWidget* MainWindow::buildRightPane() {
     c->applyBtn = apply;
     m_openBtn = open;
     connect(open, &QPushButton::clicked, m_actions.value(act::openImg), &QAction::trigger);
+    connect(paste, &QPushButton::clicked, c, [c] { c->paste(); });
+    connect(apply, &QPushButton::clicked, c, [c] { c->applyBtnAction(); });
     col->addWidget(strip);
 
     // Canvases, one page per mode.

@@ -1,6 +1,9 @@
 #include "chrome/ZoomCanvas.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -61,6 +64,31 @@ void ZoomCanvas::paintEvent(QPaintEvent* event) {
 
 void ZoomCanvas::contextMenuEvent(QContextMenuEvent* event) {
     if (m_contextMenu) m_contextMenu(event->globalPos());
+}
+
+namespace {
+// The first local file a drag carries, or an empty string.
+QString droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+}  // namespace
+
+void ZoomCanvas::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_fileDrop && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ZoomCanvas::dropEvent(QDropEvent* event) {
+    const QString path = droppedFile(event->mimeData());
+    if (m_fileDrop && !path.isEmpty() && m_fileDrop(path))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 QScrollArea* ZoomCanvas::enclosingScrollView() const {

@@ -31,6 +31,12 @@ class ZoomCanvas : public QWidget {
         m_contextMenu = std::move(handler);
     }
 
+    // Called with the path of a file dropped on the canvas; answers whether it was taken.
+    void setFileDropHandler(std::function<bool(const QString& path)> handler) {
+        m_fileDrop = std::move(handler);
+        setAcceptDrops(bool(m_fileDrop));
+    }
+
     double getZoom() const { return zoom; }
     // Clamped to 0.1 … 10; refits the canvas.
     void setZoom(double z);
@@ -55,6 +61,8 @@ class ZoomCanvas : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     imaging::Image shownImage() const { return m_shown ? m_shown() : imaging::Image(); }
     imaging::Image picture() const { return m_picture ? m_picture() : imaging::Image(); }
 
@@ -67,6 +75,7 @@ class ZoomCanvas : public QWidget {
 
     ImageSource m_shown, m_picture;
     std::function<void(const QPoint&)> m_contextMenu;
+    std::function<bool(const QString&)> m_fileDrop;
 };
 
 }  // namespace chrome

@@ -11,6 +11,10 @@
 
 class QWidget;
 
+namespace threed {
+class Texture2D;
+}
+
 namespace effects {
 
 // The settings dictionary an effect saves into and restores from the favourites.
@@ -58,6 +62,9 @@ class BaseEffect {
     virtual bool isMousing() const { return false; }
 
     bool wasInitialised() const { return wasInit; }
+    // The cached picture: as a texture (3D effects) or as an image (generators).
+    const std::shared_ptr<threed::Texture2D>& texture() const { return m_texture; }
+    const QImage& image() const { return m_image; }
 
   protected:
     BaseEffect() = default;
@@ -66,6 +73,7 @@ class BaseEffect {
 
     bool wasInit = false;
     QWidget* topControlsView = nullptr;
+    std::shared_ptr<threed::Texture2D> m_texture;
     QImage m_image;
     bool gTrackball = false;
     QPointF m_startPT;

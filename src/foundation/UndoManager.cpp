@@ -31,15 +31,56 @@ void UndoManager::closeOpenGroup() {
     nesting_ = 0;
     auto& stack = recordingStack();
     if (!stack.empty() && stack.back().entries.empty()) stack.pop_back();
+    // While a group is open its newest finished neighbour is spared; now the group itself is
+    // the newest step.
+    enforceMemoryLimit();
 }
 
-void UndoManager::registerUndoWithTarget(Target target, Action action, const QString& name) {
+void UndoManager::registerUndoWithTarget(Target target, Action action, const QString& name,
+                                         qint64 bytes) {
     if (!action) return;
     if (state_ == State::Idle) redoStack_.clear();
     Group& g = openGroup();
-    g.entries.push_back({target, std::move(action)});
+    g.entries.push_back({target, std::move(action), std::max<qint64>(0, bytes)});
     if (!name.isEmpty()) g.name = name;
+    if (bytes > 0) enforceMemoryLimit();
     Q_EMIT changed();
+}
+
+void UndoManager::setMemoryLimit(qint64 bytes) {
+    memoryLimit_ = std::max<qint64>(0, bytes);
+    enforceMemoryLimit();
+    Q_EMIT changed();
+}
+
+qint64 UndoManager::memoryUse() const {
+    qint64 sum = 0;
+    for (const auto* stack : {&undoStack_, &redoStack_})
+        for (const Group& g : *stack)
+            for (const Entry& e : g.entries) sum += e.bytes;
+    return sum;
+}
+
+void UndoManager::enforceMemoryLimit() {
+    qint64 use = memoryUse();
+    auto groupBytes = [](const Group& g) {
+        qint64 sum = 0;
+        for (const Entry& e : g.entries) sum += e.bytes;
+        return sum;
+    };
+    // The group being recorded sits at the back of its stack and is never dropped; on the undo
+    // stack the newest finished step stays too.
+    auto trim = [&](std::vector<Group>& stack, size_t keepAtBack) {
+        size_t drop = 0;
+        while (use > memoryLimit_ && drop + keepAtBack < stack.size())
+            use -= groupBytes(stack[drop++]);
+        stack.erase(stack.begin(), stack.begin() + ptrdiff_t(drop));
+    };
+    const bool undoOpen = groupOpen_ && &recordingStack() == &undoStack_;
+    const bool redoOpen = groupOpen_ && !undoOpen;
+    // The oldest undo steps go first, then the farthest redo steps.
+    trim(undoStack_, undoOpen ? 2 : 1);
+    trim(redoStack_, redoOpen ? 1 : 0);
 }
 
 void UndoManager::setActionName(const QString& name) {

@@ -26,6 +26,18 @@ void MyOGLView::setImageSource(std::function<imaging::Image()> picture) {
     update();
 }
 
+QImage MyOGLView::ogl_shot() {
+    if (width() <= 0 || height() <= 0) return {};
+    QImage frame(size(), QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::black);
+    render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
+    return frame;
+}
+
+imaging::Image MyOGLView::ogl_shot_CI() {
+    return foundation::imageFromQImage(ogl_shot());
+}
+
 void MyOGLView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);

@@ -375,12 +375,13 @@ TEST_F(ControllerTest, MenuValidationFollowsItsTable) {
 TEST_F(ControllerTest, ItemsOfLaterFeaturesExistButStayDisabled) {
     using namespace app;
     c->validateAllMenuItems();
-    for (const QString& name :
-         {act::openImg, act::copy, act::paste, act::flipVert, act::flipHorizont, act::rotateRight,
-          act::rotateLeft, act::showResizePanel, act::showInfoPanel}) {
+    for (const QString& name : {act::showResizePanel, act::showInfoPanel}) {
         ASSERT_TRUE(action(name)) << name.toStdString();
         EXPECT_FALSE(action(name)->isEnabled()) << name.toStdString();
     }
+    for (const QString& name : {act::openImg, act::copy, act::flipVert, act::flipHorizont,
+                                act::rotateRight, act::rotateLeft})
+        EXPECT_TRUE(action(name)->isEnabled()) << name.toStdString();
     EXPECT_EQ(action(act::showResizePanel)->text(), "Resize Image ...");
     EXPECT_EQ(action(act::showInfoPanel)->text(), "Image Information ...");
     EXPECT_TRUE(action(act::terminate)->isEnabled());

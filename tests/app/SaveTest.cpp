@@ -19,6 +19,7 @@
 #include "foundation/ImageBridge.h"
 #include "foundation/Preferences.h"
 #include "foundation/SavePanel.h"
+#include "imaging/FilterRegistry.h"
 
 using app::Controller;
 using chrome::KesAlert;
@@ -180,6 +181,19 @@ TEST_F(SaveTest, ThePanelStartsBesideThePicturesFileInItsFormat) {
     EXPECT_EQ(panelDirectory, path("album"));
     EXPECT_EQ(c->formatType(), 0);  // a cancelled panel chooses nothing
     EXPECT_EQ(c->getFilePath(), path("album/photo.TIF"));
+}
+
+TEST_F(SaveTest, WhatIsSavedIsTheCurrentEffectsResult) {
+    std::shared_ptr<imaging::Filter> invert =
+        imaging::FilterRegistry::shared().filterWithName("CIColorInvert");
+    ASSERT_TRUE(invert);
+    invert->setDefaults();
+    c->setCurrentFilter(invert);
+    saveAs({path("inverted.png"), kPNG});
+    const QImage saved(path("inverted.png"));
+    ASSERT_EQ(saved.size(), QSize(40, 30));
+    const QColor in = picture.pixelColor(13, 7);
+    EXPECT_EQ(saved.pixelColor(13, 7), QColor(255 - in.red(), 255 - in.green(), 255 - in.blue()));
 }
 
 TEST_F(SaveTest, PdfPageMeasuresThePictureWhateverTheResolution) {

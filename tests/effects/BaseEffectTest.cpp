@@ -53,7 +53,10 @@ TEST(BaseEffect, ACopyIsAFreshObjectOfTheSameClassSharingNameTipsAndHost) {
     EXPECT_EQ(copy->getTopControlsView(), &host);
     EXPECT_EQ(copy->startPoint(), QPointF());  // not copied by the base
     EXPECT_FALSE(copy->wasInitialised());
+    EXPECT_FALSE(copy->texture());
+    EXPECT_TRUE(copy->image().isNull());
     EXPECT_TRUE(copy->getDrawImage().isNull());
+    EXPECT_FALSE(copy->isMousing());
 }
 
 TEST(BaseEffect, ClearingTheControlsHostRemovesEveryChild) {

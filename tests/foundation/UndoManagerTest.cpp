@@ -231,3 +231,55 @@ TEST(UndoManager, RemoveAllActionsEmptiesBothStacks) {
     EXPECT_FALSE(um.canRedo());
     EXPECT_EQ(um.undoMenuItemTitle(), "Undo");
 }
+
+namespace {
+// A picture-sized value: each step keeps `bytes` alive, as an old picture does.
+struct Picture {
+    explicit Picture(UndoManager& manager) : um(manager) {}
+    UndoManager& um;
+    int value = 0;
+    void set(int v, qint64 bytes) {
+        const int old = value;
+        um.registerUndoWithTarget(
+            this, [this, old, bytes] { set(old, bytes); }, {}, bytes);
+        value = v;
+        um.closeEventGroup();
+    }
+};
+}  // namespace
+
+TEST(UndoManager, PastTheMemoryLimitTheOldestStepsGo) {
+    UndoManager um;
+    EXPECT_EQ(um.memoryLimit(), qint64(2) << 30);
+    um.setMemoryLimit(100);
+    Picture p{um};
+    for (int v = 1; v <= 5; ++v) p.set(v, 40);
+    EXPECT_EQ(um.memoryUse(), 80);
+    EXPECT_EQ(um.undoCount(), 2);
+    // The newest steps are the ones kept.
+    um.undo();
+    um.undo();
+    EXPECT_EQ(p.value, 3);
+    EXPECT_FALSE(um.canUndo());
+    // Redo steps count too; the farthest go when room is needed.
+    EXPECT_EQ(um.memoryUse(), 80);
+    um.redo();
+    EXPECT_EQ(p.value, 4);
+
+    // A step larger than the whole limit is still kept: the last edit can always be undone.
+    Picture big{um};
+    big.set(1, 500);
+    EXPECT_EQ(um.undoCount(), 1);
+    um.undo();
+    EXPECT_EQ(big.value, 0);
+
+    // Steps that keep nothing alive are never forgotten for memory.
+    UndoManager light;
+    light.setMemoryLimit(1);
+    Setting s{light};
+    for (int v = 1; v <= 50; ++v) {
+        s.set(v);
+        light.closeEventGroup();
+    }
+    EXPECT_EQ(light.undoCount(), 50);
+}

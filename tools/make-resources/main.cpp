@@ -779,8 +779,11 @@ The mouse wheel zooms; so does the slider, whose middle is 100&nbsp;%.</p>
 
 <h2>Applying and saving</h2>
 <p><b>Apply</b> makes the effect's result the new picture, so effects can be stacked. Flips,
-rotations, resizing, pasting and Apply can all be undone; opening a file cannot. <b>Save</b>
-writes the result in one of many raster formats or as a one-page PDF.</p>
+rotations, resizing, pasting and Apply can all be undone; opening a file cannot. To undo them,
+the program keeps the earlier pictures in memory, up to 2&nbsp;GiB in all: past that the oldest
+steps are forgotten, so a long session never runs out of memory. Work that takes longer than
+half a second shows a progress panel whose <b>Cancel</b> leaves the picture as it was.
+<b>Save</b> writes the result in one of many raster formats or as a one-page PDF.</p>
 
 <h2>Favourites</h2>
 <p>Keep an effect with all its settings as a favourite: it appears as a thumbnail in the bar
