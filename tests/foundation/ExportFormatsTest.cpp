@@ -4,21 +4,6 @@
 
 using namespace foundation;
 
-TEST(ExportFormats, TheTableKeepsItsIndices) {
-    ASSERT_EQ(gformats_ns.size(), 18u);
-    ASSERT_EQ(gformats.size(), 17u);
-    EXPECT_EQ(gformats_ns[2], "SGI ");
-    EXPECT_EQ(gformats[2], OSType('.') << 24 | OSType('S') << 16 | OSType('G') << 8 | 'I');
-    EXPECT_EQ(gformats_ns[7], "JPEG");
-    EXPECT_EQ(gformats_ns[15], "FLC ");
-    EXPECT_EQ(gformats[15], fourCharCode("FLC "));
-    EXPECT_EQ(gformats_ns[14], gformats_ns[1]);
-    EXPECT_EQ(gformats_ns[17], "PDF ");
-    EXPECT_EQ(subtypeForFormatIndex(17), kPDFSubtype);
-    EXPECT_EQ(subtypeForFormatIndex(18), 0u);
-    EXPECT_EQ(subtypeForFormatIndex(-1), 0u);
-}
-
 TEST(ExportFormats, SaveAsGivesTheFileTheFormatsExtensionAndLeavesTheFoldersAlone) {
     struct Case {
         const char* chosen;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,28 +48,6 @@ QByteArray fileBytes(const QString& path) {
 }
 
 }  // namespace
-
-TEST(GraphicsExporter, TheFormatsThisSystemWritesAreFoundByTryingThem) {
-    const std::vector<OSType> available = GraphicsExporter::availableSubtypes();
-    // The set-up installs Qt's image plug-ins, ImageMagick and cairo, which cover these.
-    for (const char* code : {"JPEG", "PNGf", "TIFF", "BMPf", "GIFf", ".SGI", "8BPS", "TPIC"})
-        EXPECT_TRUE(
-            GraphicsExporter::canExport(fourCharCode({code[0], code[1], code[2], code[3], 0})))
-            << code;
-    ASSERT_FALSE(available.empty());
-    EXPECT_EQ(available.back(), kPDFSubtype);
-    // Formats with no writer on this platform are never offered, and cannot be opened.
-    for (const char* code : {"MooV", "FPix", "PNTG", "qdgx", "qtif", "FLC ", "SWFL"}) {
-        const OSType c = fourCharCode({code[0], code[1], code[2], code[3], 0});
-        EXPECT_FALSE(GraphicsExporter::canExport(c)) << code;
-        EXPECT_EQ(GraphicsExporter::open(c), nullptr) << code;
-    }
-    EXPECT_EQ(GraphicsExporter::open(0), nullptr);
-    EXPECT_EQ(fourCharString(fourCharCode(".SGI")), ".SGI");
-    EXPECT_EQ(GraphicsExporter::subtypeForExtension("JPG"), fourCharCode("JPEG"));
-    EXPECT_EQ(GraphicsExporter::subtypeForExtension("tga"), fourCharCode("TPIC"));
-    EXPECT_EQ(GraphicsExporter::subtypeForExtension("xyz"), 0u);
-}
 
 TEST(GraphicsExporter, EveryOfferedRasterFormatRoundTripsAt300Dpi) {
     QTemporaryDir dir;
@@ -199,18 +176,6 @@ TEST(GraphicsExporter, AFailedExportKeepsTheOldFileAndLeavesNothingElse) {
     // Nothing to write is an error, not an empty file.
     EXPECT_FALSE(writeFile(fourCharCode("PNGf"), QImage(), dir.filePath("empty.png"), 300));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("empty.png")));
-}
-
-TEST(GraphicsExporter, ReplacingAFileWritesTheNewPictureAndUnicodePathsWork) {
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("Ünïcødé 写真"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString path = folder + QStringLiteral("/фото.tga");
-    ASSERT_TRUE(writeFile(fourCharCode("TPIC"), blockPicture(), path, 300));
-    const QImage other = blockPicture(20, 10);
-    ASSERT_TRUE(writeFile(fourCharCode("TPIC"), other, path, 300));
-    EXPECT_EQ(readBack(path).size(), QSize(20, 10));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"фото.tga"}));
 }
 
 TEST(GraphicsExporter, ASingleTransparentPixelAnywhereKeepsTheAlphaChannel) {

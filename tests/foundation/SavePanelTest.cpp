@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -12,36 +11,15 @@
 
 using namespace foundation;
 
-TEST(SaveAccessoryView, HasTheFormatAndResolutionPopUpsByViewTag) {
-    SaveAccessoryView view;
-    PopUpButton* formats = view.viewWithTag(SaveAccessoryView::kFormatPopUpTag);
-    PopUpButton* resolutions = view.viewWithTag(SaveAccessoryView::kResolutionPopUpTag);
-    ASSERT_TRUE(formats);
-    ASSERT_TRUE(resolutions);
-    EXPECT_EQ(view.viewWithTag(3), nullptr);
-    EXPECT_EQ(resolutions->itemTags(), QList<int>({72, 150, 300, 600}));
-    EXPECT_EQ(resolutions->selectedTag(), 300);
-
-    EXPECT_EQ(formats->selectedTag(), -1);
-    formats->addItemWithTitleTag("JPEG", 7);
-    formats->addItemWithTitleTag("PDF ", 17);
-    EXPECT_TRUE(formats->selectItemWithTag(17));
-    EXPECT_EQ(formats->currentText(), "PDF ");
-    EXPECT_FALSE(formats->selectItemWithTag(5));
-    EXPECT_EQ(formats->selectedTag(), 17);
-}
-
-class SavePanelTest : public ::testing::Test {
-  protected:
-    void TearDown() override { SavePanel::setResponder({}); }
+TEST(SavePanel, ARealPanelShowsTheAccessoryAndReportsTheChosenFile) {
     QMainWindow window;
     QTemporaryDir dir;
-};
-
-TEST_F(SavePanelTest, ARealPanelShowsTheAccessoryAndReportsTheChosenFile) {
     window.show();
     auto* accessory = new SaveAccessoryView(&window);
     accessory->hide();
+    EXPECT_EQ(accessory->viewWithTag(2)->itemTags(), QList<int>({72, 150, 300, 600}));
+    EXPECT_EQ(accessory->viewWithTag(2)->selectedTag(), 300);
+
     QPointer<SavePanel> panel = SavePanel::savePanel(&window);
     panel->setTitle("Save Image As:");
     panel->setAccessoryView(accessory);
@@ -71,31 +49,4 @@ TEST_F(SavePanelTest, ARealPanelShowsTheAccessoryAndReportsTheChosenFile) {
     EXPECT_FALSE(accessory->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(panel.isNull());
-}
-
-TEST_F(SavePanelTest, AResponderAnswersWithoutAPersonAndCancelIsReported) {
-    int asked = 0;
-    SavePanel::setResponder([&](SavePanel& p) {
-        ++asked;
-        EXPECT_EQ(p.proposedName(), "x.tiff");
-        return SavePanel::kCancel;
-    });
-    int code = -1;
-    SavePanel::savePanel(&window)->beginSheetForDirectory(dir.path(), "x.tiff", &window,
-                                                          [&](SavePanel&, int c) { code = c; });
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(code, SavePanel::kCancel);
-
-    SavePanel::setResponder([&](SavePanel& p) {
-        p.setFilename(dir.filePath("typed.gif"));
-        return SavePanel::kOK;
-    });
-    QString chosen;
-    SavePanel::savePanel(&window)->beginSheetForDirectory({}, {}, &window,
-                                                          [&](SavePanel& p, int c) {
-                                                              code = c;
-                                                              chosen = p.filename();
-                                                          });
-    EXPECT_EQ(code, SavePanel::kOK);
-    EXPECT_EQ(chosen, dir.filePath("typed.gif"));
 }
