@@ -388,7 +388,7 @@ class Controller : public QObject {
     void resetListModels();
     void deselectAll(QTreeView* view);
     // Writes the current mode's result (createObjectImage) in the format, at the resolution.
-    enum class WriteResult { Written, NothingToWrite, Failed };
+    enum class WriteResult { Written, NothingToWrite, Failed, Cancelled };
     WriteResult writeResult(int formatIndex, double resolution, const QString& path);
     SaveOutcome writeAndRecord(int formatIndex, double resolution, const QString& path);
     void finishSave(SaveOutcome outcome);

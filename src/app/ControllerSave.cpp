@@ -12,6 +12,7 @@
 #include "chrome/KesAlert.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
+#include "foundation/Progress.h"
 #include "foundation/SavePanel.h"
 
 namespace app {
@@ -155,12 +156,11 @@ double Controller::chosenResolution() const {
 
 Controller::SaveOutcome Controller::writeAndRecord(int formatIndex, double resolution,
                                                    const QString& path) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     const WriteResult r = writeResult(formatIndex, resolution, path);
-    QApplication::restoreOverrideCursor();
     // Without a picture there is nothing to lose and nothing is written.
     if (r == WriteResult::NothingToWrite) return SaveOutcome::Saved;
     if (r == WriteResult::Failed) return SaveOutcome::Failed;
+    if (r == WriteResult::Cancelled) return SaveOutcome::Declined;
     setFilePath(path);
     m_wasChanged = false;
     return SaveOutcome::Saved;
@@ -187,11 +187,13 @@ bool Controller::simplySaveResolutionPath(int formatIndex, double resolution, co
         m_saveError = QStringLiteral("There is no raster format with index %1.").arg(formatIndex);
         return false;
     }
-    return writeResult(formatIndex, resolution, path) != WriteResult::Failed;
+    const WriteResult r = writeResult(formatIndex, resolution, path);
+    return r == WriteResult::Written || r == WriteResult::NothingToWrite;
 }
 
 bool Controller::createPDFFileResolution(const QString& path, double resolution) {
-    return writeResult(foundation::kPDFFormatIndex, resolution, path) != WriteResult::Failed;
+    const WriteResult r = writeResult(foundation::kPDFFormatIndex, resolution, path);
+    return r == WriteResult::Written || r == WriteResult::NothingToWrite;
 }
 
 namespace {
@@ -211,7 +213,9 @@ QImage wrapBitmap(const imaging::Bitmap& bitmap) {
 Controller::WriteResult Controller::writeResult(int formatIndex, double resolution,
                                                 const QString& path) {
     m_saveError.clear();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     const QImage picture = wrapBitmap(createObjectImage(float(resolution)));
+    QApplication::restoreOverrideCursor();
     if (picture.isNull()) {
         if (backgroundImage.isNull()) return WriteResult::NothingToWrite;
         m_saveError = QStringLiteral(
@@ -230,9 +234,17 @@ Controller::WriteResult Controller::writeResult(int formatIndex, double resoluti
     exporter->setInputImage(picture);
     exporter->setOutputFile(path);
     if (code != foundation::kPDFSubtype) exporter->setResolution(resolution, resolution);
-    if (exporter->doExport()) return WriteResult::Written;
+    // Encoding a large picture takes seconds: off the main thread, with a progress panel.
+    bool written = false;
+    foundation::runWithProgress(m_window,
+                                QStringLiteral("Saving “%1”…").arg(QFileInfo(path).fileName()),
+                                [&](const std::atomic<bool>& cancel) {
+                                    exporter->setCancelFlag(&cancel);
+                                    written = exporter->doExport();
+                                });
+    if (written) return WriteResult::Written;
     m_saveError = exporter->errorString();
-    return WriteResult::Failed;
+    return exporter->wasCancelled() ? WriteResult::Cancelled : WriteResult::Failed;
 }
 
 }  // namespace app

@@ -333,6 +333,7 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
 
 bool GraphicsExporter::doExport() {
     m_error.clear();
+    m_cancelled = false;
     const QFileInfo target(m_path);
     const QString name = target.fileName();
     if (m_path.isEmpty()) {
@@ -355,6 +356,12 @@ bool GraphicsExporter::doExport() {
     if (!exportToDevice(file)) {
         file.cancelWriting();
         if (m_error.isEmpty()) m_error = file.errorString();
+        return false;
+    }
+    if (m_cancel && m_cancel->load()) {
+        file.cancelWriting();
+        m_cancelled = true;
+        m_error = QStringLiteral("Saving was cancelled.");
         return false;
     }
     if (!file.commit()) {

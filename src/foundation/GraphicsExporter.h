@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -64,8 +65,12 @@ class GraphicsExporter {
     // Dots per inch, written into the format's resolution fields (pixels are never scaled);
     // 0 leaves the fields out.
     void setResolution(double horizontal, double vertical);
-    // Writes the file; false with errorString() set on failure.
+    // Checked before the finished file replaces the target: once set, the export stops there and
+    // the target is left as it was.
+    void setCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
+    // Writes the file; false with errorString() set on failure or when cancelled.
     bool doExport();
+    bool wasCancelled() const { return m_cancelled; }
     // Encodes into a device instead of a file.
     bool exportToDevice(QIODevice& device);
     QString errorString() const { return m_error; }
@@ -83,6 +88,8 @@ class GraphicsExporter {
   private:
     QImage m_image;
     QString m_path;
+    const std::atomic<bool>* m_cancel = nullptr;
+    bool m_cancelled = false;
 };
 
 }  // namespace foundation

@@ -173,6 +173,15 @@ TEST(GraphicsExporter, AFailedExportKeepsTheOldFileAndLeavesNothingElse) {
     EXPECT_FALSE(
         writeFile(fourCharCode("PNGf"), blockPicture(), dir.filePath("taken.png"), 300, &error));
     EXPECT_TRUE(QFileInfo(dir.filePath("taken.png")).isDir());
+    // A cancelled export stops before the finished file would replace the old one.
+    const std::atomic<bool> cancelled{true};
+    std::unique_ptr<GraphicsExporter> png = GraphicsExporter::open(fourCharCode("PNGf"));
+    png->setInputImage(blockPicture());
+    png->setOutputFile(dir.filePath("old.jpeg"));
+    png->setCancelFlag(&cancelled);
+    EXPECT_FALSE(png->doExport());
+    EXPECT_TRUE(png->wasCancelled());
+    EXPECT_EQ(fileBytes(dir.filePath("old.jpeg")), QByteArray("the old picture"));
     // Nothing to write is an error, not an empty file.
     EXPECT_FALSE(writeFile(fourCharCode("PNGf"), QImage(), dir.filePath("empty.png"), 300));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("empty.png")));
