@@ -128,21 +128,22 @@ void Controller::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int retu
 }
 
 Controller::SaveOutcome Controller::saveExistFile() {
-    if (QFileInfo::exists(_filePath) &&
-        chrome::KesAlert::Alert_OKCancelMsgText(m_window, kReplaceQuestion, kReplaceText) != 1)
-        return SaveOutcome::Declined;
+    // A file this system cannot write is reported before asking to replace it.
     const int index = foundation::formatIndexForPath(_filePath);
-    if (index < 0) {
+    if (index < 0 || !GraphicsExporter::canExport(foundation::subtypeForFormatIndex(index))) {
         const QString ext = foundation::pathExtension(_filePath);
         m_saveError = ext.isEmpty() ? QStringLiteral(
-                                          "The file's name has no extension to tell "
-                                          "its format; choose one with Save As.")
+                                          "The file's name has no extension to tell its format; "
+                                          "choose one with Save As.")
                                     : QStringLiteral(
-                                          "Files of type %1 cannot be written; "
-                                          "choose a format with Save As.")
+                                          "Files of type %1 cannot be written; choose a format "
+                                          "with Save As.")
                                           .arg(ext);
         return SaveOutcome::Failed;
     }
+    if (QFileInfo::exists(_filePath) &&
+        chrome::KesAlert::Alert_OKCancelMsgText(m_window, kReplaceQuestion, kReplaceText) != 1)
+        return SaveOutcome::Declined;
     return writeAndRecord(index, chosenResolution(), _filePath);
 }
 
