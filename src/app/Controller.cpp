@@ -19,7 +19,9 @@
 #include <cmath>
 
 #include "app/EffectListModel.h"
+#include "app/ImageInfo.h"
 #include "app/MainWindow.h"
+#include "app/ResizePanel.h"
 #include "chrome/AboutPanel.h"
 #include "chrome/BaseColoredButton.h"
 #include "chrome/ColorPanel.h"
@@ -137,6 +139,15 @@ void Controller::loadWindow() {
         if (itsAboutWindow) itsAboutWindow->hide();
         displayHelp();
     });
+    infoPanel = new ImageInfo(this, m_window);
+    resizePanel = new ResizePanel(this, m_window);
+    // The resize panel always knows the size of the latest picture.
+    connect(this, &Controller::backgroundImageChanged, resizePanel, [this] {
+        const imaging::Rect r = getBgImageExtent();
+        resizePanel->setWHH(r.width, r.height);
+    });
+    setActionAvailable(act::showInfoPanel, true);
+    setActionAvailable(act::showResizePanel, true);
 
     for (effects::BaseEffect* e : {static_cast<effects::BaseEffect*>(eval3DEffect.get()),
                                    static_cast<effects::BaseEffect*>(object3DEffect.get())})
@@ -996,7 +1007,7 @@ QString Controller::windowTitleForPath(const QString& path) const {
 
 void Controller::setFilePath(const QString& path) {
     _filePath = path;
-    // The information panel follows the file once it exists.
+    if (infoPanel) infoPanel->setMyURLLater(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
     if (m_window) m_window->setWindowTitle(windowTitleForPath(_filePath));
 }
 
@@ -1026,6 +1037,22 @@ void Controller::displayHelp() {
                                           QStringLiteral("No program to show web pages was found. "
                                                          "The guide is the file ") +
                                               page);
+}
+
+void Controller::showInfoPanel() {
+    if (!infoPanel) return;
+    if (infoPanel->isVisible())
+        infoPanel->performClose();
+    else
+        infoPanel->makeKeyAndOrderFront();
+}
+
+void Controller::showResizePanel() {
+    if (!resizePanel) return;
+    if (resizePanel->isVisible())
+        resizePanel->performClose();
+    else
+        resizePanel->makeKeyAndOrderFront();
 }
 
 void Controller::runAbout() {
@@ -1072,6 +1099,8 @@ bool Controller::validateMenuItem(QAction* item) {
                 return bool(currentCustomEffect);
         }
     }
+    if (a == act::showInfoPanel) return infoPanel ? infoPanel->validateMenuItem(item) : true;
+    if (a == act::showResizePanel) return resizePanel ? resizePanel->validateMenuItem(item) : true;
     if (a == act::selectMenuMode) {
         item->setChecked(item->data().toInt() - 1 == filerMode());
         return true;

@@ -69,6 +69,8 @@ namespace app {
 
 class MainWindow;
 class EffectListModel;
+class ImageInfo;
+class ResizePanel;
 
 // Texts the user reads.
 inline const QString kAppTitle = QStringLiteral("Deverav");
@@ -162,6 +164,9 @@ class Controller : public QObject {
     void runAbout();
     void displayHelp();
     void zoomChanged();
+    // Open the panel when it is closed, close it when it is open.
+    void showInfoPanel();
+    void showResizePanel();
 
     // --- rendering
     // The picture's extent; the zero rectangle when there is none.
@@ -351,6 +356,8 @@ class Controller : public QObject {
     // Hosts of the 3D effects' and the generators' controls.
     QWidget* topControls3DView = nullptr;
     QWidget* topControlsCustomView = nullptr;
+    ImageInfo* infoPanel = nullptr;
+    ResizePanel* resizePanel = nullptr;
 
     // The highlighted favourite button of each family (none until the favourites exist).
     QPointer<chrome::BaseColoredButton> m_selectes_FavBtn, m_selectes_FavBtn3D,

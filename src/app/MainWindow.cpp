@@ -226,6 +226,8 @@ void MainWindow::buildMenus() {
     image->addAction(makeAction(act::showResizePanel, QStringLiteral("Resize Image ...")));
     image->addAction(makeAction(act::showInfoPanel, QStringLiteral("Image Information ..."),
                                 QKeySequence(Qt::CTRL | Qt::Key_I)));
+    connect(action(act::showResizePanel), &QAction::triggered, c, [c] { c->showResizePanel(); });
+    connect(action(act::showInfoPanel), &QAction::triggered, c, [c] { c->showInfoPanel(); });
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("&Mode"));
     validateOnShow(mode);

@@ -567,6 +567,36 @@ void drawButtons() {
     }
 }
 
+// The resize panel's proportion switch: a bracket joining the width and height fields with a
+// chain link in the middle, closed while the proportions are kept ("off"), broken when the two
+// fields are free ("on").
+void drawProportionSwitch() {
+    for (int on = 0; on < 2; ++on) {
+        const int w = 24, h = 52;
+        QImage img = canvas(w, h);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink = on ? QColor(150, 150, 150) : QColor(232, 164, 60);
+        p.setPen(QPen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        // Bracket arms from the fields towards the link.
+        p.drawPolyline(QPolygonF{QPointF(2, 6), QPointF(12, 6), QPointF(12, 15)});
+        p.drawPolyline(QPolygonF{QPointF(2, h - 6), QPointF(12, h - 6), QPointF(12, h - 15)});
+        p.setPen(QPen(ink, 2.0, Qt::SolidLine, Qt::RoundCap));
+        const QRectF upper(8, 15, 8, 10), lower(8, h - 25, 8, 10);
+        if (on) {
+            // Two links apart.
+            p.drawRoundedRect(upper.translated(0, -2), 4, 4);
+            p.drawRoundedRect(lower.translated(0, 2), 4, 4);
+        } else {
+            p.drawRoundedRect(upper.adjusted(0, 0, 0, 3), 4, 4);
+            p.drawRoundedRect(lower.adjusted(0, -3, 0, 0), 4, 4);
+        }
+        p.end();
+        save(img, on ? QStringLiteral("prop_on.png") : QStringLiteral("prop_off.png"), "PNG");
+    }
+}
+
 void drawIcon() {
     const int S = 256;
     QImage img = canvas(S, S);
@@ -797,6 +827,15 @@ A file is replaced only once the new one is complete, so a failed save never dam
 file, and the picture still counts as unsaved. Quitting with <b>Save...</b> quits only when
 the save succeeded.</p>
 
+<h2>Size and information</h2>
+<p><b>Image ▸ Resize Image ...</b> opens a small panel with the picture's new width and height,
+in pixels, percent, inches, millimetres, centimetres or picas (a pixel counts as a point, 72 to
+the inch). While the chain between the two fields is closed, changing one changes the other in
+proportion; click the chain to set them apart. <b>Resize</b> scales the picture, and can be
+undone. <b>Image ▸ Image Information ...</b> shows the file the picture came from: its type, its
+size and everything it records about itself, such as the camera's settings and the place it was
+taken.</p>
+
 <h2>Favourites</h2>
 <p>Keep an effect with all its settings as a favourite: it appears as a thumbnail in the bar
 under the picture. Click a thumbnail to bring the effect back; the small cross on it removes it.
@@ -842,6 +881,7 @@ int main(int argc, char** argv) {
     drawFilterPictures();
     drawMarker();
     drawButtons();
+    drawProportionSwitch();
     drawIcon();
     drawMasks();
     writeHelp();
