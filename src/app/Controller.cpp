@@ -35,6 +35,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/Progress.h"
 #include "foundation/Resources.h"
+#include "foundation/SavePanel.h"
 #include "foundation/UndoManager.h"
 #include "generators/customEffImageView.h"
 #include "generators/flareEffect.h"
@@ -93,6 +94,7 @@ Controller::~Controller() {
     current3DEffect.reset();
     currentCustomEffect.reset();
     delete m_window;
+    delete saveObjectOutlet;
 }
 
 Controller* Controller::mainController() {
@@ -131,6 +133,8 @@ void Controller::loadWindow() {
     createPrototypes();
     m_window = new MainWindow(this);
     itsAboutWindow = new chrome::AboutPanel(QStringLiteral(DEVERAV_VERSION), m_window);
+    // Lent to each save panel; outlives the window, which may still hold a panel.
+    saveObjectOutlet = new foundation::SaveAccessoryView;
     itsAboutWindow->setLinkHandler([this] {
         if (itsAboutWindow) itsAboutWindow->hide();
         displayHelp();
@@ -242,6 +246,11 @@ void Controller::awakeFromNib() {
 
     // 5. The dark grey window at its saved frame (set by loadWindow, before the picture was
     // fitted).
+
+    // 6. The formats the save panel offers.
+    initExportFormats();
+    setActionAvailable(act::saveImg, true);
+    setActionAvailable(act::saveImgAs, true);
 
     // 8. No effect is selected in any list.
     for (QTreeView* v : {listView, filter3DOutlineView, filterCustomOutlineView}) deselectAll(v);
@@ -1039,10 +1048,6 @@ void Controller::redo() {
     if (auto* um = undoManager()) um->redo();
     updateView();
     updateLayout();
-}
-
-void Controller::saveImg() {
-    if (m_saveHandler) m_saveHandler();
 }
 
 // ---------------------------------------------------------------- menus

@@ -32,6 +32,8 @@ class QModelIndex;
 
 namespace foundation {
 class Preferences;
+class SaveAccessoryView;
+class SavePanel;
 class UndoManager;
 }  // namespace foundation
 namespace chrome {
@@ -76,6 +78,13 @@ inline const QString kAppTitle = QStringLiteral("Deverav");
 inline const QString kSaveChangesQuestion = QStringLiteral("Do you want to save changes?");
 inline const QString kSaveChangesText =
     QStringLiteral("Your changes will be lost if you choose don't save option.");
+inline const QString kSavePanelTitle = QStringLiteral("Save Image As:");
+inline const QString kReplaceQuestion = QStringLiteral("Do you want to replace an existing file?");
+inline const QString kReplaceText = QStringLiteral(
+    "A file with the same name is already exists. Replacing it will overwrite its current "
+    "contents.");
+inline const QString kSaveFailedMessage = QStringLiteral("Couldn't save file.");
+inline const QString kSaveFailedText = QStringLiteral("File I/O error occured.");
 inline const QString kCouldntOpenFile = QStringLiteral("Couldn't open file.");
 inline const QString kCouldntPaste = QStringLiteral("Couldn't paste the picture.");
 inline const QString kCouldntChangePicture = QStringLiteral("Couldn't change the picture.");
@@ -158,6 +167,7 @@ class Controller : public QObject {
     void undo();
     void redo();
     void saveImg();
+    void saveImgAs();
     void runAbout();
     void displayHelp();
     void zoomChanged();
@@ -265,6 +275,26 @@ class Controller : public QObject {
     QString windowTitleForPath(const QString& path) const;
     int registerMyHelpBook();
 
+    // --- saving (ControllerSave.cpp)
+    enum class SaveOutcome {
+        Saved,     // written, or nothing to write
+        Declined,  // the panel or the replace question was cancelled
+        Failed,    // nothing written; the reason is in lastSaveError()
+    };
+    void runSavePanel();
+    void savePanelDidEndReturnCodeContextInfo(foundation::SavePanel& panel, int returnCode,
+                                              void* contextInfo = nullptr);
+    // Rewrites the picture's own file in the format its extension names.
+    SaveOutcome saveExistFile();
+    // Fills the save panel's format pop-up with the formats this system can write.
+    void initExportFormats();
+    // Raster file of the current result; true on success and when there is nothing to write.
+    bool simplySaveResolutionPath(int formatIndex, double resolution, const QString& path);
+    // One-page PDF of the current result (the resolution plays no part).
+    bool createPDFFileResolution(const QString& path, double resolution);
+    int formatType() const { return format_type; }
+    QString lastSaveError() const { return m_saveError; }
+
     // --- selection in the effect lists
     void outlineViewSelectionDidChange(QTreeView* outlineView);
     void outlineViewSelectionDidChange_CIF(QTreeView* outlineView);
@@ -316,8 +346,6 @@ class Controller : public QObject {
     void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
     // Replaces how a help page or link is opened (default: the desktop's browser).
     static void setUrlOpener(std::function<bool(const QString& path)> opener);
-    // Called by saveImg until saving exists.
-    void setSaveHandler(std::function<void()> handler) { m_saveHandler = std::move(handler); }
     void setWasChanged(bool changed) { m_wasChanged = changed; }
     chrome::AboutPanel* aboutWindow() const { return itsAboutWindow; }
 
@@ -327,6 +355,7 @@ class Controller : public QObject {
     QTreeView* listView = nullptr;
     chrome::AboutPanel* itsAboutWindow = nullptr;
     QMenu* contentMenuOutlet = nullptr;
+    foundation::SaveAccessoryView* saveObjectOutlet = nullptr;
     QStackedWidget* filterTabView = nullptr;
     QStackedWidget* favoritesTabView = nullptr;
     QStackedWidget* mainTabView = nullptr;
@@ -385,6 +414,12 @@ class Controller : public QObject {
     int listFamily(const QTreeView* outlineView) const;
     void resetListModels();
     void deselectAll(QTreeView* view);
+    // Writes the current mode's result (createObjectImage) in the format, at the resolution.
+    enum class WriteResult { Written, NothingToWrite, Failed, Cancelled };
+    WriteResult writeResult(int formatIndex, double resolution, const QString& path);
+    SaveOutcome writeAndRecord(int formatIndex, double resolution, const QString& path);
+    void finishSave(SaveOutcome outcome);
+    double chosenResolution() const;
 
     foundation::Preferences& m_prefs;
     MainWindow* m_window = nullptr;
@@ -404,7 +439,8 @@ class Controller : public QObject {
 
     QSet<QString> m_pending;
     std::function<void()> m_quitHandler;
-    std::function<void()> m_saveHandler;
+    QString m_saveError;
+    QString m_saveDirectory;
 
     static Controller* s_cntrl;
     static bool s_exit_app;

@@ -177,13 +177,17 @@ void MainWindow::buildMenus() {
     file->addAction(makeAction(act::openImg, QStringLiteral("Open…"), QKeySequence::Open));
     file->addSeparator();
     file->addAction(makeAction(act::saveImg, QStringLiteral("Save"), QKeySequence::Save));
-    file->addAction(makeAction(act::saveImgAs, QStringLiteral("Save As…"), QKeySequence::SaveAs));
+    // Not every desktop binds a Save As key; the common one then.
+    file->addAction(makeAction(act::saveImgAs, QStringLiteral("Save As…"),
+                               QKeySequence::keyBindings(QKeySequence::SaveAs)
+                                   .value(0, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S))));
     file->addSeparator();
     QAction* quit = makeAction(act::terminate, QStringLiteral("Quit"), QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     file->addAction(quit);
     connect(quit, &QAction::triggered, c, [c] { c->terminate(); });
     connect(action(act::saveImg), &QAction::triggered, c, [c] { c->saveImg(); });
+    connect(action(act::saveImgAs), &QAction::triggered, c, [c] { c->saveImgAs(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     validateOnShow(edit);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Formats.h"
 #include "InfoCommand.h"
 #include "imaging/FilterRegistry.h"
 
@@ -17,8 +18,13 @@ int main(int argc, char** argv) {
         const int status = tool::info(argc, argv);
         if (status >= 0) return status;
     }
+    if (cmd == "formats" && argc == 2) {
+        std::fputs(tool::formatsText().c_str(), stdout);
+        return 0;
+    }
     std::fprintf(stderr,
                  "usage: deverav-filter list\n"
-                 "       deverav-filter info FILE [--json]\n");
+                 "       deverav-filter info FILE [--json]\n"
+                 "       deverav-filter formats\n");
     return 2;
 }

@@ -815,6 +815,18 @@ steps are forgotten, so a long session never runs out of memory. Work that takes
 half a second shows a progress panel whose <b>Cancel</b> leaves the picture as it was.
 <b>Save</b> writes the result in one of many raster formats or as a one-page PDF.</p>
 
+<h2>Saving</h2>
+<p><b>Save As</b> asks for a name, a format and a resolution. The file gets the format's
+extension (a name typed as <i>Holiday.png</i> with JPEG chosen is saved as <i>Holiday.jpeg</i>;
+<i>photo.jpg</i> stays <i>photo.jpg</i>). The format menu offers only the formats this computer
+can write; PDF makes one page the size of the picture, one point per pixel, with the picture
+kept without loss. The resolution (72 to 600 dpi) is written into the file for printing where the
+format has room for it; the pixels are never scaled. <b>Save</b> rewrites the picture's own file
+in the format its name says (jpg, png, tif, bmp, gif, sgi, psd, tga, pdf), after asking.
+A file is replaced only once the new one is complete, so a failed save never damages the old
+file, and the picture still counts as unsaved. Quitting with <b>Save...</b> quits only when
+the save succeeded.</p>
+
 <h2>Size and information</h2>
 <p><b>Image ▸ Resize Image ...</b> opens a small panel with the picture's new width and height,
 in pixels, percent, inches, millimetres, centimetres or picas (a pixel counts as a point, 72 to
@@ -835,7 +847,7 @@ Favourites are kept between sessions, separately for each mode.</p>
 <tr><td><kbd>Ctrl</kbd>+<kbd>1</kbd>, <kbd>2</kbd>, <kbd>3</kbd></td><td>Filters, 3D or Custom mode</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>Z</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>Z</kbd></td><td>Undo / Redo</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>O</kbd></td><td>Open a picture</td></tr>
-<tr><td><kbd>Ctrl</kbd>+<kbd>S</kbd></td><td>Save</td></tr>
+<tr><td><kbd>Ctrl</kbd>+<kbd>S</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>S</kbd></td><td>Save / Save As</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>C</kbd> / <kbd>Ctrl</kbd>+<kbd>V</kbd></td><td>Copy the result / paste a picture</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>R</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>R</kbd></td><td>Rotate right / left</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>I</kbd></td><td>Picture information</td></tr>
