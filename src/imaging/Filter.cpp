@@ -142,7 +142,11 @@ bool Filter::setValue(std::string_view key, const Value& v) {
         log(name() + ": input '" + a->key + "' refused a value that is not a finite number");
         return false;
     }
-    if (v.kind() == Value::Kind::Vector && (v.toVector().count() < 1 || v.toVector().count() > 6)) {
+    // Positions, rectangles and offsets have up to six components; weight vectors (the
+    // convolutions') as many as their default.
+    const size_t most = std::max<size_t>(6, a->defaultValue.toVector().count());
+    if (v.kind() == Value::Kind::Vector &&
+        (v.toVector().count() < 1 || v.toVector().count() > most)) {
         log(name() + ": input '" + a->key + "' refused a vector of " +
             std::to_string(v.toVector().count()) + " components");
         return false;

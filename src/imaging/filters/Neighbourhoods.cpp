@@ -1,0 +1,566 @@
+#include "imaging/filters/Neighbourhoods.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+
+#include "imaging/Node.h"
+
+namespace imaging::nbhd {
+
+namespace {
+
+constexpr Px kClear{0, 0, 0, 0};
+// Scaled pixels any one operation may reach; far beyond this the Context refuses the work.
+constexpr double kMaxReach = 1 << 24;
+
+int pixelsFor(double pictureUnits, double scale) {
+    double r = std::ceil(std::max(0.0, pictureUnits) * scale);
+    return int(std::min(r, kMaxReach));
+}
+
+// Pixel `x` of a row that may not cover it: transparent outside.
+inline Px at(const Px* row, const IRect& r, int x) {
+    return x >= r.x0 && x < r.x1 ? row[x] : kClear;
+}
+
+// ---------------------------------------------------------------------------------------------
+// One-dimensional passes along rows (axis 0) or columns (axis 1). The line function gets the
+// input pixels [lo, hi) of a line (transparent beyond them) and fills the output pixels
+// [o0, o1).
+
+using LineFn =
+    std::function<void(const Px* v, int lo, int hi, Px* out, int o0, int o1, double scale)>;
+
+class LinePass final : public Node {
+  public:
+    LinePass(const Image& in, int axis, double reach, LineFn fn)
+        : Node({in}, axis == 0 ? in.extent().insetBy(-reach, 0) : in.extent().insetBy(0, -reach)),
+          axis_(axis),
+          reach_(reach),
+          fn_(std::move(fn)) {}
+
+    const char* kindName() const override { return axis_ == 0 ? "line-x" : "line-y"; }
+    bool streamsInputs() const override { return axis_ == 0; }
+    std::pair<int, int> tileSize() const override {
+        return axis_ == 0 ? std::pair{1024, 16} : std::pair{64, 1024};
+    }
+    IRect roi(size_t, const IRect& out, double scale) const override {
+        int r = pixelsFor(reach_, scale) + 1;
+        return axis_ == 0 ? out.grown(r, 0) : out.grown(0, r);
+    }
+    int64_t workEstimate(const IRect& region, double scale) const override {
+        const int64_t r = pixelsFor(reach_, scale);
+        const IRect in = IRect::cover(inputs()[0].extent(), scale);
+        const int64_t lines = axis_ == 0 ? region.height() : region.width();
+        const int64_t len = axis_ == 0 ? region.width() : region.height();
+        const int64_t inLen = axis_ == 0 ? in.width() : in.height();
+        return region.area() + lines * std::min(len + 2 * r, inLen + 2);
+    }
+
+    void render(const RenderInfo& info, Buffer& out,
+                std::span<const Buffer* const> ins) const override {
+        const Buffer& in = *ins[0];
+        const IRect& o = out.rect();
+        const IRect& ir = in.rect();
+        const int r = pixelsFor(reach_, info.scale) + 1;
+        if (axis_ == 0) {
+            for (int y = o.y0; y < o.y1; ++y) {
+                Px* dst = out.row(y) + o.x0;
+                const int lo = std::max(o.x0 - r, ir.x0), hi = std::min(o.x1 + r, ir.x1);
+                if (y < ir.y0 || y >= ir.y1 || hi <= lo) {
+                    std::fill(dst, dst + o.width(), kClear);
+                } else {
+                    fn_(in.row(y) + lo, lo, hi, dst, o.x0, o.x1, info.scale);
+                }
+            }
+            return;
+        }
+        // Columns are gathered into contiguous lines, reading the input row by row.
+        const int lo = std::max(o.y0 - r, ir.y0), hi = std::min(o.y1 + r, ir.y1);
+        const int n = hi - lo;
+        if (n <= 0) {
+            out.fill(kClear);
+            return;
+        }
+        const size_t w = size_t(o.width());
+        std::vector<Px> lines(w * size_t(n)), res(size_t(o.height()));
+        for (int y = lo; y < hi; ++y) {
+            const Px* src = in.row(y);
+            for (int x = o.x0; x < o.x1; ++x)
+                lines[size_t(x - o.x0) * size_t(n) + size_t(y - lo)] = at(src, ir, x);
+        }
+        for (int x = o.x0; x < o.x1; ++x) {
+            if (x < ir.x0 || x >= ir.x1) {
+                std::fill(res.begin(), res.end(), kClear);
+            } else {
+                fn_(lines.data() + size_t(x - o.x0) * size_t(n), lo, hi, res.data(), o.y0, o.y1,
+                    info.scale);
+            }
+            for (int y = o.y0; y < o.y1; ++y) out.row(y)[x] = res[size_t(y - o.y0)];
+        }
+    }
+
+  private:
+    int axis_;
+    double reach_;
+    LineFn fn_;
+};
+
+void copyLine(const Px* v, int lo, int hi, Px* out, int o0, int o1) {
+    for (int x = o0; x < o1; ++x) out[x - o0] = x >= lo && x < hi ? v[x - lo] : kClear;
+}
+
+// Mean over [c - half, c + half] around each pixel centre c, with the line taken as a
+// piecewise-constant function (pixel x spans [x, x + 1)).
+LineFn boxLine(double half) {
+    return [half](const Px* v, int lo, int hi, Px* out, int o0, int o1, double scale) {
+        const double H = half * scale;
+        if (!(H > 1e-4)) return copyLine(v, lo, hi, out, o0, o1);
+        const int n = hi - lo;
+        // Running sums relative to the line's start stay small enough for floats.
+        std::vector<Px> P(size_t(n) + 2);
+        P[0] = kClear;
+        for (int k = 0; k < n; ++k) P[size_t(k) + 1] = P[size_t(k)] + v[k];
+        P[size_t(n) + 1] = P[size_t(n)];
+        auto F = [&](double t) {
+            double u = t - lo;
+            if (u <= 0) return kClear;
+            if (u >= n) return P[size_t(n)];
+            int k = int(u);
+            float f = float(u - k);
+            return P[size_t(k)] + (P[size_t(k) + 1] - P[size_t(k)]) * f;
+        };
+        const float inv = float(1 / (2 * H));
+        for (int x = o0; x < o1; ++x) {
+            const double c = x + 0.5;
+            out[x - o0] = (F(c + H) - F(c - H)) * inv;
+        }
+    };
+}
+
+inline Px rankOp(Px a, Px b, Rank r) {
+    return r == Rank::Maximum ? pxMax(a, b) : pxMin(a, b);
+}
+
+// Half-window in scaled pixels for a window of `size` picture pixels: the outermost pixel
+// centres stay (size - 1) / 2 picture units from the middle at every scale. Fractional; the
+// results for the two nearest whole windows are interpolated.
+double halfWindow(double size, double scale) {
+    return std::clamp((size - 1) / 2 * scale, 0.0, kMaxReach);
+}
+
+// Running maximum or minimum over a window of 2 hw + 1 pixels, at constant cost per pixel:
+// prefix and suffix extremes within blocks of the window's length.
+void runningRank(const Px* v, int lo, int hi, Px* out, int o0, int o1, int hw, Rank rank) {
+    if (hw == 0) return copyLine(v, lo, hi, out, o0, o1);
+    const int a0 = o0 - hw, n = (o1 - o0) + 2 * hw, k = 2 * hw + 1;
+    const size_t len = static_cast<size_t>(n);
+    std::vector<Px> a(len), g(len), h(len);
+    for (int i = 0; i < n; ++i) {
+        int x = a0 + i;
+        a[size_t(i)] = x >= lo && x < hi ? v[x - lo] : kClear;
+    }
+    for (int i = 0; i < n; ++i)
+        g[size_t(i)] = i % k == 0 ? a[size_t(i)] : rankOp(g[size_t(i) - 1], a[size_t(i)], rank);
+    for (int i = n - 1; i >= 0; --i)
+        h[size_t(i)] = (i == n - 1 || (i + 1) % k == 0)
+                           ? a[size_t(i)]
+                           : rankOp(h[size_t(i) + 1], a[size_t(i)], rank);
+    for (int j = 0; j < o1 - o0; ++j) out[j] = rankOp(h[size_t(j)], g[size_t(j + k - 1)], rank);
+}
+
+LineFn rankLine(double size, Rank rank) {
+    return [size, rank](const Px* v, int lo, int hi, Px* out, int o0, int o1, double scale) {
+        const double hw = halfWindow(size, scale), h0 = std::floor(hw);
+        const float f = float(hw - h0);
+        runningRank(v, lo, hi, out, o0, o1, int(h0), rank);
+        if (f < 1e-3f) return;
+        std::vector<Px> wider(size_t(o1 - o0));
+        runningRank(v, lo, hi, wider.data(), o0, o1, int(h0) + 1, rank);
+        for (int j = 0; j < o1 - o0; ++j) out[j] = lerp(out[j], wider[size_t(j)], f);
+    };
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tiles with a neighbourhood whose cost per pixel depends on the scale (discs, small kernels).
+
+class TileNode final : public Node {
+  public:
+    using Roi = std::function<Rect(const Rect& out, double scale)>;
+    using Cost = std::function<double(double scale)>;
+    using Render = std::function<void(const RenderInfo&, Buffer&, const Buffer&)>;
+
+    TileNode(const Image& in, const Rect& extent, Roi roi, Cost cost, Render render)
+        : Node({in}, extent),
+          roi_(std::move(roi)),
+          cost_(std::move(cost)),
+          render_(std::move(render)) {}
+    const char* kindName() const override { return "neighbourhood"; }
+    IRect roi(size_t, const IRect& out, double scale) const override {
+        return IRect::cover(roi_(out.toPicture(scale), scale), scale).grown(1, 1);
+    }
+    int64_t workEstimate(const IRect& region, double scale) const override {
+        double w = double(region.area()) * std::max(1.0, cost_(scale));
+        return int64_t(std::min(w, 1e18));
+    }
+    void render(const RenderInfo& info, Buffer& out,
+                std::span<const Buffer* const> ins) const override {
+        render_(info, out, *ins[0]);
+    }
+
+  private:
+    Roi roi_;
+    Cost cost_;
+    Render render_;
+};
+
+Rect grownBy(const Rect& r, double d) {
+    return r.insetBy(-d, -d);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+Image boxBlur(const Image& in, double halfX, double halfY) {
+    if (!in) return {};
+    Image h = halfX > 0 ? makeImage<LinePass>(in, 0, halfX, boxLine(halfX)) : in;
+    return halfY > 0 ? makeImage<LinePass>(h, 1, halfY, boxLine(halfY)) : h;
+}
+
+Image rectRank(const Image& in, double width, double height, Rank rank) {
+    if (!in) return {};
+    // A maximum reaches beyond the edges; a minimum only eats into them.
+    auto pass = [&](const Image& i, int axis, double size) {
+        double reach = size / 2 + 1;
+        Image p = makeImage<LinePass>(i, axis, reach, rankLine(size, rank));
+        return rank == Rank::Minimum ? crop(p, i.extent()) : p;
+    };
+    return pass(pass(in, 0, width), 1, height);
+}
+
+// Disc maximum or minimum: the disc is a stack of row segments whose half-widths shrink away
+// from the centre row. Each input row gets a table of extremes over power-of-two runs, from
+// which the extreme over any segment is two reads; a pixel costs one segment per disc row. The
+// disc's radius in pixels is fractional at most scales: the two nearest whole discs are
+// interpolated.
+Image discRank(const Image& in, double radius, Rank rank) {
+    if (!in) return {};
+    radius = std::max(0.0, radius);
+    const Rect extent = rank == Rank::Maximum ? grownBy(in.extent(), radius) : in.extent();
+    auto roi = [radius](const Rect& out, double s) { return grownBy(out, radius + 2 / s); };
+    auto cost = [radius](double scale) { return 4 * radius * scale + 3; };
+    auto render = [radius, rank](const RenderInfo& info, Buffer& out, const Buffer& in) {
+        const IRect& o = out.rect();
+        const IRect& ir = in.rect();
+        // The outermost pixel centres stay `radius` picture units from the middle.
+        const double rho = std::clamp(radius * info.scale, 0.0, kMaxReach);
+        const int r0 = int(std::floor(rho));
+        const float f = float(rho - r0);
+        const int discs = f < 1e-3f ? 1 : 2, K = r0 + discs - 1;
+        std::vector<int> half[2];
+        for (int d = 0; d < discs; ++d) {
+            const double R = r0 + d + 0.5;
+            half[d].assign(size_t(2 * K + 1), -1);
+            for (int dy = -K; dy <= K; ++dy)
+                if (R * R >= double(dy) * dy)
+                    half[d][size_t(dy + K)] = int(std::floor(std::sqrt(R * R - double(dy) * dy)));
+        }
+        const int w = o.width(), bx0 = o.x0 - K, bw = w + 2 * K;
+        int levels = 1;
+        while ((1 << levels) <= 2 * K + 1) ++levels;
+        std::vector<Px> table(size_t(levels) * size_t(bw));
+        const float start = rank == Rank::Maximum ? -3e38f : 3e38f;
+        std::vector<Px> acc[2];
+        for (int d = 0; d < discs; ++d)
+            acc[d].assign(size_t(w) * size_t(o.height()), Px{start, start, start, start});
+        // Disc rows beyond the input's rows are transparent.
+        for (int d = 0; d < discs; ++d)
+            for (int y = o.y0; y < o.y1; ++y)
+                if (y - (r0 + d) < ir.y0 || y + (r0 + d) >= ir.y1) {
+                    Px* a = acc[d].data() + size_t(y - o.y0) * size_t(w);
+                    for (int x = 0; x < w; ++x) a[x] = rankOp(a[x], kClear, rank);
+                }
+        for (int r = std::max(o.y0 - K, ir.y0); r < std::min(o.y1 + K, ir.y1); ++r) {
+            const Px* src = in.row(r);
+            Px* t0 = table.data();
+            for (int i = 0; i < bw; ++i) t0[i] = at(src, ir, bx0 + i);
+            for (int k = 1; k < levels; ++k) {
+                const Px* prev = table.data() + size_t(k - 1) * size_t(bw);
+                Px* cur = table.data() + size_t(k) * size_t(bw);
+                const int step = 1 << (k - 1);
+                for (int i = 0; i + step < bw; ++i) cur[i] = rankOp(prev[i], prev[i + step], rank);
+            }
+            for (int y = std::max(o.y0, r - K); y < std::min(o.y1, r + K + 1); ++y)
+                for (int d = 0; d < discs; ++d) {
+                    const int hw = half[d][size_t(r - y + K)], len = 2 * hw + 1;
+                    if (hw < 0) continue;
+                    int k = 0;
+                    while ((2 << k) <= len) ++k;
+                    const Px* t = table.data() + size_t(k) * size_t(bw) + (K - hw);
+                    const Px* u = t + (len - (1 << k));
+                    Px* a = acc[d].data() + size_t(y - o.y0) * size_t(w);
+                    for (int x = 0; x < w; ++x) a[x] = rankOp(a[x], rankOp(t[x], u[x], rank), rank);
+                }
+        }
+        for (int y = o.y0; y < o.y1; ++y) {
+            const size_t row = size_t(y - o.y0) * size_t(w);
+            Px* dst = out.row(y) + o.x0;
+            for (int x = 0; x < w; ++x)
+                dst[x] = discs == 1 ? acc[0][row + size_t(x)]
+                                    : lerp(acc[0][row + size_t(x)], acc[1][row + size_t(x)], f);
+        }
+    };
+    return makeImage<TileNode>(in, extent, roi, cost, render);
+}
+
+// Disc sums from running sums along rows: every row of the disc is a segment whose ends fall
+// at the same fraction of a pixel for the whole row, so one output row costs two
+// interpolated reads per disc row.
+Image discBlur(const Image& in, std::vector<Disc> discs) {
+    if (!in) return {};
+    double reach = 0;
+    for (auto& d : discs) {
+        d.radius = std::max(0.0, d.radius);
+        reach = std::max(reach, d.radius);
+    }
+    if (reach <= 0) return in;
+    auto roi = [reach](const Rect& out, double s) { return grownBy(out, reach + 2 / s); };
+    auto cost = [reach, n = discs.size()](double scale) {
+        return double(n) * (2 * reach * scale + 3) * 4;
+    };
+    auto render = [discs, reach](const RenderInfo& info, Buffer& out, const Buffer& in) {
+        const IRect& o = out.rect();
+        struct Term {
+            int dy;
+            double half;
+            float weight;
+        };
+        std::vector<Term> terms;
+        double norm = 0;
+        for (auto& d : discs) {
+            const double Rs = std::min(d.radius * info.scale, kMaxReach);
+            const int K = int(std::ceil(Rs + 0.5));
+            for (int dy = -K; dy <= K; ++dy) {
+                // The disc's part of this row's strip [dy - 1/2, dy + 1/2], by its midpoint.
+                double v0 = std::max(dy - 0.5, -Rs), v1 = std::min(dy + 0.5, Rs);
+                if (v1 <= v0) continue;
+                double vm = 0.5 * (v0 + v1);
+                double half = std::sqrt(std::max(0.0, Rs * Rs - vm * vm));
+                double wgt = d.weight * (v1 - v0);
+                if (half <= 0 || wgt == 0) continue;
+                terms.push_back({dy, half, float(wgt)});
+                norm += wgt * 2 * half;
+            }
+        }
+        if (!(norm > 1e-12)) {
+            for (int y = o.y0; y < o.y1; ++y)
+                for (int x = o.x0; x < o.x1; ++x) out.row(y)[x] = in.at(x, y);
+            return;
+        }
+        const int K = int(std::ceil(std::min(reach * info.scale, kMaxReach) + 0.5)) + 1;
+        // Running sums of the block's rows: S[r][i] is the sum of the i pixels left of column
+        // br.x0 + i.
+        const IRect br = o.grown(K, K);
+        const int bw = br.width(), sw = bw + 1;
+        std::vector<Px> S(size_t(sw) * size_t(br.height()));
+        const IRect& ir = in.rect();
+        for (int r = 0; r < br.height(); ++r) {
+            Px* s = S.data() + size_t(r) * size_t(sw);
+            const int y = br.y0 + r;
+            s[0] = kClear;
+            if (y < ir.y0 || y >= ir.y1) {
+                std::fill(s + 1, s + sw, kClear);
+                continue;
+            }
+            const Px* src = in.row(y);
+            for (int i = 0; i < bw; ++i) s[i + 1] = s[i] + at(src, ir, br.x0 + i);
+        }
+        const float inv = float(1 / norm);
+        std::vector<Px> acc(size_t(o.width()));
+        for (int y = o.y0; y < o.y1; ++y) {
+            std::fill(acc.begin(), acc.end(), kClear);
+            for (const Term& t : terms) {
+                const Px* s = S.data() + size_t(y + t.dy - br.y0) * size_t(sw);
+                // Segment [c - half, c + half] around centre c = x + 0.5, in block columns.
+                const double a = o.x0 - br.x0 + 0.5 - t.half, b = o.x0 - br.x0 + 0.5 + t.half;
+                const int ia = int(std::floor(a)), ib = int(std::floor(b));
+                const float fa = float(a - ia), fb = float(b - ib);
+                const Px* sa = s + ia;
+                const Px* sb = s + ib;
+                for (int x = 0; x < o.width(); ++x) {
+                    Px hiSum = sb[x] + (sb[x + 1] - sb[x]) * fb;
+                    Px loSum = sa[x] + (sa[x + 1] - sa[x]) * fa;
+                    acc[size_t(x)] += (hiSum - loSum) * t.weight;
+                }
+            }
+            Px* dst = out.row(y) + o.x0;
+            for (int x = 0; x < o.width(); ++x) dst[x] = acc[size_t(x)] * inv;
+        }
+    };
+    return makeImage<TileNode>(in, grownBy(in.extent(), reach), roi, cost, render);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+inline void order(Px& a, Px& b) {
+    Px lo = pxMin(a, b);
+    b = pxMax(a, b);
+    a = lo;
+}
+inline Px median3(Px a, Px b, Px c) {
+    return pxMax(pxMin(a, b), pxMin(pxMax(a, b), c));
+}
+}  // namespace
+
+Image median3x3(const Image& in) {
+    if (!in) return {};
+    return sampleKernel({in}, [](const Sampler& s, Point p) {
+        if (s.scale() < 0.75) return s.nearest(0, p);
+        const double h = s.pixel();
+        // Each row sorted; the median of nine is the median of the rows' largest low, median
+        // middle and smallest high.
+        Px lo[3], mid[3], hi[3];
+        for (int j = 0; j < 3; ++j) {
+            const double y = p.y + (j - 1) * h;
+            Px a = s.nearest(0, {p.x - h, y}), b = s.nearest(0, {p.x, y}),
+               c = s.nearest(0, {p.x + h, y});
+            order(a, b);
+            order(b, c);
+            order(a, b);
+            lo[j] = a, mid[j] = b, hi[j] = c;
+        }
+        return median3(pxMax(pxMax(lo[0], lo[1]), lo[2]), median3(mid[0], mid[1], mid[2]),
+                       pxMin(pxMin(hi[0], hi[1]), hi[2]));
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Image pixelConvolution(const Image& in, std::vector<float> weights, int w, int h, float bias,
+                       bool rgbOnly) {
+    if (!in || w < 1 || h < 1) return {};
+    weights.resize(size_t(w) * size_t(h), 0.f);
+    const double reach = std::max(w, h) / 2.0 + 1;
+    auto roi = [reach](const Rect& out, double s) { return grownBy(out, reach + 2 / s); };
+    auto cost = [w, h](double) { return double(w * h); };
+    auto render = [=](const RenderInfo& info, Buffer& out, const Buffer& src) {
+        // Each tap, read bilinearly where it falls at this scale, spread over whole pixels.
+        std::map<std::pair<int, int>, float> eff;
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i) {
+                const float wt = weights[size_t(j) * size_t(w) + size_t(i)];
+                if (wt == 0) continue;
+                const double dx = (i - (w - 1) / 2.0) * info.scale;
+                const double dy = ((h - 1) / 2.0 - j) * info.scale;
+                const int ix = int(std::floor(dx)), iy = int(std::floor(dy));
+                const float fx = float(dx - ix), fy = float(dy - iy);
+                eff[{ix, iy}] += wt * (1 - fx) * (1 - fy);
+                eff[{ix + 1, iy}] += wt * fx * (1 - fy);
+                eff[{ix, iy + 1}] += wt * (1 - fx) * fy;
+                eff[{ix + 1, iy + 1}] += wt * fx * fy;
+            }
+        const IRect& o = out.rect();
+        const Px b{bias, bias, bias, rgbOnly ? 0.f : bias};
+        for (int y = o.y0; y < o.y1; ++y) {
+            Px* dst = out.row(y);
+            for (int x = o.x0; x < o.x1; ++x) {
+                Px acc = b;
+                for (auto& [d, wt] : eff) acc += src.at(x + d.first, y + d.second) * wt;
+                const Px c = src.at(x, y);
+                const float a = rgbOnly ? c[3] : std::clamp(acc[3], 0.f, 1.f);
+                acc = pxMin(pxMax(acc, kClear), splat(a));
+                acc[3] = a;
+                dst[x] = acc;
+            }
+        }
+    };
+    return makeImage<TileNode>(in, rgbOnly ? in.extent() : grownBy(in.extent(), reach - 1), roi,
+                               cost, render);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+AffineTransform streakAt(const Streak& s, double t) {
+    if (s.kind == Streak::Translate) return AffineTransform::translation(s.dx * t, s.dy * t);
+    const double f = std::exp(std::clamp(s.rate * t, -50.0, 50.0));
+    return {f, 0, 0, f, s.centre.x * (1 - f), s.centre.y * (1 - f)};
+}
+
+Rect mappedBounds(const Rect& r, std::span<const AffineTransform> maps) {
+    if (r.isInfinite() || r.isEmpty()) return r;
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (auto& m : maps)
+        for (Point c : {Point{r.x, r.y}, Point{r.maxX(), r.y}, Point{r.x, r.maxY()},
+                        Point{r.maxX(), r.maxY()}}) {
+            Point q = m.apply(c);
+            x0 = std::min(x0, q.x), x1 = std::max(x1, q.x);
+            y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+        }
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+}  // namespace
+
+Image streakBlur(const Image& in, Streak st) {
+    if (!in) return {};
+    const bool translate = st.kind == Streak::Translate;
+    const double unit = translate ? std::hypot(st.dx, st.dy) : std::abs(st.rate);
+    if (!(unit > 0) || !std::isfinite(unit)) return in;
+    // The longest streak decides how many passes full scale needs (taps half a pixel apart).
+    double longest = unit;
+    const Rect e = in.extent();
+    if (!translate) {
+        if (e.isInfinite()) {
+            longest = 1e9;
+        } else {
+            double d = 0;
+            for (Point c : {Point{e.x, e.y}, Point{e.maxX(), e.y}, Point{e.x, e.maxY()},
+                            Point{e.maxX(), e.maxY()}})
+                d = std::max(d, std::hypot(c.x - st.centre.x, c.y - st.centre.y));
+            longest = d * unit;
+        }
+    }
+    const int passes = int(std::clamp(std::ceil(std::log(2 * longest) / std::log(4.0)), 1.0, 7.0));
+
+    Image cur = in;
+    for (int k = passes; k >= 1; --k) {
+        // Four taps `spacing` apart; the passes together place 4^passes taps evenly along the
+        // streak. The first pass also moves the streak to start at t0.
+        const double spacing = std::pow(4.0, -k);
+        const double shift = k == 1 ? st.t0 + 0.5 : 0.0;
+        std::array<AffineTransform, 4> taps, back;
+        for (int j = 0; j < 4; ++j) {
+            taps[size_t(j)] = streakAt(st, shift + (j - 1.5) * spacing);
+            back[size_t(j)] = streakAt(st, -(shift + (j - 1.5) * spacing));
+        }
+        const AffineTransform centre = streakAt(st, shift);
+        SampleOptions o;
+        o.extent = mappedBounds(cur.extent(), back);
+        o.roi = [taps](size_t, const Rect& out) { return mappedBounds(out, taps); };
+        cur = sampleKernel(
+            {cur},
+            [taps, centre, spacing, unit, translate, c = st.centre](const Sampler& s, Point p) {
+                // Tap spacing here in scaled pixels: below half a pixel the pass fades into a
+                // single read, so fine passes cost nothing where the streak is short.
+                const double len = translate ? unit : unit * std::hypot(p.x - c.x, p.y - c.y);
+                const double step = len * spacing * s.scale();
+                const Px one = s(centre.apply(p));
+                if (step < 0.25) return one;
+                Px acc = (s(taps[0].apply(p)) + s(taps[1].apply(p)) + s(taps[2].apply(p)) +
+                          s(taps[3].apply(p))) *
+                         0.25f;
+                if (step < 0.5) acc = lerp(one, acc, float((step - 0.25) / 0.25));
+                return acc;
+            },
+            o);
+    }
+    return cur;
+}
+
+}  // namespace imaging::nbhd

@@ -1,0 +1,76 @@
+#pragma once
+// Neighbourhood operations for the focus and stylize filters: boxes, discs, streaks, ranks and
+// small convolutions. Sizes are picture units; each operation works out its pixels for the
+// scale it is rendered at, and the box, rectangle and streak passes cost the same whatever the
+// radius. Pixels beyond the input's extent count as transparent.
+
+#include <vector>
+
+#include "imaging/Node.h"
+#include "imaging/NodeKinds.h"
+
+namespace imaging::nbhd {
+
+// Mean over a box of half-width halfX by halfY around each point (continuous edges, so that
+// fractional sizes and every scale agree). The extent grows by the half-widths.
+Image boxBlur(const Image& in, double halfX, double halfY);
+
+// Mean over a disc, or a weighted sum of concentric discs (rings are a disc minus a smaller
+// one): the kernel is sum(weight_i * disc(radius_i)), normalised to keep the mean.
+struct Disc {
+    double radius;
+    double weight = 1;
+};
+Image discBlur(const Image& in, std::vector<Disc> discs);
+
+enum class Rank { Maximum, Minimum };
+// Per-channel maximum or minimum over a width x height rectangle (picture units).
+Image rectRank(const Image& in, double width, double height, Rank rank);
+// Per-channel maximum or minimum over a disc.
+Image discRank(const Image& in, double radius, Rank rank);
+
+// Per-channel median of each pixel's 3 x 3 neighbourhood. A picture pixel's neighbourhood is
+// smaller than a preview pixel, so below three-quarter scale the input passes unchanged.
+Image median3x3(const Image& in);
+
+// Convolution with a kernel of w x h weights on the picture's pixel grid, row by row from the
+// top-left (y up: the first row lies above the centre), plus a bias. At other scales each tap
+// is read where it falls. With rgbOnly the alpha channel is left as it was.
+Image pixelConvolution(const Image& in, std::vector<float> weights, int w, int h, float bias,
+                       bool rgbOnly);
+
+// Mean along streaks: out(p) = mean of in(map_t(p)) for t evenly in [t0, t0 + 1], where map_t
+// is a translation by t (dx, dy) or a zoom about a centre by the factor exp(t rate). Evaluated
+// as passes of four reads each, their number growing with the logarithm of the streak's length
+// and fading out where the streak is shorter than a pixel at the scale rendered.
+struct Streak {
+    enum Kind { Translate, Zoom } kind = Translate;
+    double dx = 0, dy = 0;  // Translate
+    Point centre;           // Zoom
+    double rate = 0;        // Zoom
+    double t0 = -0.5;
+};
+Image streakBlur(const Image& in, Streak streak);
+
+// A sample kernel whose reach depends on the scale (for example half a cell plus two pixels):
+// reach(scale) picture units around the output region, for every input.
+template <class F>
+Image sampleWithReach(std::vector<Image> inputs, const Rect& extent,
+                      std::function<double(double scale)> reach, F f) {
+    return areaKernel(
+        std::move(inputs), extent,
+        [reach](size_t, const Rect& out, double scale) {
+            const double r = reach(scale);
+            return out.insetBy(-r, -r);
+        },
+        [f](const RenderInfo& info, Buffer& out, std::span<const Buffer* const> ins) {
+            const Sampler s(ins, info.scale);
+            const IRect& o = out.rect();
+            for (int y = o.y0; y < o.y1; ++y) {
+                Px* dst = out.row(y);
+                for (int x = o.x0; x < o.x1; ++x) dst[x] = f(s, info.center(x, y));
+            }
+        });
+}
+
+}  // namespace imaging::nbhd

@@ -1,0 +1,625 @@
+// Stylize: cells, edges, glows, lighting, convolutions and blends through masks.
+//
+// Edges and thresholds are judged on perceptual values (an edge of the same contrast looks the
+// same in the shadows as in the highlights); glows, lights and convolutions add light and stay
+// linear. Gradients are taken per picture unit, so that previews converge to the full result.
+
+#include "imaging/FilterKit.h"
+#include "imaging/filters/CellMath.h"
+#include "imaging/filters/Neighbourhoods.h"
+#include "imaging/filters/Perceptual.h"
+
+namespace imaging {
+namespace {
+using namespace kit;
+
+inline float smoothstep(float e0, float e1, float x) {
+    if (!(e1 > e0)) return x < e0 ? 0.f : 1.f;
+    float t = std::clamp((x - e0) / (e1 - e0), 0.f, 1.f);
+    return t * t * (3 - 2 * t);
+}
+
+inline Px sqrtPx(Px v) {
+    return Px{std::sqrt(std::max(v[0], 0.f)), std::sqrt(std::max(v[1], 0.f)),
+              std::sqrt(std::max(v[2], 0.f)), std::sqrt(std::max(v[3], 0.f))};
+}
+
+// Opaque grey of perceptual level v, with coverage a.
+inline Px greyPx(float v, float a) {
+    const float l = percept::decode(std::clamp(v, 0.f, 1.f)) * a;
+    return Px{l, l, l, a};
+}
+
+// The picture's perceptual grey in every colour channel (straight), alpha kept.
+Image greyImage(const Image& in) {
+    return colorKernel(
+        [](Px p) {
+            const float g = percept::grey(p);
+            return Px{g, g, g, p[3]};
+        },
+        in);
+}
+
+// Per-channel gradient magnitude per picture unit, from the 3 x 3 Sobel differences between
+// neighbouring pixels of input 0.
+Px sobel(const Sampler& s, Point p) {
+    const double h = s.pixel();
+    Px v[3][3];
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) v[j][i] = s.nearest(0, {p.x + (i - 1) * h, p.y + (j - 1) * h});
+    const Px gx = (v[0][2] + 2 * v[1][2] + v[2][2]) - (v[0][0] + 2 * v[1][0] + v[2][0]);
+    const Px gy = (v[2][0] + 2 * v[2][1] + v[2][2]) - (v[0][0] + 2 * v[0][1] + v[0][2]);
+    return sqrtPx(gx * gx + gy * gy) * float(1 / (8 * h));
+}
+
+// Ink of an extended difference of Gaussians over a grey image: 1 is paper; the dark side of
+// edges and dark areas fall towards 0.
+inline float xdogInk(float fine, float coarse, float sharpness) {
+    const float d = fine - 0.98f * coarse;
+    return d >= 0.01f ? 1.f : 1.f + std::tanh(sharpness * (d - 0.01f));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cells
+
+// Cells along one axis: [o + (i - 1/2) w, o + (i + 1/2) w). The centres and shares of the (at
+// most two) cells that the pixel [c - h, c + h] overlaps.
+struct AxisCells {
+    double at[2];
+    float share[2];
+    int n;
+};
+AxisCells cellsAlong(double c, double h, double o, double w) {
+    const double a = (c - h - o) / w + 0.5, b = (c + h - o) / w + 0.5;
+    const double ia = std::floor(a), ib = std::floor(b);
+    if (ia == ib) return {{o + ia * w, 0}, {1, 0}, 1};
+    const float f = float((ib - a) / (b - a));
+    return {{o + ia * w, o + ib * w}, {f, 1 - f}, 2};
+}
+
+// Each square cell takes the mean colour of the picture under it.
+const FilterDef pixellateDef{
+    "CIPixellate",
+    "Pixellate",
+    {kCICategoryStylize},
+    {ImageInput(), Center(), Distance("inputScale", 8).min(1).slider(1, 100)},
+    [](const Args& a) {
+        const Image in = a.image();
+        const double w = a.number("inputScale");
+        const Point c = a.point("inputCenter");
+        const Image mean = nbhd::boxBlur(in, w / 2, w / 2);
+        return nbhd::sampleWithReach(
+            {mean}, in.extent(), [w](double s) { return w + 3 / s; },
+            [w, c](const Sampler& s, Point p) {
+                const double h = s.pixel() / 2;
+                if (2 * h >= w) return s(p);
+                const AxisCells cx = cellsAlong(p.x, h, c.x, w), cy = cellsAlong(p.y, h, c.y, w);
+                Px acc{0, 0, 0, 0};
+                for (int j = 0; j < cy.n; ++j)
+                    for (int i = 0; i < cx.n; ++i)
+                        acc += s(Point{cx.at[i], cy.at[j]}) * (cx.share[i] * cy.share[j]);
+                return acc;
+            });
+    }};
+
+// Hexagonal cells `scale` apart, each the mean colour around its centre; pixels on a border
+// average their four quarters.
+const FilterDef hexagonalPixellateDef{
+    "CIHexagonalPixellate",
+    "Hexagonal Pixellate",
+    {kCICategoryStylize},
+    {ImageInput(), Center(), Distance("inputScale", 8).min(1).slider(1, 100)},
+    [](const Args& a) {
+        const Image in = a.image();
+        const double w = a.number("inputScale");
+        const Point c = a.point("inputCenter");
+        const Image mean = nbhd::boxBlur(in, 0.45 * w, 0.45 * w);
+        return nbhd::sampleWithReach(
+            {mean}, in.extent(), [w](double s) { return w + 3 / s; },
+            [w, c](const Sampler& s, Point p) {
+                const double q = s.pixel() / 4;
+                if (4 * q >= w) return s(p);
+                Point h[4];
+                bool same = true;
+                for (int k = 0; k < 4; ++k) {
+                    h[k] = cells::hexCentre({p.x + (k % 2 ? q : -q), p.y + (k / 2 ? q : -q)}, c, w);
+                    same = same && h[k] == h[0];
+                }
+                if (same) return s(h[0]);
+                return (s(h[0]) + s(h[1]) + s(h[2]) + s(h[3])) * 0.25f;
+            });
+    }};
+
+// Voronoi cells of a jittered grid. shade(seed colour, distance from the seed, pixel size)
+// colours each point; pixels near a border between cells are averaged over four quarters.
+template <class Shade>
+Image voronoi(const Image& in, Point origin, double spacing, double jitter, uint64_t salt,
+              Shade shade) {
+    if (!in) return {};
+    const Image colours = gaussianBlur(in, spacing / 4);
+    auto roi = [spacing](size_t, const Rect& out, double s) {
+        return out.insetBy(-2 * spacing - 3 / s, -2 * spacing - 3 / s);
+    };
+    auto render = [=](const RenderInfo& info, Buffer& out, std::span<const Buffer* const> ins) {
+        const Sampler s(ins, info.scale);
+        const IRect& o = out.rect();
+        const double px = s.pixel();
+        for (int y = o.y0; y < o.y1; ++y) {
+            Px* dst = out.row(y);
+            for (int x = o.x0; x < o.x1; ++x) {
+                const Point p = info.center(x, y);
+                if (spacing < px) {
+                    dst[x] = shade(s(p), 0.0, px);
+                    continue;
+                }
+                const cells::Seed n = cells::nearestSeed(p, origin, spacing, jitter, salt);
+                // Distance to the nearest border, from the seeds around: exact enough to tell
+                // whether this pixel straddles one.
+                bool border = false;
+                const double q = px * 0.25;
+                Point sub[4];
+                cells::Seed seeds[4];
+                for (int k = 0; k < 4; ++k) {
+                    sub[k] = {p.x + (k % 2 ? q : -q), p.y + (k / 2 ? q : -q)};
+                    seeds[k] = cells::nearestSeed(sub[k], origin, spacing, jitter, salt);
+                    border = border || seeds[k].i != n.i || seeds[k].j != n.j;
+                }
+                if (!border) {
+                    dst[x] = shade(s(n.at), std::sqrt(n.dist2), px);
+                    continue;
+                }
+                Px acc{0, 0, 0, 0};
+                for (int k = 0; k < 4; ++k)
+                    acc += shade(s(seeds[k].at), std::sqrt(seeds[k].dist2), px);
+                dst[x] = acc * 0.25f;
+            }
+        }
+    };
+    return areaKernel({colours}, in.extent(), roi, render);
+}
+
+const FilterDef crystallizeDef{
+    "CICrystallize",
+    "Crystallize",
+    {kCICategoryStylize},
+    {ImageInput(), Center(), Distance("inputRadius", 20).min(1).slider(1, 100)},
+    [](const Args& a) {
+        return voronoi(a.image(), a.point("inputCenter"), a.number("inputRadius"), 0.9, 0x5eed1,
+                       [](Px c, double, double) { return c; });
+    }};
+
+// Round dots of the picture's colours on white paper.
+const FilterDef pointillizeDef{
+    "CIPointillize",
+    "Pointillize",
+    {kCICategoryStylize},
+    {ImageInput(), Center(), Distance("inputRadius", 20).min(1).slider(1, 100)},
+    [](const Args& a) {
+        const double r = a.number("inputRadius");
+        return voronoi(a.image(), a.point("inputCenter"), 1.5 * r, 0.6, 0xd075,
+                       [r](Px c, double d, double px) {
+                           const float cover = float(std::clamp((r - d) / px + 0.5, 0.0, 1.0));
+                           return lerp(Px{1, 1, 1, 1} * c[3], c, cover);
+                       });
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Edges
+
+// Colour edges on black: each channel's perceptual gradient, times the intensity.
+const FilterDef edgesDef{"CIEdges",
+                         "Edges",
+                         {kCICategoryStylize},
+                         {ImageInput(), Scalar("inputIntensity", 1).min(0).slider(0, 10)},
+                         [](const Args& a) {
+                             const float k = 2 * float(a.number("inputIntensity"));
+                             return sampleKernel(
+                                 {percept::encoded(a.image())}, [k](const Sampler& s, Point p) {
+                                     Px e = clamp01(sobel(s, p) * k);
+                                     e[3] = std::clamp(s.nearest(0, p)[3], 0.f, 1.f);
+                                     return percept::decodePx(e);
+                                 });
+                         }};
+
+// Black ink on white, like a woodcut: the dark side of edges and the dark areas.
+const FilterDef edgeWorkDef{
+    "CIEdgeWork",
+    "Edge Work",
+    {kCICategoryStylize},
+    {ImageInput(), Distance("inputRadius", 3).range(0, 500).slider(0, 20)},
+    [](const Args& a) {
+        const Image grey = greyImage(a.image());
+        const double sigma = std::max(0.5, a.number("inputRadius") / 3);
+        return colorKernel(
+            [](Px g, Px fine, Px coarse) { return greyPx(xdogInk(fine[0], coarse[0], 40), g[3]); },
+            grey, gaussianBlur(grey, sigma), gaussianBlur(grey, 1.6 * sigma));
+    }};
+
+// Black outlines over a transparent ground: the edges of a noise-reduced copy, thresholded.
+Image lineOverlay(const Image& in, float noise, float sharpness, float intensity, float threshold,
+                  float contrast) {
+    // Edges are found on a copy softened by a picture pixel, so that a line's strength does
+    // not depend on the scale it is rendered at.
+    const Image clean = gaussianBlur(percept::denoised(in, noise, sharpness), 1.0);
+    return sampleKernel({percept::encoded(clean)}, [=](const Sampler& s, Point p) {
+        const Px g = sobel(s, p) * (2 * intensity);
+        const float edge = std::max({g[0], g[1], g[2]});
+        const float ink = std::clamp((edge - threshold) * contrast, 0.f, 1.f);
+        return Px{0, 0, 0, ink * std::clamp(s.nearest(0, p)[3], 0.f, 1.f)};
+    });
+}
+
+const FilterDef lineOverlayDef{
+    "CILineOverlay",
+    "Line Overlay",
+    {kCICategoryStylize},
+    {ImageInput(), Scalar("inputNRNoiseLevel", 0.07).range(0, 1).slider(0, 0.1),
+     Scalar("inputNRSharpness", 0.71).range(0, 10).slider(0, 2),
+     Scalar("inputEdgeIntensity", 1).min(0).slider(0, 200),
+     Scalar("inputThreshold", 0.1).min(0).slider(0, 1),
+     Scalar("inputContrast", 50).min(0.25).slider(0.25, 200)},
+    [](const Args& a) {
+        return lineOverlay(a.image(), float(a.number("inputNRNoiseLevel")),
+                           float(a.number("inputNRSharpness")),
+                           float(a.number("inputEdgeIntensity")), float(a.number("inputThreshold")),
+                           float(a.number("inputContrast")));
+    }};
+
+// Flat, bright colours with inked outlines.
+const FilterDef comicDef{
+    "CIComicEffect", "Comic Effect", {kCICategoryStylize}, {ImageInput()}, [](const Args& a) {
+        const Image in = a.image();
+        const Image soft = gaussianBlur(in, 1.0);
+        const Image grey = greyImage(soft);
+        return colorKernel(
+            [](Px p, Px fine, Px coarse) {
+                Px e = percept::encodePx(p);
+                const float y = percept::luma(e);
+                e = clamp01(y + (e - y) * 1.4f);  // livelier colours
+                e = Px{std::round(e[0] * 4), std::round(e[1] * 4), std::round(e[2] * 4), 0} / 4;
+                e = e * xdogInk(fine[0], coarse[0], 60);
+                e[3] = p[3];
+                return percept::decodePx(e);
+            },
+            soft, gaussianBlur(grey, 1.5), gaussianBlur(grey, 2.4));
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Glows and lighting
+
+const FilterDef bloomDef{"CIBloom",
+                         "Bloom",
+                         {kCICategoryStylize},
+                         {ImageInput(), Distance("inputRadius", 10).min(0).slider(0, 100),
+                          Scalar("inputIntensity", 0.5).limits(0, 1).identity(0)},
+                         [](const Args& a) {
+                             const Image in = a.image();
+                             const float k = float(a.number("inputIntensity"));
+                             // The blurred copy screened over the picture: light spills from the
+                             // highlights.
+                             return colorKernel([k](Px p, Px b) { return p + b * k - p * b * k; },
+                                                in, gaussianBlur(in, a.number("inputRadius")));
+                         }};
+
+// The mirror image of bloom: 1 - bloom(1 - picture), darkness spreading from the shadows.
+const FilterDef gloomDef{"CIGloom",
+                         "Gloom",
+                         {kCICategoryStylize},
+                         {ImageInput(), Distance("inputRadius", 10).min(0).slider(0, 100),
+                          Scalar("inputIntensity", 0.5).limits(0, 1).identity(0)},
+                         [](const Args& a) {
+                             const Image in = a.image();
+                             const float k = float(a.number("inputIntensity"));
+                             return colorKernel(
+                                 [k](Px p, Px b) {
+                                     Px r = p * (1 - k + unpremultiply(b) * k);
+                                     r[3] = p[3];
+                                     return r;
+                                 },
+                                 in, gaussianBlur(in, a.number("inputRadius")));
+                         }};
+
+// The picture's grey is a height field; each point takes the shading picture's colour where
+// the shading disc shows the same surface direction.
+const FilterDef shadedMaterialDef{
+    "CIShadedMaterial",
+    "Shaded Material",
+    {kCICategoryStylize},
+    {ImageInput(), ImageInput("inputShadingImage"),
+     Distance("inputScale", 10).min(0).slider(0.5, 200)},
+    [](const Args& a) {
+        // Slopes of a height field smoothed over a couple of picture pixels: steps become
+        // bevels whose shading does not depend on the scale.
+        const Image height = gaussianBlur(greyImage(a.image()), 2.0);
+        const Image shading = a.image("inputShadingImage");
+        if (!shading) return Image();
+        Rect disc = shading.extent();
+        if (disc.isInfinite()) disc = {0, 0, 300, 300};
+        const double radius = 0.49 * std::min(disc.width, disc.height);
+        const Point mid = disc.center();
+        const double k = a.number("inputScale");
+        SampleOptions o;
+        o.extent = a.image().extent();
+        o.roi = [disc](size_t i, const Rect& out) { return i == 0 ? out : disc; };
+        return sampleKernel(
+            {height, shading},
+            [k, radius, mid](const Sampler& s, Point p) {
+                const double h = s.pixel();
+                const Px c = s.nearest(0, p);
+                const double dx =
+                    (s.nearest(0, {p.x + h, p.y})[0] - s.nearest(0, {p.x - h, p.y})[0]) / (2 * h) *
+                    k;
+                const double dy =
+                    (s.nearest(0, {p.x, p.y + h})[0] - s.nearest(0, {p.x, p.y - h})[0]) / (2 * h) *
+                    k;
+                // The normal (-dx, -dy, 1), seen from above.
+                const double n = 1 / std::sqrt(dx * dx + dy * dy + 1);
+                const Px shade = s(1, {mid.x - dx * n * radius, mid.y - dy * n * radius});
+                return shade * std::clamp(c[3], 0.f, 1.f);
+            },
+            o);
+    }};
+
+// A mask's white region lofted into a smooth height field: zero at the border, rising to full
+// height `radius` inside it.
+const FilterDef heightFieldDef{
+    "CIHeightFieldFromMask",
+    "Height Field From Mask",
+    {kCICategoryStylize},
+    {ImageInput(), Distance("inputRadius", 10).min(0).slider(0, 300)},
+    [](const Args& a) {
+        const Image in = a.image();
+        const Image mask = colorKernel(
+            [](Px p) {
+                const float m = percept::grey(p) * std::clamp(p[3], 0.f, 1.f);
+                return Px{m, m, m, 1};
+            },
+            in);
+        return colorKernel(
+            [](Px p, Px b) {
+                const float h = std::clamp(2 * b[0] - 1, 0.f, 1.f);
+                return greyPx(std::sqrt(std::max(0.f, 1 - (1 - h) * (1 - h))),
+                              std::clamp(p[3], 0.f, 1.f) > 0 ? 1.f : 0.f);
+            },
+            in, gaussianBlur(mask, a.number("inputRadius") / 2));
+    }};
+
+// A spotlight above the picture plane: lit by the cosine of the light's incidence and by how
+// close the point lies to the light's axis.
+const FilterDef spotLightDef{
+    "CISpotLight",
+    "Spot Light",
+    {kCICategoryStylize},
+    {ImageInput(), Position3("inputLightPosition", 400, 600, 150),
+     Position3("inputLightPointsAt", 200, 200, 0),
+     Distance("inputBrightness", 3).min(0).slider(0, 10),
+     Scalar("inputConcentration", 0.1).range(0.001, 10).slider(0.001, 1.5),
+     ColorInput("inputColor", 1, 1, 1)},
+    [](const Args& a) {
+        const Vector L = a.vector("inputLightPosition"), T = a.vector("inputLightPointsAt");
+        double ax = T.x() - L.x(), ay = T.y() - L.y(), az = T.z() - L.z();
+        const double an = std::hypot(ax, ay, az);
+        if (an > 0) ax /= an, ay /= an, az /= an;
+        const double power = 100 * a.number("inputConcentration");
+        const Px light = a.linearColor("inputColor") * float(a.number("inputBrightness"));
+        const double lx = L.x(), ly = L.y(), lz = L.z();
+        return colorKernel(
+            [=](Px p, Point q) {
+                const double vx = q.x - lx, vy = q.y - ly, vz = -lz;
+                const double d = std::hypot(vx, vy, vz);
+                if (!(d > 0) || !(lz > 0)) return Px{0, 0, 0, p[3]};
+                const double axis = std::max(0.0, (vx * ax + vy * ay + vz * az) / d);
+                const float lit = float(std::pow(axis, power) * lz / d);
+                Px r = p * light * lit;
+                r[3] = p[3];
+                return r;
+            },
+            a.image());
+    }};
+
+// Shadows lifted or deepened and highlights held back, judged on the perceptual grey around
+// each point (the point itself at radius 0).
+const FilterDef highlightShadowDef{
+    "CIHighlightShadowAdjust",
+    "Highlight and Shadow Adjust",
+    {kCICategoryStylize},
+    {ImageInput(), Scalar("inputRadius", 0).min(0).slider(0, 10),
+     Scalar("inputShadowAmount", 0).limits(-1, 1).identity(0),
+     Scalar("inputHighlightAmount", 1).range(0, 1).slider(0.3, 1).identity(1)},
+    [](const Args& a) {
+        const Image in = a.image();
+        const float shadow = float(a.number("inputShadowAmount"));
+        const float highlight = float(a.number("inputHighlightAmount"));
+        return colorKernel(
+            [shadow, highlight](Px p, Px around) {
+                const Px e = percept::encodePx(p);
+                const float y = percept::luma(e),
+                            base = std::clamp(percept::grey(around), 0.f, 1.f);
+                float y2 = y + shadow * (1 - base) * (1 - base) * (shadow > 0 ? 1 - y : y) * 0.7f;
+                y2 -= (1 - highlight) * base * base * y2 * 0.7f;
+                // Scale the colour where there is colour to scale; near black, add grey.
+                const float t = std::clamp(y / 0.1f, 0.f, 1.f);
+                Px c = lerp(e + (y2 - y), e * (y2 / std::max(y, 1e-4f)), t);
+                c = clamp01(c);
+                c[3] = p[3];
+                return percept::decodePx(c);
+            },
+            in, gaussianBlur(in, a.number("inputRadius")));
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Convolutions on the picture's pixel grid.
+
+FilterDef convolution(const char* name, const char* display, int w, int h, bool rgbOnly) {
+    std::vector<double> identity(size_t(w * h), 0.0);
+    identity[size_t(w * h / 2)] = 1;
+    return FilterDef{name,
+                     display,
+                     {kCICategoryStylize},
+                     {ImageInput(), Attr("inputWeights", kClassVector, nullptr, Vector(identity)),
+                      Scalar("inputBias", 0).slider(-1, 1)},
+                     [w, h, rgbOnly](const Args& a) {
+                         const Vector given = a.vector("inputWeights");
+                         std::vector<float> wt;
+                         for (double v : given.values()) wt.push_back(float(v));
+                         return nbhd::pixelConvolution(a.image(), std::move(wt), w, h,
+                                                       float(a.number("inputBias")), rgbOnly);
+                     }};
+}
+
+const FilterDef conv3 = convolution("CIConvolution3X3", "3 by 3 Convolution", 3, 3, false);
+const FilterDef conv5 = convolution("CIConvolution5X5", "5 by 5 Convolution", 5, 5, false);
+const FilterDef conv7 = convolution("CIConvolution7X7", "7 by 7 Convolution", 7, 7, false);
+const FilterDef conv9h =
+    convolution("CIConvolution9Horizontal", "Horizontal 9 Convolution", 9, 1, false);
+const FilterDef conv9v =
+    convolution("CIConvolution9Vertical", "Vertical 9 Convolution", 1, 9, false);
+const FilterDef convRgb3 = convolution("CIConvolutionRGB3X3", "3 by 3 RGB Convolution", 3, 3, true);
+const FilterDef convRgb5 = convolution("CIConvolutionRGB5X5", "5 by 5 RGB Convolution", 5, 5, true);
+const FilterDef convRgb7 = convolution("CIConvolutionRGB7X7", "7 by 7 RGB Convolution", 7, 7, true);
+const FilterDef convRgb9h =
+    convolution("CIConvolutionRGB9Horizontal", "Horizontal 9 RGB Convolution", 9, 1, true);
+const FilterDef convRgb9v =
+    convolution("CIConvolutionRGB9Vertical", "Vertical 9 RGB Convolution", 1, 9, true);
+
+// ---------------------------------------------------------------------------------------------
+// Two pictures through a mask: the image where the mask is full, the background where it is
+// empty. Masks are read as a viewer sees them (perceptual), alpha as the coverage it is.
+
+template <class M>
+FilterDef maskBlend(const char* name, const char* display, M maskValue) {
+    return FilterDef{
+        name,
+        display,
+        {kCICategoryStylize},
+        {ImageInput(), ImageInput("inputBackgroundImage"), ImageInput("inputMaskImage")},
+        [maskValue](const Args& a) {
+            const Image s = a.image(), b = a.image("inputBackgroundImage"),
+                        m = a.image("inputMaskImage");
+            if (!s || !b || !m) return Image();
+            return colorKernelWithExtent(
+                s.extent().united(b.extent()),
+                [maskValue](Px sp, Px bp, Px mp) {
+                    return lerp(bp, sp, std::clamp(maskValue(mp), 0.f, 1.f));
+                },
+                s, b, m);
+        }};
+}
+
+const FilterDef blendWithMaskDef = maskBlend("CIBlendWithMask", "Blend With Mask", [](Px m) {
+    return percept::grey(m) * std::clamp(m[3], 0.f, 1.f);
+});
+const FilterDef blendWithAlphaMaskDef =
+    maskBlend("CIBlendWithAlphaMask", "Blend With Alpha Mask", [](Px m) { return m[3]; });
+const FilterDef blendWithRedMaskDef =
+    maskBlend("CIBlendWithRedMask", "Blend With Red Mask",
+              [](Px m) { return percept::encodePx(m)[0] * std::clamp(m[3], 0.f, 1.f); });
+const FilterDef blendWithBlueMaskDef =
+    maskBlend("CIBlendWithBlueMask", "Blend With Blue Mask",
+              [](Px m) { return percept::encodePx(m)[2] * std::clamp(m[3], 0.f, 1.f); });
+
+const FilterDef mixDef{"CIMix",
+                       "Mix",
+                       {kCICategoryStylize},
+                       {ImageInput(), ImageInput("inputBackgroundImage"),
+                        Scalar("inputAmount", 1).range(0, 1).slider(0, 1).identity(1)},
+                       [](const Args& a) {
+                           const Image s = a.image(), b = a.image("inputBackgroundImage");
+                           if (!s || !b) return Image();
+                           const float t = float(a.number("inputAmount"));
+                           return colorKernelWithExtent(
+                               s.extent().united(b.extent()),
+                               [t](Px sp, Px bp) { return lerp(bp, sp, t); }, s, b);
+                       }};
+
+// ---------------------------------------------------------------------------------------------
+// Depth of field: sharp and a little more saturated along the line through the two points,
+// blurred further away from it.
+const FilterDef depthOfFieldDef{
+    "CIDepthOfField",
+    "Depth of Field",
+    {kCICategoryStylize},
+    {ImageInput(), Position("inputPoint0", 0, 300), Position("inputPoint1", 300, 300),
+     Scalar("inputSaturation", 1.5).min(0).slider(0, 10),
+     Scalar("inputUnsharpMaskRadius", 2.5).min(0).slider(0, 10),
+     Scalar("inputUnsharpMaskIntensity", 0.5).min(0).slider(0, 10),
+     Scalar("inputRadius", 6).min(0).slider(0, 30)},
+    [](const Args& a) {
+        const Image in = a.image();
+        const Point p0 = a.point("inputPoint0"), p1 = a.point("inputPoint1");
+        double nx = -(p1.y - p0.y), ny = p1.x - p0.x;
+        const double len = std::hypot(nx, ny);
+        if (len > 0) nx /= len, ny /= len;
+        // Sharp within a quarter of the points' half distance, fully blurred beyond it.
+        const double band = std::max(1.0, len / 2);
+        const float sat = float(a.number("inputSaturation"));
+        const float usm = float(a.number("inputUnsharpMaskIntensity"));
+        return colorKernel(
+            [=](Px p, Px soft, Px far, Point q) {
+                Px e = percept::encodePx(p);
+                e = e + (e - percept::encodePx(soft)) * usm;
+                const float y = percept::luma(e);
+                e = clamp01(y + (e - y) * sat);
+                e[3] = p[3];
+                const Px sharp = percept::decodePx(e);
+                const double d = len > 0 ? std::abs((q.x - p0.x) * nx + (q.y - p0.y) * ny)
+                                         : std::hypot(q.x - p0.x, q.y - p0.y);
+                return lerp(sharp, far, smoothstep(float(band / 4), float(band), float(d)));
+            },
+            in, gaussianBlur(in, a.number("inputUnsharpMaskRadius")),
+            gaussianBlur(in, a.number("inputRadius")));
+    }};
+
+// Up to three colours replaced: every colour within `closeness` of a centre colour (perceptual
+// distance) takes its replacement; the contrast sets how sharply the replacement fades out.
+struct SpotSet {
+    Px centre, replacement;
+    float closeness, contrast;
+};
+
+const FilterDef spotColorDef{
+    "CISpotColor",
+    "Spot Color",
+    {kCICategoryStylize},
+    {ImageInput(), ColorInput("inputCenterColor1", 0.0784, 0.0627, 0.0706),
+     ColorInput("inputReplacementColor1", 0.4392, 0.1922, 0.1961),
+     Scalar("inputCloseness1", 0.22).limits(0, 1), Scalar("inputContrast1", 0.98).limits(0, 1),
+     ColorInput("inputCenterColor2", 0.5255, 0.3059, 0.3451),
+     ColorInput("inputReplacementColor2", 0.9137, 0.5608, 0.5059),
+     Scalar("inputCloseness2", 0.15).limits(0, 1), Scalar("inputContrast2", 0.98).limits(0, 1),
+     ColorInput("inputCenterColor3", 0.9216, 0.4549, 0.3333),
+     ColorInput("inputReplacementColor3", 0.9098, 0.7529, 0.6078),
+     Scalar("inputCloseness3", 0.5).limits(0, 1), Scalar("inputContrast3", 0.99).limits(0, 1)},
+    [](const Args& a) {
+        std::array<SpotSet, 3> sets;
+        for (int i = 0; i < 3; ++i) {
+            const std::string n = std::to_string(i + 1);
+            auto straight = [&](const std::string& key) {
+                const Color c = a.color(key);
+                return clamp01(Px{float(c.r), float(c.g), float(c.b), 0});
+            };
+            sets[size_t(i)] = {
+                straight("inputCenterColor" + n), straight("inputReplacementColor" + n),
+                float(a.number("inputCloseness" + n)), float(a.number("inputContrast" + n))};
+        }
+        return colorKernel(
+            [sets](Px p) {
+                Px e = percept::encodePx(p);
+                Px out = e;
+                for (const SpotSet& s : sets) {
+                    Px d = e - s.centre;
+                    d[3] = 0;
+                    const float dist =
+                        std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / std::sqrt(3.f);
+                    const float w = 1 - smoothstep(s.closeness * s.contrast, s.closeness, dist);
+                    out = lerp(out, s.replacement, w);
+                }
+                out = clamp01(out);
+                out[3] = p[3];
+                return percept::decodePx(out);
+            },
+            a.image());
+    }};
+
+}  // namespace
+}  // namespace imaging
