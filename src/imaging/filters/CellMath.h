@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "imaging/Geometry.h"
 
@@ -25,56 +26,176 @@ inline double unit(uint64_t h, int k) {
     return double((h >> (21 * k)) & 0x1FFFFF) / double(1 << 21);
 }
 
-// Cell index of a coordinate, safe for coordinates far beyond any picture.
+// Cell index of a coordinate (its floor), safe for coordinates far beyond any picture.
 inline int64_t cellOf(double v) {
-    return int64_t(std::clamp(std::floor(v), -4e18, 4e18));
+    v = std::clamp(v, -4e18, 4e18);
+    const int64_t i = int64_t(v);  // towards zero
+    return i - (double(i) > v);
 }
 
-struct Seed {
-    Point at;
+// A cell's index.
+struct Key {
     int64_t i = 0, j = 0;
-    double dist2 = 0;
+    friend bool operator==(const Key&, const Key&) = default;
 };
 
-// The seed nearest to p on a grid of `spacing` anchored at `origin`, every cell holding one
-// seed placed by hash within the middle `jitter` fraction of the cell.
-inline Seed nearestSeed(Point p, Point origin, double spacing, double jitter, uint64_t salt) {
-    const double u = (p.x - origin.x) / spacing, v = (p.y - origin.y) / spacing;
-    const int64_t ci = cellOf(u), cj = cellOf(v);
-    Seed best;
-    best.dist2 = INFINITY;
-    for (int64_t dj = -1; dj <= 1; ++dj)
-        for (int64_t di = -1; di <= 1; ++di) {
-            const int64_t i = ci + di, j = cj + dj;
-            const uint64_t h = hash(i, j, salt);
-            const double sx = double(i) + 0.5 + (unit(h, 0) - 0.5) * jitter;
-            const double sy = double(j) + 0.5 + (unit(h, 1) - 0.5) * jitter;
-            const double d2 = (sx - u) * (sx - u) + (sy - v) * (sy - v);
-            if (d2 < best.dist2) {
-                best.dist2 = d2;
-                best.i = i, best.j = j;
-                best.at = {origin.x + sx * spacing, origin.y + sy * spacing};
-            }
+// Square cells of side w, one of them centred on `origin`.
+struct SquareCells {
+    Point origin;
+    double w;
+    double size() const { return w; }
+    Point centre(Key k) const { return {origin.x + double(k.i) * w, origin.y + double(k.j) * w}; }
+    // The cell of p, and how far p lies inside it (picture units) when `border` is asked for.
+    Key locate(Point p, double* border) const {
+        const Key k{cellOf((p.x - origin.x) / w + 0.5), cellOf((p.y - origin.y) / w + 0.5)};
+        if (border) {
+            const Point c = centre(k);
+            *border = w / 2 - std::max(std::abs(p.x - c.x), std::abs(p.y - c.y));
         }
-    best.dist2 *= spacing * spacing;
-    return best;
-}
-
-// Centre of the hexagon containing p, for hexagons with pointed tops whose neighbouring centres
-// are `spacing` apart and one of which is centred on `origin`.
-inline Point hexCentre(Point p, Point origin, double spacing) {
-    const double size = spacing / std::sqrt(3.0);  // centre to corner
-    const double x = (p.x - origin.x) / size, y = (p.y - origin.y) / size;
-    // Axial coordinates, rounded through cube coordinates.
-    const double q = std::sqrt(3.0) / 3 * x - y / 3, r = 2.0 / 3 * y, s = -q - r;
-    double rq = std::round(q), rr = std::round(r), rs = std::round(s);
-    const double dq = std::abs(rq - q), dr = std::abs(rr - r), ds = std::abs(rs - s);
-    if (dq > dr && dq > ds) {
-        rq = -rr - rs;
-    } else if (dr > ds) {
-        rr = -rq - rs;
+        return k;
     }
-    return {origin.x + size * std::sqrt(3.0) * (rq + rr / 2), origin.y + size * 1.5 * rr};
-}
+    const SquareCells& local(const Rect&) const { return *this; }
+
+    // The cells a square pixel of side px around p overlaps, with their shares of it (at most
+    // four, the pixel being no larger than a cell).
+    int shares(Point p, double px, Key* keys, float* weights) const {
+        struct Axis {
+            int64_t k[2];
+            float w[2];
+            int n;
+        };
+        auto axis = [&](double c, double o) {
+            const double a = (c - px / 2 - o) / w + 0.5, b = (c + px / 2 - o) / w + 0.5;
+            const int64_t ia = cellOf(a), ib = cellOf(b);
+            if (ia == ib) return Axis{{ia, ia}, {1, 0}, 1};
+            const float f = float((double(ib) - a) / (b - a));
+            return Axis{{ia, ib}, {f, 1 - f}, 2};
+        };
+        const Axis ax = axis(p.x, origin.x), ay = axis(p.y, origin.y);
+        int n = 0;
+        for (int j = 0; j < ay.n; ++j)
+            for (int i = 0; i < ax.n; ++i) {
+                keys[n] = {ax.k[i], ay.k[j]};
+                weights[n++] = ax.w[i] * ay.w[j];
+            }
+        return n;
+    }
+};
+
+// Hexagons with pointed tops whose neighbouring centres are `spacing` apart, one of them
+// centred on `origin`. Keys are axial coordinates.
+struct HexCells {
+    Point origin;
+    double spacing;
+    double size() const { return spacing; }
+    Point centre(Key k) const {
+        return {origin.x + spacing * (double(k.i) + double(k.j) / 2),
+                origin.y + spacing * std::sqrt(0.75) * double(k.j)};
+    }
+    Key locate(Point p, double* border) const {
+        const double size = spacing / std::sqrt(3.0);  // centre to corner
+        const double x = (p.x - origin.x) / size, y = (p.y - origin.y) / size;
+        // Axial coordinates, rounded through cube coordinates.
+        const double q = std::sqrt(3.0) / 3 * x - y / 3, r = 2.0 / 3 * y, s = -q - r;
+        auto round = [](double v) { return double(cellOf(v + 0.5)); };
+        double rq = round(q), rr = round(r);
+        const double rs = round(s);
+        const double dq = std::abs(rq - q), dr = std::abs(rr - r), ds = std::abs(rs - s);
+        if (dq > dr && dq > ds) {
+            rq = -rr - rs;
+        } else if (dr > ds) {
+            rr = -rq - rs;
+        }
+        const Key k{cellOf(rq), cellOf(rr)};
+        if (border) {
+            const Point c = centre(k);
+            const double qx = p.x - c.x, qy = p.y - c.y;
+            const double a = std::abs(qx), b = std::abs(0.5 * qx + std::sqrt(0.75) * qy),
+                         e = std::abs(0.5 * qx - std::sqrt(0.75) * qy);
+            *border = spacing / 2 - std::max({a, b, e});
+        }
+        return k;
+    }
+    const HexCells& local(const Rect&) const { return *this; }
+};
+
+// Voronoi cells of a jittered grid: every cell of a grid of `spacing` anchored at `origin`
+// holds one seed, placed by hash within the middle `jitter` fraction of the grid cell. Keys
+// are grid cells.
+struct SeedCells {
+    Point origin;
+    double spacing, jitter;
+    uint64_t salt;
+    double size() const { return spacing; }
+
+    Point seed(Key k) const {
+        const uint64_t h = hash(k.i, k.j, salt);
+        return {origin.x + (double(k.i) + 0.5 + (unit(h, 0) - 0.5) * jitter) * spacing,
+                origin.y + (double(k.j) + 0.5 + (unit(h, 1) - 0.5) * jitter) * spacing};
+    }
+
+    // The seeds of an area, for lookups without hashing.
+    class Local {
+      public:
+        Local(const SeedCells& c, const Rect& area) : c_(c), inv_(1 / c.spacing) {
+            i0_ = cellOf((area.x - c.origin.x) / c.spacing) - 2;
+            j0_ = cellOf((area.y - c.origin.y) / c.spacing) - 2;
+            ni_ = int(std::clamp(double(cellOf((area.maxX() - c.origin.x) / c.spacing) - i0_ + 3),
+                                 1.0, 4096.0));
+            nj_ = int(std::clamp(double(cellOf((area.maxY() - c.origin.y) / c.spacing) - j0_ + 3),
+                                 1.0, 4096.0));
+            seeds_.resize(size_t(ni_) * size_t(nj_));
+            for (int j = 0; j < nj_; ++j)
+                for (int i = 0; i < ni_; ++i)
+                    seeds_[size_t(j) * size_t(ni_) + size_t(i)] = c.seed({i0_ + i, j0_ + j});
+        }
+        Point seed(Key k) const {
+            const int64_t i = k.i - i0_, j = k.j - j0_;
+            if (i < 0 || j < 0 || i >= ni_ || j >= nj_) return c_.seed(k);
+            return seeds_[size_t(j) * size_t(ni_) + size_t(i)];
+        }
+        // The nearest seed's cell, and a lower bound of the distance to its border.
+        Key locate(Point p, double* border) const {
+            const int64_t ci = cellOf((p.x - c_.origin.x) * inv_);
+            const int64_t cj = cellOf((p.y - c_.origin.y) * inv_);
+            Point near[9];
+            const int64_t li = ci - 1 - i0_, lj = cj - 1 - j0_;
+            if (li >= 0 && lj >= 0 && li + 3 <= ni_ && lj + 3 <= nj_) {
+                const Point* s = seeds_.data() + size_t(lj) * size_t(ni_) + size_t(li);
+                for (int n = 0; n < 9; ++n)
+                    near[n] = s[size_t(n / 3) * size_t(ni_) + size_t(n % 3)];
+            } else {
+                for (int n = 0; n < 9; ++n) near[n] = seed({ci + n % 3 - 1, cj + n / 3 - 1});
+            }
+            int best = 0;
+            double bestD = INFINITY;
+            for (int n = 0; n < 9; ++n) {
+                const double d =
+                    (near[n].x - p.x) * (near[n].x - p.x) + (near[n].y - p.y) * (near[n].y - p.y);
+                if (d < bestD) bestD = d, best = n;
+            }
+            if (border) {
+                // Half the gap to the second nearest seed: never more than the distance to
+                // the cell's border.
+                double second = INFINITY;
+                for (int n = 0; n < 9; ++n) {
+                    if (n == best) continue;
+                    second = std::min(second, (near[n].x - p.x) * (near[n].x - p.x) +
+                                                  (near[n].y - p.y) * (near[n].y - p.y));
+                }
+                *border = 0.5 * (std::sqrt(second) - std::sqrt(bestD));
+            }
+            return {ci + best % 3 - 1, cj + best / 3 - 1};
+        }
+
+      private:
+        const SeedCells& c_;
+        double inv_;
+        int64_t i0_ = 0, j0_ = 0;
+        int ni_ = 0, nj_ = 0;
+        std::vector<Point> seeds_;
+    };
+    Local local(const Rect& area) const { return Local(*this, area); }
+};
 
 }  // namespace imaging::cells

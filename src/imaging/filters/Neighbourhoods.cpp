@@ -192,12 +192,14 @@ class TileNode final : public Node {
     using Cost = std::function<double(double scale)>;
     using Render = std::function<void(const RenderInfo&, Buffer&, const Buffer&)>;
 
-    TileNode(const Image& in, const Rect& extent, Roi roi, Cost cost, Render render)
+    TileNode(const Image& in, const Rect& extent, Roi roi, Cost cost, Render render, int tile = 256)
         : Node({in}, extent),
           roi_(std::move(roi)),
           cost_(std::move(cost)),
-          render_(std::move(render)) {}
+          render_(std::move(render)),
+          tile_(tile) {}
     const char* kindName() const override { return "neighbourhood"; }
+    std::pair<int, int> tileSize() const override { return {tile_, tile_}; }
     IRect roi(size_t, const IRect& out, double scale) const override {
         return IRect::cover(roi_(out.toPicture(scale), scale), scale).grown(1, 1);
     }
@@ -214,6 +216,7 @@ class TileNode final : public Node {
     Roi roi_;
     Cost cost_;
     Render render_;
+    int tile_;
 };
 
 Rect grownBy(const Rect& r, double d) {
@@ -484,83 +487,242 @@ Image pixelConvolution(const Image& in, std::vector<float> weights, int w, int h
 
 // ---------------------------------------------------------------------------------------------
 
+// Streaks. Each tile gets a grid in coordinates (u, v) in which its streaks run along u: turned
+// axes for a translation; distance from the centre and direction for a zoom. The grid samples
+// the input about every 0.7 scaled pixels, and running sums along u give any streak's mean from
+// two interpolated reads on each of two grid rows, whatever the streak's length.
+
 namespace {
 
-AffineTransform streakAt(const Streak& s, double t) {
-    if (s.kind == Streak::Translate) return AffineTransform::translation(s.dx * t, s.dy * t);
-    const double f = std::exp(std::clamp(s.rate * t, -50.0, 50.0));
-    return {f, 0, 0, f, s.centre.x * (1 - f), s.centre.y * (1 - f)};
+// Frames map scaled pixel positions to (u, v) and back.
+struct LineFrame {
+    Point d, n;  // unit vectors along and across the streaks
+    Point uv(Point p) const { return {p.x * d.x + p.y * d.y, p.x * n.x + p.y * n.y}; }
+    // The line of constant v: origin + u dir.
+    std::pair<Point, Point> line(double v) const { return {{v * n.x, v * n.y}, d}; }
+};
+
+// Distance from the centre and the tangent of the angle to the direction d: for tiles that
+// see the centre under a narrow angle (cheaper than an angle).
+struct TanFrame {
+    Point c, d, n;
+    Point uv(Point p) const {
+        const double qx = p.x - c.x, qy = p.y - c.y;
+        const double a = qx * d.x + qy * d.y, b = qx * n.x + qy * n.y;
+        return {std::sqrt(qx * qx + qy * qy), b / a};
+    }
+    std::pair<Point, Point> line(double v) const {
+        const double k = 1 / std::sqrt(1 + v * v);
+        return {c, {k * (d.x + v * n.x), k * (d.y + v * n.y)}};
+    }
+};
+
+// Distance from the centre and angle to d: for the tiles around the centre.
+struct PolarFrame {
+    Point c, d, n;
+    Point uv(Point p) const {
+        const double qx = p.x - c.x, qy = p.y - c.y;
+        return {std::sqrt(qx * qx + qy * qy), std::atan2(qx * n.x + qy * n.y, qx * d.x + qy * d.y)};
+    }
+    std::pair<Point, Point> line(double v) const {
+        const double cs = std::cos(v), sn = std::sin(v);
+        return {c, {cs * d.x + sn * n.x, cs * d.y + sn * n.y}};
+    }
+};
+
+// What the streaks are, in scaled pixels along u: a point at u averages [lo(u), hi(u)] with
+// density weight(u); norm(u) is the weight's integral over that span.
+struct Shape {
+    bool zoom = false;
+    double k0 = 0, k1 = 0;  // translation: offsets; zoom: factors of u
+    double norm = 1;        // the same for every point of these two kinds
+    double lo(double u) const { return zoom ? u * k0 : u + k0; }
+    double hi(double u) const { return zoom ? u * k1 : u + k1; }
+    double weight(double u) const { return zoom ? 1 / u : 1; }
+};
+
+// Grid steps in scaled pixels: along the streaks the mean smooths anyway; across them the rows
+// are interpolated, so a little closer.
+constexpr double kStepAlong = 1.5, kStepAcross = 1.0;
+constexpr double kMaxGrid = 1 << 22;  // grid samples per tile
+constexpr double kMaxSide = 1 << 13;
+
+template <class Frame>
+void renderStreaks(const Frame& f, const Shape& sh, double dvPerPixel, double uFloor, double uLo,
+                   double uHi, const Buffer& in, Buffer& out) {
+    const IRect& o = out.rect();
+    const int w = o.width();
+    std::vector<Point> uvs(size_t(w) * size_t(o.height()));
+    double vMin = INFINITY, vMax = -INFINITY, aMin = INFINITY, bMax = -INFINITY;
+    for (int y = o.y0; y < o.y1; ++y)
+        for (int x = o.x0; x < o.x1; ++x) {
+            const Point q = f.uv({x + 0.5, y + 0.5});
+            uvs[size_t(y - o.y0) * size_t(w) + size_t(x - o.x0)] = q;
+            vMin = std::min(vMin, q.y), vMax = std::max(vMax, q.y);
+            aMin = std::min(aMin, sh.lo(q.x)), bMax = std::max(bMax, sh.hi(q.x));
+        }
+    // Only the part of the streaks where the input has pixels needs a grid.
+    double du = kStepAlong, dv = kStepAcross * dvPerPixel / std::max(1.0, sh.zoom ? bMax : 1.0);
+    const double u0 = std::max(std::max(aMin, uLo) - du, uFloor);
+    const double u1 = std::min(bMax, uHi) + du;
+    if (!(u1 > u0) || !(vMax >= vMin) || !std::isfinite(u1 - u0) || !std::isfinite(vMax - vMin)) {
+        out.fill(kClear);
+        return;
+    }
+    // Bounded grids: absurd streaks get a coarser grid rather than endless work.
+    du = std::max(du, (u1 - u0) / kMaxSide);
+    dv = std::max(dv, (vMax - vMin) / kMaxSide);
+    const double cells = (u1 - u0) / du * ((vMax - vMin) / dv + 3);
+    if (cells > kMaxGrid) {
+        const double k = std::sqrt(cells / kMaxGrid);
+        du *= k, dv *= k;
+    }
+    const double v0 = vMin - dv;
+    const int cols = std::max(1, int(std::ceil((u1 - u0) / du)));
+    const int rows = int(std::ceil((vMax - v0) / dv)) + 2;
+    auto rowOf = [&](double v) {
+        const double ti = (v - v0) / dv;
+        const int i0 = std::clamp(int(std::floor(ti)), 0, rows - 2);
+        return std::pair{i0, float(std::clamp(ti - i0, 0.0, 1.0))};
+    };
+    // Each grid row only where some pixel's streak reads it.
+    std::vector<int> jLo(size_t(rows), cols), jHi(size_t(rows), 0);
+    auto cell = [&](double u) { return (u - u0) / du; };
+    for (const Point& q : uvs) {
+        const int i0 = rowOf(q.y).first;
+        const int lo = std::clamp(int(std::floor(cell(sh.lo(q.x)))) - 1, 0, cols);
+        const int hi = std::clamp(int(std::ceil(cell(sh.hi(q.x)))) + 1, 0, cols);
+        for (int i = i0; i <= i0 + 1; ++i) {
+            jLo[size_t(i)] = std::min(jLo[size_t(i)], lo);
+            jHi[size_t(i)] = std::max(jHi[size_t(i)], hi);
+        }
+    }
+    // Running sums: P[i][j] is the weighted sum of the row's samples jLo[i] .. j - 1.
+    const size_t stride = size_t(cols) + 1;
+    std::unique_ptr<Px[]> P(new Px[stride * size_t(rows)]);
+    for (int i = 0; i < rows; ++i) {
+        if (jHi[size_t(i)] <= jLo[size_t(i)]) continue;
+        Px* p = P.get() + size_t(i) * stride;
+        const auto [origin, dir] = f.line(v0 + i * dv);
+        p[jLo[size_t(i)]] = kClear;
+        for (int j = jLo[size_t(i)]; j < jHi[size_t(i)]; ++j) {
+            const double u = u0 + (j + 0.5) * du;
+            p[j + 1] = p[j] + in.sample(origin.x + u * dir.x, origin.y + u * dir.y) *
+                                  float(sh.weight(u) * du);
+        }
+    }
+    // Every query lies inside the ranges of both its rows, which were made from these very
+    // streaks; the clamp only guards against rounding.
+    const double inverseStep = 1 / du;
+    const float inv = float(1 / sh.norm);
+    for (int y = o.y0; y < o.y1; ++y) {
+        Px* dst = out.row(y);
+        for (int x = o.x0; x < o.x1; ++x) {
+            const Point q = uvs[size_t(y - o.y0) * size_t(w) + size_t(x - o.x0)];
+            const double a = sh.lo(q.x), b = sh.hi(q.x);
+            if (!(b - a > 1e-3 * du)) {
+                // A streak of no length: the zoom's centre itself.
+                dst[x] = in.sample(x + 0.5, y + 0.5);
+                continue;
+            }
+            const auto [i0, fv] = rowOf(q.y);
+            const int lo = std::max(jLo[size_t(i0)], jLo[size_t(i0) + 1]);
+            const int hi = std::min(jHi[size_t(i0)], jHi[size_t(i0) + 1]) - 1;
+            const double ta = (a - u0) * inverseStep, tb = (b - u0) * inverseStep;
+            const int ja = std::clamp(int(ta), lo, hi), jb = std::clamp(int(tb), lo, hi);
+            const float fa = float(ta - ja), fb = float(tb - jb);
+            const Px* r0 = P.get() + size_t(i0) * stride;
+            const Px* r1 = r0 + stride;
+            const Px s0 = r0[jb] + (r0[jb + 1] - r0[jb]) * fb - r0[ja] - (r0[ja + 1] - r0[ja]) * fa;
+            const Px s1 = r1[jb] + (r1[jb + 1] - r1[jb]) * fb - r1[ja] - (r1[ja + 1] - r1[ja]) * fa;
+            dst[x] = lerp(s0, s1, fv) * inv;
+        }
+    }
 }
 
-Rect mappedBounds(const Rect& r, std::span<const AffineTransform> maps) {
+Rect boundsOf(std::initializer_list<Rect> rs) {
+    Rect u;
+    for (const Rect& r : rs) u = u.united(r);
+    return u;
+}
+
+Rect zoomed(const Rect& r, Point c, double k) {
     if (r.isInfinite() || r.isEmpty()) return r;
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (auto& m : maps)
-        for (Point c : {Point{r.x, r.y}, Point{r.maxX(), r.y}, Point{r.x, r.maxY()},
-                        Point{r.maxX(), r.maxY()}}) {
-            Point q = m.apply(c);
-            x0 = std::min(x0, q.x), x1 = std::max(x1, q.x);
-            y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
-        }
-    return {x0, y0, x1 - x0, y1 - y0};
+    return {c.x + (r.x - c.x) * k, c.y + (r.y - c.y) * k, r.width * k, r.height * k};
+}
+
+Rect moved(const Rect& r, double dx, double dy) {
+    if (r.isInfinite() || r.isEmpty()) return r;
+    return {r.x + dx, r.y + dy, r.width, r.height};
 }
 
 }  // namespace
 
 Image streakBlur(const Image& in, Streak st) {
     if (!in) return {};
-    const bool translate = st.kind == Streak::Translate;
-    const double unit = translate ? std::hypot(st.dx, st.dy) : std::abs(st.rate);
-    if (!(unit > 0) || !std::isfinite(unit)) return in;
-    // The longest streak decides how many passes full scale needs (taps half a pixel apart).
-    double longest = unit;
+    const bool zoom = st.kind == Streak::Zoom;
+    const double len = zoom ? std::abs(st.rate) : std::sqrt(st.dx * st.dx + st.dy * st.dy);
+    if (!(len > 1e-9) || !std::isfinite(len)) return in;
     const Rect e = in.extent();
-    if (!translate) {
-        if (e.isInfinite()) {
-            longest = 1e9;
-        } else {
-            double d = 0;
-            for (Point c : {Point{e.x, e.y}, Point{e.maxX(), e.y}, Point{e.x, e.maxY()},
-                            Point{e.maxX(), e.maxY()}})
-                d = std::max(d, std::hypot(c.x - st.centre.x, c.y - st.centre.y));
-            longest = d * unit;
-        }
+    Rect extent;
+    TileNode::Roi roi;
+    TileNode::Cost cost;
+    if (zoom) {
+        const double ka = std::exp(std::clamp(st.rate * st.t0, -30.0, 30.0));
+        const double kb = std::exp(std::clamp(st.rate * (st.t0 + 1), -30.0, 30.0));
+        const Point c = st.centre;
+        extent = boundsOf({zoomed(e, c, 1 / ka), zoomed(e, c, 1 / kb)});
+        roi = [c, ka, kb](const Rect& out, double s) {
+            return grownBy(boundsOf({out, zoomed(out, c, ka), zoomed(out, c, kb)}), 2 / s);
+        };
+        cost = [](double) { return 8.0; };
+    } else {
+        const double ax = st.dx * st.t0, ay = st.dy * st.t0;
+        const double bx = st.dx * (st.t0 + 1), by = st.dy * (st.t0 + 1);
+        extent = boundsOf({moved(e, -ax, -ay), moved(e, -bx, -by)});
+        roi = [ax, ay, bx, by](const Rect& out, double s) {
+            return grownBy(boundsOf({out, moved(out, ax, ay), moved(out, bx, by)}), 2 / s);
+        };
+        cost = [len](double s) { return 6 + len * s / 64; };
     }
-    const int passes = int(std::clamp(std::ceil(std::log(2 * longest) / std::log(4.0)), 1.0, 7.0));
-
-    Image cur = in;
-    for (int k = passes; k >= 1; --k) {
-        // Four taps `spacing` apart; the passes together place 4^passes taps evenly along the
-        // streak. The first pass also moves the streak to start at t0.
-        const double spacing = std::pow(4.0, -k);
-        const double shift = k == 1 ? st.t0 + 0.5 : 0.0;
-        std::array<AffineTransform, 4> taps, back;
-        for (int j = 0; j < 4; ++j) {
-            taps[size_t(j)] = streakAt(st, shift + (j - 1.5) * spacing);
-            back[size_t(j)] = streakAt(st, -(shift + (j - 1.5) * spacing));
+    auto render = [st, zoom, len](const RenderInfo& info, Buffer& out, const Buffer& in) {
+        const double s = info.scale;
+        const IRect& ir = in.rect();
+        const Point corners[4] = {{double(ir.x0), double(ir.y0)},
+                                  {double(ir.x1), double(ir.y0)},
+                                  {double(ir.x0), double(ir.y1)},
+                                  {double(ir.x1), double(ir.y1)}};
+        Shape sh;
+        sh.zoom = zoom;
+        if (!zoom) {
+            const LineFrame f{{st.dx / len, st.dy / len}, {-st.dy / len, st.dx / len}};
+            const double L = len * s;
+            sh.k0 = L * st.t0, sh.k1 = L * (st.t0 + 1), sh.norm = L;
+            double lo = INFINITY, hi = -INFINITY;
+            for (Point p : corners) {
+                const double u = f.uv(p).x;
+                lo = std::min(lo, u), hi = std::max(hi, u);
+            }
+            return renderStreaks(f, sh, 1.0, -INFINITY, lo, hi, in, out);
         }
-        const AffineTransform centre = streakAt(st, shift);
-        SampleOptions o;
-        o.extent = mappedBounds(cur.extent(), back);
-        o.roi = [taps](size_t, const Rect& out) { return mappedBounds(out, taps); };
-        cur = sampleKernel(
-            {cur},
-            [taps, centre, spacing, unit, translate, c = st.centre](const Sampler& s, Point p) {
-                // Tap spacing here in scaled pixels: below half a pixel the pass fades into a
-                // single read, so fine passes cost nothing where the streak is short.
-                const double len = translate ? unit : unit * std::hypot(p.x - c.x, p.y - c.y);
-                const double step = len * spacing * s.scale();
-                const Px one = s(centre.apply(p));
-                if (step < 0.25) return one;
-                Px acc = (s(taps[0].apply(p)) + s(taps[1].apply(p)) + s(taps[2].apply(p)) +
-                          s(taps[3].apply(p))) *
-                         0.25f;
-                if (step < 0.5) acc = lerp(one, acc, float((step - 0.25) / 0.25));
-                return acc;
-            },
-            o);
-    }
-    return cur;
+        const double ka = std::exp(std::clamp(st.rate * st.t0, -30.0, 30.0));
+        const double kb = std::exp(std::clamp(st.rate * (st.t0 + 1), -30.0, 30.0));
+        sh.k0 = std::min(ka, kb), sh.k1 = std::max(ka, kb), sh.norm = len;
+        const Point c{st.centre.x * s, st.centre.y * s};
+        double far = 0;
+        for (Point p : corners) far = std::max(far, std::hypot(p.x - c.x, p.y - c.y));
+        const IRect& o = out.rect();
+        const Point mid{(o.x0 + o.x1) / 2.0, (o.y0 + o.y1) / 2.0};
+        const double dist = std::hypot(mid.x - c.x, mid.y - c.y);
+        const double halfDiagonal = 0.5 * std::hypot(o.width(), o.height()) + 1;
+        const Point d = dist > 0 ? Point{(mid.x - c.x) / dist, (mid.y - c.y) / dist} : Point{1, 0};
+        const Point n{-d.y, d.x};
+        if (dist > 2 * halfDiagonal)
+            return renderStreaks(TanFrame{c, d, n}, sh, 1.0, 0.0, 0.0, far, in, out);
+        return renderStreaks(PolarFrame{c, d, n}, sh, 1.0, 0.0, 0.0, far, in, out);
+    };
+    // Large tiles: the grid around a tile grows by the streak's length.
+    return makeImage<TileNode>(in, extent, roi, cost, render, zoom ? 192 : 512);
 }
 
 }  // namespace imaging::nbhd

@@ -60,123 +60,135 @@ inline float xdogInk(float fine, float coarse, float sharpness) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Cells
+// Cells. Each cell takes the mean of the pixels whose centres it holds (at every scale an
+// estimate of its area mean); shade(locator, key, mean, point, pixel size) colours a point of
+// it. Pixels that straddle a border average four quarters.
 
-// Cells along one axis: [o + (i - 1/2) w, o + (i + 1/2) w). The centres and shares of the (at
-// most two) cells that the pixel [c - h, c + h] overlaps.
-struct AxisCells {
-    double at[2];
-    float share[2];
-    int n;
-};
-AxisCells cellsAlong(double c, double h, double o, double w) {
-    const double a = (c - h - o) / w + 0.5, b = (c + h - o) / w + 0.5;
-    const double ia = std::floor(a), ib = std::floor(b);
-    if (ia == ib) return {{o + ia * w, 0}, {1, 0}, 1};
-    const float f = float((ib - a) / (b - a));
-    return {{o + ia * w, o + ib * w}, {f, 1 - f}, 2};
+template <class Cells, class Shade>
+Image cellFilter(const Image& in, const Cells& cells, double margin, Shade shade,
+                 bool smoothBorders = true) {
+    if (!in) return {};
+    auto roi = [margin](size_t, const Rect& out, double s) {
+        return out.insetBy(-margin - 2 / s, -margin - 2 / s);
+    };
+    auto render = [cells, shade, roi, smoothBorders](const RenderInfo& info, Buffer& out,
+                                                     std::span<const Buffer* const> ins) {
+        const Buffer& src = *ins[0];
+        const IRect& o = out.rect();
+        // The input may hold more than this tile's neighbourhood.
+        const IRect ir = IRect::cover(roi(0, o.toPicture(info.scale), info.scale), info.scale)
+                             .grown(1, 1)
+                             .intersected(src.rect());
+        const double px = 1 / info.scale;
+        const auto& loc = cells.local(ir.united(o).toPicture(info.scale));
+        // Borders are smoothed only where cells are large enough to show them.
+        const bool smooth = smoothBorders && cells.size() * info.scale >= 6;
+        // The cell of every input pixel (and how far inside it), and the range of keys.
+        const size_t n = size_t(ir.area());
+        std::vector<cells::Key> keys(n);
+        std::vector<float> inside(smooth ? n : 0);
+        int64_t i0 = INT64_MAX, j0 = INT64_MAX, i1 = INT64_MIN, j1 = INT64_MIN;
+        for (int y = ir.y0; y < ir.y1; ++y)
+            for (int x = ir.x0; x < ir.x1; ++x) {
+                const size_t at = size_t(y - ir.y0) * size_t(ir.width()) + size_t(x - ir.x0);
+                double border = 0;
+                const cells::Key k = loc.locate(info.center(x, y), smooth ? &border : nullptr);
+                keys[at] = k;
+                if (smooth) inside[at] = float(border);
+                i0 = std::min(i0, k.i), i1 = std::max(i1, k.i);
+                j0 = std::min(j0, k.j), j1 = std::max(j1, k.j);
+            }
+        const bool any = i1 >= i0;
+        const double ni = any ? double(i1 - i0) + 1 : 0, nj = any ? double(j1 - j0) + 1 : 0;
+        // Cells smaller than pixels: each pixel is its own cell.
+        const bool tiny = !any || ni * nj > 4.0 * double(n) + 1024;
+        std::vector<Px> sums(tiny ? 0 : size_t(ni * nj), Px{0, 0, 0, 0});
+        std::vector<float> counts(sums.size(), 0.f);
+        auto slot = [&](cells::Key k) -> ptrdiff_t {
+            if (tiny || k.i < i0 || k.i > i1 || k.j < j0 || k.j > j1) return -1;
+            return ptrdiff_t((k.j - j0) * int64_t(ni) + (k.i - i0));
+        };
+        if (!tiny)
+            for (int y = ir.y0; y < ir.y1; ++y) {
+                const Px* row = src.row(y);
+                const cells::Key* k = keys.data() + size_t(y - ir.y0) * size_t(ir.width());
+                for (int x = ir.x0; x < ir.x1; ++x) {
+                    const size_t m = size_t(slot(k[x - ir.x0]));
+                    sums[m] += row[x];
+                    counts[m] += 1;
+                }
+            }
+        for (size_t m = 0; m < sums.size(); ++m)
+            if (counts[m] > 0) sums[m] /= counts[m];
+        auto colour = [&](cells::Key k, Point p) {
+            const ptrdiff_t m = slot(k);
+            const Px mean = m >= 0 && counts[size_t(m)] > 0
+                                ? sums[size_t(m)]
+                                : src.sample(p.x * info.scale, p.y * info.scale);
+            return shade(loc, k, mean, p, px);
+        };
+        for (int y = o.y0; y < o.y1; ++y) {
+            Px* dst = out.row(y);
+            for (int x = o.x0; x < o.x1; ++x) {
+                const Point p = info.center(x, y);
+                if constexpr (requires { loc.shares(p, px, nullptr, nullptr); }) {
+                    if (px <= loc.w) {
+                        cells::Key ks[4];
+                        float ws[4];
+                        const int c = loc.shares(p, px, ks, ws);
+                        Px acc{0, 0, 0, 0};
+                        for (int q = 0; q < c; ++q) acc += colour(ks[q], p) * ws[q];
+                        dst[x] = acc;
+                        continue;
+                    }
+                }
+                double border = 0;
+                cells::Key k;
+                if (x >= ir.x0 && x < ir.x1 && y >= ir.y0 && y < ir.y1) {
+                    const size_t at = size_t(y - ir.y0) * size_t(ir.width()) + size_t(x - ir.x0);
+                    k = keys[at];
+                    border = smooth ? inside[at] : 0;
+                } else {
+                    k = loc.locate(p, &border);
+                }
+                if (!smooth || border >= 0.75 * px) {
+                    dst[x] = colour(k, p);
+                    continue;
+                }
+                Px acc{0, 0, 0, 0};
+                for (int q = 0; q < 4; ++q) {
+                    const Point sub{p.x + (q % 2 ? 0.25 : -0.25) * px,
+                                    p.y + (q / 2 ? 0.25 : -0.25) * px};
+                    acc += colour(loc.locate(sub, nullptr), sub);
+                }
+                dst[x] = acc * 0.25f;
+            }
+        }
+    };
+    return areaKernel({in}, in.extent(), roi, render);
 }
 
-// Each square cell takes the mean colour of the picture under it.
+auto flat = [](const auto&, cells::Key, Px mean, Point, double) { return mean; };
+
 const FilterDef pixellateDef{
     "CIPixellate",
     "Pixellate",
     {kCICategoryStylize},
     {ImageInput(), Center(), Distance("inputScale", 8).min(1).slider(1, 100)},
     [](const Args& a) {
-        const Image in = a.image();
         const double w = a.number("inputScale");
-        const Point c = a.point("inputCenter");
-        const Image mean = nbhd::boxBlur(in, w / 2, w / 2);
-        return nbhd::sampleWithReach(
-            {mean}, in.extent(), [w](double s) { return w + 3 / s; },
-            [w, c](const Sampler& s, Point p) {
-                const double h = s.pixel() / 2;
-                if (2 * h >= w) return s(p);
-                const AxisCells cx = cellsAlong(p.x, h, c.x, w), cy = cellsAlong(p.y, h, c.y, w);
-                Px acc{0, 0, 0, 0};
-                for (int j = 0; j < cy.n; ++j)
-                    for (int i = 0; i < cx.n; ++i)
-                        acc += s(Point{cx.at[i], cy.at[j]}) * (cx.share[i] * cy.share[j]);
-                return acc;
-            });
+        return cellFilter(a.image(), cells::SquareCells{a.point("inputCenter"), w}, w, flat);
     }};
 
-// Hexagonal cells `scale` apart, each the mean colour around its centre; pixels on a border
-// average their four quarters.
 const FilterDef hexagonalPixellateDef{
     "CIHexagonalPixellate",
     "Hexagonal Pixellate",
     {kCICategoryStylize},
     {ImageInput(), Center(), Distance("inputScale", 8).min(1).slider(1, 100)},
     [](const Args& a) {
-        const Image in = a.image();
         const double w = a.number("inputScale");
-        const Point c = a.point("inputCenter");
-        const Image mean = nbhd::boxBlur(in, 0.45 * w, 0.45 * w);
-        return nbhd::sampleWithReach(
-            {mean}, in.extent(), [w](double s) { return w + 3 / s; },
-            [w, c](const Sampler& s, Point p) {
-                const double q = s.pixel() / 4;
-                if (4 * q >= w) return s(p);
-                Point h[4];
-                bool same = true;
-                for (int k = 0; k < 4; ++k) {
-                    h[k] = cells::hexCentre({p.x + (k % 2 ? q : -q), p.y + (k / 2 ? q : -q)}, c, w);
-                    same = same && h[k] == h[0];
-                }
-                if (same) return s(h[0]);
-                return (s(h[0]) + s(h[1]) + s(h[2]) + s(h[3])) * 0.25f;
-            });
+        return cellFilter(a.image(), cells::HexCells{a.point("inputCenter"), w}, 1.2 * w, flat);
     }};
-
-// Voronoi cells of a jittered grid. shade(seed colour, distance from the seed, pixel size)
-// colours each point; pixels near a border between cells are averaged over four quarters.
-template <class Shade>
-Image voronoi(const Image& in, Point origin, double spacing, double jitter, uint64_t salt,
-              Shade shade) {
-    if (!in) return {};
-    const Image colours = gaussianBlur(in, spacing / 4);
-    auto roi = [spacing](size_t, const Rect& out, double s) {
-        return out.insetBy(-2 * spacing - 3 / s, -2 * spacing - 3 / s);
-    };
-    auto render = [=](const RenderInfo& info, Buffer& out, std::span<const Buffer* const> ins) {
-        const Sampler s(ins, info.scale);
-        const IRect& o = out.rect();
-        const double px = s.pixel();
-        for (int y = o.y0; y < o.y1; ++y) {
-            Px* dst = out.row(y);
-            for (int x = o.x0; x < o.x1; ++x) {
-                const Point p = info.center(x, y);
-                if (spacing < px) {
-                    dst[x] = shade(s(p), 0.0, px);
-                    continue;
-                }
-                const cells::Seed n = cells::nearestSeed(p, origin, spacing, jitter, salt);
-                // Distance to the nearest border, from the seeds around: exact enough to tell
-                // whether this pixel straddles one.
-                bool border = false;
-                const double q = px * 0.25;
-                Point sub[4];
-                cells::Seed seeds[4];
-                for (int k = 0; k < 4; ++k) {
-                    sub[k] = {p.x + (k % 2 ? q : -q), p.y + (k / 2 ? q : -q)};
-                    seeds[k] = cells::nearestSeed(sub[k], origin, spacing, jitter, salt);
-                    border = border || seeds[k].i != n.i || seeds[k].j != n.j;
-                }
-                if (!border) {
-                    dst[x] = shade(s(n.at), std::sqrt(n.dist2), px);
-                    continue;
-                }
-                Px acc{0, 0, 0, 0};
-                for (int k = 0; k < 4; ++k)
-                    acc += shade(s(seeds[k].at), std::sqrt(seeds[k].dist2), px);
-                dst[x] = acc * 0.25f;
-            }
-        }
-    };
-    return areaKernel({colours}, in.extent(), roi, render);
-}
 
 const FilterDef crystallizeDef{
     "CICrystallize",
@@ -184,11 +196,12 @@ const FilterDef crystallizeDef{
     {kCICategoryStylize},
     {ImageInput(), Center(), Distance("inputRadius", 20).min(1).slider(1, 100)},
     [](const Args& a) {
-        return voronoi(a.image(), a.point("inputCenter"), a.number("inputRadius"), 0.9, 0x5eed1,
-                       [](Px c, double, double) { return c; });
+        const double r = a.number("inputRadius");
+        return cellFilter(a.image(), cells::SeedCells{a.point("inputCenter"), r, 0.9, 0x5eed1},
+                          3 * r, flat);
     }};
 
-// Round dots of the picture's colours on white paper.
+// Round dots of the cells' colours on white paper; a dot's own edge is smoothed by its shading.
 const FilterDef pointillizeDef{
     "CIPointillize",
     "Pointillize",
@@ -196,11 +209,16 @@ const FilterDef pointillizeDef{
     {ImageInput(), Center(), Distance("inputRadius", 20).min(1).slider(1, 100)},
     [](const Args& a) {
         const double r = a.number("inputRadius");
-        return voronoi(a.image(), a.point("inputCenter"), 1.5 * r, 0.6, 0xd075,
-                       [r](Px c, double d, double px) {
-                           const float cover = float(std::clamp((r - d) / px + 0.5, 0.0, 1.0));
-                           return lerp(Px{1, 1, 1, 1} * c[3], c, cover);
-                       });
+        const cells::SeedCells dots{a.point("inputCenter"), 1.5 * r, 0.6, 0xd075};
+        return cellFilter(
+            a.image(), dots, 4.5 * r,
+            [r](const auto& loc, cells::Key k, Px mean, Point p, double px) {
+                const Point c = loc.seed(k);
+                const double d = std::sqrt((p.x - c.x) * (p.x - c.x) + (p.y - c.y) * (p.y - c.y));
+                const float cover = float(std::clamp((r - d) / px + 0.5, 0.0, 1.0));
+                return lerp(Px{1, 1, 1, 1} * mean[3], mean, cover);
+            },
+            false);
     }};
 
 // ---------------------------------------------------------------------------------------------
@@ -406,7 +424,7 @@ const FilterDef spotLightDef{
         return colorKernel(
             [=](Px p, Point q) {
                 const double vx = q.x - lx, vy = q.y - ly, vz = -lz;
-                const double d = std::hypot(vx, vy, vz);
+                const double d = std::sqrt(vx * vx + vy * vy + vz * vz);
                 if (!(d > 0) || !(lz > 0)) return Px{0, 0, 0, p[3]};
                 const double axis = std::max(0.0, (vx * ax + vy * ay + vz * az) / d);
                 const float lit = float(std::pow(axis, power) * lz / d);
@@ -609,8 +627,7 @@ const FilterDef spotColorDef{
                 for (const SpotSet& s : sets) {
                     Px d = e - s.centre;
                     d[3] = 0;
-                    const float dist =
-                        std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / std::sqrt(3.f);
+                    const float dist = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
                     const float w = 1 - smoothstep(s.closeness * s.contrast, s.closeness, dist);
                     out = lerp(out, s.replacement, w);
                 }
