@@ -12,6 +12,7 @@ namespace imaging::nbhd {
 namespace {
 
 constexpr Px kClear{0, 0, 0, 0};
+constexpr double kPi = 3.14159265358979323846;
 // Scaled pixels any one operation may reach; far beyond this the Context refuses the work.
 constexpr double kMaxReach = 1 << 24;
 
@@ -119,23 +120,29 @@ LineFn boxLine(double half) {
         const double H = half * scale;
         if (!(H > 1e-4)) return copyLine(v, lo, hi, out, o0, o1);
         const int n = hi - lo;
-        // Running sums relative to the line's start stay small enough for floats.
-        std::vector<Px> P(size_t(n) + 2);
-        P[0] = kClear;
-        for (int k = 0; k < n; ++k) P[size_t(k) + 1] = P[size_t(k)] + v[k];
-        P[size_t(n) + 1] = P[size_t(n)];
-        auto F = [&](double t) {
-            double u = t - lo;
-            if (u <= 0) return kClear;
-            if (u >= n) return P[size_t(n)];
-            int k = int(u);
-            float f = float(u - k);
-            return P[size_t(k)] + (P[size_t(k) + 1] - P[size_t(k)]) * f;
-        };
-        const float inv = float(1 / (2 * H));
-        for (int x = o0; x < o1; ++x) {
-            const double c = x + 0.5;
-            out[x - o0] = (F(c + H) - F(c - H)) * inv;
+        // Running sums in double precision: where a line starts must not show in the result.
+        // S[k + 1] is the sum of the first k pixels; S[0] and S[n + 2] repeat the ends.
+        std::vector<std::array<double, 4>> S(size_t(n) + 3);
+        S[0] = S[1] = {0, 0, 0, 0};
+        for (int k = 0; k < n; ++k)
+            for (int c = 0; c < 4; ++c)
+                S[size_t(k) + 2][size_t(c)] = S[size_t(k) + 1][size_t(c)] + v[k][c];
+        S[size_t(n) + 2] = S[size_t(n) + 1];
+        // Window ends fall at the same fraction of a pixel for the whole line.
+        const double a0 = o0 + 0.5 - H - lo, b0 = o0 + 0.5 + H - lo;
+        const double ia = std::floor(a0), ib = std::floor(b0);
+        const double fa = a0 - ia, fb = b0 - ib;
+        const double inv = 1 / (2 * H);
+        auto at = [&](double k) { return size_t(std::clamp(k, -1.0, double(n)) + 1); };
+        for (int i = 0; i < o1 - o0; ++i) {
+            const auto& a = S[at(ia + i)];
+            const auto& a1 = S[at(ia + i) + 1];
+            const auto& b = S[at(ib + i)];
+            const auto& b1 = S[at(ib + i) + 1];
+            for (int c = 0; c < 4; ++c)
+                out[i][c] = float(((b[size_t(c)] + (b1[size_t(c)] - b[size_t(c)]) * fb) -
+                                   (a[size_t(c)] + (a1[size_t(c)] - a[size_t(c)]) * fa)) *
+                                  inv);
         }
     };
 }
@@ -486,152 +493,150 @@ Image pixelConvolution(const Image& in, std::vector<float> weights, int w, int h
 }
 
 // ---------------------------------------------------------------------------------------------
-
-// Streaks. Each tile gets a grid in coordinates (u, v) in which its streaks run along u: turned
-// axes for a translation; distance from the centre and direction for a zoom. The grid samples
-// the input about every 0.7 scaled pixels, and running sums along u give any streak's mean from
-// two interpolated reads on each of two grid rows, whatever the streak's length.
+// Streaks. The picture is resampled on a lattice in coordinates (u, v) in which the streaks run
+// along u: turned axes for a translation; distance and angle from the centre for a zoom. Running
+// sums along u then give any streak's mean from two interpolated reads on each of the two
+// lattice rows around it, whatever the streak's length. The lattice is fixed in the picture
+// (not in the tile), so tiles agree to rounding; the output is worked out block by block in
+// blocks fixed in the picture too, each sampling only the part of the lattice its streaks cross.
 
 namespace {
 
-// Frames map scaled pixel positions to (u, v) and back.
+// atan2(y, x) to within 1e-8 radians, much faster than the library's.
+inline double angleOf(double y, double x) {
+    const double ax = std::abs(x), ay = std::abs(y);
+    if (!(std::max(ax, ay) > 0)) return 0;
+    const bool steep = ay > ax;
+    double t = steep ? ax / ay : ay / ax, base = 0;
+    constexpr double kTan15 = 0.2679491924311227, kInvSqrt3 = 0.5773502691896258;
+    if (t > kTan15) {
+        t = (t - kInvSqrt3) / (1 + t * kInvSqrt3);  // atan(t) = pi/6 + atan(that)
+        base = kPi / 6;
+    }
+    const double t2 = t * t;
+    double a =
+        base +
+        t * (1 - t2 * (1 / 3.0 - t2 * (1 / 5.0 - t2 * (1 / 7.0 - t2 * (1 / 9.0 - t2 / 11)))));
+    if (steep) a = kPi / 2 - a;
+    if (x < 0) a = kPi - a;
+    return y < 0 ? -a : a;
+}
+
+// Frames map scaled pixel positions to (u, v); line(v) gives the lattice row v as
+// origin + u * direction.
 struct LineFrame {
     Point d, n;  // unit vectors along and across the streaks
-    Point uv(Point p) const { return {p.x * d.x + p.y * d.y, p.x * n.x + p.y * n.y}; }
-    // The line of constant v: origin + u dir.
+    Point uv(Point p, double) const { return {p.x * d.x + p.y * d.y, p.x * n.x + p.y * n.y}; }
     std::pair<Point, Point> line(double v) const { return {{v * n.x, v * n.y}, d}; }
 };
 
-// Distance from the centre and the tangent of the angle to the direction d: for tiles that
-// see the centre under a narrow angle (cheaper than an angle).
-struct TanFrame {
-    Point c, d, n;
-    Point uv(Point p) const {
-        const double qx = p.x - c.x, qy = p.y - c.y;
-        const double a = qx * d.x + qy * d.y, b = qx * n.x + qy * n.y;
-        return {std::sqrt(qx * qx + qy * qy), b / a};
-    }
-    std::pair<Point, Point> line(double v) const {
-        const double k = 1 / std::sqrt(1 + v * v);
-        return {c, {k * (d.x + v * n.x), k * (d.y + v * n.y)}};
-    }
-};
-
-// Distance from the centre and angle to d: for the tiles around the centre.
 struct PolarFrame {
-    Point c, d, n;
-    Point uv(Point p) const {
+    Point c;
+    // Angles are taken within half a turn of `near`, so that a block never straddles the cut.
+    Point uv(Point p, double near) const {
         const double qx = p.x - c.x, qy = p.y - c.y;
-        return {std::sqrt(qx * qx + qy * qy), std::atan2(qx * n.x + qy * n.y, qx * d.x + qy * d.y)};
+        double a = angleOf(qy, qx);
+        if (a - near > kPi) a -= 2 * kPi;
+        if (a - near < -kPi) a += 2 * kPi;
+        return {std::sqrt(qx * qx + qy * qy), a};
     }
-    std::pair<Point, Point> line(double v) const {
-        const double cs = std::cos(v), sn = std::sin(v);
-        return {c, {cs * d.x + sn * n.x, cs * d.y + sn * n.y}};
-    }
+    std::pair<Point, Point> line(double v) const { return {c, {std::cos(v), std::sin(v)}}; }
 };
 
 // What the streaks are, in scaled pixels along u: a point at u averages [lo(u), hi(u)] with
-// density weight(u); norm(u) is the weight's integral over that span.
+// density weight(u), whose integral over that span is `norm`.
 struct Shape {
     bool zoom = false;
     double k0 = 0, k1 = 0;  // translation: offsets; zoom: factors of u
-    double norm = 1;        // the same for every point of these two kinds
+    double norm = 1;
     double lo(double u) const { return zoom ? u * k0 : u + k0; }
     double hi(double u) const { return zoom ? u * k1 : u + k1; }
     double weight(double u) const { return zoom ? 1 / u : 1; }
 };
 
-// Grid steps in scaled pixels: along the streaks the mean smooths anyway; across them the rows
-// are interpolated, so a little closer.
-constexpr double kStepAlong = 1.5, kStepAcross = 1.0;
-constexpr double kMaxGrid = 1 << 22;  // grid samples per tile
-constexpr double kMaxSide = 1 << 13;
+// Lattice rows lie at v = k dv, samples at u = (j + 1/2) du, for integers k and j.
+struct Lattice {
+    double du, dv;
+};
 
+constexpr double kMaxGrid = 1 << 22;  // lattice samples for one block
+
+// Renders the pixels `r` of `out`. uLo and uHi bound the u where the input has pixels.
 template <class Frame>
-void renderStreaks(const Frame& f, const Shape& sh, double dvPerPixel, double uFloor, double uLo,
-                   double uHi, const Buffer& in, Buffer& out) {
-    const IRect& o = out.rect();
-    const int w = o.width();
-    std::vector<Point> uvs(size_t(w) * size_t(o.height()));
+void renderStreaks(const Frame& f, const Shape& sh, const Lattice& lat, double near, double uLo,
+                   double uHi, const IRect& r, const Buffer& in, Buffer& out) {
+    const int w = r.width();
+    std::vector<Point> uvs(size_t(w) * size_t(r.height()));
     double vMin = INFINITY, vMax = -INFINITY, aMin = INFINITY, bMax = -INFINITY;
-    for (int y = o.y0; y < o.y1; ++y)
-        for (int x = o.x0; x < o.x1; ++x) {
-            const Point q = f.uv({x + 0.5, y + 0.5});
-            uvs[size_t(y - o.y0) * size_t(w) + size_t(x - o.x0)] = q;
+    for (int y = r.y0; y < r.y1; ++y)
+        for (int x = r.x0; x < r.x1; ++x) {
+            const Point q = f.uv({x + 0.5, y + 0.5}, near);
+            uvs[size_t(y - r.y0) * size_t(w) + size_t(x - r.x0)] = q;
             vMin = std::min(vMin, q.y), vMax = std::max(vMax, q.y);
             aMin = std::min(aMin, sh.lo(q.x)), bMax = std::max(bMax, sh.hi(q.x));
         }
-    // Only the part of the streaks where the input has pixels needs a grid.
-    double du = kStepAlong, dv = kStepAcross * dvPerPixel / std::max(1.0, sh.zoom ? bMax : 1.0);
-    const double u0 = std::max(std::max(aMin, uLo) - du, uFloor);
-    const double u1 = std::min(bMax, uHi) + du;
-    if (!(u1 > u0) || !(vMax >= vMin) || !std::isfinite(u1 - u0) || !std::isfinite(vMax - vMin)) {
-        out.fill(kClear);
+    const double du = lat.du, dv = lat.dv;
+    // Only the part of the streaks where the input has pixels needs sampling.
+    const double j0 = std::floor(std::max(aMin, uLo) / du) - 1;
+    const double j1 = std::ceil(std::min(bMax, uHi) / du) + 1;
+    const double k0 = std::floor(vMin / dv) - 1, k1 = std::ceil(vMax / dv) + 1;
+    if (!(j1 > j0) || !(k1 > k0) || (j1 - j0) * (k1 - k0) > kMaxGrid) {
+        for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x) out.row(y)[x] = Px{0, 0, 0, 0};
         return;
     }
-    // Bounded grids: absurd streaks get a coarser grid rather than endless work.
-    du = std::max(du, (u1 - u0) / kMaxSide);
-    dv = std::max(dv, (vMax - vMin) / kMaxSide);
-    const double cells = (u1 - u0) / du * ((vMax - vMin) / dv + 3);
-    if (cells > kMaxGrid) {
-        const double k = std::sqrt(cells / kMaxGrid);
-        du *= k, dv *= k;
-    }
-    const double v0 = vMin - dv;
-    const int cols = std::max(1, int(std::ceil((u1 - u0) / du)));
-    const int rows = int(std::ceil((vMax - v0) / dv)) + 2;
+    const int cols = int(j1 - j0), rows = int(k1 - k0) + 1;
     auto rowOf = [&](double v) {
-        const double ti = (v - v0) / dv;
-        const int i0 = std::clamp(int(std::floor(ti)), 0, rows - 2);
-        return std::pair{i0, float(std::clamp(ti - i0, 0.0, 1.0))};
+        const double ti = v / dv - k0;
+        const int i = std::clamp(int(std::floor(ti)), 0, rows - 2);
+        return std::pair{i, float(std::clamp(ti - i, 0.0, 1.0))};
     };
-    // Each grid row only where some pixel's streak reads it.
+    auto cell = [&](double u) { return u / du - j0; };
+    // Each lattice row only where some pixel's streak reads it.
     std::vector<int> jLo(size_t(rows), cols), jHi(size_t(rows), 0);
-    auto cell = [&](double u) { return (u - u0) / du; };
     for (const Point& q : uvs) {
-        const int i0 = rowOf(q.y).first;
+        const int i = rowOf(q.y).first;
         const int lo = std::clamp(int(std::floor(cell(sh.lo(q.x)))) - 1, 0, cols);
         const int hi = std::clamp(int(std::ceil(cell(sh.hi(q.x)))) + 1, 0, cols);
-        for (int i = i0; i <= i0 + 1; ++i) {
-            jLo[size_t(i)] = std::min(jLo[size_t(i)], lo);
-            jHi[size_t(i)] = std::max(jHi[size_t(i)], hi);
+        for (int k = i; k <= i + 1; ++k) {
+            jLo[size_t(k)] = std::min(jLo[size_t(k)], lo);
+            jHi[size_t(k)] = std::max(jHi[size_t(k)], hi);
         }
     }
-    // Running sums: P[i][j] is the weighted sum of the row's samples jLo[i] .. j - 1.
+    // Running sums: P[i][j] is the weighted sum of row i's samples jLo[i] .. j - 1.
     const size_t stride = size_t(cols) + 1;
     std::unique_ptr<Px[]> P(new Px[stride * size_t(rows)]);
     for (int i = 0; i < rows; ++i) {
         if (jHi[size_t(i)] <= jLo[size_t(i)]) continue;
         Px* p = P.get() + size_t(i) * stride;
-        const auto [origin, dir] = f.line(v0 + i * dv);
-        p[jLo[size_t(i)]] = kClear;
+        const auto [origin, dir] = f.line((k0 + i) * dv);
+        p[jLo[size_t(i)]] = Px{0, 0, 0, 0};
         for (int j = jLo[size_t(i)]; j < jHi[size_t(i)]; ++j) {
-            const double u = u0 + (j + 0.5) * du;
+            const double u = (j0 + j + 0.5) * du;
             p[j + 1] = p[j] + in.sample(origin.x + u * dir.x, origin.y + u * dir.y) *
                                   float(sh.weight(u) * du);
         }
     }
-    // Every query lies inside the ranges of both its rows, which were made from these very
+    // Every read lies inside the ranges of both its rows, which were made from these very
     // streaks; the clamp only guards against rounding.
-    const double inverseStep = 1 / du;
     const float inv = float(1 / sh.norm);
-    for (int y = o.y0; y < o.y1; ++y) {
+    for (int y = r.y0; y < r.y1; ++y) {
         Px* dst = out.row(y);
-        for (int x = o.x0; x < o.x1; ++x) {
-            const Point q = uvs[size_t(y - o.y0) * size_t(w) + size_t(x - o.x0)];
+        for (int x = r.x0; x < r.x1; ++x) {
+            const Point q = uvs[size_t(y - r.y0) * size_t(w) + size_t(x - r.x0)];
             const double a = sh.lo(q.x), b = sh.hi(q.x);
             if (!(b - a > 1e-3 * du)) {
                 // A streak of no length: the zoom's centre itself.
                 dst[x] = in.sample(x + 0.5, y + 0.5);
                 continue;
             }
-            const auto [i0, fv] = rowOf(q.y);
-            const int lo = std::max(jLo[size_t(i0)], jLo[size_t(i0) + 1]);
-            const int hi = std::min(jHi[size_t(i0)], jHi[size_t(i0) + 1]) - 1;
-            const double ta = (a - u0) * inverseStep, tb = (b - u0) * inverseStep;
+            const auto [i, fv] = rowOf(q.y);
+            const int lo = std::max(jLo[size_t(i)], jLo[size_t(i) + 1]);
+            const int hi = std::min(jHi[size_t(i)], jHi[size_t(i) + 1]) - 1;
+            const double ta = cell(a), tb = cell(b);
             const int ja = std::clamp(int(ta), lo, hi), jb = std::clamp(int(tb), lo, hi);
             const float fa = float(ta - ja), fb = float(tb - jb);
-            const Px* r0 = P.get() + size_t(i0) * stride;
+            const Px* r0 = P.get() + size_t(i) * stride;
             const Px* r1 = r0 + stride;
             const Px s0 = r0[jb] + (r0[jb + 1] - r0[jb]) * fb - r0[ja] - (r0[ja + 1] - r0[ja]) * fa;
             const Px s1 = r1[jb] + (r1[jb + 1] - r1[jb]) * fb - r1[ja] - (r1[ja + 1] - r1[ja]) * fa;
@@ -656,6 +661,22 @@ Rect moved(const Rect& r, double dx, double dy) {
     return {r.x + dx, r.y + dy, r.width, r.height};
 }
 
+// Calls f(block, part) for every block of side `side` (aligned in scaled pixels) that meets
+// `o`, with the part of it inside `o`.
+template <class F>
+void forBlocks(const IRect& o, int side, F f) {
+    auto down = [side](int v) { return int(std::floor(double(v) / side)) * side; };
+    for (int y = down(o.y0); y < o.y1; y += side)
+        for (int x = down(o.x0); x < o.x1; x += side) {
+            const IRect b{x, y, x + side, y + side};
+            f(b, b.intersected(o));
+        }
+}
+
+double distance(Point a, Point b) {
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y));
+}
+
 }  // namespace
 
 Image streakBlur(const Image& in, Streak st) {
@@ -663,19 +684,19 @@ Image streakBlur(const Image& in, Streak st) {
     const bool zoom = st.kind == Streak::Zoom;
     const double len = zoom ? std::abs(st.rate) : std::sqrt(st.dx * st.dx + st.dy * st.dy);
     if (!(len > 1e-9) || !std::isfinite(len)) return in;
+    const double ka = std::exp(std::clamp(st.rate * st.t0, -30.0, 30.0));
+    const double kb = std::exp(std::clamp(st.rate * (st.t0 + 1), -30.0, 30.0));
     const Rect e = in.extent();
     Rect extent;
     TileNode::Roi roi;
     TileNode::Cost cost;
     if (zoom) {
-        const double ka = std::exp(std::clamp(st.rate * st.t0, -30.0, 30.0));
-        const double kb = std::exp(std::clamp(st.rate * (st.t0 + 1), -30.0, 30.0));
         const Point c = st.centre;
         extent = boundsOf({zoomed(e, c, 1 / ka), zoomed(e, c, 1 / kb)});
         roi = [c, ka, kb](const Rect& out, double s) {
             return grownBy(boundsOf({out, zoomed(out, c, ka), zoomed(out, c, kb)}), 2 / s);
         };
-        cost = [](double) { return 8.0; };
+        cost = [](double) { return 12.0; };
     } else {
         const double ax = st.dx * st.t0, ay = st.dy * st.t0;
         const double bx = st.dx * (st.t0 + 1), by = st.dy * (st.t0 + 1);
@@ -683,9 +704,9 @@ Image streakBlur(const Image& in, Streak st) {
         roi = [ax, ay, bx, by](const Rect& out, double s) {
             return grownBy(boundsOf({out, moved(out, ax, ay), moved(out, bx, by)}), 2 / s);
         };
-        cost = [len](double s) { return 6 + len * s / 64; };
+        cost = [len](double s) { return 8 + len * s / 64; };
     }
-    auto render = [st, zoom, len](const RenderInfo& info, Buffer& out, const Buffer& in) {
+    auto render = [st, zoom, len, ka, kb](const RenderInfo& info, Buffer& out, const Buffer& in) {
         const double s = info.scale;
         const IRect& ir = in.rect();
         const Point corners[4] = {{double(ir.x0), double(ir.y0)},
@@ -700,29 +721,39 @@ Image streakBlur(const Image& in, Streak st) {
             sh.k0 = L * st.t0, sh.k1 = L * (st.t0 + 1), sh.norm = L;
             double lo = INFINITY, hi = -INFINITY;
             for (Point p : corners) {
-                const double u = f.uv(p).x;
+                const double u = f.uv(p, 0).x;
                 lo = std::min(lo, u), hi = std::max(hi, u);
             }
-            return renderStreaks(f, sh, 1.0, -INFINITY, lo, hi, in, out);
+            forBlocks(out.rect(), 256, [&](const IRect&, const IRect& part) {
+                renderStreaks(f, sh, Lattice{1.0, 0.5}, 0, lo, hi, part, in, out);
+            });
+            return;
         }
-        const double ka = std::exp(std::clamp(st.rate * st.t0, -30.0, 30.0));
-        const double kb = std::exp(std::clamp(st.rate * (st.t0 + 1), -30.0, 30.0));
         sh.k0 = std::min(ka, kb), sh.k1 = std::max(ka, kb), sh.norm = len;
-        const Point c{st.centre.x * s, st.centre.y * s};
+        const PolarFrame f{{st.centre.x * s, st.centre.y * s}};
         double far = 0;
-        for (Point p : corners) far = std::max(far, std::hypot(p.x - c.x, p.y - c.y));
-        const IRect& o = out.rect();
-        const Point mid{(o.x0 + o.x1) / 2.0, (o.y0 + o.y1) / 2.0};
-        const double dist = std::hypot(mid.x - c.x, mid.y - c.y);
-        const double halfDiagonal = 0.5 * std::hypot(o.width(), o.height()) + 1;
-        const Point d = dist > 0 ? Point{(mid.x - c.x) / dist, (mid.y - c.y) / dist} : Point{1, 0};
-        const Point n{-d.y, d.x};
-        if (dist > 2 * halfDiagonal)
-            return renderStreaks(TanFrame{c, d, n}, sh, 1.0, 0.0, 0.0, far, in, out);
-        return renderStreaks(PolarFrame{c, d, n}, sh, 1.0, 0.0, 0.0, far, in, out);
+        for (Point p : corners) far = std::max(far, distance(p, f.c));
+        auto block = [&](const IRect& b, const IRect& part) {
+            double reach = 0;
+            for (Point p : {Point{double(b.x0), double(b.y0)}, Point{double(b.x1), double(b.y0)},
+                            Point{double(b.x0), double(b.y1)}, Point{double(b.x1), double(b.y1)}})
+                reach = std::max(reach, distance(p, f.c));
+            // Rows a fraction of a pixel apart where the block's streaks end furthest out, a
+            // whole number of them to the turn so that the lattice repeats with it.
+            const double need = 2 * kPi * std::max(1.0, reach * sh.k1) / 0.6;
+            const double turns = 64 * std::ceil(std::clamp(need, 64.0, 1e9) / 64);
+            const double near = angleOf((b.y0 + b.y1) / 2.0 - f.c.y, (b.x0 + b.x1) / 2.0 - f.c.x);
+            renderStreaks(f, sh, Lattice{1.0, 2 * kPi / turns}, near, 0.0, far, part, in, out);
+        };
+        // Blocks near the centre see it under wide angles: smaller blocks there keep the rows
+        // each block needs few.
+        forBlocks(out.rect(), 256, [&](const IRect& b, const IRect& part) {
+            const Point mid{(b.x0 + b.x1) / 2.0, (b.y0 + b.y1) / 2.0};
+            if (distance(mid, f.c) > 2 * 256) return block(b, part);
+            forBlocks(part, 64, [&](const IRect& sb, const IRect& sp) { block(sb, sp); });
+        });
     };
-    // Large tiles: the grid around a tile grows by the streak's length.
-    return makeImage<TileNode>(in, extent, roi, cost, render, zoom ? 192 : 512);
+    return makeImage<TileNode>(in, extent, roi, cost, render);
 }
 
 }  // namespace imaging::nbhd

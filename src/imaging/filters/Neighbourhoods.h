@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "imaging/Node.h"
 #include "imaging/NodeKinds.h"
 
 namespace imaging::nbhd {
@@ -51,26 +50,5 @@ struct Streak {
     double t0 = -0.5;
 };
 Image streakBlur(const Image& in, Streak streak);
-
-// A sample kernel whose reach depends on the scale (for example half a cell plus two pixels):
-// reach(scale) picture units around the output region, for every input.
-template <class F>
-Image sampleWithReach(std::vector<Image> inputs, const Rect& extent,
-                      std::function<double(double scale)> reach, F f) {
-    return areaKernel(
-        std::move(inputs), extent,
-        [reach](size_t, const Rect& out, double scale) {
-            const double r = reach(scale);
-            return out.insetBy(-r, -r);
-        },
-        [f](const RenderInfo& info, Buffer& out, std::span<const Buffer* const> ins) {
-            const Sampler s(ins, info.scale);
-            const IRect& o = out.rect();
-            for (int y = o.y0; y < o.y1; ++y) {
-                Px* dst = out.row(y);
-                for (int x = o.x0; x < o.x1; ++x) dst[x] = f(s, info.center(x, y));
-            }
-        });
-}
 
 }  // namespace imaging::nbhd

@@ -35,6 +35,11 @@ Image encoded(const Image& in) {
     return colorKernel([](Px p) { return encodePx(p); }, in);
 }
 
+Image encodedPremultiplied(const Image& in) {
+    detail::tables();
+    return colorKernel([](Px p) { return premultiply(encodePx(p)); }, in);
+}
+
 Image decoded(const Image& e) {
     return colorKernel([](Px p) { return decodePx(p); }, e);
 }
@@ -43,14 +48,14 @@ Image denoised(const Image& in, float level, float sharpness) {
     const float gain = 1 + sharpness;
     return colorKernel(
         [level, gain](Px p, Px b) {
-            const Px e = encodePx(p), s = encodePx(b);
+            const Px e = encodePx(p), s = unpremultiply(b);
             const Px d = e - s;
             const Px excess = pxMax(pxMax(d, -d) - level, splat(0));
             Px kept = clamp01(s + (d > 0 ? excess : -excess) * gain);
             kept[3] = p[3];
             return decodePx(kept);
         },
-        in, gaussianBlur(in, 1.0));
+        in, gaussianBlur(encodedPremultiplied(in), 1.0));
 }
 
 }  // namespace imaging::percept

@@ -66,6 +66,11 @@ inline float grey(Px p) {
 Image encoded(const Image& in);
 Image decoded(const Image& encodedImage);
 
+// Encoded colour premultiplied by alpha: blurring it averages perceptual values (so that
+// differences from the blur are as large on the dark side of an edge as on the bright side)
+// and still weighs pixels by their coverage. unpremultiply() gives the straight encoded colour.
+Image encodedPremultiplied(const Image& in);
+
 // Detail finer than a couple of pixels and weaker than `level` (perceptual units) smoothed
 // away; stronger detail kept and amplified by 1 + sharpness.
 Image denoised(const Image& in, float level, float sharpness);

@@ -186,8 +186,9 @@ const FilterDef morphologyRectangleMinimumDef{
 // Sharpening. The difference from a blurred copy is taken on perceptual values, so that halos
 // are as strong on the dark side of an edge as on the bright side.
 
+// `blurred` is a blur of the encoded, premultiplied picture.
 Px sharpened(Px p, Px blurred, float amount, bool lumaOnly) {
-    Px e = percept::encodePx(p), b = percept::encodePx(blurred);
+    Px e = percept::encodePx(p), b = unpremultiply(blurred);
     Px d = e - b;
     if (lumaOnly) d = splat(percept::luma(d));
     Px s = clamp01(e + d * amount);
@@ -195,18 +196,19 @@ Px sharpened(Px p, Px blurred, float amount, bool lumaOnly) {
     return percept::decodePx(s);
 }
 
-const FilterDef unsharpMaskDef{"CIUnsharpMask",
-                               "Unsharp Mask",
-                               {kCICategorySharpen},
-                               {ImageInput(), Distance("inputRadius", 2.5).min(0).slider(0, 100),
-                                Scalar("inputIntensity", 0.5).min(0).slider(0, 1).identity(0)},
-                               [](const Args& a) {
-                                   const Image in = a.image();
-                                   const float k = float(a.number("inputIntensity"));
-                                   return colorKernel(
-                                       [k](Px p, Px b) { return sharpened(p, b, k, false); }, in,
-                                       gaussianBlur(in, a.number("inputRadius")));
-                               }};
+const FilterDef unsharpMaskDef{
+    "CIUnsharpMask",
+    "Unsharp Mask",
+    {kCICategorySharpen},
+    {ImageInput(), Distance("inputRadius", 2.5).min(0).slider(0, 100),
+     Scalar("inputIntensity", 0.5).min(0).slider(0, 1).identity(0)},
+    [](const Args& a) {
+        const Image in = a.image();
+        const float k = float(a.number("inputIntensity"));
+        return colorKernel(
+            [k](Px p, Px b) { return sharpened(p, b, k, false); }, in,
+            gaussianBlur(percept::encodedPremultiplied(in), a.number("inputRadius")));
+    }};
 
 const FilterDef sharpenLuminanceDef{
     "CISharpenLuminance",
@@ -217,8 +219,9 @@ const FilterDef sharpenLuminanceDef{
     [](const Args& a) {
         const Image in = a.image();
         const float k = float(a.number("inputSharpness"));
-        return colorKernel([k](Px p, Px b) { return sharpened(p, b, k, true); }, in,
-                           gaussianBlur(in, a.number("inputRadius")));
+        return colorKernel(
+            [k](Px p, Px b) { return sharpened(p, b, k, true); }, in,
+            gaussianBlur(percept::encodedPremultiplied(in), a.number("inputRadius")));
     }};
 
 }  // namespace

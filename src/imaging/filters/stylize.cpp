@@ -575,7 +575,7 @@ const FilterDef depthOfFieldDef{
         return colorKernel(
             [=](Px p, Px soft, Px far, Point q) {
                 Px e = percept::encodePx(p);
-                e = e + (e - percept::encodePx(soft)) * usm;
+                e = e + (e - unpremultiply(soft)) * usm;
                 const float y = percept::luma(e);
                 e = clamp01(y + (e - y) * sat);
                 e[3] = p[3];
@@ -584,7 +584,7 @@ const FilterDef depthOfFieldDef{
                                          : std::hypot(q.x - p0.x, q.y - p0.y);
                 return lerp(sharp, far, smoothstep(float(band / 4), float(band), float(d)));
             },
-            in, gaussianBlur(in, a.number("inputUnsharpMaskRadius")),
+            in, gaussianBlur(percept::encodedPremultiplied(in), a.number("inputUnsharpMaskRadius")),
             gaussianBlur(in, a.number("inputRadius")));
     }};
 
