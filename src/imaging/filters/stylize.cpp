@@ -209,9 +209,9 @@ const FilterDef pointillizeDef{
     {ImageInput(), Center(), Distance("inputRadius", 20).min(1).slider(1, 100)},
     [](const Args& a) {
         const double r = a.number("inputRadius");
-        const cells::SeedCells dots{a.point("inputCenter"), 1.5 * r, 0.6, 0xd075};
+        const cells::SeedCells dots{a.point("inputCenter"), 1.8 * r, 0.6, 0xd075};
         return cellFilter(
-            a.image(), dots, 4.5 * r,
+            a.image(), dots, 5.4 * r,
             [r](const auto& loc, cells::Key k, Px mean, Point p, double px) {
                 const Point c = loc.seed(k);
                 const double d = std::sqrt((p.x - c.x) * (p.x - c.x) + (p.y - c.y) * (p.y - c.y));
@@ -249,7 +249,7 @@ const FilterDef edgeWorkDef{
         const Image grey = greyImage(a.image());
         const double sigma = std::max(0.5, a.number("inputRadius") / 3);
         return colorKernel(
-            [](Px g, Px fine, Px coarse) { return greyPx(xdogInk(fine[0], coarse[0], 40), g[3]); },
+            [](Px g, Px fine, Px coarse) { return greyPx(xdogInk(fine[0], coarse[0], 200), g[3]); },
             grey, gaussianBlur(grey, sigma), gaussianBlur(grey, 1.6 * sigma));
     }};
 
