@@ -427,17 +427,13 @@ inline Px median3(Px a, Px b, Px c) {
 }  // namespace
 
 Image median3x3(const Image& in) {
-    if (!in) return {};
-    return sampleKernel({in}, [](const Sampler& s, Point p) {
-        if (s.scale() < 0.75) return s.nearest(0, p);
-        const double h = s.pixel();
-        // Each row sorted; the median of nine is the median of the rows' largest low, median
-        // middle and smallest high.
+    // Each row sorted; the median of nine is the median of the rows' largest low, median middle
+    // and smallest high.
+    return stencil3x3(in, [](const Px* n, Point, double pixel) {
+        if (pixel > 1 / 0.75) return n[4];
         Px lo[3], mid[3], hi[3];
         for (int j = 0; j < 3; ++j) {
-            const double y = p.y + (j - 1) * h;
-            Px a = s.nearest(0, {p.x - h, y}), b = s.nearest(0, {p.x, y}),
-               c = s.nearest(0, {p.x + h, y});
+            Px a = n[3 * j], b = n[3 * j + 1], c = n[3 * j + 2];
             order(a, b);
             order(b, c);
             order(a, b);

@@ -51,4 +51,39 @@ struct Streak {
 };
 Image streakBlur(const Image& in, Streak streak);
 
+// A kernel over each pixel's 3 x 3 neighbourhood of scaled pixels: f(n, p, pixel) with n[3 j + i]
+// the pixel at offset (i - 1, j - 1) (rows from the bottom), p the picture point and pixel the
+// scaled pixel's size in picture units. Beyond what the input holds its edge pixels repeat.
+template <class F>
+Image stencil3x3(const Image& in, F f) {
+    if (!in) return {};
+    return areaKernel(
+        {in}, in.extent(),
+        [](size_t, const Rect& out, double scale) { return out.insetBy(-2 / scale, -2 / scale); },
+        [f](const RenderInfo& info, Buffer& out, std::span<const Buffer* const> ins) {
+            const Buffer& src = *ins[0];
+            const IRect& o = out.rect();
+            const IRect& ir = src.rect();
+            const int w = o.width();
+            // Three rows of the neighbourhood, each with a pixel to spare on either side.
+            std::vector<Px> rows(3 * size_t(w + 2));
+            Px n[9];
+            for (int y = o.y0; y < o.y1; ++y) {
+                for (int j = 0; j < 3; ++j) {
+                    const Px* r = src.row(std::clamp(y + j - 1, ir.y0, ir.y1 - 1));
+                    Px* d = rows.data() + size_t(j) * size_t(w + 2);
+                    for (int x = o.x0 - 1; x <= o.x1; ++x)
+                        d[x - o.x0 + 1] = r[std::clamp(x, ir.x0, ir.x1 - 1)];
+                }
+                Px* dst = out.row(y);
+                for (int x = 0; x < w; ++x) {
+                    for (int j = 0; j < 3; ++j)
+                        for (int i = 0; i < 3; ++i)
+                            n[3 * j + i] = rows[size_t(j) * size_t(w + 2) + size_t(x + i)];
+                    dst[o.x0 + x] = f(n, info.center(o.x0 + x, y), 1 / info.scale);
+                }
+            }
+        });
+}
+
 }  // namespace imaging::nbhd

@@ -12,14 +12,16 @@ namespace imaging::percept {
 
 namespace detail {
 inline constexpr int kSteps = 4096;
-// encode(u * u) for u = i / kSteps: spacing by the square root resolves the steep start.
-const float* encodeBySqrt();
-// decode(v) for v = i / kSteps.
-const float* decodeTable();
+struct Tables {
+    float encodeBySqrt[kSteps + 2];  // encode(u * u) at u = i / kSteps: resolves the steep start
+    float decode[kSteps + 2];        // decode(v) at v = i / kSteps
+    Tables();
+};
+// Built when the program starts, before any kernel runs.
+extern const Tables kTables;
 inline float lookup(const float* t, float x) {
-    float f = x * kSteps;
-    int i = int(f);
-    if (i >= kSteps) return t[kSteps];
+    const float f = x * kSteps;
+    const int i = int(f);
     return t[i] + (t[i + 1] - t[i]) * (f - float(i));
 }
 }  // namespace detail
@@ -28,27 +30,48 @@ inline float lookup(const float* t, float x) {
 inline float encode(float v) {
     if (!(v > 0.f)) return 0.f;
     if (v > 1.f) return linearToSrgb(std::min(v, 1e6f));
-    return detail::lookup(detail::encodeBySqrt(), std::sqrt(v));
+    return detail::lookup(detail::kTables.encodeBySqrt, std::sqrt(v));
 }
 
 // sRGB-encoded value -> linear light; the inverse of encode.
 inline float decode(float v) {
     if (!(v > 0.f)) return 0.f;
     if (v > 1.f) return srgbToLinear(std::min(v, 1e6f));
-    return detail::lookup(detail::decodeTable(), v);
+    return detail::lookup(detail::kTables.decode, v);
 }
+
+namespace detail {
+typedef int Ix __attribute__((vector_size(16)));
+// Table t at x * kSteps in the colour lanes, for x in 0..1.
+inline Px lookup3(const float* t, Px x) {
+    const Px f = x * float(kSteps);
+    const Ix i = __builtin_convertvector(f, Ix);
+    const Px lo{t[i[0]], t[i[1]], t[i[2]], 0}, hi{t[i[0] + 1], t[i[1] + 1], t[i[2] + 1], 0};
+    return lo + (hi - lo) * (f - __builtin_convertvector(i, Px));
+}
+}  // namespace detail
 
 // A premultiplied linear pixel as straight encoded colour (alpha kept as it is).
 inline Px encodePx(Px p) {
     Px u = unpremultiply(p);
-    return Px{encode(u[0]), encode(u[1]), encode(u[2]), p[3]};
+    if (u[0] > 1.f || u[1] > 1.f || u[2] > 1.f)
+        return Px{encode(u[0]), encode(u[1]), encode(u[2]), p[3]};
+    u = u > 0.f ? u : splat(0);  // negatives and NaN
+    Px r = detail::lookup3(detail::kTables.encodeBySqrt,
+                           Px{std::sqrt(u[0]), std::sqrt(u[1]), std::sqrt(u[2]), 0});
+    r[3] = p[3];
+    return r;
 }
 
 // Straight encoded colour -> premultiplied linear pixel. Alpha is clamped to 0..1.
 inline Px decodePx(Px e) {
-    float a = std::clamp(e[3], 0.f, 1.f);
+    const float a = std::clamp(e[3], 0.f, 1.f);
     if (!(a > 0.f)) return Px{0, 0, 0, 0};
-    return Px{decode(e[0]) * a, decode(e[1]) * a, decode(e[2]) * a, a};
+    if (e[0] > 1.f || e[1] > 1.f || e[2] > 1.f)
+        return Px{decode(e[0]) * a, decode(e[1]) * a, decode(e[2]) * a, a};
+    Px r = detail::lookup3(detail::kTables.decode, e > 0.f ? e : splat(0)) * a;
+    r[3] = a;
+    return r;
 }
 
 // Rec. 709 weights applied to encoded values: the grey a viewer sees.
@@ -74,5 +97,7 @@ Image encodedPremultiplied(const Image& in);
 // Detail finer than a couple of pixels and weaker than `level` (perceptual units) smoothed
 // away; stronger detail kept and amplified by 1 + sharpness.
 Image denoised(const Image& in, float level, float sharpness);
+// The same from and to encodedPremultiplied pictures.
+Image denoisedEncoded(const Image& encodedPremultipliedImage, float level, float sharpness);
 
 }  // namespace imaging::percept

@@ -91,16 +91,16 @@ const FilterDef maskedVariableBlurDef{
     [](const Args& a) {
         const Image in = a.image();
         const double r = a.number("inputRadius");
-        // Four blur levels, interpolated between by the mask.
+        // Three blur levels, interpolated between by the mask.
         return colorKernel(
-            [](Px p, Px b1, Px b2, Px b3, Px b4, Px m) {
-                const float pos = std::clamp(percept::grey(m) * m[3], 0.f, 1.f) * 4;
-                const Px level[5] = {p, b1, b2, b3, b4};
-                const int i = std::min(3, int(pos));
+            [](Px p, Px b1, Px b2, Px b3, Px m) {
+                const float pos = std::clamp(percept::grey(m) * m[3], 0.f, 1.f) * 3;
+                const Px level[4] = {p, b1, b2, b3};
+                const int i = std::min(2, int(pos));
                 return lerp(level[i], level[i + 1], pos - float(i));
             },
-            in, gaussianBlur(in, r / 4), gaussianBlur(in, r / 2), gaussianBlur(in, 3 * r / 4),
-            gaussianBlur(in, r), a.image("inputMask"));
+            in, gaussianBlur(in, r / 3), gaussianBlur(in, 2 * r / 3), gaussianBlur(in, r),
+            a.image("inputMask"));
     }};
 
 const FilterDef medianDef{

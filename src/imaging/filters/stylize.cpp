@@ -19,6 +19,8 @@ inline float smoothstep(float e0, float e1, float x) {
     return t * t * (3 - 2 * t);
 }
 
+typedef int Ix __attribute__((vector_size(16)));
+
 inline Px sqrtPx(Px v) {
     return Px{std::sqrt(std::max(v[0], 0.f)), std::sqrt(std::max(v[1], 0.f)),
               std::sqrt(std::max(v[2], 0.f)), std::sqrt(std::max(v[3], 0.f))};
@@ -40,23 +42,22 @@ Image greyImage(const Image& in) {
         in);
 }
 
-// Per-channel gradient magnitude per picture unit, from the 3 x 3 Sobel differences between
-// neighbouring pixels of input 0.
-Px sobel(const Sampler& s, Point p) {
-    const double h = s.pixel();
-    Px v[3][3];
-    for (int j = 0; j < 3; ++j)
-        for (int i = 0; i < 3; ++i) v[j][i] = s.nearest(0, {p.x + (i - 1) * h, p.y + (j - 1) * h});
-    const Px gx = (v[0][2] + 2 * v[1][2] + v[2][2]) - (v[0][0] + 2 * v[1][0] + v[2][0]);
-    const Px gy = (v[2][0] + 2 * v[2][1] + v[2][2]) - (v[0][0] + 2 * v[0][1] + v[0][2]);
-    return sqrtPx(gx * gx + gy * gy) * float(1 / (8 * h));
+// Per-channel gradient magnitude per picture unit, from the Sobel differences of a 3 x 3
+// neighbourhood of pixels `pixel` picture units apart.
+Px sobel(const Px* v, double pixel) {
+    const Px gx = (v[2] + 2 * v[5] + v[8]) - (v[0] + 2 * v[3] + v[6]);
+    const Px gy = (v[6] + 2 * v[7] + v[8]) - (v[0] + 2 * v[1] + v[2]);
+    return sqrtPx(gx * gx + gy * gy) * float(1 / (8 * pixel));
 }
 
 // Ink of an extended difference of Gaussians over a grey image: 1 is paper; the dark side of
 // edges and dark areas fall towards 0.
 inline float xdogInk(float fine, float coarse, float sharpness) {
     const float d = fine - 0.98f * coarse;
-    return d >= 0.01f ? 1.f : 1.f + std::tanh(sharpness * (d - 0.01f));
+    if (d >= 0.01f) return 1.f;
+    // 1 + tanh(x) for x <= 0, by a rational fit that is plenty for a ramp of ink.
+    const float x = std::max(sharpness * (d - 0.01f), -3.f);
+    return 1.f + x * (27 + x * x) / (27 + 9 * x * x);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -231,12 +232,12 @@ const FilterDef edgesDef{"CIEdges",
                          {ImageInput(), Scalar("inputIntensity", 1).min(0).slider(0, 10)},
                          [](const Args& a) {
                              const float k = 2 * float(a.number("inputIntensity"));
-                             return sampleKernel(
-                                 {percept::encoded(a.image())}, [k](const Sampler& s, Point p) {
-                                     Px e = clamp01(sobel(s, p) * k);
-                                     e[3] = std::clamp(s.nearest(0, p)[3], 0.f, 1.f);
-                                     return percept::decodePx(e);
-                                 });
+                             return nbhd::stencil3x3(percept::encoded(a.image()),
+                                                     [k](const Px* n, Point, double px) {
+                                                         Px e = clamp01(sobel(n, px) * k);
+                                                         e[3] = std::clamp(n[4][3], 0.f, 1.f);
+                                                         return percept::decodePx(e);
+                                                     });
                          }};
 
 // Black ink on white, like a woodcut: the dark side of edges and the dark areas.
@@ -258,12 +259,13 @@ Image lineOverlay(const Image& in, float noise, float sharpness, float intensity
                   float contrast) {
     // Edges are found on a copy softened by a picture pixel, so that a line's strength does
     // not depend on the scale it is rendered at.
-    const Image clean = gaussianBlur(percept::denoised(in, noise, sharpness), 1.0);
-    return sampleKernel({percept::encoded(clean)}, [=](const Sampler& s, Point p) {
-        const Px g = sobel(s, p) * (2 * intensity);
+    const Image clean = gaussianBlur(
+        percept::denoisedEncoded(percept::encodedPremultiplied(in), noise, sharpness), 1.0);
+    return nbhd::stencil3x3(clean, [=](const Px* n, Point, double px) {
+        const Px g = sobel(n, px) * (2 * intensity);
         const float edge = std::max({g[0], g[1], g[2]});
         const float ink = std::clamp((edge - threshold) * contrast, 0.f, 1.f);
-        return Px{0, 0, 0, ink * std::clamp(s.nearest(0, p)[3], 0.f, 1.f)};
+        return Px{0, 0, 0, ink * std::clamp(n[4][3], 0.f, 1.f)};
     });
 }
 
@@ -287,19 +289,19 @@ const FilterDef lineOverlayDef{
 const FilterDef comicDef{
     "CIComicEffect", "Comic Effect", {kCICategoryStylize}, {ImageInput()}, [](const Args& a) {
         const Image in = a.image();
-        const Image soft = gaussianBlur(in, 1.0);
-        const Image grey = greyImage(soft);
+        const Image grey = greyImage(in);
         return colorKernel(
             [](Px p, Px fine, Px coarse) {
                 Px e = percept::encodePx(p);
                 const float y = percept::luma(e);
-                e = clamp01(y + (e - y) * 1.4f);  // livelier colours
-                e = Px{std::round(e[0] * 4), std::round(e[1] * 4), std::round(e[2] * 4), 0} / 4;
+                e = clamp01(y + (e - y) * 1.4f);                             // livelier colours
+                const Ix level = __builtin_convertvector(e * 4 + 0.5f, Ix);  // 0..4
+                e = __builtin_convertvector(level, Px) / 4;
                 e = e * xdogInk(fine[0], coarse[0], 60);
                 e[3] = p[3];
                 return percept::decodePx(e);
             },
-            soft, gaussianBlur(grey, 1.5), gaussianBlur(grey, 2.4));
+            in, gaussianBlur(grey, 1.5), gaussianBlur(grey, 2.4));
     }};
 
 // ---------------------------------------------------------------------------------------------
