@@ -128,10 +128,14 @@ struct SeedCells {
     uint64_t salt;
     double size() const { return spacing; }
 
-    Point seed(Key k) const {
+    // Where the seed of cell k lies within it, in cell units.
+    std::pair<float, float> offset(Key k) const {
         const uint64_t h = hash(k.i, k.j, salt);
-        return {origin.x + (double(k.i) + 0.5 + (unit(h, 0) - 0.5) * jitter) * spacing,
-                origin.y + (double(k.j) + 0.5 + (unit(h, 1) - 0.5) * jitter) * spacing};
+        return {float(0.5 + (unit(h, 0) - 0.5) * jitter), float(0.5 + (unit(h, 1) - 0.5) * jitter)};
+    }
+    Point seed(Key k) const {
+        const auto [fx, fy] = offset(k);
+        return {origin.x + (double(k.i) + fx) * spacing, origin.y + (double(k.j) + fy) * spacing};
     }
 
     // The seeds of an area, for lookups without hashing.
@@ -144,46 +148,46 @@ struct SeedCells {
                                  1.0, 4096.0));
             nj_ = int(std::clamp(double(cellOf((area.maxY() - c.origin.y) / c.spacing) - j0_ + 3),
                                  1.0, 4096.0));
-            seeds_.resize(size_t(ni_) * size_t(nj_));
+            offsets_.resize(size_t(ni_) * size_t(nj_));
             for (int j = 0; j < nj_; ++j)
                 for (int i = 0; i < ni_; ++i)
-                    seeds_[size_t(j) * size_t(ni_) + size_t(i)] = c.seed({i0_ + i, j0_ + j});
+                    offsets_[size_t(j) * size_t(ni_) + size_t(i)] = c.offset({i0_ + i, j0_ + j});
         }
         Point seed(Key k) const {
             const int64_t i = k.i - i0_, j = k.j - j0_;
             if (i < 0 || j < 0 || i >= ni_ || j >= nj_) return c_.seed(k);
-            return seeds_[size_t(j) * size_t(ni_) + size_t(i)];
+            const auto [fx, fy] = offsets_[size_t(j) * size_t(ni_) + size_t(i)];
+            return {c_.origin.x + (double(k.i) + fx) * c_.spacing,
+                    c_.origin.y + (double(k.j) + fy) * c_.spacing};
         }
-        // The nearest seed's cell, and a lower bound of the distance to its border.
+        // The nearest seed's cell, and a lower bound of the distance to its border. Distances
+        // are taken in cell units relative to p's cell, which floats hold exactly enough.
         Key locate(Point p, double* border) const {
-            const int64_t ci = cellOf((p.x - c_.origin.x) * inv_);
-            const int64_t cj = cellOf((p.y - c_.origin.y) * inv_);
-            Point near[9];
+            const double u = (p.x - c_.origin.x) * inv_, v = (p.y - c_.origin.y) * inv_;
+            const int64_t ci = cellOf(u), cj = cellOf(v);
+            const float fu = float(u - double(ci)), fv = float(v - double(cj));
+            std::pair<float, float> off[9];
             const int64_t li = ci - 1 - i0_, lj = cj - 1 - j0_;
             if (li >= 0 && lj >= 0 && li + 3 <= ni_ && lj + 3 <= nj_) {
-                const Point* s = seeds_.data() + size_t(lj) * size_t(ni_) + size_t(li);
-                for (int n = 0; n < 9; ++n)
-                    near[n] = s[size_t(n / 3) * size_t(ni_) + size_t(n % 3)];
+                const auto* o = offsets_.data() + size_t(lj) * size_t(ni_) + size_t(li);
+                for (int n = 0; n < 9; ++n) off[n] = o[size_t(n / 3) * size_t(ni_) + size_t(n % 3)];
             } else {
-                for (int n = 0; n < 9; ++n) near[n] = seed({ci + n % 3 - 1, cj + n / 3 - 1});
+                for (int n = 0; n < 9; ++n) off[n] = c_.offset({ci + n % 3 - 1, cj + n / 3 - 1});
+            }
+            float d[9];
+            for (int n = 0; n < 9; ++n) {
+                const float dx = float(n % 3 - 1) + off[n].first - fu;
+                const float dy = float(n / 3 - 1) + off[n].second - fv;
+                d[n] = dx * dx + dy * dy;
             }
             int best = 0;
-            double bestD = INFINITY;
-            for (int n = 0; n < 9; ++n) {
-                const double d =
-                    (near[n].x - p.x) * (near[n].x - p.x) + (near[n].y - p.y) * (near[n].y - p.y);
-                if (d < bestD) bestD = d, best = n;
-            }
+            for (int n = 1; n < 9; ++n) best = d[n] < d[best] ? n : best;
             if (border) {
                 // Half the gap to the second nearest seed: never more than the distance to
                 // the cell's border.
-                double second = INFINITY;
-                for (int n = 0; n < 9; ++n) {
-                    if (n == best) continue;
-                    second = std::min(second, (near[n].x - p.x) * (near[n].x - p.x) +
-                                                  (near[n].y - p.y) * (near[n].y - p.y));
-                }
-                *border = 0.5 * (std::sqrt(second) - std::sqrt(bestD));
+                float second = INFINITY;
+                for (int n = 0; n < 9; ++n) second = n == best ? second : std::min(second, d[n]);
+                *border = 0.5 * double(std::sqrt(second) - std::sqrt(d[best])) * c_.spacing;
             }
             return {ci + best % 3 - 1, cj + best / 3 - 1};
         }
@@ -193,7 +197,7 @@ struct SeedCells {
         double inv_;
         int64_t i0_ = 0, j0_ = 0;
         int ni_ = 0, nj_ = 0;
-        std::vector<Point> seeds_;
+        std::vector<std::pair<float, float>> offsets_;
     };
     Local local(const Rect& area) const { return Local(*this, area); }
 };

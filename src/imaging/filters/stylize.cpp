@@ -65,15 +65,23 @@ inline float xdogInk(float fine, float coarse, float sharpness) {
 // estimate of its area mean); shade(locator, key, mean, point, pixel size) colours a point of
 // it. Pixels that straddle a border average four quarters.
 
-template <class Cells, class Shade>
+// Pixels for which member(locator, key, point) is false are left out of the means.
+struct Everyone {
+    template <class L>
+    bool operator()(const L&, cells::Key, Point) const {
+        return true;
+    }
+};
+
+template <class Cells, class Shade, class Member = Everyone>
 Image cellFilter(const Image& in, const Cells& cells, double margin, Shade shade,
-                 bool smoothBorders = true) {
+                 bool smoothBorders = true, Member member = {}) {
     if (!in) return {};
     auto roi = [margin](size_t, const Rect& out, double s) {
         return out.insetBy(-margin - 2 / s, -margin - 2 / s);
     };
-    auto render = [cells, shade, roi, smoothBorders](const RenderInfo& info, Buffer& out,
-                                                     std::span<const Buffer* const> ins) {
+    auto render = [cells, shade, roi, smoothBorders, member](const RenderInfo& info, Buffer& out,
+                                                             std::span<const Buffer* const> ins) {
         const Buffer& src = *ins[0];
         const IRect& o = out.rect();
         // The input may hold more than this tile's neighbourhood.
@@ -114,7 +122,9 @@ Image cellFilter(const Image& in, const Cells& cells, double margin, Shade shade
                 const Px* row = src.row(y);
                 const cells::Key* k = keys.data() + size_t(y - ir.y0) * size_t(ir.width());
                 for (int x = ir.x0; x < ir.x1; ++x) {
-                    const size_t m = size_t(slot(k[x - ir.x0]));
+                    const cells::Key key = k[x - ir.x0];
+                    if (!member(loc, key, info.center(x, y))) continue;
+                    const size_t m = size_t(slot(key));
                     sums[m] += row[x];
                     counts[m] += 1;
                 }
@@ -202,7 +212,8 @@ const FilterDef crystallizeDef{
                           3 * r, flat);
     }};
 
-// Round dots of the cells' colours on white paper; a dot's own edge is smoothed by its shading.
+// Round dots on white paper, each the mean colour of the picture under it; a dot's own edge
+// is smoothed by its shading.
 const FilterDef pointillizeDef{
     "CIPointillize",
     "Pointillize",
@@ -211,15 +222,21 @@ const FilterDef pointillizeDef{
     [](const Args& a) {
         const double r = a.number("inputRadius");
         const cells::SeedCells dots{a.point("inputCenter"), 1.8 * r, 0.6, 0xd075};
+        auto distance = [](const auto& loc, cells::Key k, Point p) {
+            const Point c = loc.seed(k);
+            return std::sqrt((p.x - c.x) * (p.x - c.x) + (p.y - c.y) * (p.y - c.y));
+        };
         return cellFilter(
-            a.image(), dots, 5.4 * r,
-            [r](const auto& loc, cells::Key k, Px mean, Point p, double px) {
-                const Point c = loc.seed(k);
-                const double d = std::sqrt((p.x - c.x) * (p.x - c.x) + (p.y - c.y) * (p.y - c.y));
-                const float cover = float(std::clamp((r - d) / px + 0.5, 0.0, 1.0));
+            a.image(), dots, 2 * r,
+            [r, distance](const auto& loc, cells::Key k, Px mean, Point p, double px) {
+                const float cover =
+                    float(std::clamp((r - distance(loc, k, p)) / px + 0.5, 0.0, 1.0));
                 return lerp(Px{1, 1, 1, 1} * mean[3], mean, cover);
             },
-            false);
+            false,
+            [r, distance](const auto& loc, cells::Key k, Point p) {
+                return distance(loc, k, p) < r;
+            });
     }};
 
 // ---------------------------------------------------------------------------------------------
