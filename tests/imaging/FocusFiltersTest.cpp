@@ -137,7 +137,8 @@ TEST(Blurs, PreviewsSpreadAsFarInPictureUnits) {
     for (auto [name, key, value] : {std::tuple{"CIDiscBlur", "inputRadius", 12.0},
                                     {"CIBoxBlur", "inputRadius", 9.0},
                                     {"CIMotionBlur", "inputRadius", 20.0},
-                                    {"CIBokehBlur", "inputRadius", 15.0}}) {
+                                    {"CIBokehBlur", "inputRadius", 15.0},
+                                    {"CIDiscBlur", "inputRadius", 50.0}}) {
         Image out = apply(name, {{"inputImage", in}, {key, value}});
         const Spread full = spread(render(out, Rect{0, 0, 201, 201}), 1, 100.5, 100.5);
         const Spread half = spread(render(out, Rect{0, 0, 201, 201}, 0.5), 0.5, 100.5, 100.5);
@@ -157,6 +158,7 @@ TEST(Neighbourhoods, ResultsDoNotDependOnHowTheRegionIsSplit) {
     const std::vector<std::pair<std::string, Values>> cases = {
         {"CIBoxBlur", {{"inputRadius", 17.3}}},
         {"CIDiscBlur", {{"inputRadius", 9.6}}},
+        {"CIDiscBlur", {{"inputRadius", 75.0}}},  // summed on a coarser grid
         {"CIBokehBlur", {{"inputRingAmount", 0.5}}},
         {"CIMotionBlur", {{"inputRadius", 30.0}, {"inputAngle", 0.7}}},
         {"CIZoomBlur", {{"inputCenter", Vector{350, 250}}, {"inputAmount", 40.0}}},

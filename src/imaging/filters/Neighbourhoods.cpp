@@ -326,9 +326,89 @@ Image discRank(const Image& in, double radius, Rank rank) {
     return makeImage<TileNode>(in, extent, roi, cost, render);
 }
 
+namespace {
+
 // Disc sums from running sums along rows: every row of the disc is a segment whose ends fall
-// at the same fraction of a pixel for the whole row, so one output row costs two
-// interpolated reads per disc row.
+// at the same fraction of a pixel for the whole row, so one output row costs two interpolated
+// reads per disc row. Radii are in the buffers' pixels.
+void discSums(const std::vector<Disc>& discs, const Buffer& in, Buffer& out) {
+    const IRect& o = out.rect();
+    struct Term {
+        int dy;
+        double half;
+        float weight;
+    };
+    std::vector<Term> terms;
+    double norm = 0, reach = 0;
+    for (auto& d : discs) {
+        const double Rs = std::min(d.radius, kMaxReach);
+        reach = std::max(reach, Rs);
+        const int K = int(std::ceil(Rs + 0.5));
+        for (int dy = -K; dy <= K; ++dy) {
+            // The disc's part of this row's strip [dy - 1/2, dy + 1/2], by its midpoint.
+            double v0 = std::max(dy - 0.5, -Rs), v1 = std::min(dy + 0.5, Rs);
+            if (v1 <= v0) continue;
+            double vm = 0.5 * (v0 + v1);
+            double half = std::sqrt(std::max(0.0, Rs * Rs - vm * vm));
+            double wgt = d.weight * (v1 - v0);
+            if (half <= 0 || wgt == 0) continue;
+            terms.push_back({dy, half, float(wgt)});
+            norm += wgt * 2 * half;
+        }
+    }
+    if (!(norm > 1e-12)) {
+        for (int y = o.y0; y < o.y1; ++y)
+            for (int x = o.x0; x < o.x1; ++x) out.row(y)[x] = in.at(x, y);
+        return;
+    }
+    const int K = int(std::ceil(reach + 0.5)) + 1;
+    // Running sums of the block's rows: S[r][i] is the sum of the i pixels left of column
+    // br.x0 + i.
+    const IRect br = o.grown(K, K);
+    const int bw = br.width(), sw = bw + 1;
+    std::vector<Px> S(size_t(sw) * size_t(br.height()));
+    const IRect& ir = in.rect();
+    for (int r = 0; r < br.height(); ++r) {
+        Px* s = S.data() + size_t(r) * size_t(sw);
+        const int y = br.y0 + r;
+        s[0] = kClear;
+        if (y < ir.y0 || y >= ir.y1) {
+            std::fill(s + 1, s + sw, kClear);
+            continue;
+        }
+        const Px* src = in.row(y);
+        for (int i = 0; i < bw; ++i) s[i + 1] = s[i] + at(src, ir, br.x0 + i);
+    }
+    const float inv = float(1 / norm);
+    std::vector<Px> acc(size_t(o.width()));
+    for (int y = o.y0; y < o.y1; ++y) {
+        std::fill(acc.begin(), acc.end(), kClear);
+        for (const Term& t : terms) {
+            const Px* s = S.data() + size_t(y + t.dy - br.y0) * size_t(sw);
+            // Segment [c - half, c + half] around centre c = x + 0.5, in block columns.
+            const double a = o.x0 - br.x0 + 0.5 - t.half, b = o.x0 - br.x0 + 0.5 + t.half;
+            const int ia = int(std::floor(a)), ib = int(std::floor(b));
+            const float fa = float(a - ia), fb = float(b - ib);
+            const Px* sa = s + ia;
+            const Px* sb = s + ib;
+            for (int x = 0; x < o.width(); ++x) {
+                Px hiSum = sb[x] + (sb[x + 1] - sb[x]) * fb;
+                Px loSum = sa[x] + (sa[x + 1] - sa[x]) * fa;
+                acc[size_t(x)] += (hiSum - loSum) * t.weight;
+            }
+        }
+        Px* dst = out.row(y) + o.x0;
+        for (int x = 0; x < o.width(); ++x) dst[x] = acc[size_t(x)] * inv;
+    }
+}
+
+// Discs wider than this many pixels are summed on a coarser grid (blocks of f x f pixels
+// averaged) and interpolated back: a disc that wide keeps no detail the coarse grid loses, and
+// the cost per pixel stays bounded.
+constexpr double kFineDisc = 32;
+
+}  // namespace
+
 Image discBlur(const Image& in, std::vector<Disc> discs) {
     if (!in) return {};
     double reach = 0;
@@ -337,78 +417,45 @@ Image discBlur(const Image& in, std::vector<Disc> discs) {
         reach = std::max(reach, d.radius);
     }
     if (reach <= 0) return in;
-    auto roi = [reach](const Rect& out, double s) { return grownBy(out, reach + 2 / s); };
+    // The coarse grid's blocks read up to an eighth of the radius beyond the disc.
+    auto roi = [reach](const Rect& out, double s) { return grownBy(out, 1.25 * reach + 4 / s); };
     auto cost = [reach, n = discs.size()](double scale) {
-        return double(n) * (2 * reach * scale + 3) * 4;
+        return double(n) * (2 * std::min(reach * scale, kFineDisc) + 3) + 4;
     };
     auto render = [discs, reach](const RenderInfo& info, Buffer& out, const Buffer& in) {
+        const double Rs = std::min(reach * info.scale, kMaxReach);
+        int f = 1;
+        while (Rs / f > kFineDisc) f *= 2;
+        std::vector<Disc> scaled = discs;
+        for (auto& d : scaled) d.radius *= info.scale / f;
+        if (f == 1) return discSums(scaled, in, out);
+        // Coarse pixel X covers pixels [f X, f X + f): aligned in the picture, so tiles agree.
         const IRect& o = out.rect();
-        struct Term {
-            int dy;
-            double half;
-            float weight;
-        };
-        std::vector<Term> terms;
-        double norm = 0;
-        for (auto& d : discs) {
-            const double Rs = std::min(d.radius * info.scale, kMaxReach);
-            const int K = int(std::ceil(Rs + 0.5));
-            for (int dy = -K; dy <= K; ++dy) {
-                // The disc's part of this row's strip [dy - 1/2, dy + 1/2], by its midpoint.
-                double v0 = std::max(dy - 0.5, -Rs), v1 = std::min(dy + 0.5, Rs);
-                if (v1 <= v0) continue;
-                double vm = 0.5 * (v0 + v1);
-                double half = std::sqrt(std::max(0.0, Rs * Rs - vm * vm));
-                double wgt = d.weight * (v1 - v0);
-                if (half <= 0 || wgt == 0) continue;
-                terms.push_back({dy, half, float(wgt)});
-                norm += wgt * 2 * half;
-            }
-        }
-        if (!(norm > 1e-12)) {
-            for (int y = o.y0; y < o.y1; ++y)
-                for (int x = o.x0; x < o.x1; ++x) out.row(y)[x] = in.at(x, y);
-            return;
-        }
-        const int K = int(std::ceil(std::min(reach * info.scale, kMaxReach) + 0.5)) + 1;
-        // Running sums of the block's rows: S[r][i] is the sum of the i pixels left of column
-        // br.x0 + i.
-        const IRect br = o.grown(K, K);
-        const int bw = br.width(), sw = bw + 1;
-        std::vector<Px> S(size_t(sw) * size_t(br.height()));
+        auto down = [f](int v) { return int(std::floor(double(v) / f)); };
+        const IRect co{down(o.x0) - 1, down(o.y0) - 1, down(o.x1 - 1) + 2, down(o.y1 - 1) + 2};
+        const int K = int(std::ceil(Rs / f + 0.5)) + 2;
+        const IRect ci = co.grown(K, K);
+        Buffer coarse(ci), sums(co);
+        const float area = float(1 / (double(f) * f));
         const IRect& ir = in.rect();
-        for (int r = 0; r < br.height(); ++r) {
-            Px* s = S.data() + size_t(r) * size_t(sw);
-            const int y = br.y0 + r;
-            s[0] = kClear;
-            if (y < ir.y0 || y >= ir.y1) {
-                std::fill(s + 1, s + sw, kClear);
-                continue;
-            }
-            const Px* src = in.row(y);
-            for (int i = 0; i < bw; ++i) s[i + 1] = s[i] + at(src, ir, br.x0 + i);
-        }
-        const float inv = float(1 / norm);
-        std::vector<Px> acc(size_t(o.width()));
-        for (int y = o.y0; y < o.y1; ++y) {
-            std::fill(acc.begin(), acc.end(), kClear);
-            for (const Term& t : terms) {
-                const Px* s = S.data() + size_t(y + t.dy - br.y0) * size_t(sw);
-                // Segment [c - half, c + half] around centre c = x + 0.5, in block columns.
-                const double a = o.x0 - br.x0 + 0.5 - t.half, b = o.x0 - br.x0 + 0.5 + t.half;
-                const int ia = int(std::floor(a)), ib = int(std::floor(b));
-                const float fa = float(a - ia), fb = float(b - ib);
-                const Px* sa = s + ia;
-                const Px* sb = s + ib;
-                for (int x = 0; x < o.width(); ++x) {
-                    Px hiSum = sb[x] + (sb[x + 1] - sb[x]) * fb;
-                    Px loSum = sa[x] + (sa[x + 1] - sa[x]) * fa;
-                    acc[size_t(x)] += (hiSum - loSum) * t.weight;
+        for (int Y = ci.y0; Y < ci.y1; ++Y)
+            for (int X = ci.x0; X < ci.x1; ++X) {
+                // Only what the input holds: beyond it the picture is transparent.
+                Px acc = kClear;
+                const int64_t y0 = std::max<int64_t>(int64_t(Y) * f, ir.y0),
+                              y1 = std::min<int64_t>(int64_t(Y) * f + f, ir.y1),
+                              x0 = std::max<int64_t>(int64_t(X) * f, ir.x0),
+                              x1 = std::min<int64_t>(int64_t(X) * f + f, ir.x1);
+                for (int64_t y = y0; y < y1; ++y) {
+                    const Px* row = in.row(int(y));
+                    for (int64_t x = x0; x < x1; ++x) acc += row[x];
                 }
+                coarse.row(Y)[X] = acc * area;
             }
-            Px* dst = out.row(y) + o.x0;
-            for (int x = 0; x < o.width(); ++x) dst[x] = acc[size_t(x)] * inv;
-        }
+        discSums(scaled, coarse, sums);
+        for (int y = o.y0; y < o.y1; ++y)
+            for (int x = o.x0; x < o.x1; ++x)
+                out.row(y)[x] = sums.sample((x + 0.5) / f, (y + 0.5) / f);
     };
     return makeImage<TileNode>(in, grownBy(in.extent(), reach), roi, cost, render);
 }
