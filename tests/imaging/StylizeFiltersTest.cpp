@@ -130,6 +130,20 @@ TEST(Edges, LineOverlayInksStrongEdgesOnATransparentGround) {
     EXPECT_LT(work.at(5, 10)[0], 0.25f);                 // dark areas take ink
 }
 
+TEST(Edges, ComicFlattensColoursAndInksOutlines) {
+    // Flat areas take one of five perceptual levels per channel; a strong edge gets a dark line.
+    const Buffer flat = render(
+        apply("CIComicEffect", {{"inputImage", constant(40, 40, grey(0.6f))}}), Rect{0, 0, 40, 40});
+    const Px e = percept::encodePx(flat.at(20, 20));
+    EXPECT_NEAR(e[0] * 4, std::round(e[0] * 4), 1e-3);
+    EXPECT_NEAR(e[0], 0.5f, 1e-3);
+    const Buffer edge =
+        render(apply("CIComicEffect", {{"inputImage", step(60, 40, 30, 0.15f, 0.9f)}}),
+               Rect{0, 0, 60, 40});
+    EXPECT_LT(percept::encode(edge.at(29, 20)[0]), 0.1f);
+    EXPECT_NEAR(percept::encode(edge.at(55, 20)[0]), 1.f, 1e-3);
+}
+
 TEST(Glows, IdentityAtZeroAndBloomIsTheMirrorOfGloom) {
     const Image in = floatImage(160, 140, [](int x, int y) {
         Px p = smoothPixel(x * 4, y * 3);
