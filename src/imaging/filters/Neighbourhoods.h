@@ -15,7 +15,9 @@ namespace imaging::nbhd {
 Image boxBlur(const Image& in, double halfX, double halfY);
 
 // Mean over a disc, or a weighted sum of concentric discs (rings are a disc minus a smaller
-// one): the kernel is sum(weight_i * disc(radius_i)), normalised to keep the mean.
+// one): the kernel is sum(weight_i * disc(radius_i)), normalised to keep the mean. The cost per
+// pixel grows with the radius up to a few dozen pixels; wider discs are summed on a coarser
+// grid.
 struct Disc {
     double radius;
     double weight = 1;
@@ -39,9 +41,9 @@ Image pixelConvolution(const Image& in, std::vector<float> weights, int w, int h
                        bool rgbOnly);
 
 // Mean along streaks: out(p) = mean of in(map_t(p)) for t evenly in [t0, t0 + 1], where map_t
-// is a translation by t (dx, dy) or a zoom about a centre by the factor exp(t rate). Evaluated
-// as passes of four reads each, their number growing with the logarithm of the streak's length
-// and fading out where the streak is shorter than a pixel at the scale rendered.
+// is a translation by t (dx, dy) or a zoom about a centre by the factor exp(t rate). The cost
+// per pixel hardly depends on the streak's length: the picture is resampled along the streaks
+// once and each streak's mean read from running sums.
 struct Streak {
     enum Kind { Translate, Zoom } kind = Translate;
     double dx = 0, dy = 0;  // Translate
@@ -64,6 +66,7 @@ Image stencil3x3(const Image& in, F f) {
             const Buffer& src = *ins[0];
             const IRect& o = out.rect();
             const IRect& ir = src.rect();
+            if (ir.isEmpty()) return out.fill(Px{0, 0, 0, 0});
             const int w = o.width();
             // Three rows of the neighbourhood, each with a pixel to spare on either side.
             std::vector<Px> rows(3 * size_t(w + 2));
