@@ -1,8 +1,9 @@
-// deverav-filter: the filter engine from the command line.
+// deverav-filter: the filter engine and picture information from the command line.
 
 #include <cstdio>
 #include <string>
 
+#include "InfoCommand.h"
 #include "imaging/FilterRegistry.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,12 @@ int main(int argc, char** argv) {
             std::printf("%s\n", n.c_str());
         return 0;
     }
-    std::fprintf(stderr, "usage: deverav-filter list\n");
+    if (cmd == "info") {
+        const int status = tool::info(argc, argv);
+        if (status >= 0) return status;
+    }
+    std::fprintf(stderr,
+                 "usage: deverav-filter list\n"
+                 "       deverav-filter info FILE [--json]\n");
     return 2;
 }

@@ -1,0 +1,26 @@
+// Deverav: effects for one still picture.
+
+#include <QApplication>
+
+#include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "chrome/Skin.h"
+#include "foundation/Preferences.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Deverav"));
+    QApplication::setApplicationName(QStringLiteral("Deverav"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Deverav"));
+    QApplication::setDesktopFileName(QStringLiteral("deverav"));
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(chrome::darkPalette());
+    // The controller decides when the program ends (it may refuse while there are changes).
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    app::Controller controller(foundation::Preferences::standard());
+    controller.loadWindow();
+    controller.window()->show();
+    controller.applicationDidFinishLaunching();
+    return application.exec();
+}

@@ -1,0 +1,224 @@
+#pragma once
+// Colour maths shared by the colour, halftone, gradient and generator filters: fast transfer
+// curves, straight-colour kernels, colour spaces, curves and hash noise.
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#if defined(__SSE__)
+#include <immintrin.h>
+#endif
+
+#include "imaging/NodeKinds.h"
+#include "imaging/Pixel.h"
+
+namespace imaging::cmath {
+
+// ---------------------------------------------------------------------------------------------
+// sRGB transfer by table: the exact curve costs two pow() per channel, far too slow per pixel.
+// Values outside 0..1 take the exact formula (negative ones the linear segment).
+
+namespace detail {
+inline constexpr int kTableSize = 1024;
+extern const std::array<float, kTableSize + 1> kEncodeBySqrt;  // encode(u²), u in 0..1
+extern const std::array<float, kTableSize + 1> kDecode;        // decode(v), v in 0..1
+inline float lookup(const std::array<float, kTableSize + 1>& t, float u) {
+    float f = u * kTableSize;
+    int i = std::min(int(f), kTableSize - 1);
+    float w = f - float(i);
+    return t[size_t(i)] + (t[size_t(i) + 1] - t[size_t(i)]) * w;
+}
+}  // namespace detail
+
+// Linear light -> sRGB-encoded ("perceptual") value.
+inline float encode(float v) {
+    if (v >= 0.f && v <= 1.f) return detail::lookup(detail::kEncodeBySqrt, std::sqrt(v));
+    if (!(v > 1.f)) return v * 12.92f;  // negative (and NaN, which must not get this far)
+    return linearToSrgb(v);
+}
+// sRGB-encoded value -> linear light.
+inline float decode(float v) {
+    if (v >= 0.f && v <= 1.f) return detail::lookup(detail::kDecode, v);
+    if (!(v > 1.f)) return v / 12.92f;
+    return srgbToLinear(std::min(v, 1e6f));
+}
+namespace detail {
+inline Px sqrt4(Px v) {
+#if defined(__SSE__)
+    return Px(_mm_sqrt_ps(__m128(v)));
+#else
+    return Px{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+}
+inline bool allIn01(Px v) {
+    auto in = (v >= 0.f) & (v <= 1.f);
+    return in[0] & in[1] & in[2];  // alpha is not converted
+}
+}  // namespace detail
+
+// The same on the colour channels of a pixel, alpha kept. In 0..1 all lanes go at once through
+// polynomial fits of the curve (errors below 1.5e-4, a twenty-fifth of an 8-bit step).
+inline Px encode(Px p) {
+    if (!detail::allIn01(p)) return Px{encode(p[0]), encode(p[1]), encode(p[2]), p[3]};
+    Px u = detail::sqrt4(p);
+    Px poly = 1.84280211f + u * 0.f;
+    for (float c : {-7.55333171f, 12.83751278f, -11.80809952f, 6.52649744f, -2.42541785f,
+                    1.62388996f, -0.04385321f})
+        poly = poly * u + c;
+    Px r = p <= 0.0031308f ? p * 12.92f : poly;
+    r[3] = p[3];
+    return r;
+}
+inline Px decode(Px p) {
+    if (!detail::allIn01(p)) return Px{decode(p[0]), decode(p[1]), decode(p[2]), p[3]};
+    Px poly = 0.05977506f + p * 0.f;
+    for (float c : {-0.24115879f, 0.61137715f, 0.53886355f, 0.03015342f, 0.00098961f})
+        poly = poly * p + c;
+    Px r = p <= 0.04045f ? p * (1 / 12.92f) : poly;
+    r[3] = p[3];
+    return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Kernels on straight (unpremultiplied) colour. `f` gets RGBA with alpha in 0..1 and returns
+// the new straight colour; alpha comes from f's result.
+
+template <class F>
+Image straightKernel(const Image& in, F f) {
+    return colorKernel(
+        [f](Px p) {
+            Px s = unpremultiply(p);
+            Px r = f(s);
+            r[3] = std::clamp(r[3], 0.f, 1.f);
+            return premultiply(r);
+        },
+        in);
+}
+
+// The same on sRGB-encoded values: for operations defined on how colours look (levels,
+// contrast, curves, posterize, thresholds), not on light.
+template <class F>
+Image perceptualKernel(const Image& in, F f) {
+    return straightKernel(in, [f](Px s) { return decode(f(encode(s))); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Small colour helpers.
+
+// Rec. 709 weights; on encoded values this is the video "luma".
+inline float luma(Px p) {
+    return luminance(p);
+}
+inline Px grey(float v, float a = 1) {
+    return Px{v, v, v, a};
+}
+inline float smoothstep(float e0, float e1, float x) {
+    if (!(e1 > e0)) return x < e0 ? 0.f : 1.f;
+    float t = std::clamp((x - e0) / (e1 - e0), 0.f, 1.f);
+    return t * t * (3 - 2 * t);
+}
+inline float clampf(float v, float lo, float hi) {
+    return std::fmin(std::fmax(v, lo), hi);  // NaN goes to lo
+}
+// Fractional part, 0 for what has none.
+inline float fract(double x) {
+    return std::isfinite(x) ? float(x - std::floor(x)) : 0.f;
+}
+// Cube root to float precision: a bit-level first guess and two Newton steps.
+inline float cbrtFast(float v) {
+    if (!(v > 0.f)) return v < 0.f ? -cbrtFast(-v) : 0.f;
+    uint32_t i;
+    std::memcpy(&i, &v, 4);
+    i = i / 3 + 709921077U;
+    float y;
+    std::memcpy(&y, &i, 4);
+    y = y - (y * y * y - v) / (3 * y * y);
+    return y - (y * y * y - v) / (3 * y * y);
+}
+// A finite float from a user number (huge values clamped to a range floats survive).
+inline float finite(double v, double limit = 1e6) {
+    return float(std::isfinite(v) ? std::clamp(v, -limit, limit) : 0.0);
+}
+
+// 3 x 3 matrices on RGB (alpha passes through).
+struct Mat3 {
+    std::array<float, 9> m{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    Px apply(Px p) const {
+        return Px{m[0] * p[0] + m[1] * p[1] + m[2] * p[2], m[3] * p[0] + m[4] * p[1] + m[5] * p[2],
+                  m[6] * p[0] + m[7] * p[1] + m[8] * p[2], p[3]};
+    }
+    Mat3 operator*(const Mat3& o) const;
+    Mat3 inverse() const;  // identity when singular
+};
+
+// Hue rotation about the grey axis of linear RGB, keeping Rec. 709 luminance.
+Mat3 hueRotation(double radians);
+// Linear sRGB <-> CIE XYZ (D65).
+extern const Mat3 kRgbToXyz, kXyzToRgb;
+// Chromatic adaptation (Bradford) from one white to another, both given as CIE xy, applied to
+// linear sRGB.
+Mat3 adaptation(double fromX, double fromY, double toX, double toY);
+// CIE xy of a black-body-like white of `kelvin` (clamped to 1667..25000), moved along its
+// isotherm by `tint` (positive: towards magenta).
+void whiteOf(double kelvin, double tint, double& x, double& y);
+
+// CIE L*a*b* (D65) of linear sRGB and back.
+Px rgbToLab(Px linear);
+Px labToRgb(Px lab);
+
+// HSV of encoded RGB (hue in 0..1) and back.
+Px rgbToHsv(Px p);
+Px hsvToRgb(Px hsv);
+
+// ---------------------------------------------------------------------------------------------
+// Curves: a smooth monotone-where-the-points-are curve through control points, sampled into a
+// table over 0..1 and flat beyond the end points.
+
+class Curve {
+  public:
+    // Points need not be sorted; points with the same x keep the last one. Fewer than two
+    // points give the identity.
+    explicit Curve(std::vector<Point> points);
+    float operator()(float x) const {
+        if (!(x > 0.f)) return table_->front();
+        if (x >= 1.f) return table_->back();
+        float f = x * (kSize - 1);
+        int i = int(f);
+        float w = f - float(i);
+        return (*table_)[size_t(i)] + ((*table_)[size_t(i) + 1] - (*table_)[size_t(i)]) * w;
+    }
+
+  private:
+    static constexpr int kSize = 1024;
+    std::shared_ptr<const std::array<float, kSize>> table_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Hash noise: pure functions of integer coordinates, the same on every thread and tile.
+
+inline uint32_t hash(uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+inline uint32_t hash(int64_t x, int64_t y, uint32_t seed = 0) {
+    return hash(uint32_t(x) * 0x8da6b343U ^ uint32_t(y) * 0xd8163841U ^ seed * 0xcb1ab31fU ^
+                uint32_t(uint64_t(x) >> 32) * 0x2545f491U ^
+                uint32_t(uint64_t(y) >> 32) * 0x9e3779b9U);
+}
+// Uniform in [0, 1).
+inline float hash01(int64_t x, int64_t y, uint32_t seed = 0) {
+    return float(hash(x, y, seed) >> 8) * (1.f / 16777216.f);
+}
+// Smooth value noise in 0..1 with unit cells.
+float valueNoise(double x, double y, uint32_t seed = 0);
+// The same along a circle of `cells` cells (periodic in t with period 1).
+float periodicNoise(double t, int cells, uint32_t seed = 0);
+
+}  // namespace imaging::cmath

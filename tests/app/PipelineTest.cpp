@@ -1,0 +1,558 @@
+// The picture's road through the controller: the standard result, Apply in the three modes,
+// opening, pasting and copying, the picture edits and their undo, and the undoable setters.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "chrome/BaseColoredButton.h"
+#include "chrome/KesAlert.h"
+#include "effects/BaseEffect.h"
+#include "foundation/ImageBridge.h"
+#include "foundation/OpenPanel.h"
+#include "foundation/Pasteboard.h"
+#include "foundation/Preferences.h"
+#include "foundation/UndoManager.h"
+#include "generators/customEffImageView.h"
+#include "imaging/FilterRegistry.h"
+#include "imaging/Node.h"
+#include "imaging/io/ImageIO.h"
+#include "threed/MyOGLView.h"
+#include "workbench/MyImageView.h"
+
+using app::Controller;
+using chrome::KesAlert;
+using imaging::Image;
+
+namespace {
+
+// An effect that records how the controller drives it and draws a fixed picture.
+class ProbeEffect : public effects::BaseEffect {
+  public:
+    struct Log {
+        int copies = 0, controls = 0, clears = 0, reloads = 0;
+    };
+    explicit ProbeEffect(std::shared_ptr<Log> log, QImage drawn = {})
+        : log_(std::move(log)), drawn_(std::move(drawn)) {}
+    QString className() const override { return QStringLiteral("ProbeEffect"); }
+    QImage getDrawImage() override { return drawn_; }
+    void setUpControlsView() override { ++log_->controls; }
+    void clearEffect() override { ++log_->clears; }
+    void reloadImage() override { ++log_->reloads; }
+    std::unique_ptr<effects::BaseEffect> mycopy() const override {
+        ++log_->copies;
+        auto c = copyWithZone();
+        static_cast<ProbeEffect&>(*c).drawn_ = drawn_;
+        return c;
+    }
+
+  protected:
+    std::unique_ptr<effects::BaseEffect> newInstance() const override {
+        return std::make_unique<ProbeEffect>(log_);
+    }
+
+  private:
+    std::shared_ptr<Log> log_;
+    QImage drawn_;
+};
+
+// A picture whose every pixel differs: flips and turns cannot hide.
+QImage distinctPixels(int w, int h) {
+    QImage img(w, h, QImage::Format_RGBA8888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixelColor(x, y, QColor(x * 40 % 256, y * 60 % 256, (x * 7 + y * 13) % 256));
+    return img;
+}
+
+QImage solid(int w, int h, QColor c) {
+    QImage img(w, h, QImage::Format_RGBA8888);
+    img.fill(c);
+    return img;
+}
+
+// The picture's pixels, rows top to bottom.
+QImage pixels(const Image& picture) {
+    return Controller::imageFromCIImage(picture).convertToFormat(QImage::Format_RGBA8888);
+}
+
+std::shared_ptr<imaging::Filter> makeFilter(const char* name) {
+    std::shared_ptr<imaging::Filter> f = imaging::FilterRegistry::shared().filterWithName(name);
+    if (f) f->setDefaults();
+    return f;
+}
+
+class PipelineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QGuiApplication::clipboard()->clear();
+        KesAlert::setResponder([this](KesAlert& a) {
+            alerts << a.message();
+            alertTexts << a.informativeText();
+            return 1;
+        });
+        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
+        c = std::make_unique<Controller>(*prefs);
+        c->setQuitHandler([] {});
+        c->loadWindow();
+        c->window()->show();
+    }
+    void TearDown() override {
+        c.reset();
+        KesAlert::setResponder({});
+        foundation::OpenPanel::setResponder({});
+    }
+
+    foundation::UndoManager& undo() { return *c->undoManager(); }
+    void endEvent() { undo().closeEventGroup(); }
+    void usePicture(const QImage& img) {
+        c->setBackgroundImage(foundation::imageFromQImage(img));
+        undo().removeAllActions();
+    }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<foundation::Preferences> prefs;
+    std::unique_ptr<Controller> c;
+    QStringList alerts, alertTexts;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- the standard result
+
+TEST_F(PipelineTest, OnlyResultsFarLargerInBothDirectionsAreCroppedToThePicture) {
+    usePicture(solid(100, 80, Qt::red));
+    auto f = makeFilter("CIAffineTransform");
+    ASSERT_TRUE(f);
+    c->setCurrentFilter(f);
+
+    f->setValue("inputTransform", imaging::AffineTransform::scaling(2, 1));
+    imaging::Rect e = c->coreImageResultForRect({0, 0, 300, 200}).extent();
+    EXPECT_EQ(e, (imaging::Rect{0, 0, 200, 80}));  // wider only: kept whole
+
+    f->setValue("inputTransform", imaging::AffineTransform::scaling(2, 2));
+    e = c->coreImageResultForRect({0, 0, 300, 200}).extent();
+    EXPECT_EQ(e, (imaging::Rect{0, 0, 100, 80}));
+
+    // Fringes of a small blur are only somewhat larger: they stay.
+    auto blur = makeFilter("CIGaussianBlur");
+    blur->setValue("inputRadius", 4.0);
+    c->setCurrentFilter(blur);
+    e = c->coreImageResult().extent();
+    EXPECT_LT(e.x, 0);
+    EXPECT_GT(e.width, 100);
+}
+
+TEST_F(PipelineTest, GeneratorsAreLaidOverThePictureAndExtentInputsGetTheViewSize) {
+    usePicture(solid(60, 40, QColor(0, 0, 255)));
+    auto orange = makeFilter("CIConstantColorGenerator");
+    orange->setValue("inputColor", imaging::Color{1, 0, 0, 0.5});
+    c->setCurrentFilter(orange);
+    const Image result = c->coreImageResult();
+    EXPECT_EQ(result.extent(), (imaging::Rect{0, 0, 60, 40}));
+    const QColor mid = pixels(result).pixelColor(30, 20);
+    // Half-transparent red over blue: both show.
+    EXPECT_GT(mid.red(), 100);
+    EXPECT_GT(mid.blue(), 100);
+    EXPECT_EQ(mid.alpha(), 255);
+
+    auto rect = makeFilter("CIBlurredRectangleGenerator");
+    ASSERT_TRUE(rect);
+    c->setCurrentFilter(rect);
+    c->coreImageResultForRect({0, 0, 300, 200});
+    EXPECT_EQ(rect->value("inputExtent").toVector(), (imaging::Vector{0, 0, 300, 200}));
+
+    // A generator that yields nothing leaves the picture alone.
+    imaging::FilterDescription none{
+        "TestNothingGenerator", "Nothing", {"CICategoryGenerator"}, {}, [](const imaging::Args&) {
+            return Image();
+        }};
+    imaging::FilterRegistry::shared().registerFilter(none);
+    c->setCurrentFilter(makeFilter("TestNothingGenerator"));
+    EXPECT_EQ(c->coreImageResult(), c->backImage());
+}
+
+TEST_F(PipelineTest, CompositingFiltersGetThePictureAsBackgroundOnly) {
+    usePicture(solid(50, 50, Qt::blue));
+    auto over = makeFilter("CISourceOverCompositing");
+    const Image foreground = foundation::imageFromQImage(solid(10, 10, Qt::green));
+    over->setValue("inputImage", foreground);
+    c->setCurrentFilter(over);
+    EXPECT_FALSE(c->hasMissingImage());
+    c->coreImageResult();
+    EXPECT_EQ(over->value("inputBackgroundImage").toImage(), c->backImage());
+    EXPECT_EQ(over->value("inputImage").toImage(), foreground);
+
+    // Its foreground is an image of its own: without one nothing can be drawn.
+    over->setValue("inputImage", imaging::Value());
+    EXPECT_TRUE(c->hasMissingImage());
+    EXPECT_TRUE(c->coreImageResult().isNull());
+}
+
+// ---------------------------------------------------------------- Apply
+
+TEST_F(PipelineTest, ApplyKeepsTheFringesAtTheOriginAsAPictureInMemory) {
+    usePicture(distinctPixels(100, 80));
+    const Image before = c->backImage();
+    auto blur = makeFilter("CIGaussianBlur");
+    blur->setValue("inputRadius", 5.0);
+    c->setCurrentFilter(blur);
+    const imaging::Rect fringed = c->coreImageResult().extent();
+    ASSERT_LT(fringed.x, 0);
+
+    c->applyBtnAction();
+    const imaging::Rect e = c->backImage().extent();
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    EXPECT_EQ(e.width, std::ceil(fringed.width));
+    EXPECT_EQ(e.height, std::ceil(fringed.height));
+    // Rendered, not a deeper graph over the old picture.
+    EXPECT_STREQ(c->backImage().node()->kindName(), "source");
+    EXPECT_TRUE(c->wasChanged());
+    EXPECT_EQ(c->getCurrentFilter(), nullptr);
+    EXPECT_EQ(undo().undoActionName(), "");
+
+    endEvent();
+    c->undo();
+    EXPECT_EQ(c->backImage(), before);
+    c->redo();
+    EXPECT_EQ(c->backImage().extent(), e);
+}
+
+TEST_F(PipelineTest, ApplyWithNothingSelectedChangesNothingInAnyMode) {
+    const Image before = c->backImage();
+    for (chrome::BaseColoredButton* mode : {c->standardBtn, c->threeDBtn, c->customBtn}) {
+        c->changeFilterMode(mode);
+        endEvent();
+        const int steps = undo().undoCount();
+        c->applyBtnAction();
+        EXPECT_EQ(c->backImage(), before);
+        EXPECT_FALSE(c->wasChanged());
+        EXPECT_EQ(undo().undoCount(), steps);
+    }
+}
+
+TEST_F(PipelineTest, ApplyTakesTheGeneratorsPictureAndThe3DFrame) {
+    auto log = std::make_shared<ProbeEffect::Log>();
+    ProbeEffect generator(log, solid(30, 20, Qt::yellow));
+    c->changeFilterMode(c->customBtn);
+    c->outlineViewSelectionDidChange_Custom(&generator);
+    EXPECT_EQ(c->getEffectedImage().size(), QSize(30, 20));
+    c->applyBtnAction();
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 30, 20}));
+    EXPECT_EQ(pixels(c->backImage()).pixelColor(5, 5), QColor(Qt::yellow));
+    EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
+    EXPECT_EQ(log->clears, 1);
+
+    ProbeEffect solidEffect(log);
+    c->changeFilterMode(c->threeDBtn);
+    c->outlineViewSelectionDidChange_3D(&solidEffect);
+    const QSize view = c->openGLView->size();
+    ASSERT_FALSE(view.isEmpty());
+    // The frame as the canvas shows it, not the plain picture.
+    EXPECT_EQ(c->getEffectedImage().size(), view);
+    c->applyBtnAction();
+    EXPECT_EQ(c->backImage().extent(),
+              (imaging::Rect{0, 0, double(view.width()), double(view.height())}));
+    EXPECT_EQ(c->getCurrent3DEffect(), nullptr);
+}
+
+TEST_F(PipelineTest, TheControllerDrivesAnEffectsLifecycle) {
+    auto log = std::make_shared<ProbeEffect::Log>();
+    ProbeEffect prototype(log);
+    c->changeFilterMode(c->threeDBtn);
+    c->outlineViewSelectionDidChange_3D(&prototype);
+    effects::BaseEffect* working = c->getCurrent3DEffect();
+    ASSERT_NE(working, &prototype);
+    EXPECT_EQ(log->copies, 1);
+    EXPECT_EQ(log->controls, 1);
+    EXPECT_TRUE(c->wasChanged());
+
+    // A new picture makes it take the picture anew.
+    c->setBackgroundImage(foundation::imageFromQImage(solid(8, 8, Qt::red)));
+    EXPECT_EQ(log->reloads, 1);
+
+    // Retiring removes its undo actions before clearing it.
+    int undone = 0;
+    undo().registerUndoWithTarget(working, [&] { ++undone; });
+    endEvent();
+    c->escapeEffect();
+    EXPECT_EQ(log->clears, 1);
+    EXPECT_EQ(c->getCurrent3DEffect(), nullptr);
+    while (undo().canUndo()) undo().undo();
+    EXPECT_EQ(undone, 0);
+}
+
+// ---------------------------------------------------------------- opening, paste, copy
+
+TEST_F(PipelineTest, AFileThatIsNotAPictureIsRefusedAndNothingIsLost) {
+    c->setFilePath(dir.filePath("beach.png"));
+    const Image before = c->backImage();
+    const QString text = writeFile("notes.txt", "just some words\n");
+    foundation::OpenPanel::setResponder(
+        [&](const foundation::OpenPanel::Request&) { return QStringList{text}; });
+    c->openImg();
+    ASSERT_EQ(alerts, QStringList{"Couldn't open file."});
+    EXPECT_TRUE(alertTexts.first().contains("notes.txt"));
+    EXPECT_TRUE(alertTexts.first().contains("not a picture"));
+    EXPECT_EQ(c->backImage(), before);
+    EXPECT_EQ(c->getFilePath(), dir.filePath("beach.png"));
+    EXPECT_EQ(c->window()->windowTitle(), "Deverav::beach.png");
+
+    // A dropped file is refused the same way.
+    EXPECT_FALSE(c->openDroppedFile(text));
+    EXPECT_EQ(alerts.size(), 2);
+    EXPECT_EQ(c->backImage(), before);
+    EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(PipelineTest, OpeningKeepsTheFilterAndCannotBeUndoneWhileADropCan) {
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    solid(40, 30, Qt::green).save(&buf, "PNG");
+    const QString file = writeFile("leaf.png", png);
+    auto blur = makeFilter("CIGaussianBlur");
+    c->setCurrentFilter(blur);
+
+    QStringList offered;
+    foundation::OpenPanel::setResponder([&](const foundation::OpenPanel::Request& r) {
+        offered = r.nameFilters;
+        EXPECT_FALSE(r.allowsMultipleSelection);
+        return QStringList{file};
+    });
+    c->openImg();
+    EXPECT_TRUE(offered.first().contains("*.png"));
+    EXPECT_TRUE(offered.first().contains("*.tif"));
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 40, 30}));
+    EXPECT_EQ(c->window()->windowTitle(), "Deverav::leaf.png");
+    EXPECT_EQ(c->getCurrentFilter(), blur.get());
+    EXPECT_FALSE(undo().canUndo());
+    EXPECT_FALSE(c->wasChanged());
+    // The canvas fits the small picture enlarged.
+    EXPECT_GT(c->ciView->getZoom(), 1.0);
+
+    // A cancelled panel changes nothing.
+    foundation::OpenPanel::setResponder([](const auto&) { return QStringList(); });
+    c->openImg();
+    EXPECT_EQ(c->backImage().extent().width, 40);
+
+    usePicture(solid(10, 10, Qt::red));
+    const Image before = c->backImage();
+    ASSERT_TRUE(c->openDroppedFile(file));
+    EXPECT_EQ(c->backImage().extent().width, 40);
+    endEvent();
+    c->undo();
+    EXPECT_EQ(c->backImage(), before);
+}
+
+TEST_F(PipelineTest, PasteUndoAndRedo) {
+    const Image before = c->backImage();
+    auto* data = new QMimeData;
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    distinctPixels(7, 5).save(&buf, "PNG");
+    data->setData("image/png", png);  // PNG alone, as other programs offer it
+    QGuiApplication::clipboard()->setMimeData(data);
+    c->paste();
+    const Image pasted = c->backImage();
+    EXPECT_EQ(pasted.extent(), (imaging::Rect{0, 0, 7, 5}));
+    EXPECT_EQ(pixels(pasted), distinctPixels(7, 5));
+    EXPECT_FALSE(c->wasChanged());
+    endEvent();
+    c->undo();
+    EXPECT_EQ(c->backImage(), before);
+    c->redo();
+    EXPECT_EQ(c->backImage(), pasted);
+
+    // Damaged data is refused with a message; the picture stays.
+    auto* bad = new QMimeData;
+    bad->setData("image/tiff", "II*\0garbage");
+    QGuiApplication::clipboard()->setMimeData(bad);
+    c->paste();
+    EXPECT_EQ(alerts, QStringList{"Couldn't paste the picture."});
+    EXPECT_EQ(c->backImage(), pasted);
+}
+
+TEST_F(PipelineTest, CopyPutsTheResultOnTheClipboardAsTiffAndPng) {
+    usePicture(distinctPixels(9, 6));
+    auto invert = makeFilter("CIColorInvert");
+    c->setCurrentFilter(invert);
+    c->copy();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data->hasFormat("image/tiff"));
+    ASSERT_TRUE(data->hasFormat("image/png"));
+    for (const char* type : {"image/tiff", "image/png"}) {
+        const QByteArray bytes = data->data(type);
+        const Image copied =
+            imaging::io::imageWithData(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        const QImage got = pixels(copied);
+        ASSERT_EQ(got.size(), QSize(9, 6)) << type;
+        const QColor orig = distinctPixels(9, 6).pixelColor(3, 2);
+        // The filter's result, not the plain picture.
+        EXPECT_EQ(got.pixelColor(3, 2),
+                  QColor(255 - orig.red(), 255 - orig.green(), 255 - orig.blue()))
+            << type;
+    }
+    EXPECT_TRUE(c->pasteBtn->isEnabled());
+}
+
+TEST_F(PipelineTest, PicturesForTexturesAndWritersArePackedRowsTopDown) {
+    QImage img = distinctPixels(5, 3);
+    usePicture(img);
+    const imaging::Bitmap packed = c->getCGImage();
+    ASSERT_EQ(packed.width(), 5);
+    ASSERT_EQ(packed.height(), 3);
+    EXPECT_EQ(packed.bytesPerRow(), 20u);
+    const uint8_t* top = packed.row(0);
+    EXPECT_EQ(top[4 * 2], img.pixelColor(2, 0).red());
+    EXPECT_EQ(top[4 * 2 + 1], img.pixelColor(2, 0).green());
+    EXPECT_EQ(c->createObjectImage(72).width(), 5);
+    EXPECT_EQ(c->getImage(true).text("flipped"), "1");
+    EXPECT_EQ(c->getImage(false).text("flipped"), "0");
+
+    // An empty picture skips the fit and gives nothing to draw.
+    const double zoom = c->ciView->getZoom();
+    c->setBackgroundImage(Image());
+    EXPECT_EQ(c->ciView->getZoom(), zoom);
+    EXPECT_TRUE(c->getCGImage().isNull());
+    EXPECT_TRUE(c->getEffectedImage().isNull());
+    EXPECT_EQ(c->getBgImageExtent(), imaging::Rect{});
+    c->flipVert();
+    c->rotateLeft();
+    c->resizeImageHeight(10, 10);
+    EXPECT_FALSE(undo().canUndo());
+}
+
+// ---------------------------------------------------------------- picture edits
+
+TEST_F(PipelineTest, FlipsAreExactAndUndone) {
+    const QImage img = distinctPixels(6, 4);
+    usePicture(img);
+    const Image before = c->backImage();
+    c->flipVert();
+    EXPECT_EQ(pixels(c->backImage()), img.mirrored(false, true));
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 6, 4}));
+    endEvent();
+    c->undo();
+    EXPECT_EQ(pixels(c->backImage()), img);
+    c->redo();
+    EXPECT_EQ(pixels(c->backImage()), img.mirrored(false, true));
+
+    c->flipHorizont();
+    EXPECT_EQ(pixels(c->backImage()), img.mirrored(true, true));
+    EXPECT_NE(c->backImage(), before);
+}
+
+TEST_F(PipelineTest, RotationsTurnTheRightWayAndFourLeftTurnsComeBack) {
+    const QImage img = distinctPixels(6, 4);
+    usePicture(img);
+    c->rotateLeft();
+    const QImage left = pixels(c->backImage());
+    ASSERT_EQ(left.size(), QSize(4, 6));
+    // Counter-clockwise: the top-right corner comes to the top left.
+    EXPECT_EQ(left.pixelColor(0, 0), img.pixelColor(5, 0));
+    EXPECT_EQ(left.pixelColor(3, 5), img.pixelColor(0, 3));
+    for (int i = 0; i < 3; ++i) c->rotateLeft();
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 6, 4}));
+    EXPECT_EQ(pixels(c->backImage()), img);
+
+    endEvent();
+    c->rotateRight();
+    EXPECT_EQ(pixels(c->backImage()).pixelColor(0, 0), img.pixelColor(0, 3));
+    endEvent();
+    c->undo();  // undoing a right turn turns left
+    EXPECT_EQ(pixels(c->backImage()), img);
+    c->redo();
+    EXPECT_EQ(pixels(c->backImage()).size(), QSize(4, 6));
+    // A hundred edits still leave a picture in memory, not a chain of transforms.
+    for (int i = 0; i < 100; ++i) c->flipHorizont();
+    EXPECT_STREQ(c->backImage().node()->kindName(), "source");
+}
+
+TEST_F(PipelineTest, ResizeAndUndoRestoreThePictureExactly) {
+    const QImage img = distinctPixels(200, 100);
+    usePicture(img);
+    c->resizeImageHeight(50, 50);
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 50, 50}));
+    endEvent();
+    c->undo();
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 200, 100}));
+    EXPECT_EQ(pixels(c->backImage()), img);  // not a blurred re-enlargement
+    c->redo();
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 50, 50}));
+    // Absurd sizes are refused without losing the picture.
+    c->resizeImageHeight(1e6f, 1e6f);
+    EXPECT_EQ(alerts, QStringList{"Couldn't change the picture."});
+    EXPECT_EQ(c->backImage().extent().width, 50);
+}
+
+// ---------------------------------------------------------------- parameter edits
+
+TEST_F(PipelineTest, AParameterChangeIsOneNamedUndoStep) {
+    auto blur = makeFilter("CIGaussianBlur");
+    c->setCurrentFilter(blur);
+    const double old = blur->value("inputRadius").toNumber();
+    c->setFilterValueForKey(blur, 25.0, "inputRadius");
+    c->setActionNameForFilterKey(blur.get(), "inputRadius");
+    EXPECT_EQ(blur->value("inputRadius").toNumber(), 25.0);
+    EXPECT_EQ(undo().undoActionName(), "Change to Gaussian Blur Radius");
+    EXPECT_EQ(c->window()->action(app::act::undo)->text(), "Undo Change to Gaussian Blur Radius");
+    endEvent();
+    c->undo();
+    EXPECT_EQ(blur->value("inputRadius").toNumber(), old);
+    c->redo();
+    EXPECT_EQ(blur->value("inputRadius").toNumber(), 25.0);
+
+    // The history keeps the filter it changes alive after it is dropped.
+    std::weak_ptr<imaging::Filter> weak = blur;
+    c->escapeEffect();
+    blur.reset();
+    EXPECT_FALSE(weak.expired());
+    c->undo();
+    EXPECT_EQ(weak.lock()->value("inputRadius").toNumber(), old);
+
+    // A refused value records nothing.
+    endEvent();
+    const int steps = undo().undoCount();
+    auto f = makeFilter("CIGaussianBlur");
+    c->setFilterValueForKey(f, std::nan(""), "inputRadius");
+    EXPECT_EQ(undo().undoCount(), steps);
+
+    auto dict = std::make_shared<QVariantMap>();
+    c->setDictValueForKey(dict, "hello", "inputText");
+    endEvent();
+    c->undo();
+    EXPECT_FALSE(dict->contains("inputText"));
+    c->redo();
+    EXPECT_EQ(dict->value("inputText"), "hello");
+}
+
+TEST(Labels, BlanksBeforeInnerCapitalsAndDigits) {
+    EXPECT_EQ(Controller::unInterCap1("Point0"), "Point 0");
+    EXPECT_EQ(Controller::unInterCap1("EV"), "E V");
+    EXPECT_EQ(Controller::unInterCap1("GCR"), "G C R");
+    EXPECT_EQ(Controller::unInterCap1("Color10"), "Color 1 0");
+    EXPECT_EQ(Controller::unInterCap1("Radius"), "Radius");
+    EXPECT_EQ(Controller::unInterCap1("ÄrgerÖl"), "Ärger Öl");
+    EXPECT_EQ(Controller::unInterCap1(""), "");
+    auto f = imaging::FilterRegistry::shared().filterWithName("CIColorControls");
+    EXPECT_EQ(Controller::actionNameForFilterKey(f.get(), "inputBrightness"),
+              "Change to Color Controls Brightness");
+}

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "chrome/BaseColoredTextButton.h"
+#include "chrome/KesAlert.h"
+
+using chrome::KesAlert;
+
+namespace {
+
+struct Shown {
+    bool first, second, three;
+    QString t1, t2, t3;
+};
+
+Shown shownButtons(KesAlert& a) {
+    return {!a.firstButton()->isHidden(), !a.secondButton()->isHidden(),
+            !a.threeButton()->isHidden(), a.firstButton()->text(),
+            a.secondButton()->text(),     a.threeButton()->text()};
+}
+
+// Runs a preset for real (the alert's own modal loop) and acts on the alert once it is up.
+int runWithPerson(const std::function<int(QWidget*)>& preset,
+                  const std::function<void(KesAlert&)>& act) {
+    QTimer::singleShot(0, [act] {
+        KesAlert* a = KesAlert::shared();
+        if (a->isVisible()) act(*a);
+    });
+    return preset(nullptr);
+}
+
+class KesAlertTest : public ::testing::Test {
+  protected:
+    void TearDown() override { KesAlert::setResponder({}); }
+};
+
+}  // namespace
+
+TEST_F(KesAlertTest, PresetsShowTheirButtonsWithTheirTitles) {
+    struct Case {
+        std::function<int(QWidget*, const QString&, const QString&)> preset;
+        Shown expected;
+    };
+    const Case cases[] = {
+        {KesAlert::Alert_OKMsgText, {true, false, false, "OK", "", ""}},
+        {KesAlert::Alert_OKCancelMsgText, {true, true, false, "OK", "Cancel", ""}},
+        {KesAlert::Alert_YESNOMsgText, {true, true, false, "Yes", "No", ""}},
+        {KesAlert::Alert_YESNOCancelMsgText, {true, true, true, "Yes", "No", "Cancel"}},
+        {KesAlert::Alert_SAVECANCELMsgText, {true, true, false, "Save...", "Cancel", ""}},
+        {KesAlert::Alert_DONTSAVECANCELMsgText,
+         {true, true, true, "Save...", "Cancel", "Don't Save"}},
+    };
+    for (const Case& c : cases) {
+        Shown seen{};
+        KesAlert::setResponder([&](KesAlert& a) {
+            seen = shownButtons(a);
+            return 1;
+        });
+        EXPECT_EQ(c.preset(nullptr, "Question", "Details"), 1);
+        EXPECT_EQ(seen.first, c.expected.first);
+        EXPECT_EQ(seen.second, c.expected.second);
+        EXPECT_EQ(seen.three, c.expected.three);
+        if (c.expected.first) {
+            EXPECT_EQ(seen.t1, c.expected.t1);
+        }
+        if (c.expected.second) {
+            EXPECT_EQ(seen.t2, c.expected.t2);
+        }
+        if (c.expected.three) {
+            EXPECT_EQ(seen.t3, c.expected.t3);
+        }
+    }
+}
+
+TEST_F(KesAlertTest, MaskBitsDecideVisibility) {
+    KesAlert& a = *KesAlert::shared();
+    for (int mask = 0; mask < 128; ++mask) {
+        a.setButtons(mask);
+        EXPECT_EQ(!a.firstButton()->isHidden(), (mask & 35) != 0) << mask;
+        EXPECT_EQ(!a.secondButton()->isHidden(), (mask & 12) != 0) << mask;
+        EXPECT_EQ(!a.threeButton()->isHidden(), (mask & 80) != 0) << mask;
+        // The default button is lit, the others not.
+        EXPECT_EQ(a.firstButton()->state(), 1);
+        EXPECT_EQ(a.secondButton()->state(), 0);
+        EXPECT_EQ(a.threeButton()->state(), 0);
+    }
+}
+
+TEST_F(KesAlertTest, MessageAndTextAreShownAndMissingOnesAreEmpty) {
+    QString message, text;
+    KesAlert::setResponder([&](KesAlert& a) {
+        message = a.message();
+        text = a.informativeText();
+        return 2;
+    });
+    EXPECT_EQ(KesAlert::Alert_OKCancelMsgText(nullptr, "Replace it?", "A file exists."), 2);
+    EXPECT_EQ(message, "Replace it?");
+    EXPECT_EQ(text, "A file exists.");
+    KesAlert::Alert_OKMsgText(nullptr, QString(), QString());
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(KesAlertTest, EachButtonAnswersItsNumber) {
+    using Press = void (*)(KesAlert&);
+    const std::pair<Press, int> presses[] = {
+        {[](KesAlert& a) { QTest::mouseClick(a.firstButton(), Qt::LeftButton); }, 1},
+        {[](KesAlert& a) { QTest::mouseClick(a.secondButton(), Qt::LeftButton); }, 2},
+        {[](KesAlert& a) { QTest::mouseClick(a.threeButton(), Qt::LeftButton); }, 3},
+    };
+    for (const auto& [press, expected] : presses) {
+        const int answer = runWithPerson(
+            [](QWidget* w) {
+                return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Do you want to save changes?", "");
+            },
+            press);
+        EXPECT_EQ(answer, expected);
+    }
+}
+
+TEST_F(KesAlertTest, ReturnAndKeypadEnterAnswerOneWhateverThePointerIsOver) {
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
+                                         std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
+        const int answer = runWithPerson(
+            [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); },
+            [key, modifiers](KesAlert& a) {
+                QEvent enter(QEvent::Enter);
+                QApplication::sendEvent(a.threeButton(), &enter);  // pointer over "Don't Save"
+                QTest::keyClick(&a, key, modifiers);
+            });
+        EXPECT_EQ(answer, 1);
+    }
+}
+
+TEST_F(KesAlertTest, EscapeIsNoAnswer) {
+    const int answer = runWithPerson(
+        [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); },
+        [](KesAlert& a) {
+            QTest::keyClick(&a, Qt::Key_Escape);
+            // Still waiting for an answer; give it one.
+            if (a.isVisible()) QTest::mouseClick(a.secondButton(), Qt::LeftButton);
+        });
+    EXPECT_EQ(answer, 2);
+}
+
+TEST_F(KesAlertTest, PointerHighlightsTheButtonUnderItAndFallsBackToTheDefault) {
+    KesAlert& a = *KesAlert::shared();
+    a.setButtons(KesAlert::kFirstSave | KesAlert::kSecondCancel | KesAlert::kThirdDontSave);
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+    QApplication::sendEvent(a.secondButton(), &enter);
+    EXPECT_EQ(a.firstButton()->state(), 0);
+    EXPECT_EQ(a.secondButton()->state(), 1);
+    EXPECT_EQ(a.threeButton()->state(), 0);
+    EXPECT_TRUE(a.secondButton()->isSelected());
+    QApplication::sendEvent(a.secondButton(), &leave);
+    EXPECT_EQ(a.firstButton()->state(), 1);
+    EXPECT_EQ(a.secondButton()->state(), 0);
+    QApplication::sendEvent(a.firstButton(), &enter);
+    QApplication::sendEvent(a.firstButton(), &leave);
+    EXPECT_EQ(a.firstButton()->state(), 1);  // the default stays lit when the pointer leaves it
+}
+
+TEST_F(KesAlertTest, LayoutFollowsTheInitFrames) {
+    KesAlert& a = *KesAlert::shared();
+    EXPECT_EQ(a.size(), QSize(490, 132));
+    // y-up frames (x, y, w, h) in a panel 132 high.
+    EXPECT_EQ(a.firstButton()->geometry(), QRect(375, 132 - 12 - 32, 96, 32));
+    EXPECT_EQ(a.secondButton()->geometry(), QRect(279, 88, 96, 32));
+    EXPECT_EQ(a.threeButton()->geometry(), QRect(95, 88, 114, 32));
+    EXPECT_EQ(a.firstButton()->font().pixelSize(), 13);
+}
+
+TEST_F(KesAlertTest, AYesNoQuestionAfterASaveQuestionShowsYesAndNo) {
+    Shown seen{};
+    KesAlert::setResponder([&](KesAlert& a) {
+        seen = shownButtons(a);
+        return 3;
+    });
+    KesAlert::Alert_DONTSAVECANCELMsgText(nullptr, "Save?", "");
+    KesAlert::Alert_YESNOCancelMsgText(nullptr, "Continue?", "");
+    EXPECT_EQ(seen.t1, "Yes");
+    EXPECT_EQ(seen.t2, "No");
+    EXPECT_EQ(seen.t3, "Cancel");
+}
+
+TEST_F(KesAlertTest, ShownWindowModalOnTheGivenWindow) {
+    QWidget window;
+    window.resize(800, 600);
+    window.show();
+    Qt::WindowModality modality{};
+    QWidget* parent = nullptr;
+    KesAlert::setResponder([&](KesAlert& a) {
+        modality = a.windowModality();
+        parent = a.parentWidget();
+        return 1;
+    });
+    KesAlert::Alert_OKMsgText(&window, "Saved.", "");
+    EXPECT_EQ(modality, Qt::WindowModal);
+    EXPECT_EQ(parent, &window);
+}

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "foundation/Geometry.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/Preferences.h"
+
+using namespace foundation;
+
+TEST(NotificationCenter, PostsReachTheObserversOfThatNameUntilRemoved) {
+    NotificationCenter center;
+    int gl = 0, custom = 0, other = 0;
+    int a = 0, b = 0;  // observer identities
+    center.addObserver(&a, kUpdateOpenGLView, [&] { ++gl; });
+    center.addObserver(&b, kUpdateCustomView, [&] { ++custom; });
+    center.addObserver(&b, kUpdateOpenGLView, [&] { ++other; });
+
+    center.postNotificationName(kUpdateOpenGLView);
+    EXPECT_EQ(gl, 1);
+    EXPECT_EQ(other, 1);
+    EXPECT_EQ(custom, 0);
+
+    center.removeObserver(&b, kUpdateOpenGLView);
+    center.postNotificationName(kUpdateOpenGLView);
+    center.postNotificationName(kUpdateCustomView);
+    EXPECT_EQ(gl, 2);
+    EXPECT_EQ(other, 1);
+    EXPECT_EQ(custom, 1);
+
+    center.removeObserver(&a);
+    center.postNotificationName(kUpdateOpenGLView);
+    EXPECT_EQ(gl, 2);
+}
+
+TEST(NotificationCenter, AnObserverRemovedDuringAPostIsNotCalledAfterwards) {
+    NotificationCenter center;
+    int a = 0, b = 0, calledB = 0;
+    center.addObserver(&a, kUpdateCustomView, [&] { center.removeObserver(&b); });
+    center.addObserver(&b, kUpdateCustomView, [&] { ++calledB; });
+    center.postNotificationName(kUpdateCustomView);
+    EXPECT_EQ(calledB, 0);
+}
+
+TEST(Geometry, YUpFramesBecomeQtRectsMeasuredFromTheTop) {
+    // The alert's first button: (375, 12, 96, 32) in a panel 132 high.
+    EXPECT_EQ(qtRectFromYUp(375, 12, 96, 32, 132), QRect(375, 88, 96, 32));
+    EXPECT_EQ(qtRectFromYUp(0, 0, 10, 132, 132), QRect(0, 0, 10, 132));
+    EXPECT_EQ(qtRectFromYUp(QRectF(1, 2.5, 3, 4), 10.0), QRectF(1, 3.5, 3, 4));
+}
+
+TEST(Preferences, WindowFramesRoundTripAndCorruptEntriesReadAsAbsent) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("prefs.ini");
+    {
+        Preferences prefs(ini);
+        EXPECT_FALSE(prefs.frame("Deverav"));
+        prefs.saveFrame("Deverav", QRect(-20, 40, 1280, 800));
+    }
+    Preferences again(ini);
+    ASSERT_TRUE(again.frame("Deverav"));
+    EXPECT_EQ(*again.frame("Deverav"), QRect(-20, 40, 1280, 800));
+
+    for (const QVariant& bad :
+         {QVariant("garbage"), QVariant("1 2 3"), QVariant("1 2 0 5"), QVariant("1 2 -5 5"),
+          QVariant("0 0 999999999 10"), QVariant("a b c d"), QVariant(42)}) {
+        again.settings().setValue("WindowFrames/Deverav", bad);
+        EXPECT_FALSE(again.frame("Deverav")) << bad.toString().toStdString();
+    }
+}

@@ -1,0 +1,340 @@
+// Colour filters: identities, inverses, and the property that defines each one.
+
+#include "FilterRun.h"
+#include "imaging/NodeKinds.h"
+
+using namespace imaging;
+using namespace filterrun;
+
+namespace {
+
+const Rect kArea{0, 0, 64, 48};
+
+Image picture() {
+    return testimg::smooth(64, 48);
+}
+
+// The straight colour a filter gives to one flat colour.
+Px on(const std::string& name, Px color, const Settings& extra = {}) {
+    Settings s{{"inputImage", testimg::constant(8, 8, color)}};
+    s.insert(s.end(), extra.begin(), extra.end());
+    Px p = run(name, s, Rect{0, 0, 8, 8}).at(4, 4);
+    return p[3] > 0 ? p / p[3] : p;
+}
+
+void expectNear(Px got, Px want, float tol, const std::string& what) {
+    EXPECT_LT(testimg::maxDiff(got, want), tol)
+        << what << ": got " << got[0] << " " << got[1] << " " << got[2] << " " << got[3];
+}
+
+}  // namespace
+
+TEST(ColorFilters, IdentitySettingsLeaveThePictureAlone) {
+    const std::vector<std::pair<std::string, Settings>> cases{
+        {"CIColorControls", {}},
+        {"CIHueAdjust", {{"inputAngle", 0.0}}},
+        {"CIExposureAdjust", {}},
+        {"CIGammaAdjust", {}},
+        {"CIColorMatrix", {}},
+        {"CIColorClamp", {}},
+        {"CIColorPolynomial", {}},
+        {"CIToneCurve", {}},
+        {"CIVibrance", {}},
+        {"CIWhitePointAdjust", {}},
+        {"CITemperatureAndTint",
+         {{"inputNeutral", Vector{4000, 20}}, {"inputTargetNeutral", Vector{4000, 20}}}},
+        {"CIColorCurves", {}},
+        {"CISepiaTone", {{"inputIntensity", 0.0}}},
+        {"CIColorMonochrome", {{"inputIntensity", 0.0}}},
+        {"CIVignette", {{"inputIntensity", 0.0}}},
+        {"CIVignetteEffect", {{"inputIntensity", 0.0}}},
+        {"CIDither", {{"inputIntensity", 0.0}}},
+        {"CIDocumentEnhancer", {{"inputAmount", 0.0}}},
+    };
+    for (double scale : {1.0, 0.5}) {
+        Buffer src = testimg::render(picture(), kArea, scale);
+        for (auto& [name, s] : cases) {
+            Settings all{{"inputImage", picture()}};
+            all.insert(all.end(), s.begin(), s.end());
+            EXPECT_LT(maxDiff(run(name, all, kArea, scale), src), 2e-3f)
+                << name << " at scale " << scale;
+        }
+    }
+}
+
+TEST(ColorFilters, InversePairsRoundTrip) {
+    Buffer src = testimg::render(picture(), kArea);
+    auto chain = [](const std::string& first, const Settings& a, const std::string& second,
+                    const Settings& b) {
+        Settings s1{{"inputImage", picture()}};
+        s1.insert(s1.end(), a.begin(), a.end());
+        Settings s2{{"inputImage", output(first, s1)}};
+        s2.insert(s2.end(), b.begin(), b.end());
+        return run(second, s2, kArea);
+    };
+    EXPECT_LT(maxDiff(chain("CILinearToSRGBToneCurve", {}, "CISRGBToneCurveToLinear", {}), src),
+              1e-3f);
+    EXPECT_LT(maxDiff(chain("CIColorInvert", {}, "CIColorInvert", {}), src), 1e-3f);
+    EXPECT_LT(
+        maxDiff(chain("CIHueAdjust", {{"inputAngle", 1.3}}, "CIHueAdjust", {{"inputAngle", -1.3}}),
+                src),
+        1e-3f);
+    for (bool norm : {false, true})
+        EXPECT_LT(maxDiff(chain("CIConvertRGBtoLab", {{"inputNormalize", norm}},
+                                "CIConvertLabToRGB", {{"inputNormalize", norm}}),
+                          src),
+                  1e-3f)
+            << "normalised " << norm;
+}
+
+TEST(ColorFilters, ExposureGammaAndToneCurves) {
+    Px grey{0.2f, 0.2f, 0.2f, 1};
+    expectNear(on("CIExposureAdjust", grey, {{"inputEV", 1.0}}), Px{0.4f, 0.4f, 0.4f, 1}, 1e-5f,
+               "one stop doubles the light");
+    Px half{lin(0.5f), lin(0.5f), lin(0.5f), 1};
+    expectNear(on("CIGammaAdjust", half, {{"inputPower", 2.0}}),
+               Px{lin(0.25f), lin(0.25f), lin(0.25f), 1}, 1e-3f, "gamma acts on encoded values");
+    // A falling tone curve turns black white and white black.
+    Settings falling{{"inputPoint0", Vector{0, 1}},
+                     {"inputPoint1", Vector{0.25, 0.75}},
+                     {"inputPoint2", Vector{0.5, 0.5}},
+                     {"inputPoint3", Vector{0.75, 0.25}},
+                     {"inputPoint4", Vector{1, 0}}};
+    expectNear(on("CIToneCurve", Px{0, 0, 0, 1}, falling), Px{1, 1, 1, 1}, 1e-3f, "black");
+    expectNear(on("CIToneCurve", Px{1, 1, 1, 1}, falling), Px{0, 0, 0, 1}, 1e-3f, "white");
+    // The curve never overshoots its points, even at a step.
+    Settings step{{"inputPoint0", Vector{0, 0}},
+                  {"inputPoint1", Vector{0.45, 0}},
+                  {"inputPoint2", Vector{0.5, 1}},
+                  {"inputPoint3", Vector{0.55, 1}},
+                  {"inputPoint4", Vector{1, 1}}};
+    for (float v = 0; v <= 1; v += 0.05f) {
+        Px r = on("CIToneCurve", Px{lin(v), lin(v), lin(v), 1}, step);
+        EXPECT_GE(r[0], -1e-4f) << v;
+        EXPECT_LE(r[0], 1 + 1e-4f) << v;
+    }
+    // Colour curves: a flat zero red curve removes red only.
+    Px c = on("CIColorCurves", Px{0.6f, 0.4f, 0.2f, 1}, {{"inputRedCurve", Vector{0, 0, 0}}});
+    expectNear(c, Px{0, 0.4f, 0.2f, 1}, 1e-3f, "red curve at zero");
+}
+
+TEST(ColorFilters, HueAndWhiteBalanceKeepGreyAndLuminance) {
+    Px grey{0.3f, 0.3f, 0.3f, 1}, color{0.6f, 0.2f, 0.1f, 1};
+    expectNear(on("CIHueAdjust", grey, {{"inputAngle", 2.0}}), grey, 1e-4f, "grey under hue");
+    EXPECT_NEAR(luminance(on("CIHueAdjust", color, {{"inputAngle", 0.5}})), luminance(color),
+                1e-4f);
+    // A lower target temperature re-renders under warmer light.
+    Px warm = on("CITemperatureAndTint", grey, {{"inputTargetNeutral", Vector{4000, 0}}});
+    Px cool = on("CITemperatureAndTint", grey, {{"inputTargetNeutral", Vector{9000, 0}}});
+    EXPECT_GT(warm[0] / warm[2], 1.1f) << warm[0] << " " << warm[2];
+    EXPECT_LT(cool[0] / cool[2], 0.95f) << cool[0] << " " << cool[2];
+    // White becomes the white point colour.
+    Px w = on("CIWhitePointAdjust", Px{1, 1, 1, 1}, {{"inputColor", Color{1, 0.5, 0.25, 1}}});
+    expectNear(w, Px{1, lin(0.5f), lin(0.25f), 1}, 1e-3f, "white point");
+}
+
+TEST(ColorFilters, ControlsMatrixClampPolynomial) {
+    Px color{0.5f, 0.2f, 0.05f, 1};
+    Px g = on("CIColorControls", color, {{"inputSaturation", 0.0}});
+    EXPECT_NEAR(g[0], g[1], 1e-5f);
+    EXPECT_NEAR(g[1], g[2], 1e-5f);
+    expectNear(on("CIColorControls", color, {{"inputContrast", 0.0}}),
+               Px{lin(0.5f), lin(0.5f), lin(0.5f), 1}, 1e-3f, "no contrast is mid grey");
+    expectNear(on("CIColorControls", Px{0, 0, 0, 1}, {{"inputBrightness", 1.0}}), Px{1, 1, 1, 1},
+               1e-3f, "full brightness");
+    Settings swap{{"inputRVector", Vector{0, 0, 1, 0}},
+                  {"inputBVector", Vector{1, 0, 0, 0}},
+                  {"inputBiasVector", Vector{0, 0.1, 0, 0}}};
+    expectNear(on("CIColorMatrix", color, swap), Px{0.05f, 0.3f, 0.5f, 1}, 1e-5f, "matrix");
+    Settings box{{"inputMinComponents", Vector{0.1, 0.3, 0.1, 0}},
+                 {"inputMaxComponents", Vector{0.4, 1, 1, 1}}};
+    expectNear(on("CIColorClamp", color, box), Px{0.4f, 0.3f, 0.1f, 1}, 1e-5f, "clamp");
+    expectNear(on("CIColorPolynomial", color, {{"inputGreenCoefficients", Vector{0.1, 0, 1, 0}}}),
+               Px{0.5f, 0.1f + 0.04f, 0.05f, 1}, 1e-5f, "polynomial");
+}
+
+TEST(ColorFilters, VibranceRaisesDullColoursMost) {
+    Px dull{lin(0.5f), lin(0.45f), lin(0.4f), 1}, vivid{lin(0.9f), lin(0.2f), lin(0.1f), 1};
+    auto spread = [](Px p) { return enc(p[0]) - enc(p[2]); };
+    Settings up{{"inputAmount", 1.0}};
+    float gainDull = spread(on("CIVibrance", dull, up)) / spread(dull);
+    float gainVivid = spread(on("CIVibrance", vivid, up)) / spread(vivid);
+    EXPECT_GT(gainDull, 1.5f);
+    EXPECT_LT(gainVivid, gainDull);
+    Px grey{0.3f, 0.3f, 0.3f, 1};
+    expectNear(on("CIVibrance", grey, up), grey, 5e-4f, "grey");
+}
+
+TEST(ColorFilters, ThresholdsSplitAtTheirLevel) {
+    Px r = on("CIColorThreshold", Px{lin(0.6f), lin(0.4f), lin(0.51f), 1});
+    expectNear(r, Px{1, 0, 1, 1}, 1e-6f, "per channel at 0.5");
+    // Two tones: Otsu's split falls between them at every scale.
+    Image two = testimg::floatImage(64, 64, [](int x, int) {
+        float v = x < 24 ? lin(0.25f) : lin(0.7f);
+        return Px{v, v, v, 1};
+    });
+    for (double scale : {1.0, 0.5}) {
+        Buffer b = run("CIColorThresholdOtsu", {{"inputImage", two}}, Rect{0, 0, 64, 64}, scale);
+        EXPECT_EQ(at(b, {10, 30}, scale)[0], 0.f) << scale;
+        EXPECT_EQ(at(b, {50, 30}, scale)[0], 1.f) << scale;
+    }
+}
+
+TEST(ColorFilters, TintsAndMapsFollowLuminance) {
+    Px black{0, 0, 0, 1}, white{1, 1, 1, 1}, grey{0.2f, 0.2f, 0.2f, 1};
+    Px s = on("CISepiaTone", grey);
+    EXPECT_GT(s[0], s[1]);
+    EXPECT_GT(s[1], s[2]);
+    Settings fc{{"inputColor0", Color{0, 0, 1, 1}}, {"inputColor1", Color{1, 1, 0, 1}}};
+    expectNear(on("CIFalseColor", black, fc), Px{0, 0, 1, 1}, 1e-5f, "false colour black");
+    expectNear(on("CIFalseColor", white, fc), Px{1, 1, 0, 1}, 1e-3f, "false colour white");
+    // Monochrome keeps each pixel's luminance.
+    Px m = on("CIColorMonochrome", Px{0.5f, 0.1f, 0.3f, 1});
+    EXPECT_NEAR(luminance(m), luminance(Px{0.5f, 0.1f, 0.3f, 1}), 1e-4f);
+    // The colour map sends black and white to the ramp's two ends.
+    Image ramp = testimg::floatImage(16, 2, [](int x, int) {
+        return x < 8 ? Px{1, 0, 0, 1} : Px{0, 0, 1, 1};
+    });
+    expectNear(on("CIColorMap", black, {{"inputGradientImage", ramp}}), Px{1, 0, 0, 1}, 1e-5f,
+               "map black");
+    expectNear(on("CIColorMap", white, {{"inputGradientImage", ramp}}), Px{0, 0, 1, 1}, 1e-5f,
+               "map white");
+    expectNear(on("CIThermal", white), white, 1e-3f, "thermal white");
+    EXPECT_LT(luminance(on("CIXRay", white)), 0.01f);
+    EXPECT_GT(luminance(on("CIXRay", black)), 0.8f);
+    expectNear(on("CIMaximumComponent", Px{0.5f, 0.1f, 0.3f, 1}), Px{0.5f, 0.5f, 0.5f, 1}, 1e-6f,
+               "max");
+    expectNear(on("CIMinimumComponent", Px{0.5f, 0.1f, 0.3f, 1}), Px{0.1f, 0.1f, 0.1f, 1}, 1e-6f,
+               "min");
+}
+
+TEST(ColorFilters, PhotoLooksStayInRangeAndMonoOnesAreGrey) {
+    for (const char* n : {"CIPhotoEffectChrome", "CIPhotoEffectFade", "CIPhotoEffectInstant",
+                          "CIPhotoEffectMono", "CIPhotoEffectNoir", "CIPhotoEffectProcess",
+                          "CIPhotoEffectTonal", "CIPhotoEffectTransfer"}) {
+        Buffer b = run(n, {{"inputImage", picture()}}, kArea);
+        bool grey = std::string(n).find("Mono") != std::string::npos ||
+                    std::string(n).find("Noir") != std::string::npos ||
+                    std::string(n).find("Tonal") != std::string::npos;
+        for (int y = 0; y < 48; y += 7)
+            for (int x = 0; x < 64; x += 7) {
+                Px p = b.at(x, y);
+                EXPECT_EQ(p[3], 1.f) << n;
+                for (int c = 0; c < 3; ++c) {
+                    EXPECT_GE(p[c], 0.f) << n;
+                    EXPECT_LE(p[c], 1.f + 1e-5f) << n;
+                }
+                if (grey) {
+                    EXPECT_NEAR(p[0], p[2], 1e-5f) << n;
+                }
+            }
+    }
+}
+
+TEST(ColorFilters, PosterizeGivesItsLevels) {
+    Image ramp = testimg::floatImage(256, 1, [](int x, int) {
+        float v = lin(x / 255.f);
+        return Px{v, v, v, 1};
+    });
+    Buffer b =
+        run("CIColorPosterize", {{"inputImage", ramp}, {"inputLevels", 4.0}}, Rect{0, 0, 256, 1});
+    std::vector<float> levels;
+    for (int x = 0; x < 256; ++x) {
+        float v = std::round(enc(b.at(x, 0)[0]) * 1000) / 1000;
+        if (std::find(levels.begin(), levels.end(), v) == levels.end()) levels.push_back(v);
+    }
+    std::sort(levels.begin(), levels.end());
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_NEAR(levels[1], 1 / 3.f, 1e-3f);
+    EXPECT_NEAR(levels[3], 1, 1e-3f);
+}
+
+TEST(ColorFilters, VignettesDarkenOutsideTheirRadius) {
+    Image img = flat(0.5f, 0.5f, 0.5f, 100, 100);
+    Buffer v =
+        run("CIVignette", {{"inputImage", img}, {"inputIntensity", 0.8}}, Rect{0, 0, 100, 100});
+    EXPECT_NEAR(v.at(50, 50)[0], 0.5f, 1e-3f);
+    EXPECT_NEAR(v.at(0, 0)[0], 0.5f * 0.2f, 0.01f) << "full darkening at the corners";
+    Settings e{{"inputImage", img},
+               {"inputCenter", Vector{50, 50}},
+               {"inputRadius", 30.0},
+               {"inputFalloff", 0.2},
+               {"inputIntensity", 0.5}};
+    Buffer ve = run("CIVignetteEffect", e, Rect{0, 0, 100, 100});
+    EXPECT_NEAR(ve.at(60, 50)[0], 0.5f, 1e-4f);
+    EXPECT_NEAR(ve.at(99, 99)[0], 0.25f, 1e-4f);
+}
+
+TEST(ColorFilters, DitherKeepsTheMeanAndMasksFollowLightness) {
+    Image grey = flat(0.2f, 0.2f, 0.2f, 64, 64);
+    Buffer d = run("CIDither", {{"inputImage", grey}, {"inputIntensity", 0.3}}, Rect{0, 0, 64, 64});
+    Px m = testimg::mean(d);
+    EXPECT_NEAR(enc(m[0]), enc(0.2f), 0.02f);
+    EXPECT_GT(maxDiff(d, testimg::render(grey, Rect{0, 0, 64, 64})), 0.02f) << "noise is there";
+    Px white = run("CIMaskToAlpha", {{"inputImage", flat(1, 1, 1)}}, Rect{0, 0, 8, 8}).at(2, 2);
+    Px black = run("CIMaskToAlpha", {{"inputImage", flat(0, 0, 0)}}, Rect{0, 0, 8, 8}).at(2, 2);
+    expectNear(white, Px{1, 1, 1, 1}, 1e-3f, "white is opaque white");
+    expectNear(black, Px{0, 0, 0, 0}, 1e-6f, "black is clear");
+}
+
+TEST(ColorFilters, PalettizeUsesOnlyThePalette) {
+    Image pal = testimg::floatImage(2, 1, [](int x, int) {
+        return x ? Px{0.9f, 0.1f, 0.1f, 1} : Px{0.1f, 0.1f, 0.8f, 1};
+    });
+    Buffer b = run("CIPalettize", {{"inputImage", picture()}, {"inputPaletteImage", pal}}, kArea);
+    for (int y = 0; y < 48; y += 5)
+        for (int x = 0; x < 64; x += 5) {
+            Px p = b.at(x, y), src = testimg::smoothPixel(x, y);
+            Px red{0.9f, 0.1f, 0.1f, 1}, blue{0.1f, 0.1f, 0.8f, 1};
+            Px d1 = src - red, d2 = src - blue;
+            d1 *= d1, d2 *= d2;
+            Px want = d1[0] + d1[1] + d1[2] < d2[0] + d2[1] + d2[2] ? red : blue;
+            expectNear(p, want, 1e-3f, "nearest palette colour");
+        }
+}
+
+TEST(ColorFilters, DifferencesOfTwoPictures) {
+    Image a = picture();
+    Buffer same = run("CIColorAbsoluteDifference", {{"inputImage", a}, {"inputImage2", a}}, kArea);
+    EXPECT_LT(testimg::mean(same)[0], 1e-6f);
+    EXPECT_EQ(same.at(5, 5)[3], 1.f);
+    Buffer vsBlack = run("CIColorAbsoluteDifference",
+                         {{"inputImage", a}, {"inputImage2", flat(0, 0, 0, 64, 48)}}, kArea);
+    EXPECT_LT(maxDiff(vsBlack, testimg::render(a, kArea)), 1e-5f);
+    Buffer de = run("CILabDeltaE", {{"inputImage", flat(0, 0, 0)}, {"inputImage2", flat(1, 1, 1)}},
+                    Rect{0, 0, 8, 8});
+    EXPECT_NEAR(de.at(3, 3)[0], 1.f, 2e-3f) << "black to white is 100";
+    Buffer de0 = run("CILabDeltaE", {{"inputImage", a}, {"inputImage2", a}}, kArea);
+    EXPECT_LT(testimg::mean(de0)[0], 1e-5f);
+}
+
+TEST(ColorFilters, DocumentEnhancerEvensOutThePaper) {
+    // Paper lit unevenly, from grey on the left to white on the right, with a dark stroke.
+    Image page = testimg::floatImage(200, 100, [](int x, int) {
+        float v = lin(0.6f + 0.4f * x / 199.f);
+        if (x % 50 == 25) v *= 0.1f;
+        return Px{v, v, v, 1};
+    });
+    Buffer b = run("CIDocumentEnhancer", {{"inputImage", page}}, Rect{0, 0, 200, 100});
+    EXPECT_GT(enc(b.at(40, 50)[0]), 0.9f) << "shaded paper turns white";
+    EXPECT_GT(enc(b.at(160, 50)[0]), 0.9f);
+    EXPECT_LT(enc(b.at(75, 50)[0]), 0.3f) << "ink stays dark";
+}
+
+TEST(ColorFilters, ToneMapHeadroomBringsTheSourcePeakToTheTarget) {
+    Settings s{{"inputSourceHeadroom", 4.0}, {"inputTargetHeadroom", 1.0}};
+    expectNear(on("CIToneMapHeadroom", Px{4, 4, 4, 1}, s), Px{1, 1, 1, 1}, 1e-4f, "peak");
+    float prev = 0;
+    for (float v : {0.01f, 0.1f, 0.5f, 1.f, 2.f, 4.f}) {
+        float got = on("CIToneMapHeadroom", Px{v, v, v, 1}, s)[0];
+        EXPECT_GT(got, prev) << v;
+        EXPECT_LE(got, v) << v;
+        prev = got;
+    }
+    Px c{0.6f, 0.3f, 0.1f, 1};
+    Px m = on("CIToneMapHeadroom", c, s);
+    EXPECT_NEAR(m[0] / m[1], 2, 1e-4f) << "hues are kept";
+    expectNear(
+        on("CIToneMapHeadroom", c, {{"inputSourceHeadroom", 2.0}, {"inputTargetHeadroom", 2.0}}), c,
+        1e-6f, "equal headrooms");
+}
