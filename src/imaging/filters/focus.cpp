@@ -91,16 +91,13 @@ const FilterDef maskedVariableBlurDef{
     [](const Args& a) {
         const Image in = a.image();
         const double r = a.number("inputRadius");
-        // Three blur levels, interpolated between by the mask.
+        // Two blur levels, interpolated between by the mask.
         return colorKernel(
-            [](Px p, Px b1, Px b2, Px b3, Px m) {
-                const float pos = std::clamp(percept::grey(m) * m[3], 0.f, 1.f) * 3;
-                const Px level[4] = {p, b1, b2, b3};
-                const int i = std::min(2, int(pos));
-                return lerp(level[i], level[i + 1], pos - float(i));
+            [](Px p, Px half, Px full, Px m) {
+                const float pos = std::clamp(percept::grey(m) * m[3], 0.f, 1.f) * 2;
+                return pos < 1 ? lerp(p, half, pos) : lerp(half, full, pos - 1);
             },
-            in, gaussianBlur(in, r / 3), gaussianBlur(in, 2 * r / 3), gaussianBlur(in, r),
-            a.image("inputMask"));
+            in, gaussianBlur(in, r / 2), gaussianBlur(in, r), a.image("inputMask"));
     }};
 
 const FilterDef medianDef{

@@ -374,25 +374,23 @@ const FilterDef shadedMaterialDef{
         if (disc.isInfinite()) disc = {0, 0, 300, 300};
         const double radius = 0.49 * std::min(disc.width, disc.height);
         const Point mid = disc.center();
-        const double k = a.number("inputScale");
+        const float k = float(a.number("inputScale"));
+        // Where on the shading disc each point looks (x, y) and its coverage (alpha): the
+        // normal (-dx, -dy, 1) seen from above.
+        const Image look = nbhd::stencil3x3(height, [k](const Px* n, Point, double px) {
+            const float dx = (n[5][0] - n[3][0]) / float(2 * px) * k;
+            const float dy = (n[7][0] - n[1][0]) / float(2 * px) * k;
+            const float len = 1 / std::sqrt(dx * dx + dy * dy + 1);
+            return Px{-dx * len, -dy * len, 0, std::clamp(n[4][3], 0.f, 1.f)};
+        });
         SampleOptions o;
         o.extent = a.image().extent();
         o.roi = [disc](size_t i, const Rect& out) { return i == 0 ? out : disc; };
         return sampleKernel(
-            {height, shading},
-            [k, radius, mid](const Sampler& s, Point p) {
-                const double h = s.pixel();
-                const Px c = s.nearest(0, p);
-                const double dx =
-                    (s.nearest(0, {p.x + h, p.y})[0] - s.nearest(0, {p.x - h, p.y})[0]) / (2 * h) *
-                    k;
-                const double dy =
-                    (s.nearest(0, {p.x, p.y + h})[0] - s.nearest(0, {p.x, p.y - h})[0]) / (2 * h) *
-                    k;
-                // The normal (-dx, -dy, 1), seen from above.
-                const double n = 1 / std::sqrt(dx * dx + dy * dy + 1);
-                const Px shade = s(1, {mid.x - dx * n * radius, mid.y - dy * n * radius});
-                return shade * std::clamp(c[3], 0.f, 1.f);
+            {look, shading},
+            [radius, mid](const Sampler& s, Point p) {
+                const Px l = s.nearest(0, p);
+                return s(1, {mid.x + l[0] * radius, mid.y + l[1] * radius}) * l[3];
             },
             o);
     }};
