@@ -41,7 +41,8 @@ class ColorKernelNode final : public Node {
 
   private:
     template <size_t... I>
-    void renderRows(const RenderInfo& info, Buffer& out, std::span<const Buffer* const> ins,
+    void renderRows(const RenderInfo& info, Buffer& out,
+                    [[maybe_unused]] std::span<const Buffer* const> ins,
                     std::index_sequence<I...>) const {
         const IRect& r = out.rect();
         const double inv = 1.0 / info.scale;
