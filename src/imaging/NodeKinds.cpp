@@ -391,21 +391,25 @@ class AffineNode final : public Node {
         const Buffer& in = *ins[0];
         const IRect& o = out.rect();
         const double s = info.scale;
-        // Shrinking by more than half would alias: average several samples per pixel.
-        int n = int(std::clamp(std::ceil(1 / std::sqrt(std::abs(t_.determinant()))), 1.0, 4.0));
+        // Shrinking by more than half would alias: average several samples per pixel. (The
+        // tolerance keeps rotations, whose determinant is 1 only up to rounding, at one.)
+        const double shrink = 1 / std::sqrt(std::abs(t_.determinant()));
+        const int n = int(std::clamp(std::ceil(shrink - 1e-6), 1.0, 4.0));
         const float w = 1.f / float(n * n);
+        // The source point in scaled pixels is linear in the output pixel: step along rows.
+        const AffineTransform& m = inv_;
         for (int y = o.y0; y < o.y1; ++y) {
             Px* dst = out.row(y);
-            for (int x = o.x0; x < o.x1; ++x) {
-                Px acc{0, 0, 0, 0};
-                for (int j = 0; j < n; ++j)
-                    for (int i = 0; i < n; ++i) {
-                        Point p{(x + (i + 0.5) / n) / s, (y + (j + 0.5) / n) / s};
-                        Point q = inv_.apply(p);
-                        acc += in.sample(q.x * s, q.y * s);
-                    }
-                dst[x] = acc * w;
-            }
+            for (int x = o.x0; x < o.x1; ++x) dst[x] = Px{0, 0, 0, 0};
+            for (int j = 0; j < n; ++j)
+                for (int i = 0; i < n; ++i) {
+                    const double px = o.x0 + (i + 0.5) / n, py = y + (j + 0.5) / n;
+                    double u = m.a * px + m.c * py + m.tx * s;
+                    double v = m.b * px + m.d * py + m.ty * s;
+                    for (int x = o.x0; x < o.x1; ++x, u += m.a, v += m.b) dst[x] += in.sample(u, v);
+                }
+            if (n > 1)
+                for (int x = o.x0; x < o.x1; ++x) dst[x] *= w;
         }
     }
 
