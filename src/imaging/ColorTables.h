@@ -10,8 +10,14 @@ namespace imaging {
 // sRGB byte -> linear value.
 const float* srgbDecodeTable();
 
-// Linear value in 0..1 -> sRGB byte (clamped).
-uint8_t encodeSrgb8(float linear);
+// Linear value in 0..1 -> sRGB byte (clamped), by a table of kSrgbEncodeSteps + 1 entries.
+inline constexpr int kSrgbEncodeSteps = 65536;
+const uint8_t* srgbEncodeTable();
+inline uint8_t encodeSrgb8(float v) {
+    if (!(v > 0.f)) return 0;
+    if (v >= 1.f) return 255;
+    return srgbEncodeTable()[int(v * kSrgbEncodeSteps + 0.5f)];
+}
 
 // Straight sRGB bytes -> linear premultiplied pixel.
 inline Px decodeRGBA8(const uint8_t* p) {
@@ -21,7 +27,25 @@ inline Px decodeRGBA8(const uint8_t* p) {
 }
 
 // Linear premultiplied pixel -> straight sRGB bytes.
-void encodeRGBA8(Px p, uint8_t* out);
+inline void encodeRGBA8(Px p, uint8_t* out) {
+    float a = p[3];
+    if (!(a > 0.f)) {
+        out[0] = out[1] = out[2] = out[3] = 0;
+        return;
+    }
+    if (a > 1.f) a = 1.f;
+    const Px q = p * (1.f / a);
+    const uint8_t* t = srgbEncodeTable();
+    auto enc = [t](float v) {
+        return !(v > 0.f) ? uint8_t(0)
+               : v >= 1.f ? uint8_t(255)
+                          : t[int(v * kSrgbEncodeSteps + 0.5f)];
+    };
+    out[0] = enc(q[0]);
+    out[1] = enc(q[1]);
+    out[2] = enc(q[2]);
+    out[3] = uint8_t(a * 255.f + 0.5f);
+}
 // Linear premultiplied pixel -> premultiplied sRGB bytes (the way toolkits store them).
 void encodeRGBA8Premultiplied(Px p, uint8_t* out);
 

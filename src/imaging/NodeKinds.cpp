@@ -122,56 +122,63 @@ struct BoxCascade {
     int reach() const { return kPasses * (r + 1); }
 
     typedef double Pd __attribute__((vector_size(32)));
-    static Pd widen(Px p) { return Pd{p[0], p[1], p[2], p[3]}; }
-    static Px narrow(Pd p) { return Px{float(p[0]), float(p[1]), float(p[2]), float(p[3])}; }
+    typedef double PdU __attribute__((vector_size(32), aligned(8)));
 
-    // All passes along a line of n pixels spaced `stride` apart in `a` (b is scratch of the same
-    // layout); values beyond the line count as transparent. The result ends in `a`.
-    void runLine(Px* a, Px* b, ptrdiff_t n, ptrdiff_t stride) const {
-        auto at = [&](const Px* p, ptrdiff_t i) {
-            return i >= 0 && i < n ? widen(p[i * stride]) : Pd{0, 0, 0, 0};
-        };
+    // All passes along a line of n pixels in `a`; `b` is scratch of the same size. Both have
+    // r + 1 transparent pixels before and after the line (a[-r-1] .. a[n+r]), never written,
+    // so that the sums read beyond its ends without tests. The result ends in `a`.
+    __attribute__((target_clones("avx2", "default"))) void runLine(Px* a, Px* b,
+                                                                   ptrdiff_t n) const {
+        const Pd al{alpha, alpha, alpha, alpha}, cc{c, c, c, c};
         for (int pass = 0; pass < kPasses; ++pass) {
             const Px* src = pass % 2 ? b : a;
             Px* dst = pass % 2 ? a : b;
             Pd sum{0, 0, 0, 0};
-            for (ptrdiff_t i = -r; i < r; ++i) sum += at(src, i);
+            for (ptrdiff_t i = -r; i < r; ++i) sum += __builtin_convertvector(src[i], Pd);
             for (ptrdiff_t i = 0; i < n; ++i) {
-                sum += at(src, i + r);
-                dst[i * stride] =
-                    narrow((sum + (at(src, i - r - 1) + at(src, i + r + 1)) * alpha) * c);
-                sum -= at(src, i - r);
+                sum += __builtin_convertvector(src[i + r], Pd);
+                dst[i] =
+                    __builtin_convertvector((sum + (__builtin_convertvector(src[i - r - 1], Pd) +
+                                                    __builtin_convertvector(src[i + r + 1], Pd)) *
+                                                       al) *
+                                                cc,
+                                            Px);
+                sum -= __builtin_convertvector(src[i - r], Pd);
             }
         }
     }
 
-    // The same down the columns of a w x h block, row by row so that memory is read in order.
-    void runColumns(Px* a, Px* b, int w, int h) const {
-        std::vector<Pd> sums(static_cast<size_t>(w));
-        auto row = [&](const Px* p, int j) {
-            return j >= 0 && j < h ? p + size_t(j) * w : nullptr;
-        };
+    // The same down the columns of a w x h block, row by row so that memory is read in order;
+    // r + 1 transparent rows lie above and below the block in both buffers.
+    __attribute__((target_clones("avx2", "default"))) void runColumns(Px* a, Px* b, int w,
+                                                                      int h) const {
+        const Pd al{alpha, alpha, alpha, alpha}, cc{c, c, c, c};
+        // Plain doubles: vectors of 32-byte alignment in std::vector misbehave across clones.
+        std::vector<double> store(size_t(w) * 4);
+        PdU* sums = reinterpret_cast<PdU*>(store.data());
         for (int pass = 0; pass < kPasses; ++pass) {
             const Px* src = pass % 2 ? b : a;
             Px* dst = pass % 2 ? a : b;
-            std::fill(sums.begin(), sums.end(), Pd{0, 0, 0, 0});
-            for (int j = -r; j < r; ++j)
-                if (const Px* s = row(src, j))
-                    for (int i = 0; i < w; ++i) sums[size_t(i)] += widen(s[i]);
+            std::fill(store.begin(), store.end(), 0.0);
+            for (int j = -r; j < r; ++j) {
+                const Px* s = src + ptrdiff_t(j) * w;
+                for (int i = 0; i < w; ++i) sums[i] += __builtin_convertvector(s[i], Pd);
+            }
             for (int j = 0; j < h; ++j) {
-                const Px* add = row(src, j + r);
-                const Px* lo = row(src, j - r - 1);
-                const Px* hi = row(src, j + r + 1);
-                const Px* drop = row(src, j - r);
-                Px* d = dst + size_t(j) * w;
+                const Px* add = src + ptrdiff_t(j + r) * w;
+                const Px* lo = src + ptrdiff_t(j - r - 1) * w;
+                const Px* hi = src + ptrdiff_t(j + r + 1) * w;
+                const Px* drop = src + ptrdiff_t(j - r) * w;
+                Px* d = dst + ptrdiff_t(j) * w;
+                PdU* sm = sums;
                 for (int i = 0; i < w; ++i) {
-                    Pd& sm = sums[size_t(i)];
-                    if (add) sm += widen(add[i]);
-                    Pd ends{0, 0, 0, 0};
-                    if (lo) ends += widen(lo[i]);
-                    if (hi) ends += widen(hi[i]);
-                    d[i] = narrow((sm + ends * alpha) * c);
-                    if (drop) sm -= widen(drop[i]);
+                    sm[i] += __builtin_convertvector(add[i], Pd);
+                    d[i] = __builtin_convertvector((sm[i] + (__builtin_convertvector(lo[i], Pd) +
+                                                             __builtin_convertvector(hi[i], Pd)) *
+                                                                al) *
+                                                       cc,
+                                                   Px);
+                    sm[i] -= __builtin_convertvector(drop[i], Pd);
                 }
             }
         }
@@ -245,14 +252,14 @@ class SeparablePass final : public Node {
                     std::fill(dst + o.x0, dst + o.x1, Px{0, 0, 0, 0});
                     continue;
                 }
-                // K zero pixels either side let the direct taps read past the ends.
-                const int n = hi - lo, pad = rec ? 0 : K;
+                // Zero pixels either side let the taps or the box sums read past the ends.
+                const int n = hi - lo, pad = rec ? box.r + 1 : K;
                 line.assign(size_t(n + 2 * pad), Px{0, 0, 0, 0});
                 loadRow(in, y, lo, n, line.data() + pad);
                 const Px* c = line.data() + pad - lo;  // c[x] is the pixel at x
                 if (rec) {
-                    spare.resize(size_t(n));
-                    box.runLine(line.data(), spare.data(), n, 1);
+                    spare.assign(line.size(), Px{0, 0, 0, 0});
+                    box.runLine(line.data() + pad, spare.data() + pad, n);
                 }
                 for (int x = o.x0; x < o.x1; ++x) {
                     if (x < lo || x >= hi) {
@@ -273,13 +280,16 @@ class SeparablePass final : public Node {
         if (rec) {
             const int lo = std::max(o.y0 - R, ir.y0 - R), hi = std::min(o.y1 + R, ir.y1 + R);
             const bool any = hi > lo && o.x0 < ir.x1 && o.x1 > ir.x0;
-            const int h = any ? hi - lo : 0;
-            std::vector<Px> block(size_t(w) * size_t(h)), spare(block.size());
-            for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, block.data() + size_t(j) * w);
-            if (h > 0) box.runColumns(block.data(), spare.data(), w, h);
+            const int h = any ? hi - lo : 0, pad = box.r + 1;
+            // Transparent rows above and below for the sums to read.
+            std::vector<Px> block(size_t(w) * size_t(h + 2 * pad), Px{0, 0, 0, 0}),
+                spare(block.size(), Px{0, 0, 0, 0});
+            Px* first = block.data() + size_t(pad) * w;
+            for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, first + size_t(j) * w);
+            if (h > 0) box.runColumns(first, spare.data() + size_t(pad) * w, w, h);
             for (int y = o.y0; y < o.y1; ++y) {
                 if (y >= lo && y < lo + h) {
-                    std::memcpy(out.row(y) + o.x0, block.data() + size_t(y - lo) * w,
+                    std::memcpy(out.row(y) + o.x0, first + size_t(y - lo) * w,
                                 size_t(w) * sizeof(Px));
                 } else {
                     std::fill(out.row(y) + o.x0, out.row(y) + o.x1, Px{0, 0, 0, 0});
