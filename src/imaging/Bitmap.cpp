@@ -15,4 +15,11 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
     data_ = std::shared_ptr<uint8_t[]>(new uint8_t[bytesPerRow_ * size_t(height)]());
 }
 
+Bitmap::Bitmap(int width, int height, PixelFormat format, std::shared_ptr<uint8_t[]> data)
+    : width_(width), height_(height), format_(format) {
+    checkPictureSize(width, height);
+    bytesPerRow_ = size_t(width) * bytesPerPixel(format);
+    data_ = std::move(data);
+}
+
 }  // namespace imaging

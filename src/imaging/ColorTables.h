@@ -19,15 +19,19 @@ inline uint8_t encodeSrgb8(float v) {
     return srgbEncodeTable()[int(v * kSrgbEncodeSteps + 0.5f)];
 }
 
-// Straight sRGB bytes -> linear premultiplied pixel.
-inline Px decodeRGBA8(const uint8_t* p) {
-    const float* t = srgbDecodeTable();
+// Straight sRGB bytes -> linear premultiplied pixel; `t` is srgbDecodeTable(), fetched once
+// by loops over many pixels.
+inline Px decodeRGBA8(const uint8_t* p, const float* t) {
     float a = p[3] * (1.f / 255.f);
     return Px{t[p[0]] * a, t[p[1]] * a, t[p[2]] * a, a};
 }
+inline Px decodeRGBA8(const uint8_t* p) {
+    return decodeRGBA8(p, srgbDecodeTable());
+}
 
 // Linear premultiplied pixel -> straight sRGB bytes.
-inline void encodeRGBA8(Px p, uint8_t* out) {
+// `t` is srgbEncodeTable(), fetched once by loops over many pixels.
+inline void encodeRGBA8(Px p, uint8_t* out, const uint8_t* t) {
     float a = p[3];
     if (!(a > 0.f)) {
         out[0] = out[1] = out[2] = out[3] = 0;
@@ -35,7 +39,6 @@ inline void encodeRGBA8(Px p, uint8_t* out) {
     }
     if (a > 1.f) a = 1.f;
     const Px q = p * (1.f / a);
-    const uint8_t* t = srgbEncodeTable();
     auto enc = [t](float v) {
         return !(v > 0.f) ? uint8_t(0)
                : v >= 1.f ? uint8_t(255)
@@ -45,6 +48,9 @@ inline void encodeRGBA8(Px p, uint8_t* out) {
     out[1] = enc(q[1]);
     out[2] = enc(q[2]);
     out[3] = uint8_t(a * 255.f + 0.5f);
+}
+inline void encodeRGBA8(Px p, uint8_t* out) {
+    encodeRGBA8(p, out, srgbEncodeTable());
 }
 // Linear premultiplied pixel -> premultiplied sRGB bytes (the way toolkits store them).
 void encodeRGBA8Premultiplied(Px p, uint8_t* out);

@@ -215,9 +215,11 @@ void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format) {
         case PixelFormat::RGBAF:
             std::memcpy(dst, src, size_t(n) * sizeof(Px));
             break;
-        case PixelFormat::RGBA8:
-            for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x);
+        case PixelFormat::RGBA8: {
+            const uint8_t* t = srgbEncodeTable();
+            for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
             break;
+        }
         case PixelFormat::RGBA8Premultiplied:
             for (int x = 0; x < n; ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
             break;

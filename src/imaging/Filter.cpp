@@ -101,10 +101,13 @@ bool allFinite(const Value& v) {
     switch (v.kind()) {
         case K::Number:
             return std::isfinite(v.toNumber());
-        case K::Vector:
-            for (double d : v.toVector().values())
+        case K::Vector: {
+            // A named copy: the loop would otherwise run over a destroyed temporary's values.
+            const Vector vec = v.toVector();
+            for (double d : vec.values())
                 if (!std::isfinite(d)) return false;
             return true;
+        }
         case K::Color: {
             Color c = v.toColor();
             return std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b) &&

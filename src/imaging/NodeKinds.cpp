@@ -431,6 +431,9 @@ class AffineNode final : public Node {
 
 Image crop(const Image& in, const Rect& r) {
     if (!in) return {};
+    // Cutting to a rectangle that holds the whole extent changes nothing: save the pass.
+    const Rect e = in.extent();
+    if (r.x <= e.x && r.y <= e.y && r.maxX() >= e.maxX() && r.maxY() >= e.maxY()) return in;
     return makeImage<CropNode>(in, r);
 }
 

@@ -71,10 +71,16 @@ std::string displayName(const std::string& path) {
 }
 
 Bitmap fromQImage(const QImage& src) {
-    QImage img = src.convertToFormat(QImage::Format_RGBA8888);
-    Bitmap b(img.width(), img.height(), PixelFormat::RGBA8);
-    for (int y = 0; y < img.height(); ++y)
-        std::memcpy(b.row(y), img.constScanLine(y), size_t(img.width()) * 4);
+    auto img = std::make_shared<QImage>(src.convertToFormat(QImage::Format_RGBA8888));
+    if (img->bytesPerLine() == qsizetype(img->width()) * 4) {
+        // The bitmap shares the QImage's pixels: a large picture is not copied once more.
+        auto* bits = const_cast<uint8_t*>(img->constBits());
+        return Bitmap(img->width(), img->height(), PixelFormat::RGBA8,
+                      std::shared_ptr<uint8_t[]>(img, bits));
+    }
+    Bitmap b(img->width(), img->height(), PixelFormat::RGBA8);
+    for (int y = 0; y < img->height(); ++y)
+        std::memcpy(b.row(y), img->constScanLine(y), size_t(img->width()) * 4);
     return b;
 }
 
@@ -90,10 +96,11 @@ QImage toQImage(const Bitmap& bitmap) {
     QImage::Format f = b.format() == PixelFormat::RGBA8Premultiplied
                            ? QImage::Format_RGBA8888_Premultiplied
                            : QImage::Format_RGBA8888;
-    QImage img(b.width(), b.height(), f);
-    for (int y = 0; y < b.height(); ++y)
-        std::memcpy(img.scanLine(y), b.row(y), size_t(b.width()) * 4);
-    return img;
+    // A read-only view of the bitmap's pixels, kept alive by the image's clean-up.
+    auto* keep = new Bitmap(b);
+    return QImage(
+        keep->data(), keep->width(), keep->height(), qsizetype(keep->bytesPerRow()), f,
+        [](void* p) { delete static_cast<Bitmap*>(p); }, keep);
 }
 
 // Qt refuses pictures above its allocation limit (128 MB by default); ours is the engine's.
@@ -328,6 +335,21 @@ void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int 
     const std::string ext = lower(QFileInfo(qpath).suffix().toStdString());
     const std::string name = displayName(path);
     QImage img = toQImage(bitmap);
+    // Opaque pictures are stored without an alpha channel: smaller files, and what other
+    // programs expect of a photograph.
+    if (img.format() == QImage::Format_RGBA8888 && ext != "ico" && ext != "cur") {
+        bool opaque = true;
+        const int w = img.width(), h = img.height();
+        for (int y = 0; y < h && opaque; ++y) {
+            const uchar* p = img.constScanLine(y);
+            for (int x = 0; x < w; ++x)
+                if (p[4 * x + 3] != 255) {
+                    opaque = false;
+                    break;
+                }
+        }
+        if (opaque) img = img.convertToFormat(QImage::Format_RGB888);
+    }
     if (dpi > 0) {
         int dpm = int(std::lround(dpi / 0.0254));
         img.setDotsPerMeterX(dpm);
