@@ -19,6 +19,7 @@
 #include "imaging/Context.h"
 #include "imaging/Error.h"
 #include "imaging/NodeKinds.h"
+#include "imaging/io/TiffReader.h"
 
 namespace imaging::io {
 
@@ -273,6 +274,15 @@ bool readWithMagick(const QByteArray& bytes, const std::string& ext, Bitmap& out
 Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string& subject) {
     Bitmap b;
     Failure qt, magick;
+    TiffResult tiff;
+    try {
+        tiff = readTiffDirect(bytes, b, qt.detail);
+    } catch (const Error& e) {
+        throw Error(subject + ": " + e.what());
+    }
+    if (tiff == TiffResult::Read) return b;
+    if (tiff == TiffResult::Damaged)
+        throw Error(subject + " is damaged or truncated (" + qt.detail + ").");
     try {
         if (readWithQt(bytes, ext, b, qt)) return b;
         // What Qt recognised but could not decode is damaged; ImageMagick would only find less.
@@ -296,7 +306,12 @@ Bitmap readBitmap(const std::string& path) {
     if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         throw Error("The file \"" + name + "\" cannot be read.");
     if (file.size() == 0) throw Error("The file \"" + name + "\" is empty.");
-    const QByteArray bytes = file.readAll();
+    // Mapped rather than copied where the system allows; the file stays open while it is read.
+    QByteArray bytes;
+    if (uchar* mapped = file.map(0, file.size()))
+        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
+    else
+        bytes = file.readAll();
     if (bytes.size() != file.size())
         throw Error("The file \"" + name +
                     "\" cannot be read: " + file.errorString().toStdString());

@@ -1,0 +1,100 @@
+#include "imaging/io/TiffReader.h"
+
+#include <tiffio.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "imaging/Error.h"
+
+namespace imaging::io {
+
+namespace {
+
+// libtiff reading from memory; mapping hands it the bytes themselves, so uncompressed strips
+// are not copied.
+struct Source {
+    const char* data;
+    toff_t size, pos = 0;
+};
+
+tsize_t readProc(thandle_t h, tdata_t buf, tsize_t n) {
+    auto* s = static_cast<Source*>(h);
+    const toff_t left = s->pos < s->size ? s->size - s->pos : 0;
+    const toff_t count = std::min<toff_t>(toff_t(n), left);
+    std::memcpy(buf, s->data + s->pos, count);
+    s->pos += count;
+    return tsize_t(count);
+}
+tsize_t writeProc(thandle_t, tdata_t, tsize_t) {
+    return 0;
+}
+toff_t seekProc(thandle_t h, toff_t off, int whence) {
+    auto* s = static_cast<Source*>(h);
+    const toff_t base = whence == SEEK_CUR ? s->pos : whence == SEEK_END ? s->size : 0;
+    s->pos = base + off;
+    return s->pos;
+}
+int closeProc(thandle_t) {
+    return 0;
+}
+toff_t sizeProc(thandle_t h) {
+    return static_cast<Source*>(h)->size;
+}
+int mapProc(thandle_t h, tdata_t* base, toff_t* size) {
+    auto* s = static_cast<Source*>(h);
+    *base = const_cast<char*>(s->data);
+    *size = s->size;
+    return 1;
+}
+void unmapProc(thandle_t, tdata_t, toff_t) {}
+
+}  // namespace
+
+TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail) {
+    if (!bytes.startsWith("II*") && !bytes.startsWith("MM\0*")) return TiffResult::NotHandled;
+    Source src{bytes.constData(), toff_t(bytes.size())};
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(
+        TIFFClientOpen("memory", "r", &src, readProc, writeProc, seekProc, closeProc, sizeProc,
+                       mapProc, unmapProc),
+        TIFFClose);
+    if (!tif) return TiffResult::NotHandled;  // let the general readers say what is wrong
+    uint32_t w = 0, h = 0;
+    uint16_t bits = 0, spp = 0, photometric = 0, planar = PLANARCONFIG_CONTIG;
+    uint16_t orientation = ORIENTATION_TOPLEFT, extraCount = 0, *extra = nullptr;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetFieldDefaulted(tif.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+    if (!TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric)) return TiffResult::NotHandled;
+    const bool straightAlpha = spp == 4 && extraCount == 1 && extra[0] == EXTRASAMPLE_UNASSALPHA;
+    if (bits != 8 || photometric != PHOTOMETRIC_RGB || planar != PLANARCONFIG_CONTIG ||
+        orientation != ORIENTATION_TOPLEFT || TIFFIsTiled(tif.get()) ||
+        !(spp == 3 || straightAlpha))
+        return TiffResult::NotHandled;
+    checkPictureSize(w, h);
+    if (TIFFScanlineSize(tif.get()) != tmsize_t(w) * spp) return TiffResult::NotHandled;
+
+    Bitmap b(int(w), int(h), PixelFormat::RGBA8);
+    std::vector<uint8_t> line(spp == 3 ? size_t(w) * 3 : 0);
+    for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* row = b.row(int(y));
+        if (TIFFReadScanline(tif.get(), spp == 4 ? row : line.data(), y) < 0) {
+            detail = "row " + std::to_string(y) + " of " + std::to_string(h) + " cannot be read";
+            return TiffResult::Damaged;
+        }
+        if (spp == 3)
+            for (uint32_t x = 0; x < w; ++x) {
+                row[4 * x] = line[3 * x], row[4 * x + 1] = line[3 * x + 1];
+                row[4 * x + 2] = line[3 * x + 2], row[4 * x + 3] = 255;
+            }
+    }
+    out = std::move(b);
+    return TiffResult::Read;
+}
+
+}  // namespace imaging::io
