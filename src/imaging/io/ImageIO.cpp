@@ -19,7 +19,7 @@
 #include "imaging/Context.h"
 #include "imaging/Error.h"
 #include "imaging/NodeKinds.h"
-#include "imaging/io/TiffReader.h"
+#include "imaging/io/TiffCodec.h"
 
 namespace imaging::io {
 
@@ -349,6 +349,14 @@ void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int 
     const QString qpath = QString::fromStdString(path);
     const std::string ext = lower(QFileInfo(qpath).suffix().toStdString());
     const std::string name = displayName(path);
+    if ((ext == "tif" || ext == "tiff") && bitmap.format() == PixelFormat::RGBA8) {
+        const QByteArray data = encodeTiffDirect(bitmap, dpi);
+        if (data.isEmpty()) throw Error("Could not encode \"" + name + "\" as TIFF.");
+        QSaveFile file(qpath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+            throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
+        return;
+    }
     QImage img = toQImage(bitmap);
     // Opaque pictures are stored without an alpha channel: smaller files, and what other
     // programs expect of a photograph.
