@@ -391,6 +391,8 @@ class AffineNode final : public Node {
     AffineNode(const Image& in, const AffineTransform& t)
         : Node({in}, t.apply(in.extent())), t_(t), inv_(t.inverted()) {}
     const char* kindName() const override { return "affine"; }
+    // Reading a decoded tile's worth of the source costs less than holding all of it.
+    bool streamsInputs() const override { return true; }
     const AffineTransform& transform() const { return t_; }
 
     IRect roi(size_t, const IRect& out, double scale) const override {
