@@ -121,64 +121,65 @@ struct BoxCascade {
     }
     int reach() const { return kPasses * (r + 1); }
 
-    typedef double Pd __attribute__((vector_size(32)));
-    typedef double PdU __attribute__((vector_size(32), aligned(8)));
+    // Running sums in float drift with the number of steps taken; they are started afresh at
+    // fixed picture positions, every `anchor` pixels, so that the error stays tiny and a pixel's
+    // value does not depend on where its tile's line began.
+    int anchor() const { return std::max(64, 4 * r); }
 
-    // All passes along a line of n pixels in `a`; `b` is scratch of the same size. Both have
-    // r + 1 transparent pixels before and after the line (a[-r-1] .. a[n+r]), never written,
-    // so that the sums read beyond its ends without tests. The result ends in `a`.
-    __attribute__((target_clones("avx2", "default"))) void runLine(Px* a, Px* b,
-                                                                   ptrdiff_t n) const {
-        const Pd al{alpha, alpha, alpha, alpha}, cc{c, c, c, c};
+    // All passes along a line of n pixels in `a`, whose first pixel is at scaled coordinate
+    // x0; `b` is scratch of the same size. Both have r + 1 transparent pixels before and after
+    // the line (a[-r-1] .. a[n+r]), never written, so that the sums read beyond its ends without
+    // tests. The result ends in `a`.
+    __attribute__((target_clones("avx2", "default"))) void runLine(Px* a, Px* b, ptrdiff_t n,
+                                                                   ptrdiff_t x0) const {
+        const float al = float(alpha), cc = float(c);
+        const ptrdiff_t step = anchor();
         for (int pass = 0; pass < kPasses; ++pass) {
             const Px* src = pass % 2 ? b : a;
             Px* dst = pass % 2 ? a : b;
-            Pd sum{0, 0, 0, 0};
-            for (ptrdiff_t i = -r; i < r; ++i) sum += __builtin_convertvector(src[i], Pd);
+            Px sum{0, 0, 0, 0};
             for (ptrdiff_t i = 0; i < n; ++i) {
-                sum += __builtin_convertvector(src[i + r], Pd);
-                dst[i] =
-                    __builtin_convertvector((sum + (__builtin_convertvector(src[i - r - 1], Pd) +
-                                                    __builtin_convertvector(src[i + r + 1], Pd)) *
-                                                       al) *
-                                                cc,
-                                            Px);
-                sum -= __builtin_convertvector(src[i - r], Pd);
+                if (i == 0 || (x0 + i) % step == 0) {
+                    sum = Px{0, 0, 0, 0};
+                    for (ptrdiff_t k = i - r; k < i + r; ++k) sum += src[k];
+                }
+                sum += src[i + r];
+                dst[i] = (sum + (src[i - r - 1] + src[i + r + 1]) * al) * cc;
+                sum -= src[i - r];
             }
         }
     }
 
-    // The same down the columns of a w x h block, row by row so that memory is read in order;
-    // r + 1 transparent rows lie above and below the block in both buffers.
-    __attribute__((target_clones("avx2", "default"))) void runColumns(Px* a, Px* b, int w,
-                                                                      int h) const {
-        const Pd al{alpha, alpha, alpha, alpha}, cc{c, c, c, c};
-        // Plain doubles: vectors of 32-byte alignment in std::vector misbehave across clones.
-        std::vector<double> store(size_t(w) * 4);
-        PdU* sums = reinterpret_cast<PdU*>(store.data());
+    // The same down the columns of a w x h block whose first row is at scaled coordinate y0,
+    // row by row so that memory is read in order; r + 1 transparent rows lie above and below
+    // the block in both buffers. Plain float loops, which the compiler widens.
+    __attribute__((target_clones("avx2", "default"))) void runColumns(Px* a, Px* b, int w, int h,
+                                                                      int y0) const {
+        const float al = float(alpha), cc = float(c);
+        const int step = anchor();
+        const ptrdiff_t rowLen = ptrdiff_t(w) * 4;
+        std::vector<float> store(static_cast<size_t>(rowLen));
+        float* sm = store.data();
         for (int pass = 0; pass < kPasses; ++pass) {
-            const Px* src = pass % 2 ? b : a;
-            Px* dst = pass % 2 ? a : b;
-            std::fill(store.begin(), store.end(), 0.0);
-            for (int j = -r; j < r; ++j) {
-                const Px* s = src + ptrdiff_t(j) * w;
-                for (int i = 0; i < w; ++i) sums[i] += __builtin_convertvector(s[i], Pd);
-            }
+            const float* src = reinterpret_cast<const float*>(pass % 2 ? b : a);
+            float* dst = reinterpret_cast<float*>(pass % 2 ? a : b);
             for (int j = 0; j < h; ++j) {
-                const Px* add = src + ptrdiff_t(j + r) * w;
-                const Px* lo = src + ptrdiff_t(j - r - 1) * w;
-                const Px* hi = src + ptrdiff_t(j + r + 1) * w;
-                const Px* drop = src + ptrdiff_t(j - r) * w;
-                Px* d = dst + ptrdiff_t(j) * w;
-                PdU* sm = sums;
-                for (int i = 0; i < w; ++i) {
-                    sm[i] += __builtin_convertvector(add[i], Pd);
-                    d[i] = __builtin_convertvector((sm[i] + (__builtin_convertvector(lo[i], Pd) +
-                                                             __builtin_convertvector(hi[i], Pd)) *
-                                                                al) *
-                                                       cc,
-                                                   Px);
-                    sm[i] -= __builtin_convertvector(drop[i], Pd);
+                if (j == 0 || (ptrdiff_t(y0) + j) % step == 0) {
+                    std::fill(store.begin(), store.end(), 0.f);
+                    for (int k = j - r; k < j + r; ++k) {
+                        const float* s = src + k * rowLen;
+                        for (ptrdiff_t i = 0; i < rowLen; ++i) sm[i] += s[i];
+                    }
+                }
+                const float* add = src + ptrdiff_t(j + r) * rowLen;
+                const float* lo = src + ptrdiff_t(j - r - 1) * rowLen;
+                const float* hi = src + ptrdiff_t(j + r + 1) * rowLen;
+                const float* drop = src + ptrdiff_t(j - r) * rowLen;
+                float* d = dst + ptrdiff_t(j) * rowLen;
+                for (ptrdiff_t i = 0; i < rowLen; ++i) {
+                    const float sum = sm[i] + add[i];
+                    d[i] = (sum + (lo[i] + hi[i]) * al) * cc;
+                    sm[i] = sum - drop[i];
                 }
             }
         }
@@ -259,7 +260,7 @@ class SeparablePass final : public Node {
                 const Px* c = line.data() + pad - lo;  // c[x] is the pixel at x
                 if (rec) {
                     spare.assign(line.size(), Px{0, 0, 0, 0});
-                    box.runLine(line.data() + pad, spare.data() + pad, n);
+                    box.runLine(line.data() + pad, spare.data() + pad, n, lo);
                 }
                 for (int x = o.x0; x < o.x1; ++x) {
                     if (x < lo || x >= hi) {
@@ -286,7 +287,7 @@ class SeparablePass final : public Node {
                 spare(block.size(), Px{0, 0, 0, 0});
             Px* first = block.data() + size_t(pad) * w;
             for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, first + size_t(j) * w);
-            if (h > 0) box.runColumns(first, spare.data() + size_t(pad) * w, w, h);
+            if (h > 0) box.runColumns(first, spare.data() + size_t(pad) * w, w, h, lo);
             for (int y = o.y0; y < o.y1; ++y) {
                 if (y >= lo && y < lo + h) {
                     std::memcpy(out.row(y) + o.x0, first + size_t(y - lo) * w,

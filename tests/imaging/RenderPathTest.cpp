@@ -67,6 +67,23 @@ TEST(RenderPath, WideBlursAgreeWithDirectGaussianTaps) {
     }
 }
 
+TEST(RenderPath, BlurSumsDoNotDriftAlongLongLines) {
+    // Running sums restart at fixed picture positions: the far end of a long line comes out the
+    // same whether its line began nearby or 12000 pixels earlier, in both directions.
+    for (bool vertical : {false, true}) {
+        const int w = vertical ? 8 : 12000, h = vertical ? 12000 : 8;
+        const Image blur = gaussianBlur(detailed(w, h), 10);
+        const Rect far = vertical ? Rect{0, 11000, 8, 1000} : Rect{11000, 0, 1000, 8};
+        Buffer nearby = testimg::render(blur, far);
+        Buffer whole = testimg::render(blur, Rect{0, 0, double(w), double(h)});
+        float worst = 0;
+        for (int y = nearby.rect().y0; y < nearby.rect().y1; ++y)
+            for (int x = nearby.rect().x0; x < nearby.rect().x1; ++x)
+                worst = std::max(worst, maxDiff(nearby.at(x, y), whole.at(x, y)));
+        EXPECT_LT(worst, 1e-6f) << (vertical ? "columns" : "rows");
+    }
+}
+
 TEST(RenderPath, RotationsTakeOneSamplePerPixel) {
     // A one-pixel checkerboard turned by 30 degrees about the centre of pixel (20, 20): that
     // pixel maps onto itself, so a single sample reproduces it exactly while any averaging of
