@@ -282,10 +282,22 @@ class SeparablePass final : public Node {
             const int lo = std::max(o.y0 - R, ir.y0 - R), hi = std::min(o.y1 + R, ir.y1 + R);
             const bool any = hi > lo && o.x0 < ir.x1 && o.x1 > ir.x0;
             const int h = any ? hi - lo : 0, pad = box.r + 1;
-            // Transparent rows above and below for the sums to read.
-            std::vector<Px> block(size_t(w) * size_t(h + 2 * pad), Px{0, 0, 0, 0}),
-                spare(block.size(), Px{0, 0, 0, 0});
-            Px* first = block.data() + size_t(pad) * w;
+            // Blocks of a few megabytes per tile: kept per thread rather than allocated and
+            // cleared each time. Only the transparent rows above and below need clearing.
+            // (Blocks of absurd radii are not worth keeping.)
+            thread_local std::vector<Px> keptBlock, keptSpare;
+            std::vector<Px> ownBlock, ownSpare;
+            const size_t n = size_t(w) * size_t(h + 2 * pad), padLen = size_t(pad) * w;
+            const bool keep = n * sizeof(Px) <= (size_t(16) << 20);
+            std::vector<Px>& block = keep ? keptBlock : ownBlock;
+            std::vector<Px>& spare = keep ? keptSpare : ownSpare;
+            if (block.size() < n) block.resize(n), spare.resize(n);
+            for (std::vector<Px>* v : {&block, &spare}) {
+                std::fill(v->begin(), v->begin() + ptrdiff_t(padLen), Px{0, 0, 0, 0});
+                std::fill(v->begin() + ptrdiff_t(n - padLen), v->begin() + ptrdiff_t(n),
+                          Px{0, 0, 0, 0});
+            }
+            Px* first = block.data() + padLen;
             for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, first + size_t(j) * w);
             if (h > 0) box.runColumns(first, spare.data() + size_t(pad) * w, w, h, lo);
             for (int y = o.y0; y < o.y1; ++y) {
