@@ -30,7 +30,8 @@ inline Px decodeRGBA8(const uint8_t* p) {
 }
 
 // Linear premultiplied pixel -> straight sRGB bytes.
-// `t` is srgbEncodeTable(), fetched once by loops over many pixels.
+// `t` is srgbEncodeTable(), fetched once by loops over many pixels. Branch-free apart from
+// transparency: clamping to 0..1 (NaN to 0) and the table index are vector operations.
 inline void encodeRGBA8(Px p, uint8_t* out, const uint8_t* t) {
     float a = p[3];
     if (!(a > 0.f)) {
@@ -38,15 +39,12 @@ inline void encodeRGBA8(Px p, uint8_t* out, const uint8_t* t) {
         return;
     }
     if (a > 1.f) a = 1.f;
-    const Px q = p * (1.f / a);
-    auto enc = [t](float v) {
-        return !(v > 0.f) ? uint8_t(0)
-               : v >= 1.f ? uint8_t(255)
-                          : t[int(v * kSrgbEncodeSteps + 0.5f)];
-    };
-    out[0] = enc(q[0]);
-    out[1] = enc(q[1]);
-    out[2] = enc(q[2]);
+    const Px q = clamp01(p * (1.f / a));
+    typedef int Pi __attribute__((vector_size(16)));
+    const Pi i = __builtin_convertvector(q * float(kSrgbEncodeSteps) + 0.5f, Pi);
+    out[0] = t[i[0]];
+    out[1] = t[i[1]];
+    out[2] = t[i[2]];
     out[3] = uint8_t(a * 255.f + 0.5f);
 }
 inline void encodeRGBA8(Px p, uint8_t* out) {
