@@ -419,6 +419,10 @@ void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int 
         throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
 }
 
+void initialiseImageLibraries() {
+    initMagick();
+}
+
 std::vector<std::string> readableExtensions() {
     std::set<std::string> exts;
     for (auto& f : QImageReader::supportedImageFormats()) exts.insert(lower(f.toStdString()));

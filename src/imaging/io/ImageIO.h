@@ -29,6 +29,12 @@ std::vector<uint8_t> encodeBitmap(const Bitmap& bitmap, const std::string& forma
 // Error on failure.
 void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi = 0, int quality = -1);
 
+// Sets up the picture libraries: ImageMagick, its limits, and libtiff error handling that
+// stays safe when Qt's TIFF reader and ImageMagick's share the process. Done on first use by
+// the functions here; a program that also calls ImageMagick or Qt's TIFF reader directly
+// should call it once at start. Safe to call more than once.
+void initialiseImageLibraries();
+
 // File extensions (lower case, without dot) that can be read.
 std::vector<std::string> readableExtensions();
 
