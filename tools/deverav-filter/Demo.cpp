@@ -29,8 +29,10 @@ Px colourful(Point p) {
     const double ring = std::hypot(p.x - kW * 0.5, p.y - kH * 0.5);
     float shade = std::fmod(ring, 80.0) < 8 ? 0.35f : 1.f;
     if (int(p.x / 30) % 10 == 0) shade *= 0.6f;
-    Px c{channel(0.f), channel(4.f), channel(2.f), 1.f};
-    return c * (light * shade) + splat(0.08f) * (1.f - shade);
+    Px c = Px{channel(0.f), channel(4.f), channel(2.f), 0.f} * (light * shade) +
+           splat(0.08f) * (1.f - shade);
+    c[3] = 1.f;  // opaque
+    return c;
 }
 
 // Translucent discs for compositing.
