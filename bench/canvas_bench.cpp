@@ -4,8 +4,12 @@
 // Each iteration is one edit through the controller, as a drag event makes it, followed by the
 // event loop until the canvas has drawn a frame of the new settings; edits follow each other
 // without pause, as in a drag. Reported: the median, the 90th percentile and the worst edit.
-// "Refine/..." measures the frame at full resolution that follows once the mouse rests (the
-// quiet time before it is included).
+//   Edit/...    frames at screen resolution (the canvas's coarser frames for slow filters off);
+//   Drag/...    what a drag shows: the first frame of the new settings, coarser than the screen
+//               when the filter cannot keep up at screen resolution (`scale` is the median
+//               fraction of screen resolution);
+//   Refine/...  the frame computed at full resolution that follows once the mouse rests (the
+//               quiet time before it is included).
 //
 //   build/bench/canvas_bench [--benchmark_filter=Edit/CIGaussianBlur]
 
@@ -58,7 +62,7 @@ struct Session {
     std::unique_ptr<foundation::Preferences> prefs;
     std::unique_ptr<app::Controller> c;
     imaging::Image overlay;
-    bool presented = false;
+    bool presented = false, painted = false;
 };
 
 Session* s_session = nullptr;
@@ -68,6 +72,13 @@ void waitForFrame(Session& s) {
     s.presented = false;
     s.c->ciView->update();
     while (!s.presented) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// The same for a frame of any resolution.
+void waitForAnyFrame(Session& s) {
+    s.painted = false;
+    s.c->ciView->update();
+    while (!s.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void waitForRefinedFrame(Session& s) {
@@ -128,31 +139,36 @@ double percentile(std::vector<double> v, double q) {
     return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
 }
 
-void BM_Edit(benchmark::State& state, const std::string& name) {
+void BM_Edit(benchmark::State& state, const std::string& name, bool drag) {
     Session& s = *s_session;
     const std::shared_ptr<imaging::Filter> f = prepare(name, s);
     if (!f) {
         state.SkipWithError(("no filter " + name).c_str());
         return;
     }
+    MyImageView* view = s.c->ciView;
+    view->setInteractiveBudget(drag ? chrome::ZoomCanvas::kInteractiveBudgetMs : 0);
     s.c->setCurrentFilter(f);
     waitForFrame(s);  // the first frame of the filter is not an edit
     const Edit edit = editFor(*f, s);
-    std::vector<double> ms;
+    std::vector<double> ms, scale;
     int k = 1;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
         s.c->setFilterValueForKey(f, edit.value(k++), edit.key);
-        waitForFrame(s);
+        drag ? waitForAnyFrame(s) : waitForFrame(s);
         const double elapsed = double(t.nsecsElapsed()) / 1e9;
         state.SetIterationTime(elapsed);
         ms.push_back(elapsed * 1e3);
+        scale.push_back(view->frameScale() / view->getZoom());
     }
     state.counters["median_ms"] = percentile(ms, 0.5);
     state.counters["p90_ms"] = percentile(ms, 0.9);
     state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
+    if (drag) state.counters["scale"] = percentile(scale, 0.5);
     s.c->setCurrentFilter(nullptr);
+    view->setInteractiveBudget(chrome::ZoomCanvas::kInteractiveBudgetMs);
 }
 
 void BM_Refine(benchmark::State& state, const std::string& name) {
@@ -199,6 +215,7 @@ int main(int argc, char** argv) {
     s.overlay = picture(1);
     s.c->setBackgroundImage(picture(0));
     QObject::connect(s.c->ciView, &MyImageView::framePresented, [&s] { s.presented = true; });
+    QObject::connect(s.c->ciView, &MyImageView::framePainted, [&s] { s.painted = true; });
     waitForFrame(s);
     std::printf("canvas %d x %d, picture %d x %d, zoom %.4f\n", scroll->viewport()->width(),
                 scroll->viewport()->height(), kPictureWidth, kPictureHeight,
@@ -211,12 +228,13 @@ int main(int argc, char** argv) {
             std::find(names.begin(), names.end(), n) == names.end())
             names.push_back(n);
     }
-    for (const std::string& n : names)
-        benchmark::RegisterBenchmark(("Edit/" + n).c_str(),
-                                     [n](benchmark::State& st) { BM_Edit(st, n); })
-            ->UseManualTime()
-            ->Iterations(15)
-            ->Unit(benchmark::kMillisecond);
+    for (const bool drag : {false, true})
+        for (const std::string& n : names)
+            benchmark::RegisterBenchmark(((drag ? "Drag/" : "Edit/") + n).c_str(),
+                                         [n, drag](benchmark::State& st) { BM_Edit(st, n, drag); })
+                ->UseManualTime()
+                ->Iterations(15)
+                ->Unit(benchmark::kMillisecond);
     for (const char* n : kBenchmarkSet)
         benchmark::RegisterBenchmark((std::string("Refine/") + n).c_str(),
                                      [n](benchmark::State& st) { BM_Refine(st, n); })

@@ -237,6 +237,10 @@ bool ZoomCanvas::frameIsCurrent() const {
     return m_frame.scale == s && m_frame.pixels.contains(want);
 }
 
+void ZoomCanvas::setInteractiveBudget(double ms) {
+    m_budgetMs = ms;
+}
+
 void ZoomCanvas::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), palette().color(QPalette::Dark));
@@ -249,11 +253,16 @@ void ZoomCanvas::paintEvent(QPaintEvent* event) {
             m_frame = {};
             m_baseVersion = m_version + 1;
         }
+        // Another filter: its cost is not known yet.
+        if (key.base != m_key.base || key.source != m_key.source) {
+            m_costPerPixel = 0;
+            m_costVersion = m_version + 1;
+        }
         m_key = key;
         ++m_version;
     }
 
-    bool current = false;
+    bool current = false, ofNow = false;
     const double s = renderScale();
     if (!shown) {
         m_frame = {};
@@ -261,22 +270,7 @@ void ZoomCanvas::paintEvent(QPaintEvent* event) {
         imaging::IRect want = visiblePixels(s);
         if (!shown.extent().isInfinite())
             want = want.intersected(imaging::IRect::cover(shown.extent(), s));
-        if (!want.isEmpty()) {
-            current = !m_frame.image.isNull() && m_frame.tag == m_version && m_frame.scale == s &&
-                      m_frame.pixels.contains(want);
-            const bool refine = current && !m_frame.refined && s < 1 && m_refineWanted;
-            if (!current || refine) {
-                const Requested r{m_version, want, s, refine};
-                if (m_requested != r) {
-                    m_requested = r;
-                    m_renderer.request({shown, want, s, refine, m_version});
-                    if (!refine) {
-                        m_refineWanted = false;
-                        m_rest.start();
-                    }
-                }
-            }
-        }
+        if (!want.isEmpty()) requestFrame(shown, want, s, current, ofNow);
     }
 
     if (!m_frame.image.isNull()) {
@@ -288,7 +282,50 @@ void ZoomCanvas::paintEvent(QPaintEvent* event) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     }
     drawOverlay(p);
+    if (ofNow) Q_EMIT framePainted();
     if (current) Q_EMIT framePresented();
+}
+
+double ZoomCanvas::interactiveScale(double s, const imaging::IRect& want) const {
+    if (m_budgetMs <= 0 || m_costPerPixel <= 0) return s;
+    const double expected = m_costPerPixel * double(want.area());
+    if (expected <= m_budgetMs) return s;
+    // Fewer pixels in proportion, down to a quarter of the resolution.
+    return s * std::max(kCoarsestFraction, std::sqrt(m_budgetMs / expected));
+}
+
+void ZoomCanvas::requestFrame(const imaging::Image& shown, const imaging::IRect& want, double s,
+                              bool& current, bool& ofNow) {
+    // What the frame on screen is to the current settings and view.
+    ofNow = !m_frame.image.isNull() && m_frame.tag == m_version &&
+            m_frame.pixels.contains(imaging::IRect::cover(want.toPicture(s), m_frame.scale));
+    current = ofNow && m_frame.scale == s;
+
+    Requested r{m_version, want, s, false};
+    if (!ofNow) {
+        // New settings or a new view: a quick frame, coarser than the screen when the filter
+        // is too slow to follow the mouse at full screen resolution.
+        if (m_requested && m_requested->tag == m_version && !m_requested->refine &&
+            m_requested->pixels.contains(
+                imaging::IRect::cover(want.toPicture(s), m_requested->scale)))
+            return;  // on its way
+        const double quick = interactiveScale(s, want);
+        r = {m_version, imaging::IRect::cover(want.toPicture(s), quick), quick, false};
+    } else if (m_frame.scale < s) {
+        if (!m_resting) return;  // coarse while things change
+    } else if (!m_frame.refined && s < 1) {
+        if (!m_resting) return;
+        r.refine = true;
+    } else {
+        return;
+    }
+    if (m_requested == r) return;
+    m_requested = r;
+    m_renderer.request({shown, r.pixels, r.scale, r.refine, m_version});
+    if (!ofNow) {
+        m_resting = false;
+        m_rest.start();
+    }
 }
 
 void ZoomCanvas::frameArrived(const foundation::CanvasRenderer::Frame& frame) {
@@ -297,14 +334,18 @@ void ZoomCanvas::frameArrived(const foundation::CanvasRenderer::Frame& frame) {
         imaging::log("canvas: " + frame.error);
         return;
     }
+    if (!frame.refined && frame.tag >= m_costVersion && frame.pixels.area() > 0) {
+        const double cost = frame.renderMs / double(frame.pixels.area());
+        m_costPerPixel = m_costPerPixel > 0 ? 0.5 * (m_costPerPixel + cost) : cost;
+    }
     m_frame = frame;
-    // Refined once nothing has changed for a moment.
-    if (frame.tag == m_version && !frame.refined && frame.scale < 1) m_rest.start();
+    // Finer frames follow once nothing has changed for a moment.
+    if (frame.tag == m_version && !frame.refined) m_rest.start();
     update();
 }
 
 void ZoomCanvas::restElapsed() {
-    m_refineWanted = true;
+    m_resting = true;
     update();
 }
 

@@ -33,8 +33,13 @@ class ZoomCanvas : public QWidget {
 
   public:
     static constexpr double kMinZoom = 0.1, kMaxZoom = 10.0;
-    // Quiet time after which a reduced view is rendered again at full resolution.
+    // Quiet time after which a coarse frame is followed by one at screen resolution, and a
+    // reduced view by one computed at full resolution.
     static constexpr int kRestMs = 250;
+    // Render time a frame may take while settings change; slower filters are shown coarser
+    // (down to this fraction of the screen resolution) until the mouse rests.
+    static constexpr double kInteractiveBudgetMs = 30;
+    static constexpr double kCoarsestFraction = 0.25;
 
     using ImageSource = std::function<imaging::Image()>;
 
@@ -83,6 +88,11 @@ class ZoomCanvas : public QWidget {
     // whether it has been refined to full resolution.
     bool frameIsCurrent() const;
     bool frameIsRefined() const { return frameIsCurrent() && m_frame.refined; }
+    // Scaled pixels per picture unit of the frame on screen (0 for none).
+    double frameScale() const { return m_frame.image.isNull() ? 0 : m_frame.scale; }
+    // The render time allowed for frames while settings change; 0 always renders at screen
+    // resolution.
+    void setInteractiveBudget(double ms);
 
     // Drag and drop: accepted is exactly one local file, not a PDF, whose extension is a picture
     // type the program reads or one of the type names pictures have long been dropped with.
@@ -94,7 +104,8 @@ class ZoomCanvas : public QWidget {
   Q_SIGNALS:
     // A wheel step changed the zoom (so that the zoom slider can follow).
     void zoomStepped(double zoom);
-    // A frame of the current content was drawn.
+    // A frame of the current content was drawn: at any resolution, and at screen resolution.
+    void framePainted();
     void framePresented();
 
   protected:
@@ -135,6 +146,11 @@ class ZoomCanvas : public QWidget {
     void applyPendingCentre();
     void frameArrived(const foundation::CanvasRenderer::Frame& frame);
     void restElapsed();
+    double interactiveScale(double s, const imaging::IRect& want) const;
+    // Asks for the frame the view needs next; tells whether the frame on screen shows the
+    // current settings (`ofNow`), and at screen resolution (`current`).
+    void requestFrame(const imaging::Image& shown, const imaging::IRect& want, double s,
+                      bool& current, bool& ofNow);
     // The scaled pixels the visible part of the canvas shows, at `scale`.
     imaging::IRect visiblePixels(double scale) const;
     double renderScale() const;
@@ -170,7 +186,11 @@ class ZoomCanvas : public QWidget {
     std::optional<Requested> m_requested;
     // The frame on screen belongs to the picture from this version on.
     quint64 m_baseVersion = 0;
-    bool m_refineWanted = false;
+    bool m_resting = false;
+    // Render cost of the current filter (milliseconds per pixel), known from this version on.
+    double m_costPerPixel = 0;
+    quint64 m_costVersion = 0;
+    double m_budgetMs = kInteractiveBudgetMs;
     QTimer m_rest;
     QPointer<DropHighlight> m_highlight;
 };

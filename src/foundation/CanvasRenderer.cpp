@@ -2,6 +2,7 @@
 
 #include <tbb/parallel_for.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -104,8 +105,12 @@ void CanvasRenderer::run() {
         lock.unlock();
 
         std::optional<Frame> frame;
+        const auto start = std::chrono::steady_clock::now();
         try {
             frame = renderFrame(req, serial);
+            frame->renderMs =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count();
         } catch (const imaging::Cancelled&) {
         } catch (const std::exception& e) {
             frame.emplace();

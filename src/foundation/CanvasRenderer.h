@@ -40,6 +40,7 @@ class CanvasRenderer : public QObject {
         bool refined = false;
         QImage image;       // premultiplied, rows top to bottom; null when the render failed
         std::string error;  // why it failed
+        double renderMs = 0;
     };
 
     explicit CanvasRenderer(QObject* parent = nullptr);

@@ -258,7 +258,11 @@ void MyImageView::drawOverlay(QPainter& p) {
     const QPointF origin = widgetFromPicture({0, 0});
     // Picture coordinates, y up.
     p.setTransform(QTransform(zoom, 0, 0, -zoom, origin.x(), origin.y()));
-    for (const Handle& h : handles(f, false)) drawPoint(p, h.at);
+    // Only handles within reach of the visible area (an unbounded rectangle has its corners
+    // at the ends of the plane).
+    const QRectF vis = QRectF(visibleWidgetRect()).adjusted(-20, -20, 20, 20);
+    for (const Handle& h : handles(f, false))
+        if (vis.contains(widgetFromPicture(h.at))) drawPoint(p, h.at);
     p.restore();
 }
 
