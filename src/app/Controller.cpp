@@ -19,7 +19,9 @@
 #include <cmath>
 
 #include "app/EffectListModel.h"
+#include "app/ImageInfo.h"
 #include "app/MainWindow.h"
+#include "app/ResizePanel.h"
 #include "chrome/AboutPanel.h"
 #include "chrome/BaseColoredButton.h"
 #include "chrome/ColorPanel.h"
@@ -33,6 +35,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/Progress.h"
 #include "foundation/Resources.h"
+#include "foundation/SavePanel.h"
 #include "foundation/UndoManager.h"
 #include "generators/customEffImageView.h"
 #include "generators/flareEffect.h"
@@ -91,6 +94,7 @@ Controller::~Controller() {
     current3DEffect.reset();
     currentCustomEffect.reset();
     delete m_window;
+    delete saveObjectOutlet;
 }
 
 Controller* Controller::mainController() {
@@ -129,10 +133,21 @@ void Controller::loadWindow() {
     createPrototypes();
     m_window = new MainWindow(this);
     itsAboutWindow = new chrome::AboutPanel(QStringLiteral(DEVERAV_VERSION), m_window);
+    // Lent to each save panel; outlives the window, which may still hold a panel.
+    saveObjectOutlet = new foundation::SaveAccessoryView;
     itsAboutWindow->setLinkHandler([this] {
         if (itsAboutWindow) itsAboutWindow->hide();
         displayHelp();
     });
+    infoPanel = new ImageInfo(this, m_window);
+    resizePanel = new ResizePanel(this, m_window);
+    // The resize panel always knows the size of the latest picture.
+    connect(this, &Controller::backgroundImageChanged, resizePanel, [this] {
+        const imaging::Rect r = getBgImageExtent();
+        resizePanel->setWHH(r.width, r.height);
+    });
+    setActionAvailable(act::showInfoPanel, true);
+    setActionAvailable(act::showResizePanel, true);
 
     for (effects::BaseEffect* e : {static_cast<effects::BaseEffect*>(eval3DEffect.get()),
                                    static_cast<effects::BaseEffect*>(object3DEffect.get())})
@@ -230,12 +245,18 @@ void Controller::awakeFromNib() {
     // 3. Filter plug-ins. The filter catalogue is built after them, so that it lists their
     // filters too.
     imaging::FilterRegistry::shared().loadAllPlugIns();
+    installFilterCatalogue();
 
     // 4. Colour choosers show an opacity control.
     chrome::ColorPanel::setShowsAlpha(true);
 
     // 5. The dark grey window at its saved frame (set by loadWindow, before the picture was
     // fitted).
+
+    // 6. The formats the save panel offers.
+    initExportFormats();
+    setActionAvailable(act::saveImg, true);
+    setActionAvailable(act::saveImgAs, true);
 
     // 8. No effect is selected in any list.
     for (QTreeView* v : {listView, filter3DOutlineView, filterCustomOutlineView}) deselectAll(v);
@@ -421,18 +442,6 @@ imaging::Image Controller::coreImageResult(bool) const {
         bounds = QRectF(b.x, b.y, b.width, b.height);
     }
     return coreImageResultForRect(bounds);
-}
-
-bool Controller::filterHasMissingImage(const imaging::Filter* filter) {
-    if (!filter) return false;
-    bool compositing = false;
-    for (const imaging::Attribute& a : filter->attributes())
-        if (a.isImage() && a.key == kInputBackgroundImage) compositing = true;
-    // The skipped input is the one the rendering feeds with the picture.
-    const std::string& fed = compositing ? kInputBackgroundImage : kInputImage;
-    for (const imaging::Attribute& a : filter->attributes())
-        if (a.isImage() && a.key != fed && filter->value(a.key).toImage().isNull()) return true;
-    return false;
 }
 
 QImage Controller::getEffectedImage() const {
@@ -867,15 +876,6 @@ void Controller::updateView() {
 
 // ---------------------------------------------------------------- working effects
 
-void Controller::clearControls() {
-    if (!placeCntrlView) return;
-    for (QWidget* w : placeCntrlView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete w;
-}
-
-void Controller::updateFilterControls(int) {
-    // The parameter panel of the working filter is built here once filters can be chosen.
-}
-
 void Controller::updateLayout() {
     needsUpdate = true;
     QMetaObject::invokeMethod(this, &Controller::windowDidUpdate, Qt::QueuedConnection);
@@ -983,10 +983,6 @@ void Controller::outlineViewSelectionDidChange(QTreeView* outlineView) {
     updateView();
 }
 
-void Controller::outlineViewSelectionDidChange_CIF(QTreeView*) {
-    // The standard list chooses filters once the filter catalogue is in place.
-}
-
 // ---------------------------------------------------------------- title, help, about
 
 QString Controller::windowTitleForPath(const QString& path) const {
@@ -998,7 +994,7 @@ QString Controller::windowTitleForPath(const QString& path) const {
 
 void Controller::setFilePath(const QString& path) {
     _filePath = path;
-    // The information panel follows the file once it exists.
+    if (infoPanel) infoPanel->setMyURLLater(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
     if (m_window) m_window->setWindowTitle(windowTitleForPath(_filePath));
 }
 
@@ -1030,6 +1026,22 @@ void Controller::displayHelp() {
                                               page);
 }
 
+void Controller::showInfoPanel() {
+    if (!infoPanel) return;
+    if (infoPanel->isVisible())
+        infoPanel->performClose();
+    else
+        infoPanel->makeKeyAndOrderFront();
+}
+
+void Controller::showResizePanel() {
+    if (!resizePanel) return;
+    if (resizePanel->isVisible())
+        resizePanel->performClose();
+    else
+        resizePanel->makeKeyAndOrderFront();
+}
+
 void Controller::runAbout() {
     if (!itsAboutWindow) return;
     itsAboutWindow->runOver(m_window);
@@ -1047,10 +1059,6 @@ void Controller::redo() {
     if (auto* um = undoManager()) um->redo();
     updateView();
     updateLayout();
-}
-
-void Controller::saveImg() {
-    if (m_saveHandler) m_saveHandler();
 }
 
 // ---------------------------------------------------------------- menus
@@ -1078,6 +1086,8 @@ bool Controller::validateMenuItem(QAction* item) {
                 return bool(currentCustomEffect);
         }
     }
+    if (a == act::showInfoPanel) return infoPanel ? infoPanel->validateMenuItem(item) : true;
+    if (a == act::showResizePanel) return resizePanel ? resizePanel->validateMenuItem(item) : true;
     if (a == act::selectMenuMode) {
         item->setChecked(item->data().toInt() - 1 == filerMode());
         return true;

@@ -32,6 +32,8 @@ class QModelIndex;
 
 namespace foundation {
 class Preferences;
+class SaveAccessoryView;
+class SavePanel;
 class UndoManager;
 }  // namespace foundation
 namespace chrome {
@@ -57,8 +59,9 @@ class plasmaEffect;
 class simpleEffects;
 }  // namespace generators
 namespace workbench {
+class DataSource;
 class MyImageView;
-}
+}  // namespace workbench
 namespace favourites {
 class DocPageControl;
 }
@@ -67,12 +70,21 @@ namespace app {
 
 class MainWindow;
 class EffectListModel;
+class ImageInfo;
+class ResizePanel;
 
 // Texts the user reads.
 inline const QString kAppTitle = QStringLiteral("Deverav");
 inline const QString kSaveChangesQuestion = QStringLiteral("Do you want to save changes?");
 inline const QString kSaveChangesText =
     QStringLiteral("Your changes will be lost if you choose don't save option.");
+inline const QString kSavePanelTitle = QStringLiteral("Save Image As:");
+inline const QString kReplaceQuestion = QStringLiteral("Do you want to replace an existing file?");
+inline const QString kReplaceText = QStringLiteral(
+    "A file with the same name is already exists. Replacing it will overwrite its current "
+    "contents.");
+inline const QString kSaveFailedMessage = QStringLiteral("Couldn't save file.");
+inline const QString kSaveFailedText = QStringLiteral("File I/O error occured.");
 inline const QString kCouldntOpenFile = QStringLiteral("Couldn't open file.");
 inline const QString kCouldntPaste = QStringLiteral("Couldn't paste the picture.");
 inline const QString kCouldntChangePicture = QStringLiteral("Couldn't change the picture.");
@@ -141,6 +153,12 @@ class Controller : public QObject {
     QString alphaEmapPath() const { return alphaemappath; }
     QString rampPath() const { return ramppath; }
     QString maskPath() const { return maskpath; }
+    // The default filter pictures, read on first use (nothing when unreadable).
+    const imaging::Image& defaultTexture();
+    const imaging::Image& defaultShadingEMap();
+    const imaging::Image& defaultAlphaEMap();
+    const imaging::Image& defaultRamp();
+    const imaging::Image& defaultMask();
 
     // --- actions
     void changeFilterMode(chrome::BaseColoredButton* sender);
@@ -149,9 +167,13 @@ class Controller : public QObject {
     void undo();
     void redo();
     void saveImg();
+    void saveImgAs();
     void runAbout();
     void displayHelp();
     void zoomChanged();
+    // Open the panel when it is closed, close it when it is open.
+    void showInfoPanel();
+    void showResizePanel();
 
     // --- rendering
     // The picture's extent; the zero rectangle when there is none.
@@ -234,12 +256,44 @@ class Controller : public QObject {
     void adjustViewsAndTabs();
     void clearAll();
     void clearAllAndUpdate();
-    void clearControls();
+    // --- the standard filters (ControllerFilters.cpp)
+    // Builds the filter catalogue as the standard list's rows.
+    void installFilterCatalogue();
+    // Makes the named filter current with its defaults and builds its panel.
+    void addFilterIndex(const QString& name, int tag);
     void updateFilterControls(int tag);
+    void clearControls();
+    void changeControlsStyle(QWidget* view);
+    // Whether the current filter has parameters edited by handles on the canvas.
+    bool isControlsPresent() const;
+    // Every image input gets the picture.
+    void _setupAllImageInputsToNotNil(imaging::Filter* filter) const;
+    // The per-filter defaults: textures, shading pictures, ramps, masks, colours, centres.
+    void setAutomaticDefaults(imaging::Filter* filter);
     void setFilePath(const QString& path);
     void updateWinTitle();
     QString windowTitleForPath(const QString& path) const;
     int registerMyHelpBook();
+
+    // --- saving (ControllerSave.cpp)
+    enum class SaveOutcome {
+        Saved,     // written, or nothing to write
+        Declined,  // the panel or the replace question was cancelled
+        Failed,    // nothing written; the reason is in lastSaveError()
+    };
+    void runSavePanel();
+    void savePanelDidEndReturnCodeContextInfo(foundation::SavePanel& panel, int returnCode,
+                                              void* contextInfo = nullptr);
+    // Rewrites the picture's own file in the format its extension names.
+    SaveOutcome saveExistFile();
+    // Fills the save panel's format pop-up with the formats this system can write.
+    void initExportFormats();
+    // Raster file of the current result; true on success and when there is nothing to write.
+    bool simplySaveResolutionPath(int formatIndex, double resolution, const QString& path);
+    // One-page PDF of the current result (the resolution plays no part).
+    bool createPDFFileResolution(const QString& path, double resolution);
+    int formatType() const { return format_type; }
+    QString lastSaveError() const { return m_saveError; }
 
     // --- selection in the effect lists
     void outlineViewSelectionDidChange(QTreeView* outlineView);
@@ -292,8 +346,6 @@ class Controller : public QObject {
     void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
     // Replaces how a help page or link is opened (default: the desktop's browser).
     static void setUrlOpener(std::function<bool(const QString& path)> opener);
-    // Called by saveImg until saving exists.
-    void setSaveHandler(std::function<void()> handler) { m_saveHandler = std::move(handler); }
     void setWasChanged(bool changed) { m_wasChanged = changed; }
     chrome::AboutPanel* aboutWindow() const { return itsAboutWindow; }
 
@@ -303,6 +355,7 @@ class Controller : public QObject {
     QTreeView* listView = nullptr;
     chrome::AboutPanel* itsAboutWindow = nullptr;
     QMenu* contentMenuOutlet = nullptr;
+    foundation::SaveAccessoryView* saveObjectOutlet = nullptr;
     QStackedWidget* filterTabView = nullptr;
     QStackedWidget* favoritesTabView = nullptr;
     QStackedWidget* mainTabView = nullptr;
@@ -319,9 +372,12 @@ class Controller : public QObject {
     favourites::DocPageControl* m_pageCustomController = nullptr;
     favourites::DocPageControl* m_pageController = nullptr;
     workbench::MyImageView* ciView = nullptr;
+    workbench::DataSource* filterCatalogue = nullptr;
     // Hosts of the 3D effects' and the generators' controls.
     QWidget* topControls3DView = nullptr;
     QWidget* topControlsCustomView = nullptr;
+    ImageInfo* infoPanel = nullptr;
+    ResizePanel* resizePanel = nullptr;
 
     // The highlighted favourite button of each family (none until the favourites exist).
     QPointer<chrome::BaseColoredButton> m_selectes_FavBtn, m_selectes_FavBtn3D,
@@ -358,6 +414,12 @@ class Controller : public QObject {
     int listFamily(const QTreeView* outlineView) const;
     void resetListModels();
     void deselectAll(QTreeView* view);
+    // Writes the current mode's result (createObjectImage) in the format, at the resolution.
+    enum class WriteResult { Written, NothingToWrite, Failed, Cancelled };
+    WriteResult writeResult(int formatIndex, double resolution, const QString& path);
+    SaveOutcome writeAndRecord(int formatIndex, double resolution, const QString& path);
+    void finishSave(SaveOutcome outcome);
+    double chosenResolution() const;
 
     foundation::Preferences& m_prefs;
     MainWindow* m_window = nullptr;
@@ -377,7 +439,8 @@ class Controller : public QObject {
 
     QSet<QString> m_pending;
     std::function<void()> m_quitHandler;
-    std::function<void()> m_saveHandler;
+    QString m_saveError;
+    QString m_saveDirectory;
 
     static Controller* s_cntrl;
     static bool s_exit_app;

@@ -13,7 +13,6 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -178,13 +177,17 @@ void MainWindow::buildMenus() {
     file->addAction(makeAction(act::openImg, QStringLiteral("Open…"), QKeySequence::Open));
     file->addSeparator();
     file->addAction(makeAction(act::saveImg, QStringLiteral("Save"), QKeySequence::Save));
-    file->addAction(makeAction(act::saveImgAs, QStringLiteral("Save As…"), QKeySequence::SaveAs));
+    // Not every desktop binds a Save As key; the common one then.
+    file->addAction(makeAction(act::saveImgAs, QStringLiteral("Save As…"),
+                               QKeySequence::keyBindings(QKeySequence::SaveAs)
+                                   .value(0, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S))));
     file->addSeparator();
     QAction* quit = makeAction(act::terminate, QStringLiteral("Quit"), QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     file->addAction(quit);
     connect(quit, &QAction::triggered, c, [c] { c->terminate(); });
     connect(action(act::saveImg), &QAction::triggered, c, [c] { c->saveImg(); });
+    connect(action(act::saveImgAs), &QAction::triggered, c, [c] { c->saveImgAs(); });
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     validateOnShow(edit);
@@ -222,6 +225,8 @@ void MainWindow::buildMenus() {
     image->addAction(makeAction(act::showResizePanel, QStringLiteral("Resize Image ...")));
     image->addAction(makeAction(act::showInfoPanel, QStringLiteral("Image Information ..."),
                                 QKeySequence(Qt::CTRL | Qt::Key_I)));
+    connect(action(act::showResizePanel), &QAction::triggered, c, [c] { c->showResizePanel(); });
+    connect(action(act::showInfoPanel), &QAction::triggered, c, [c] { c->showInfoPanel(); });
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("&Mode"));
     validateOnShow(mode);
@@ -329,10 +334,7 @@ QWidget* MainWindow::buildLeftPane() {
     m_listCustomModel = new EffectListModel(c, c->filterCustomOutlineView);
     c->filter3DOutlineView->setModel(m_list3DModel);
     c->filterCustomOutlineView->setModel(m_listCustomModel);
-    // The filter catalogue gives the standard list its rows; until then it is empty.
-    c->listView->setModel(new QStandardItemModel(0, 1, c->listView));
-    connect(c->listView->selectionModel(), &QItemSelectionModel::selectionChanged, c,
-            [c] { c->outlineViewSelectionDidChange(c->listView); });
+    // The standard list gets its rows from the filter catalogue once the plug-ins are loaded.
     for (QTreeView* v : {c->filter3DOutlineView, c->filterCustomOutlineView}) {
         v->header()->setStretchLastSection(true);
         v->setColumnWidth(0, 26);

@@ -101,10 +101,13 @@ bool allFinite(const Value& v) {
     switch (v.kind()) {
         case K::Number:
             return std::isfinite(v.toNumber());
-        case K::Vector:
-            for (double d : v.toVector().values())
+        case K::Vector: {
+            // A named copy: the loop must not walk a temporary's destroyed storage.
+            const Vector vec = v.toVector();
+            for (double d : vec.values())
                 if (!std::isfinite(d)) return false;
             return true;
+        }
         case K::Color: {
             Color c = v.toColor();
             return std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b) &&
@@ -142,7 +145,11 @@ bool Filter::setValue(std::string_view key, const Value& v) {
         log(name() + ": input '" + a->key + "' refused a value that is not a finite number");
         return false;
     }
-    if (v.kind() == Value::Kind::Vector && (v.toVector().count() < 1 || v.toVector().count() > 6)) {
+    // Positions, rectangles and offsets have up to six components; weight vectors (the
+    // convolutions') as many as their default.
+    const size_t most = std::max<size_t>(6, a->defaultValue.toVector().count());
+    if (v.kind() == Value::Kind::Vector &&
+        (v.toVector().count() < 1 || v.toVector().count() > most)) {
         log(name() + ": input '" + a->key + "' refused a vector of " +
             std::to_string(v.toVector().count()) + " components");
         return false;

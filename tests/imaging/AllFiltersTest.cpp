@@ -27,9 +27,11 @@ Image picture() {
     return img;
 }
 
-// A second picture for textures, masks, targets and ramps.
+// A second picture for textures, masks, targets and ramps; transparent in one corner, so that
+// operators that keep what a background lacks have something to show.
 Image secondPicture() {
     static Image img = testimg::floatImage(kW, kH, [](int x, int y) {
+        if (x < 48 && y < 48) return Px{0, 0, 0, 0};
         float v = 0.5f + 0.5f * std::sin(x * 0.11f) * std::cos(y * 0.09f);
         return Px{v, 1 - v, v * v, 1};
     });

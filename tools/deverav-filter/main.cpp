@@ -1,8 +1,10 @@
-// deverav-filter: the filter engine from the command line.
+// deverav-filter: the filter engine and picture information from the command line.
 
 #include <cstdio>
 #include <string>
 
+#include "Formats.h"
+#include "InfoCommand.h"
 #include "imaging/FilterRegistry.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +14,17 @@ int main(int argc, char** argv) {
             std::printf("%s\n", n.c_str());
         return 0;
     }
-    std::fprintf(stderr, "usage: deverav-filter list\n");
+    if (cmd == "info") {
+        const int status = tool::info(argc, argv);
+        if (status >= 0) return status;
+    }
+    if (cmd == "formats" && argc == 2) {
+        std::fputs(tool::formatsText().c_str(), stdout);
+        return 0;
+    }
+    std::fprintf(stderr,
+                 "usage: deverav-filter list\n"
+                 "       deverav-filter info FILE [--json]\n"
+                 "       deverav-filter formats\n");
     return 2;
 }

@@ -567,6 +567,36 @@ void drawButtons() {
     }
 }
 
+// The resize panel's proportion switch: a bracket joining the width and height fields with a
+// chain link in the middle, closed while the proportions are kept ("off"), broken when the two
+// fields are free ("on").
+void drawProportionSwitch() {
+    for (int on = 0; on < 2; ++on) {
+        const int w = 24, h = 52;
+        QImage img = canvas(w, h);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor ink = on ? QColor(150, 150, 150) : QColor(232, 164, 60);
+        p.setPen(QPen(ink, 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        // Bracket arms from the fields towards the link.
+        p.drawPolyline(QPolygonF{QPointF(2, 6), QPointF(12, 6), QPointF(12, 15)});
+        p.drawPolyline(QPolygonF{QPointF(2, h - 6), QPointF(12, h - 6), QPointF(12, h - 15)});
+        p.setPen(QPen(ink, 2.0, Qt::SolidLine, Qt::RoundCap));
+        const QRectF upper(8, 15, 8, 10), lower(8, h - 25, 8, 10);
+        if (on) {
+            // Two links apart.
+            p.drawRoundedRect(upper.translated(0, -2), 4, 4);
+            p.drawRoundedRect(lower.translated(0, 2), 4, 4);
+        } else {
+            p.drawRoundedRect(upper.adjusted(0, 0, 0, 3), 4, 4);
+            p.drawRoundedRect(lower.adjusted(0, -3, 0, 0), 4, 4);
+        }
+        p.end();
+        save(img, on ? QStringLiteral("prop_on.png") : QStringLiteral("prop_off.png"), "PNG");
+    }
+}
+
 void drawIcon() {
     const int S = 256;
     QImage img = canvas(S, S);
@@ -785,6 +815,27 @@ steps are forgotten, so a long session never runs out of memory. Work that takes
 half a second shows a progress panel whose <b>Cancel</b> leaves the picture as it was.
 <b>Save</b> writes the result in one of many raster formats or as a one-page PDF.</p>
 
+<h2>Saving</h2>
+<p><b>Save As</b> asks for a name, a format and a resolution. The file gets the format's
+extension (a name typed as <i>Holiday.png</i> with JPEG chosen is saved as <i>Holiday.jpeg</i>;
+<i>photo.jpg</i> stays <i>photo.jpg</i>). The format menu offers only the formats this computer
+can write; PDF makes one page the size of the picture, one point per pixel, with the picture
+kept without loss. The resolution (72 to 600 dpi) is written into the file for printing where the
+format has room for it; the pixels are never scaled. <b>Save</b> rewrites the picture's own file
+in the format its name says (jpg, png, tif, bmp, gif, sgi, psd, tga, pdf), after asking.
+A file is replaced only once the new one is complete, so a failed save never damages the old
+file, and the picture still counts as unsaved. Quitting with <b>Save...</b> quits only when
+the save succeeded.</p>
+
+<h2>Size and information</h2>
+<p><b>Image ▸ Resize Image ...</b> opens a small panel with the picture's new width and height,
+in pixels, percent, inches, millimetres, centimetres or picas (a pixel counts as a point, 72 to
+the inch). While the chain between the two fields is closed, changing one changes the other in
+proportion; click the chain to set them apart. <b>Resize</b> scales the picture, and can be
+undone. <b>Image ▸ Image Information ...</b> shows the file the picture came from: its type, its
+size and everything it records about itself, such as the camera's settings and the place it was
+taken.</p>
+
 <h2>Favourites</h2>
 <p>Keep an effect with all its settings as a favourite: it appears as a thumbnail in the bar
 under the picture. Click a thumbnail to bring the effect back; the small cross on it removes it.
@@ -796,7 +847,7 @@ Favourites are kept between sessions, separately for each mode.</p>
 <tr><td><kbd>Ctrl</kbd>+<kbd>1</kbd>, <kbd>2</kbd>, <kbd>3</kbd></td><td>Filters, 3D or Custom mode</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>Z</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>Z</kbd></td><td>Undo / Redo</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>O</kbd></td><td>Open a picture</td></tr>
-<tr><td><kbd>Ctrl</kbd>+<kbd>S</kbd></td><td>Save</td></tr>
+<tr><td><kbd>Ctrl</kbd>+<kbd>S</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>S</kbd></td><td>Save / Save As</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>C</kbd> / <kbd>Ctrl</kbd>+<kbd>V</kbd></td><td>Copy the result / paste a picture</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>R</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>R</kbd></td><td>Rotate right / left</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>I</kbd></td><td>Picture information</td></tr>
@@ -830,6 +881,7 @@ int main(int argc, char** argv) {
     drawFilterPictures();
     drawMarker();
     drawButtons();
+    drawProportionSwitch();
     drawIcon();
     drawMasks();
     writeHelp();

@@ -221,6 +221,53 @@ void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int 
         throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
 }
 
+bool pingPicture(const std::string& path, PictureHeader& out) {
+    initMagick();
+    try {
+        Magick::Image m;
+        m.quiet(true);
+        m.ping(path);
+        if (m.columns() == 0 || m.rows() == 0) return false;
+        out.width = int(m.columns());
+        out.height = int(m.rows());
+        out.depth = int(m.depth());
+        switch (m.colorSpace()) {
+            case MagickCore::GRAYColorspace:
+            case MagickCore::Rec601LumaColorspace:
+            case MagickCore::Rec709LumaColorspace:
+                out.colorModel = "Gray";
+                break;
+            case MagickCore::CMYKColorspace:
+                out.colorModel = "CMYK";
+                break;
+            case MagickCore::LabColorspace:
+                out.colorModel = "Lab";
+                break;
+            default:
+                out.colorModel = "RGB";
+                break;
+        }
+        out.hasAlpha = m.matte();
+        double toInch = 0;
+        switch (m.resolutionUnits()) {
+            case MagickCore::PixelsPerInchResolution:
+                toInch = 1;
+                break;
+            case MagickCore::PixelsPerCentimeterResolution:
+                toInch = 2.54;
+                break;
+            default:
+                break;
+        }
+        out.dpiX = m.xResolution() * toInch;
+        out.dpiY = m.yResolution() * toInch;
+        out.format = m.magick();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 std::vector<std::string> readableExtensions() {
     std::set<std::string> exts;
     for (auto& f : QImageReader::supportedImageFormats()) exts.insert(lower(f.toStdString()));

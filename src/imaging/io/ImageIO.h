@@ -29,6 +29,19 @@ std::vector<uint8_t> encodeBitmap(const Bitmap& bitmap, const std::string& forma
 // Error on failure.
 void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi = 0, int quality = -1);
 
+// What ImageMagick learns from a file's header without decoding its pixels.
+struct PictureHeader {
+    int width = 0, height = 0;
+    int depth = 0;           // bits per sample
+    std::string colorModel;  // "RGB", "Gray", "CMYK" or another colour space's name
+    bool hasAlpha = false;
+    double dpiX = 0, dpiY = 0;  // 0: not recorded
+    std::string format;         // ImageMagick's name of the format, e.g. "SGI"
+};
+
+// The header of a file that ImageMagick can read; false when it cannot.
+bool pingPicture(const std::string& path, PictureHeader& out);
+
 // File extensions (lower case, without dot) that can be read.
 std::vector<std::string> readableExtensions();
 

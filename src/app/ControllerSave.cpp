@@ -1,0 +1,251 @@
+// Saving: the save panel with its format and resolution pop-ups, rewriting the picture's own
+// file, the raster and PDF writers, and the end of a quit that asked to save first.
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QStandardPaths>
+
+#include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "chrome/KesAlert.h"
+#include "foundation/ExportFormats.h"
+#include "foundation/GraphicsExporter.h"
+#include "foundation/Progress.h"
+#include "foundation/SavePanel.h"
+
+namespace app {
+
+using foundation::GraphicsExporter;
+using foundation::PopUpButton;
+using foundation::SaveAccessoryView;
+using foundation::SavePanel;
+
+namespace {
+constexpr int kPNGFormatIndex = 8;
+}  // namespace
+
+void Controller::saveImg() {
+    if (_filePath.isEmpty()) {
+        runSavePanel();
+        return;
+    }
+    finishSave(saveExistFile());
+}
+
+void Controller::saveImgAs() {
+    runSavePanel();
+}
+
+void Controller::initExportFormats() {
+    PopUpButton* formats = saveObjectOutlet
+                               ? saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag)
+                               : nullptr;
+    if (!formats) return;
+    formats->clear();
+    for (int i = 0; i < foundation::kPDFFormatIndex; ++i) {
+        const foundation::OSType code = foundation::gformats[size_t(i)];
+        if (!GraphicsExporter::canExport(code)) continue;
+        // A second item with a title already offered could never be told apart from the first.
+        if (formats->findText(foundation::gformats_ns[size_t(i)]) >= 0) continue;
+        formats->addItemWithTitleTag(foundation::gformats_ns[size_t(i)], i);
+    }
+    formats->addItemWithTitleTag(foundation::gformats_ns[foundation::kPDFFormatIndex],
+                                 foundation::kPDFFormatIndex);
+    for (int row = 0; row < formats->count(); ++row) {
+        const int i = formats->itemData(row).toInt();
+        if (const auto* f = GraphicsExporter::formatFor(foundation::subtypeForFormatIndex(i)))
+            formats->setItemData(row,
+                                 QStringLiteral("%1 (.%2)").arg(f->name, f->extensions.first()),
+                                 Qt::ToolTipRole);
+    }
+}
+
+void Controller::runSavePanel() {
+    SavePanel* panel = SavePanel::savePanel(m_window);
+    panel->setTitle(kSavePanelTitle);
+    PopUpButton* formats = nullptr;
+    if (saveObjectOutlet) {
+        formats = saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag);
+        if (formats) {
+            // The format used last; before any, the picture file's own format, else PNG (the
+            // first item would be whichever legacy format happens to be writable here).
+            formats->setCurrentIndex(formats->count() > 0 ? 0 : -1);
+            if (!formats->selectItemWithTag(format_type) &&
+                !formats->selectItemWithTag(foundation::formatIndexForPath(_filePath)))
+                formats->selectItemWithTag(kPNGFormatIndex);
+        }
+        panel->setAccessoryView(saveObjectOutlet);
+    }
+
+    // Start beside the picture's file, proposing its name with the chosen format's extension.
+    QString directory = m_saveDirectory, name;
+    if (!_filePath.isEmpty()) {
+        const QFileInfo file(foundation::finalPathForFormat(
+            _filePath, formats ? formats->selectedTag() : format_type));
+        directory = file.absolutePath();
+        name = file.fileName();
+    }
+    if (directory.isEmpty() || !QFileInfo(directory).isDir())
+        directory = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(directory).isDir()) directory = QDir::homePath();
+
+    // The typed name follows the chosen format, so that the panel shows what will be written.
+    if (formats && panel->dialog()) {
+        connect(formats, &QComboBox::currentIndexChanged, panel, [panel, formats] {
+            auto* field = panel->dialog()->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!field || field->text().isEmpty()) return;
+            field->setText(foundation::finalPathForFormat(field->text(), formats->selectedTag()));
+        });
+    }
+    panel->beginSheetForDirectory(directory, name, m_window, [this](SavePanel& p, int code) {
+        savePanelDidEndReturnCodeContextInfo(p, code, nullptr);
+    });
+}
+
+void Controller::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int returnCode, void*) {
+    panel.orderOut();
+    SaveOutcome outcome = SaveOutcome::Declined;
+    const QString chosen = panel.filename();
+    if (returnCode == SavePanel::kOK && !chosen.isEmpty()) {
+        PopUpButton* formats =
+            saveObjectOutlet ? saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag)
+                             : nullptr;
+        int index = 0;
+        if (formats) {
+            index = formats->selectedTag();
+            format_type = index;
+        }
+        const QString path = foundation::finalPathForFormat(chosen, index);
+        m_saveDirectory = QFileInfo(path).absolutePath();
+        const bool replace =
+            !QFileInfo::exists(path) ||
+            chrome::KesAlert::Alert_OKCancelMsgText(m_window, kReplaceQuestion, kReplaceText) == 1;
+        if (replace) outcome = writeAndRecord(index, chosenResolution(), path);
+    }
+    finishSave(outcome);
+}
+
+Controller::SaveOutcome Controller::saveExistFile() {
+    // A file this system cannot write is reported before asking to replace it.
+    const int index = foundation::formatIndexForPath(_filePath);
+    if (index < 0 || !GraphicsExporter::canExport(foundation::subtypeForFormatIndex(index))) {
+        const QString ext = foundation::pathExtension(_filePath);
+        m_saveError = ext.isEmpty() ? QStringLiteral(
+                                          "The file's name has no extension to tell its format; "
+                                          "choose one with Save As.")
+                                    : QStringLiteral(
+                                          "Files of type %1 cannot be written; choose a format "
+                                          "with Save As.")
+                                          .arg(ext);
+        return SaveOutcome::Failed;
+    }
+    if (QFileInfo::exists(_filePath) &&
+        chrome::KesAlert::Alert_OKCancelMsgText(m_window, kReplaceQuestion, kReplaceText) != 1)
+        return SaveOutcome::Declined;
+    return writeAndRecord(index, chosenResolution(), _filePath);
+}
+
+double Controller::chosenResolution() const {
+    PopUpButton* resolutions =
+        saveObjectOutlet ? saveObjectOutlet->viewWithTag(SaveAccessoryView::kResolutionPopUpTag)
+                         : nullptr;
+    return resolutions && resolutions->selectedTag() > 0 ? resolutions->selectedTag()
+                                                         : SaveAccessoryView::kDefaultResolution;
+}
+
+Controller::SaveOutcome Controller::writeAndRecord(int formatIndex, double resolution,
+                                                   const QString& path) {
+    const WriteResult r = writeResult(formatIndex, resolution, path);
+    // Without a picture there is nothing to lose and nothing is written.
+    if (r == WriteResult::NothingToWrite) return SaveOutcome::Saved;
+    if (r == WriteResult::Failed) return SaveOutcome::Failed;
+    if (r == WriteResult::Cancelled) return SaveOutcome::Declined;
+    setFilePath(path);
+    m_wasChanged = false;
+    return SaveOutcome::Saved;
+}
+
+void Controller::finishSave(SaveOutcome outcome) {
+    if (outcome == SaveOutcome::Failed) {
+        QString text = kSaveFailedText;
+        if (!m_saveError.isEmpty()) text += QLatin1Char('\n') + m_saveError;
+        chrome::KesAlert::Alert_OKMsgText(m_window, kSaveFailedMessage, text);
+    }
+    if (!s_exit_app) return;
+    if (outcome == SaveOutcome::Saved) {
+        // Quit once the panel or alert that ended this save is gone.
+        QMetaObject::invokeMethod(this, &Controller::terminate, Qt::QueuedConnection);
+    } else {
+        // The changes are still unsaved: stay, and ask again at the next quit.
+        s_exit_app = false;
+    }
+}
+
+bool Controller::simplySaveResolutionPath(int formatIndex, double resolution, const QString& path) {
+    if (formatIndex < 0 || formatIndex >= foundation::kPDFFormatIndex) {
+        m_saveError = QStringLiteral("There is no raster format with index %1.").arg(formatIndex);
+        return false;
+    }
+    const WriteResult r = writeResult(formatIndex, resolution, path);
+    return r == WriteResult::Written || r == WriteResult::NothingToWrite;
+}
+
+bool Controller::createPDFFileResolution(const QString& path, double resolution) {
+    const WriteResult r = writeResult(foundation::kPDFFormatIndex, resolution, path);
+    return r == WriteResult::Written || r == WriteResult::NothingToWrite;
+}
+
+namespace {
+// A QImage over a bitmap's pixels, keeping the bitmap alive as long as the image.
+QImage wrapBitmap(const imaging::Bitmap& bitmap) {
+    if (bitmap.isNull() || bitmap.format() == imaging::PixelFormat::RGBAF) return {};
+    auto* owner = new imaging::Bitmap(bitmap);
+    return QImage(
+        owner->data(), owner->width(), owner->height(), qsizetype(owner->bytesPerRow()),
+        owner->format() == imaging::PixelFormat::RGBA8Premultiplied
+            ? QImage::Format_RGBA8888_Premultiplied
+            : QImage::Format_RGBA8888,
+        [](void* p) { delete static_cast<imaging::Bitmap*>(p); }, owner);
+}
+}  // namespace
+
+Controller::WriteResult Controller::writeResult(int formatIndex, double resolution,
+                                                const QString& path) {
+    m_saveError.clear();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QImage picture = wrapBitmap(createObjectImage(float(resolution)));
+    QApplication::restoreOverrideCursor();
+    if (picture.isNull()) {
+        if (backgroundImage.isNull()) return WriteResult::NothingToWrite;
+        m_saveError = QStringLiteral(
+            "The picture could not be prepared for saving; it may be "
+            "too large for the memory available.");
+        return WriteResult::Failed;
+    }
+    const foundation::OSType code = foundation::subtypeForFormatIndex(formatIndex);
+    std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
+    if (!exporter) {
+        const auto* f = GraphicsExporter::formatFor(code);
+        m_saveError = QStringLiteral("This system has no writer for %1 files.")
+                          .arg(f ? f->name : foundation::fourCharString(code));
+        return WriteResult::Failed;
+    }
+    exporter->setInputImage(picture);
+    exporter->setOutputFile(path);
+    if (code != foundation::kPDFSubtype) exporter->setResolution(resolution, resolution);
+    // Encoding a large picture takes seconds: off the main thread, with a progress panel.
+    bool written = false;
+    foundation::runWithProgress(m_window,
+                                QStringLiteral("Saving “%1”…").arg(QFileInfo(path).fileName()),
+                                [&](const std::atomic<bool>& cancel) {
+                                    exporter->setCancelFlag(&cancel);
+                                    written = exporter->doExport();
+                                });
+    if (written) return WriteResult::Written;
+    m_saveError = exporter->errorString();
+    return exporter->wasCancelled() ? WriteResult::Cancelled : WriteResult::Failed;
+}
+
+}  // namespace app

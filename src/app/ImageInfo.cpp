@@ -1,0 +1,157 @@
+#include "app/ImageInfo.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "chrome/Skin.h"
+
+namespace app {
+
+using foundation::ImageMetadata;
+using foundation::PropertyNode;
+
+namespace {
+
+void fileStamp(const QString& path, QDateTime& modified, qint64& size) {
+    const QFileInfo fi(path);
+    modified = fi.exists() ? fi.lastModified() : QDateTime();
+    size = fi.exists() ? fi.size() : -1;
+}
+
+QStandardItem* cell(const QString& text) {
+    auto* item = new QStandardItem(text);
+    // Rows are shown, never selected or edited.
+    item->setFlags(Qt::ItemIsEnabled);
+    return item;
+}
+
+void addRows(QStandardItem* parent, const std::vector<PropertyNode>& nodes) {
+    for (const PropertyNode& n : nodes) {
+        QList<QStandardItem*> row{cell(n.key), cell(n.val)};
+        row[1]->setToolTip(n.val);
+        addRows(row[0], n.children);
+        parent->appendRow(row);
+    }
+}
+
+}  // namespace
+
+ImageInfo::ImageInfo(Controller* c, QWidget* parent) : QDialog(parent), controller(c) {
+    setObjectName(QStringLiteral("infoPanel"));
+    setWindowTitle(kTitle);
+    setWindowFlag(Qt::Tool);
+    setModal(false);
+    setPalette(chrome::darkPalette());
+    setAutoFillBackground(true);
+
+    mFilePath = new QLineEdit;
+    mFilePath->setObjectName(QStringLiteral("mFilePath"));
+    mFilePath->setReadOnly(true);
+    mFilePath->setFrame(false);
+    mFileType = new QLabel;
+    mFileType->setObjectName(QStringLiteral("mFileType"));
+    mFileType->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    mFileSize = new QLabel;
+    mFileSize->setObjectName(QStringLiteral("mFileSize"));
+    mFileSize->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    mTree = new QStandardItemModel(0, 2, this);
+    mTree->setHorizontalHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value")});
+    mOView = new QTreeView;
+    mOView->setObjectName(QStringLiteral("mOView"));
+    mOView->setModel(mTree);
+    mOView->setSelectionMode(QAbstractItemView::NoSelection);
+    mOView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mOView->setFocusPolicy(Qt::NoFocus);
+    mOView->setAlternatingRowColors(true);
+    mOView->setUniformRowHeights(true);
+    mOView->header()->setStretchLastSection(true);
+    mOView->setColumnWidth(0, 200);
+
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    form->addRow(QStringLiteral("Path:"), mFilePath);
+    form->addRow(QStringLiteral("Type:"), mFileType);
+    form->addRow(QStringLiteral("Size:"), mFileSize);
+    auto* col = new QVBoxLayout(this);
+    col->setContentsMargins(12, 12, 12, 12);
+    col->addLayout(form);
+    col->addWidget(mOView, 1);
+    resize(460, 540);
+
+    m_delay.setSingleShot(true);
+    m_delay.setInterval(kDelayMs);
+    connect(&m_delay, &QTimer::timeout, this, [this] { setMyURL(m_pendingUrl); });
+
+    mFilePath->setText(kNotAvailable);
+    mFileType->setText(kNotAvailable);
+    mFileSize->setText(kNotAvailable);
+}
+
+void ImageInfo::setMyURLLater(const QUrl& url) {
+    m_pendingUrl = url;
+    if (!m_delay.isActive()) m_delay.start();
+}
+
+void ImageInfo::setMyURL(const QUrl& url) {
+    const QString path = url.isEmpty() ? QString() : url.toLocalFile();
+    QDateTime modified;
+    qint64 size = -1;
+    if (!path.isEmpty()) fileStamp(path, modified, size);
+    if (url == mUrl && modified == m_modified && size == m_size) return;
+    mUrl = url;
+    m_modified = modified;
+    m_size = size;
+
+    mTree->removeRows(0, mTree->rowCount());
+    if (url.isEmpty()) {
+        mFilePath->setText(kNotAvailable);
+        mFileType->setText(kNotAvailable);
+        mFileSize->setText(kNotAvailable);
+        return;
+    }
+    mFilePath->setText(path);
+    mFilePath->setCursorPosition(0);
+    ++m_filesRead;
+    const foundation::ImageFileInfo info = ImageMetadata::read(path);
+    if (!info.readable) {
+        mFileType->setText(kNotAvailable);
+        mFileSize->setText(kNotAvailable);
+        return;
+    }
+    showTree(propTree(info.properties));
+    mFileType->setText(QStringLiteral("%1\n%2").arg(info.typeName, info.typeIdentifier));
+    mFileSize->setText(QStringLiteral("%1 bytes").arg(info.fileSize));
+}
+
+void ImageInfo::showTree(const std::vector<PropertyNode>& nodes) {
+    addRows(mTree->invisibleRootItem(), nodes);
+    mOView->clearSelection();
+    mOView->expandAll();
+}
+
+void ImageInfo::makeKeyAndOrderFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void ImageInfo::performClose() {
+    close();
+}
+
+bool ImageInfo::validateMenuItem(QAction* item) {
+    if (!item) return false;
+    item->setCheckable(true);
+    item->setChecked(isVisible());
+    return true;
+}
+
+}  // namespace app

@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+
+#include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "chrome/BaseColoredTextButton.h"
+#include "chrome/KesAlert.h"
+#include "foundation/ImageBridge.h"
+#include "foundation/Preferences.h"
+#include "foundation/SavePanel.h"
+#include "imaging/FilterRegistry.h"
+
+using app::Controller;
+using chrome::KesAlert;
+using foundation::PopUpButton;
+using foundation::SaveAccessoryView;
+using foundation::SavePanel;
+
+namespace {
+
+enum { kJPEG = 7, kPNG = 8, kTIFF = 10, kPDF = 17 };
+
+// What the save panel's responder does: the path to type, the format and resolution to pick,
+// and whether to press Save.
+struct PanelAnswer {
+    QString path;
+    int format = -1;
+    int resolution = -1;
+    int code = SavePanel::kOK;
+};
+
+class SaveTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Controller::setExitAppPending(false);
+        KesAlert::setResponder([this](KesAlert& a) {
+            questions.append(a.message());
+            texts.append(a.informativeText());
+            titles.append(a.firstButton()->text() + "|" + a.secondButton()->text());
+            if (alertAnswers.empty()) return 0;
+            const int answer = alertAnswers.front();
+            alertAnswers.pop_front();
+            return answer;
+        });
+        SavePanel::setResponder([this](SavePanel& p) {
+            ++panels;
+            panelTitle = p.title();
+            proposed = p.proposedName();
+            panelDirectory = p.directory();
+            auto* accessory = qobject_cast<SaveAccessoryView*>(p.accessoryView());
+            if (!accessory || panelAnswers.empty()) return SavePanel::kCancel;
+            preselected = accessory->viewWithTag(1)->selectedTag();
+            const PanelAnswer a = panelAnswers.front();
+            panelAnswers.pop_front();
+            if (a.format >= 0) {
+                EXPECT_TRUE(accessory->viewWithTag(1)->selectItemWithTag(a.format));
+            }
+            if (a.resolution > 0) {
+                EXPECT_TRUE(accessory->viewWithTag(2)->selectItemWithTag(a.resolution));
+            }
+            p.setFilename(a.path);
+            return a.code;
+        });
+        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
+        c = std::make_unique<Controller>(*prefs);
+        c->setQuitHandler([this] { ++quits; });
+        c->loadWindow();
+        c->window()->show();
+        picture = QImage(40, 30, QImage::Format_ARGB32);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) picture.setPixel(x, y, qRgb(x * 6, y * 8, 90));
+        c->setBackgroundImage(foundation::imageFromQImage(picture));
+    }
+
+    void TearDown() override {
+        c.reset();
+        KesAlert::setResponder({});
+        SavePanel::setResponder({});
+        Controller::setExitAppPending(false);
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void saveAs(const PanelAnswer& a) {
+        panelAnswers.push_back(a);
+        c->saveImgAs();
+    }
+    // A save that ends a quit asks to terminate once the event loop turns.
+    void settle() { QCoreApplication::processEvents(); }
+    static QByteArray bytes(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void writeBytes(const QString& file, const QByteArray& data) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<foundation::Preferences> prefs;
+    std::unique_ptr<Controller> c;
+    QImage picture;
+    std::deque<int> alertAnswers;
+    std::deque<PanelAnswer> panelAnswers;
+    QStringList questions, texts, titles;
+    int panels = 0, quits = 0, preselected = -2;
+    QString panelTitle, proposed, panelDirectory;
+};
+
+}  // namespace
+
+TEST_F(SaveTest, TheFormatPopUpOffersWhatThisSystemWritesWithPdfLast) {
+    // The set-up installs the writers of these; "PICS" is served by the PICT writer and shown
+    // once, though the table names it twice.
+    PopUpButton* formats = c->saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag);
+    EXPECT_EQ(formats->itemTags(), QList<int>({1, 2, 3, 4, 6, 7, 8, 10, 11, 17}));
+    EXPECT_EQ(formats->itemText(1), "SGI ");
+    EXPECT_EQ(formats->itemText(9), "PDF ");
+}
+
+TEST_F(SaveTest, SaveAsWritesTheChosenFormatUnderTheFinalNameAndRemembersIt) {
+    c->setWasChanged(true);
+    saveAs({path("Holiday.png"), kJPEG, 150});
+    EXPECT_EQ(panelTitle, "Save Image As:");
+    // Nothing chosen yet and no file: PNG rather than the first, least common format.
+    EXPECT_EQ(preselected, kPNG);
+    EXPECT_TRUE(questions.isEmpty());
+    const QString written = path("Holiday.jpeg");
+    QImageReader reader(written);
+    EXPECT_EQ(reader.format(), "jpeg");
+    const QImage back = reader.read();
+    EXPECT_EQ(back.size(), QSize(40, 30));
+    EXPECT_NEAR(back.dotsPerMeterX() * 0.0254, 150, 0.5);
+    EXPECT_FALSE(QFileInfo::exists(path("Holiday.png")));
+    EXPECT_EQ(c->window()->windowTitle(), "Deverav::Holiday.jpeg");
+    EXPECT_FALSE(c->wasChanged());
+
+    // The next panel proposes the file's name and preselects the format used last. Names and
+    // folders in any script are written as typed, only the extension's case lowered.
+    const QString folder = path(QStringLiteral("Ünïcødé 写真"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    saveAs({folder + QStringLiteral("/фото.PNG"), kPNG});
+    EXPECT_EQ(preselected, kJPEG);
+    EXPECT_EQ(proposed, "Holiday.jpeg");
+    const QString unicode = folder + QStringLiteral("/фото.png");
+    EXPECT_EQ(QImage(unicode).pixel(39, 29), picture.pixel(39, 29));
+    EXPECT_EQ(c->getFilePath(), unicode);
+    saveAs({path("Third"), -1});
+    EXPECT_EQ(preselected, kPNG);
+    EXPECT_TRUE(QFileInfo::exists(path("Third.png")));
+}
+
+TEST_F(SaveTest, ThePanelStartsBesideThePicturesFileInItsFormat) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("album"));
+    c->setFilePath(path("album/photo.TIF"));
+    saveAs({path("album/copy"), -1, -1, SavePanel::kCancel});
+    EXPECT_EQ(preselected, kTIFF);
+    EXPECT_EQ(proposed, "photo.tif");
+    EXPECT_EQ(panelDirectory, path("album"));
+    EXPECT_EQ(c->formatType(), 0);  // a cancelled panel chooses nothing
+}
+
+TEST_F(SaveTest, WhatIsSavedIsTheCurrentEffectsResultAndPdfIsAPageOfItsSize) {
+    std::shared_ptr<imaging::Filter> invert =
+        imaging::FilterRegistry::shared().filterWithName("CIColorInvert");
+    ASSERT_TRUE(invert);
+    invert->setDefaults();
+    c->setCurrentFilter(invert);
+    saveAs({path("inverted.png"), kPNG});
+    const QColor in = picture.pixelColor(13, 7);
+    EXPECT_EQ(QImage(path("inverted.png")).pixelColor(13, 7),
+              QColor(255 - in.red(), 255 - in.green(), 255 - in.blue()));
+
+    saveAs({path("inverted.png"), kPDF, 600});
+    QProcess info;
+    info.start("pdfinfo", {path("inverted.pdf")});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    EXPECT_TRUE(info.readAllStandardOutput().contains("Page size:       40 x 30 pts"));
+}
+
+TEST_F(SaveTest, TheReplaceQuestionGuardsAnExistingFile) {
+    const QString target = path("shot.png");
+    writeBytes(target, "old contents");
+    c->setWasChanged(true);
+    alertAnswers = {2};  // Cancel
+    saveAs({target, kPNG});
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0], "Do you want to replace an existing file?");
+    EXPECT_EQ(texts[0],
+              "A file with the same name is already exists. Replacing it will overwrite its "
+              "current contents.");
+    EXPECT_EQ(titles[0], "OK|Cancel");
+    EXPECT_EQ(bytes(target), "old contents");
+    EXPECT_TRUE(c->wasChanged());
+    EXPECT_TRUE(c->getFilePath().isEmpty());
+
+    alertAnswers = {1};  // OK
+    saveAs({target, kPNG});
+    EXPECT_EQ(QImage(target).size(), QSize(40, 30));
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_EQ(c->getFilePath(), target);
+    EXPECT_EQ(QDir(dir.path()).entryList({"shot*"}, QDir::Files | QDir::Hidden),
+              QStringList({"shot.png"}));
+}
+
+TEST_F(SaveTest, SaveRewritesThePicturesOwnFileInTheFormatItsExtensionNames) {
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"a.jpg", "\xff\xd8\xff"}, {"b.PNG", "\x89PNG"}, {"c.tif", "II*"},
+        {"d.psd", "8BPS"},         {"e.pdf", "%PDF"},
+    };
+    for (const auto& [name, magic] : cases) {
+        SCOPED_TRACE(name);
+        const QString file = path(name);
+        writeBytes(file, "old");
+        c->setFilePath(file);
+        c->setWasChanged(true);
+        alertAnswers = {1};
+        c->saveImg();
+        EXPECT_EQ(questions.last(), "Do you want to replace an existing file?");
+        EXPECT_TRUE(bytes(file).startsWith(magic));
+        EXPECT_FALSE(c->wasChanged());
+    }
+    EXPECT_EQ(panels, 0);
+    // Cancel writes nothing and keeps the changes.
+    c->setWasChanged(true);
+    alertAnswers = {2};
+    writeBytes(path("e.pdf"), "old");
+    c->saveImg();
+    EXPECT_EQ(bytes(path("e.pdf")), "old");
+    EXPECT_TRUE(c->wasChanged());
+}
+
+TEST_F(SaveTest, AFileOfAnUnwritableTypeOrAFailedWriteIsReportedAndKeepsTheChanges) {
+    const QString webp = path("photo.webp");
+    writeBytes(webp, "old");
+    c->setFilePath(webp);
+    c->setWasChanged(true);
+    alertAnswers = {1};  // the failure alert, with no replace question before it
+    c->saveImg();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0], "Couldn't save file.");
+    EXPECT_TRUE(texts[0].startsWith("File I/O error occured.\n")) << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains("Save As"));
+    EXPECT_EQ(bytes(webp), "old");
+    EXPECT_TRUE(c->wasChanged());
+
+    // The chosen name is taken by a folder: nothing is replaced, nothing is recorded.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.tiff"));
+    alertAnswers = {1, 1};
+    saveAs({path("taken.tiff"), kTIFF});
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_EQ(questions[2], "Couldn't save file.");
+    EXPECT_TRUE(QFileInfo(path("taken.tiff")).isDir());
+    EXPECT_TRUE(c->wasChanged());
+    EXPECT_EQ(c->window()->windowTitle(), "Deverav::photo.webp");
+}
+
+// ---------------------------------------------------------------- quitting through saving
+
+TEST_F(SaveTest, QuitWithSaveQuitsOnlyWhenTheSavePanelSaved) {
+    c->setWasChanged(true);
+    alertAnswers = {1};  // Save...
+    panelAnswers = {{path("q"), kPNG, -1, SavePanel::kCancel}};
+    c->terminate();
+    settle();
+    EXPECT_EQ(panels, 1);
+    EXPECT_EQ(quits, 0);
+    EXPECT_FALSE(Controller::exitAppPending());
+    EXPECT_TRUE(c->wasChanged());
+
+    // The next quit asks again; this time the panel saves and the application quits.
+    alertAnswers = {1};
+    panelAnswers = {{path("q"), kPNG}};
+    c->terminate();
+    EXPECT_EQ(questions.count("Do you want to save changes?"), 2);
+    EXPECT_EQ(quits, 0);  // not before the panel's end is over
+    settle();
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(QFileInfo::exists(path("q.png")));
+}
+
+TEST_F(SaveTest, QuitWithSaveOfTheOwnFileStaysWhenReplacingIsCancelled) {
+    const QString file = path("own.tiff");
+    writeBytes(file, "old");
+    c->setFilePath(file);
+    c->setWasChanged(true);
+    alertAnswers = {1, 2};  // Save..., then Cancel at the replace question
+    c->terminate();
+    settle();
+    EXPECT_EQ(questions, QStringList({"Do you want to save changes?",
+                                      "Do you want to replace an existing file?"}));
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(bytes(file), "old");
+    EXPECT_FALSE(Controller::exitAppPending());
+
+    alertAnswers = {1, 1};  // Save..., OK
+    c->terminate();
+    settle();
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(bytes(file).startsWith("II*"));
+}
+
+TEST_F(SaveTest, QuitWithAFailedSaveStaysAndAsksAgain) {
+    c->setFilePath(path("gone/own.png"));  // its folder has been removed
+    c->setWasChanged(true);
+    alertAnswers = {1, 1};  // Save..., the failure alert
+    c->terminate();
+    settle();
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_EQ(questions[1], "Couldn't save file.");
+    EXPECT_EQ(quits, 0);
+    EXPECT_FALSE(Controller::exitAppPending());
+    EXPECT_TRUE(c->wasChanged());
+
+    alertAnswers = {3};  // Don't Save
+    c->terminate();
+    EXPECT_EQ(questions.size(), 3);
+    EXPECT_EQ(questions[2], "Do you want to save changes?");
+    EXPECT_EQ(quits, 1);
+}

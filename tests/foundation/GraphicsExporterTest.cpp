@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "ExportTestSupport.h"
+#include "foundation/ExportFormats.h"
+#include "foundation/GraphicsExporter.h"
+
+using namespace foundation;
+using namespace exporttest;
+
+namespace {
+
+QString fileName(const GraphicsExporter::Format& f) {
+    return QStringLiteral("picture.") + f.extensions.first();
+}
+
+bool writeFile(OSType code, const QImage& image, const QString& path, double dpi,
+               QString* error = nullptr) {
+    std::unique_ptr<GraphicsExporter> x = GraphicsExporter::open(code);
+    if (!x) return false;
+    x->setInputImage(image);
+    x->setOutputFile(path);
+    x->setResolution(dpi, dpi);
+    const bool ok = x->doExport();
+    if (error) *error = x->errorString();
+    return ok;
+}
+
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(GraphicsExporter, EveryOfferedRasterFormatRoundTripsAt300Dpi) {
+    QTemporaryDir dir;
+    const QImage opaque = blockPicture();
+    const QImage clear = transparentPicture();
+    for (OSType code : GraphicsExporter::availableSubtypes()) {
+        if (code == kPDFSubtype) continue;
+        const GraphicsExporter::Format& f = *GraphicsExporter::formatFor(code);
+        SCOPED_TRACE(f.name.toStdString());
+        const QString path = dir.filePath(fileName(f));
+
+        QString error;
+        ASSERT_TRUE(writeFile(code, opaque, path, 300, &error)) << error.toStdString();
+        QImage back = readBack(path);
+        ASSERT_EQ(back.size(), opaque.size());
+        if (f.lossless) {
+            EXPECT_EQ(meanDifference(back, opaque), 0.0);
+        } else {
+            EXPECT_LT(meanDifference(back, opaque), 8.0);
+        }
+        EXPECT_EQ(qAlpha(back.pixel(30, 30)), 255);
+        if (f.storesResolution) {
+            const auto dpi = storedDpi(path);
+            ASSERT_TRUE(dpi.has_value());
+            EXPECT_NEAR(*dpi, 300, 0.5);
+            // The field holds what was asked, not a constant.
+            ASSERT_TRUE(writeFile(code, opaque, path, 72));
+            EXPECT_NEAR(storedDpi(path).value_or(0), 72, 0.5);
+        }
+
+        // Transparency: kept where the format has an alpha channel, else the picture is laid
+        // over black.
+        ASSERT_TRUE(writeFile(code, clear, path, 300, &error)) << error.toStdString();
+        back = readBack(path);
+        ASSERT_EQ(back.size(), clear.size());
+        const QRgb top = back.pixel(20, 3), solid = back.pixel(20, 20), half = back.pixel(20, 44);
+        const QRgb halfIn = clear.pixel(20, 44);
+        if (f.storesAlpha) {
+            EXPECT_EQ(qAlpha(top), 0);
+            EXPECT_EQ(qAlpha(solid), 255);
+            if (f.lossless) {
+                EXPECT_EQ(qAlpha(half), 128);
+                EXPECT_EQ(solid, clear.pixel(20, 20));
+                // ImageMagick reads a PSD's half-transparent colours as premultiplied, which
+                // its writer does not store; which side is right cannot be settled here.
+                if (code != fourCharCode("8BPS")) {
+                    EXPECT_NEAR(qRed(half), qRed(halfIn), 3);
+                    EXPECT_NEAR(qGreen(half), qGreen(halfIn), 3);
+                }
+            }
+        } else {
+            EXPECT_EQ(qAlpha(top), 255);
+            EXPECT_LT(qRed(top) + qGreen(top) + qBlue(top), 12);
+            EXPECT_NEAR(qGreen(half), qGreen(halfIn) / 2, 4);
+        }
+    }
+}
+
+TEST(GraphicsExporter, PdfIsOnePageOfThePictureSizeInPointsWithThePictureKeptLosslessly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("page.pdf");
+    const QImage picture = blockPicture(123, 45);
+    ASSERT_TRUE(writeFile(kPDFSubtype, picture, path, 600));
+
+    const exporttest::ToolRun info = run("pdfinfo", {path});
+    ASSERT_EQ(info.exitCode, 0) << "pdfinfo (poppler-utils) is needed";
+    EXPECT_TRUE(info.out.contains(QRegularExpression("Pages:\\s+1\\n"))) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains(QRegularExpression("Page size:\\s+123 x 45 pts\\n")))
+        << info.out.toStdString();
+
+    // One image of the picture's pixel size, not JPEG-encoded, and the same pixels.
+    const exporttest::ToolRun list = run("pdfimages", {"-list", path});
+    ASSERT_EQ(list.exitCode, 0);
+    const QStringList rows = list.out.split('\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_EQ(rows.size(), 1) << list.out.toStdString();
+    const QStringList cols = rows.first().simplified().split(' ');
+    EXPECT_EQ(cols.value(3), "123");
+    EXPECT_EQ(cols.value(4), "45");
+    EXPECT_NE(cols.value(8), "jpeg");
+    ASSERT_EQ(run("pdfimages", {"-png", path, dir.filePath("img")}).exitCode, 0);
+    const QImage extracted =
+        QImage(dir.filePath("img-000.png")).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(extracted.size(), picture.size());
+    EXPECT_EQ(meanDifference(extracted, picture), 0.0);
+
+    // A transparent picture carries its alpha as a soft mask.
+    ASSERT_TRUE(writeFile(kPDFSubtype, transparentPicture(), path, 300));
+    EXPECT_TRUE(run("pdfimages", {"-list", path}).out.contains("smask"));
+}
+
+TEST(GraphicsExporter, AFailedExportKeepsTheOldFileAndLeavesNothingElse) {
+    QTemporaryDir dir;
+    // Wider than JPEG (Qt) and ImageMagick here can store: the writers fail mid-way.
+    const QImage tooWide(70000, 1, QImage::Format_RGB32);
+    for (const char* name : {"old.jpeg", "old.sgi"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(name);
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("the old picture");
+        }
+        const OSType code = GraphicsExporter::subtypeForExtension(QFileInfo(path).suffix());
+        QString error;
+        EXPECT_FALSE(writeFile(code, tooWide, path, 300, &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(fileBytes(path), QByteArray("the old picture"));
+
+        // Without an old file, none is left behind.
+        const QString fresh = dir.filePath(QStringLiteral("new.") + QFileInfo(path).suffix());
+        EXPECT_FALSE(writeFile(code, tooWide, fresh, 300));
+        EXPECT_FALSE(QFileInfo::exists(fresh));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"old.jpeg", "old.sgi"}));
+
+    // Paths that cannot be written say why.
+    QString error;
+    EXPECT_FALSE(
+        writeFile(fourCharCode("PNGf"), blockPicture(), dir.filePath("no/such.png"), 300, &error));
+    EXPECT_TRUE(error.contains("folder")) << error.toStdString();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.png"));
+    EXPECT_FALSE(
+        writeFile(fourCharCode("PNGf"), blockPicture(), dir.filePath("taken.png"), 300, &error));
+    EXPECT_TRUE(QFileInfo(dir.filePath("taken.png")).isDir());
+    // A cancelled export stops before the finished file would replace the old one.
+    const std::atomic<bool> cancelled{true};
+    std::unique_ptr<GraphicsExporter> png = GraphicsExporter::open(fourCharCode("PNGf"));
+    png->setInputImage(blockPicture());
+    png->setOutputFile(dir.filePath("old.jpeg"));
+    png->setCancelFlag(&cancelled);
+    EXPECT_FALSE(png->doExport());
+    EXPECT_TRUE(png->wasCancelled());
+    EXPECT_EQ(fileBytes(dir.filePath("old.jpeg")), QByteArray("the old picture"));
+    // Nothing to write is an error, not an empty file.
+    EXPECT_FALSE(writeFile(fourCharCode("PNGf"), QImage(), dir.filePath("empty.png"), 300));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("empty.png")));
+}
+
+TEST(GraphicsExporter, ASingleTransparentPixelAnywhereKeepsTheAlphaChannel) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("one.png");
+    for (QImage::Format format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBA8888,
+                                  QImage::Format_RGBA8888_Premultiplied}) {
+        for (QPoint at : {QPoint(60, 46), QPoint(59, 46), QPoint(0, 0), QPoint(31, 20)}) {
+            QImage img = blockPicture().convertToFormat(format);
+            img.setPixel(at, qRgba(0, 0, 0, 0));
+            ASSERT_TRUE(writeFile(fourCharCode("PNGf"), img, path, 300));
+            const QImage back = readBack(path);
+            EXPECT_EQ(qAlpha(back.pixel(at)), 0) << format << " at " << at.x() << "," << at.y();
+            EXPECT_EQ(qAlpha(back.pixel(at.x() > 0 ? at.x() - 1 : 1, at.y())), 255);
+        }
+    }
+}

@@ -1,0 +1,68 @@
+#include "Formats.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "UsageError.h"
+#include "foundation/GraphicsExporter.h"
+#include "imaging/Error.h"
+
+namespace tool {
+
+using foundation::GraphicsExporter;
+
+std::string formatsText() {
+    std::string out;
+    for (foundation::OSType code : GraphicsExporter::availableSubtypes()) {
+        const GraphicsExporter::Format& f = *GraphicsExporter::formatFor(code);
+        char line[160];
+        std::snprintf(line, sizeof line, "%-4s  %-5s  %s\n",
+                      foundation::fourCharString(code).toStdString().c_str(),
+                      f.name.toStdString().c_str(),
+                      f.extensions.join(QLatin1Char(' ')).toStdString().c_str());
+        out += line;
+    }
+    return out;
+}
+
+double takeDpiOption(std::vector<std::string>& args) {
+    const auto it = std::find(args.begin(), args.end(), "--dpi");
+    if (it == args.end()) return 0;
+    if (it + 1 == args.end()) throw UsageError("--dpi needs a number of dots per inch");
+    const std::string value = *(it + 1);
+    char* end = nullptr;
+    const double dpi = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || *end != '\0' || !std::isfinite(dpi) || dpi < 1 || dpi > 65535)
+        throw UsageError("--dpi takes a number from 1 to 65535, not \"" + value + "\"");
+    args.erase(it, it + 2);
+    return dpi;
+}
+
+void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi) {
+    const QString qpath = QString::fromStdString(path);
+    const QString ext = QFileInfo(qpath).suffix();
+    const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
+    std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
+    if (!exporter)
+        throw UsageError("no writable format has the extension \"" + ext.toStdString() +
+                         "\" (see deverav-filter formats)");
+    if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
+    if (bitmap.format() == imaging::PixelFormat::RGBAF)
+        throw imaging::Error("Float bitmaps must be encoded before writing.");
+    const QImage image(bitmap.data(), bitmap.width(), bitmap.height(),
+                       qsizetype(bitmap.bytesPerRow()),
+                       bitmap.format() == imaging::PixelFormat::RGBA8Premultiplied
+                           ? QImage::Format_RGBA8888_Premultiplied
+                           : QImage::Format_RGBA8888);
+    exporter->setInputImage(image);
+    exporter->setOutputFile(qpath);
+    exporter->setResolution(dpi, dpi);
+    if (!exporter->doExport())
+        throw imaging::Error("Could not write \"" + QFileInfo(qpath).fileName().toStdString() +
+                             "\": " + exporter->errorString().toStdString());
+}
+
+}  // namespace tool
