@@ -29,6 +29,7 @@
 #include "foundation/Resources.h"
 #include "imaging/FilterRegistry.h"
 #include "imaging/Log.h"
+#include "workbench/DataSource.h"
 #include "workbench/MyImageView.h"
 
 using imaging::Value;
@@ -240,7 +241,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> names(std::begin(kBenchmarkSet), std::end(kBenchmarkSet));
     for (const std::string& n : imaging::FilterRegistry::shared().allFilterNames()) {
         const auto f = imaging::FilterRegistry::shared().filterWithName(n);
-        if (MyImageView::hasHandles(f.get()) &&
+        if (workbench::DataSource::isControlsPresent(f.get()) &&
             std::find(names.begin(), names.end(), n) == names.end())
             names.push_back(n);
     }

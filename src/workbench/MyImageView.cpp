@@ -42,13 +42,6 @@ int MyImageView::handleKind(const imaging::Attribute& a) {
     return kNoHandle;
 }
 
-bool MyImageView::hasHandles(const imaging::Filter* filter) {
-    if (!filter) return false;
-    for (const imaging::Attribute& a : filter->attributes())
-        if (handleKind(a) != kNoHandle) return true;
-    return false;
-}
-
 std::vector<MyImageView::Handle> MyImageView::handles(const imaging::Filter* filter,
                                                       bool pickingOrder) {
     std::vector<Handle> out;
@@ -166,7 +159,7 @@ imaging::Value MyImageView::draggedValue(const imaging::Value& current, int& mod
 // ---------------------------------------------------------------- mouse
 
 void MyImageView::mouseEntered() {
-    if (!controller || !hasHandles(controller->getCurrentFilter())) return;
+    if (!controller || !controller->isControlsPresent()) return;
     displayingPoints = true;
     setCursor(Qt::PointingHandCursor);
     update();

@@ -53,10 +53,9 @@ class MyImageView : public chrome::ZoomCanvas {
     app::Controller* controller = nullptr;
 
     // The handle kind of an input: kPosition, kRectTopLeft (for any rectangle),
-    // kTransformOrigin, kPosition3 or kNoHandle.
+    // kTransformOrigin, kPosition3 or kNoHandle (the catalogue marks the filters with any,
+    // DataSource::isControlsPresent).
     static int handleKind(const imaging::Attribute& a);
-    // Whether the filter has an input edited by a handle.
-    static bool hasHandles(const imaging::Filter* filter);
     // The filter's handles in input-key order. A rectangle gives its corners bottom-left,
     // bottom-right, top-left, top-right for drawing, or top-right, top-left, bottom-right,
     // bottom-left for picking.
