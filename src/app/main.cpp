@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "chrome/Skin.h"
 #include "foundation/Preferences.h"
+#include "imaging/io/ImageIO.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("deverav"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(chrome::darkPalette());
+    // Qt's TIFF reader and ImageMagick share libtiff's process-wide error handlers.
+    imaging::io::initialiseImageLibraries();
     // The controller decides when the program ends (it may refuse while there are changes).
     QApplication::setQuitOnLastWindowClosed(true);
 

@@ -1,6 +1,7 @@
 #include "imaging/Bitmap.h"
 
 #include "imaging/Error.h"
+#include "imaging/PixelMemory.h"
 
 namespace imaging {
 
@@ -12,7 +13,14 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
     : width_(width), height_(height), format_(format) {
     checkPictureSize(width, height);
     bytesPerRow_ = size_t(width) * bytesPerPixel(format);
-    data_ = std::shared_ptr<uint8_t[]>(new uint8_t[bytesPerRow_ * size_t(height)]());
+    data_ = allocatePixelMemory(bytesPerRow_ * size_t(height), true);
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, std::shared_ptr<uint8_t[]> data)
+    : width_(width), height_(height), format_(format) {
+    checkPictureSize(width, height);
+    bytesPerRow_ = size_t(width) * bytesPerPixel(format);
+    data_ = std::move(data);
 }
 
 }  // namespace imaging

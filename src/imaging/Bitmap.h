@@ -20,6 +20,9 @@ class Bitmap {
     Bitmap() = default;
     // Zero-filled bitmap; throws Error beyond the picture size limit.
     Bitmap(int width, int height, PixelFormat format);
+    // Adopts pixels held elsewhere (rows of exactly width * bytesPerPixel bytes), which `data`
+    // keeps alive: no copy. Throws Error beyond the picture size limit.
+    Bitmap(int width, int height, PixelFormat format, std::shared_ptr<uint8_t[]> data);
 
     bool isNull() const { return !data_; }
     int width() const { return width_; }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "imaging/PixelMemory.h"
+
 namespace imaging {
 
 Buffer::Buffer(const IRect& rect, bool zero) : rect_(rect), stride_(rect.width()) {
@@ -10,7 +12,8 @@ Buffer::Buffer(const IRect& rect, bool zero) : rect_(rect), stride_(rect.width()
         rect_ = {};
         return;
     }
-    storage_ = zero ? std::shared_ptr<Px[]>(new Px[n]()) : std::make_shared_for_overwrite<Px[]>(n);
+    auto bytes = allocatePixelMemory(n * sizeof(Px), zero);
+    storage_ = std::shared_ptr<Px[]>(bytes, reinterpret_cast<Px*>(bytes.get()));
     base_ = storage_.get();
 }
 

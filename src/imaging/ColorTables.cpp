@@ -5,7 +5,7 @@
 namespace imaging {
 
 namespace {
-constexpr int kEncodeSteps = 65536;
+constexpr int kEncodeSteps = kSrgbEncodeSteps;
 
 struct Tables {
     float decode[256];
@@ -32,24 +32,8 @@ const float* srgbDecodeTable() {
     return tables().decode;
 }
 
-uint8_t encodeSrgb8(float v) {
-    if (!(v > 0.f)) return 0;
-    if (v >= 1.f) return 255;
-    return tables().encode[int(v * kEncodeSteps + 0.5f)];
-}
-
-void encodeRGBA8(Px p, uint8_t* out) {
-    float a = p[3];
-    if (!(a > 0.f)) {
-        out[0] = out[1] = out[2] = out[3] = 0;
-        return;
-    }
-    if (a > 1.f) a = 1.f;
-    float inv = 1.f / a;
-    out[0] = encodeSrgb8(p[0] * inv);
-    out[1] = encodeSrgb8(p[1] * inv);
-    out[2] = encodeSrgb8(p[2] * inv);
-    out[3] = uint8_t(a * 255.f + 0.5f);
+const uint8_t* srgbEncodeTable() {
+    return tables().encode;
 }
 
 void encodeRGBA8Premultiplied(Px p, uint8_t* out) {

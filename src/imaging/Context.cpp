@@ -4,6 +4,7 @@
 #include <tbb/parallel_for.h>
 
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 
 #include "imaging/ColorTables.h"
@@ -13,6 +14,8 @@
 namespace imaging {
 
 namespace {
+
+using TileSink = std::function<void(const Buffer&)>;
 
 // Pixel operations one node may take: far more than any setting within reason needs on the
 // largest picture, far less than would hang the program.
@@ -44,17 +47,18 @@ class Plan {
         decide();
     }
 
-    Buffer run() {
+    // With a sink, the root's tiles are handed to it as they are done (from several threads at
+    // once) instead of being gathered into one buffer; the return value is then empty.
+    Buffer run(const TileSink& sink = {}) {
         for (auto& s : steps_)
             if (!s.region.isEmpty()) s.node->prepare(scale_);
         for (size_t k = 0; k < order_.size(); ++k) {
-            Step& s = steps_[size_t(order_[k])];
-            compute(order_[k]);
+            compute(order_[k], order_[k] == rootIndex_ ? sink : TileSink{});
             for (auto& t : steps_)
                 if (t.lastReader == int(k) && &t != &steps_[size_t(rootIndex_)])
                     t.buffer = Buffer();
-            (void)s;
         }
+        if (sink) return {};
         Step& r = steps_[size_t(rootIndex_)];
         if (r.buffer.rect() == request_) return std::move(r.buffer);
         Buffer out(request_, true);
@@ -124,9 +128,9 @@ class Plan {
         for (int i : s.inputs) markReads(i, pos, false);
     }
 
-    void compute(int k) {
+    void compute(int k, const TileSink& sink) {
         Step& s = steps_[size_t(k)];
-        s.buffer = Buffer(s.region);
+        if (!sink) s.buffer = Buffer(s.region);
         auto [tw, th] = s.node->tileSize();
         std::vector<IRect> tiles;
         for (int y = s.region.y0; y < s.region.y1; y += th)
@@ -137,8 +141,14 @@ class Plan {
                           [&](const tbb::blocked_range<size_t>& range) {
                               for (size_t t = range.begin(); t != range.end(); ++t) {
                                   if (options_.cancel && options_.cancel->load()) return;
-                                  Buffer view = s.buffer.view(tiles[t]);
-                                  computeTile(k, view);
+                                  if (sink) {
+                                      Buffer tile(tiles[t]);
+                                      computeTile(k, tile);
+                                      sink(tile);
+                                  } else {
+                                      Buffer view = s.buffer.view(tiles[t]);
+                                      computeTile(k, view);
+                                  }
                               }
                           });
         if (options_.cancel && options_.cancel->load()) throw Cancelled();
@@ -187,14 +197,40 @@ class Plan {
 
 }  // namespace
 
-Buffer Context::render(const Image& image, const Rect& region, double scale,
-                       const RenderOptions& options) const {
+namespace {
+
+IRect checkedRequest(const Rect& region, double scale) {
     if (!(scale > 0) || !std::isfinite(scale) || scale > 1e4)
         throw Error("Invalid render scale " + std::to_string(scale) + ".");
     IRect request = IRect::cover(region, scale);
     if (request.area() > kMaxPixels)
         throw Error("The area to render is too large (" + std::to_string(request.width()) + " x " +
                     std::to_string(request.height()) + " pixels).");
+    return request;
+}
+
+// One row of engine pixels into a bitmap row.
+void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format) {
+    switch (format) {
+        case PixelFormat::RGBAF:
+            std::memcpy(dst, src, size_t(n) * sizeof(Px));
+            break;
+        case PixelFormat::RGBA8: {
+            const uint8_t* t = srgbEncodeTable();
+            for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
+            break;
+        }
+        case PixelFormat::RGBA8Premultiplied:
+            for (int x = 0; x < n; ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
+            break;
+    }
+}
+
+}  // namespace
+
+Buffer Context::render(const Image& image, const Rect& region, double scale,
+                       const RenderOptions& options) const {
+    IRect request = checkedRequest(region, scale);
     if (!image || request.isEmpty()) return Buffer(request, true);
     Plan plan(image, region, scale, options);
     return plan.run();
@@ -202,7 +238,20 @@ Buffer Context::render(const Image& image, const Rect& region, double scale,
 
 Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scale,
                              PixelFormat format, const RenderOptions& options) const {
-    return toBitmap(render(image, region, scale, options), format);
+    IRect request = checkedRequest(region, scale);
+    if (request.isEmpty()) return {};
+    // Tiles are encoded as they are done: no float copy of the whole result is ever held.
+    Bitmap out(request.width(), request.height(), format);
+    if (!image) return out;
+    Plan plan(image, region, scale, options);
+    const size_t bpp = bytesPerPixel(format);
+    plan.run([&](const Buffer& tile) {
+        const IRect& t = tile.rect();
+        for (int y = t.y0; y < t.y1; ++y)
+            encodeRow(tile.row(y) + t.x0, t.width(),
+                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format);
+    });
+    return out;
 }
 
 Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format) {
@@ -211,19 +260,7 @@ Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format) {
     Bitmap out(r.width(), r.height(), format);
     tbb::parallel_for(0, r.height(), [&](int row) {
         const int y = r.y1 - 1 - row;
-        const Px* src = buf.row(y) + r.x0;
-        uint8_t* dst = out.row(row);
-        switch (format) {
-            case PixelFormat::RGBAF:
-                std::memcpy(dst, src, size_t(r.width()) * sizeof(Px));
-                break;
-            case PixelFormat::RGBA8:
-                for (int x = 0; x < r.width(); ++x) encodeRGBA8(src[x], dst + 4 * x);
-                break;
-            case PixelFormat::RGBA8Premultiplied:
-                for (int x = 0; x < r.width(); ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
-                break;
-        }
+        encodeRow(buf.row(y) + r.x0, r.width(), out.row(row), format);
     });
     return out;
 }

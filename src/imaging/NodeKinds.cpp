@@ -121,57 +121,65 @@ struct BoxCascade {
     }
     int reach() const { return kPasses * (r + 1); }
 
-    typedef double Pd __attribute__((vector_size(32)));
-    static Pd widen(Px p) { return Pd{p[0], p[1], p[2], p[3]}; }
-    static Px narrow(Pd p) { return Px{float(p[0]), float(p[1]), float(p[2]), float(p[3])}; }
+    // Running sums in float drift with the number of steps taken; they are started afresh at
+    // fixed picture positions, every `anchor` pixels, so that the error stays tiny and a pixel's
+    // value does not depend on where its tile's line began.
+    int anchor() const { return std::max(64, 4 * r); }
 
-    // All passes along a line of n pixels spaced `stride` apart in `a` (b is scratch of the same
-    // layout); values beyond the line count as transparent. The result ends in `a`.
-    void runLine(Px* a, Px* b, ptrdiff_t n, ptrdiff_t stride) const {
-        auto at = [&](const Px* p, ptrdiff_t i) {
-            return i >= 0 && i < n ? widen(p[i * stride]) : Pd{0, 0, 0, 0};
-        };
+    // All passes along a line of n pixels in `a`, whose first pixel is at scaled coordinate
+    // x0; `b` is scratch of the same size. Both have r + 1 transparent pixels before and after
+    // the line (a[-r-1] .. a[n+r]), never written, so that the sums read beyond its ends without
+    // tests. The result ends in `a`.
+    __attribute__((target_clones("avx2", "default"))) void runLine(Px* a, Px* b, ptrdiff_t n,
+                                                                   ptrdiff_t x0) const {
+        const float al = float(alpha), cc = float(c);
+        const ptrdiff_t step = anchor();
         for (int pass = 0; pass < kPasses; ++pass) {
             const Px* src = pass % 2 ? b : a;
             Px* dst = pass % 2 ? a : b;
-            Pd sum{0, 0, 0, 0};
-            for (ptrdiff_t i = -r; i < r; ++i) sum += at(src, i);
+            Px sum{0, 0, 0, 0};
             for (ptrdiff_t i = 0; i < n; ++i) {
-                sum += at(src, i + r);
-                dst[i * stride] =
-                    narrow((sum + (at(src, i - r - 1) + at(src, i + r + 1)) * alpha) * c);
-                sum -= at(src, i - r);
+                if (i == 0 || (x0 + i) % step == 0) {
+                    sum = Px{0, 0, 0, 0};
+                    for (ptrdiff_t k = i - r; k < i + r; ++k) sum += src[k];
+                }
+                sum += src[i + r];
+                dst[i] = (sum + (src[i - r - 1] + src[i + r + 1]) * al) * cc;
+                sum -= src[i - r];
             }
         }
     }
 
-    // The same down the columns of a w x h block, row by row so that memory is read in order.
-    void runColumns(Px* a, Px* b, int w, int h) const {
-        std::vector<Pd> sums(static_cast<size_t>(w));
-        auto row = [&](const Px* p, int j) {
-            return j >= 0 && j < h ? p + size_t(j) * w : nullptr;
-        };
+    // The same down the columns of a w x h block whose first row is at scaled coordinate y0,
+    // row by row so that memory is read in order; r + 1 transparent rows lie above and below
+    // the block in both buffers. Plain float loops, which the compiler widens.
+    __attribute__((target_clones("avx2", "default"))) void runColumns(Px* a, Px* b, int w, int h,
+                                                                      int y0) const {
+        const float al = float(alpha), cc = float(c);
+        const int step = anchor();
+        const ptrdiff_t rowLen = ptrdiff_t(w) * 4;
+        std::vector<float> store(static_cast<size_t>(rowLen));
+        float* sm = store.data();
         for (int pass = 0; pass < kPasses; ++pass) {
-            const Px* src = pass % 2 ? b : a;
-            Px* dst = pass % 2 ? a : b;
-            std::fill(sums.begin(), sums.end(), Pd{0, 0, 0, 0});
-            for (int j = -r; j < r; ++j)
-                if (const Px* s = row(src, j))
-                    for (int i = 0; i < w; ++i) sums[size_t(i)] += widen(s[i]);
+            const float* src = reinterpret_cast<const float*>(pass % 2 ? b : a);
+            float* dst = reinterpret_cast<float*>(pass % 2 ? a : b);
             for (int j = 0; j < h; ++j) {
-                const Px* add = row(src, j + r);
-                const Px* lo = row(src, j - r - 1);
-                const Px* hi = row(src, j + r + 1);
-                const Px* drop = row(src, j - r);
-                Px* d = dst + size_t(j) * w;
-                for (int i = 0; i < w; ++i) {
-                    Pd& sm = sums[size_t(i)];
-                    if (add) sm += widen(add[i]);
-                    Pd ends{0, 0, 0, 0};
-                    if (lo) ends += widen(lo[i]);
-                    if (hi) ends += widen(hi[i]);
-                    d[i] = narrow((sm + ends * alpha) * c);
-                    if (drop) sm -= widen(drop[i]);
+                if (j == 0 || (ptrdiff_t(y0) + j) % step == 0) {
+                    std::fill(store.begin(), store.end(), 0.f);
+                    for (int k = j - r; k < j + r; ++k) {
+                        const float* s = src + k * rowLen;
+                        for (ptrdiff_t i = 0; i < rowLen; ++i) sm[i] += s[i];
+                    }
+                }
+                const float* add = src + ptrdiff_t(j + r) * rowLen;
+                const float* lo = src + ptrdiff_t(j - r - 1) * rowLen;
+                const float* hi = src + ptrdiff_t(j + r + 1) * rowLen;
+                const float* drop = src + ptrdiff_t(j - r) * rowLen;
+                float* d = dst + ptrdiff_t(j) * rowLen;
+                for (ptrdiff_t i = 0; i < rowLen; ++i) {
+                    const float sum = sm[i] + add[i];
+                    d[i] = (sum + (lo[i] + hi[i]) * al) * cc;
+                    sm[i] = sum - drop[i];
                 }
             }
         }
@@ -245,14 +253,14 @@ class SeparablePass final : public Node {
                     std::fill(dst + o.x0, dst + o.x1, Px{0, 0, 0, 0});
                     continue;
                 }
-                // K zero pixels either side let the direct taps read past the ends.
-                const int n = hi - lo, pad = rec ? 0 : K;
+                // Zero pixels either side let the taps or the box sums read past the ends.
+                const int n = hi - lo, pad = rec ? box.r + 1 : K;
                 line.assign(size_t(n + 2 * pad), Px{0, 0, 0, 0});
                 loadRow(in, y, lo, n, line.data() + pad);
                 const Px* c = line.data() + pad - lo;  // c[x] is the pixel at x
                 if (rec) {
-                    spare.resize(size_t(n));
-                    box.runLine(line.data(), spare.data(), n, 1);
+                    spare.assign(line.size(), Px{0, 0, 0, 0});
+                    box.runLine(line.data() + pad, spare.data() + pad, n, lo);
                 }
                 for (int x = o.x0; x < o.x1; ++x) {
                     if (x < lo || x >= hi) {
@@ -273,13 +281,28 @@ class SeparablePass final : public Node {
         if (rec) {
             const int lo = std::max(o.y0 - R, ir.y0 - R), hi = std::min(o.y1 + R, ir.y1 + R);
             const bool any = hi > lo && o.x0 < ir.x1 && o.x1 > ir.x0;
-            const int h = any ? hi - lo : 0;
-            std::vector<Px> block(size_t(w) * size_t(h)), spare(block.size());
-            for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, block.data() + size_t(j) * w);
-            if (h > 0) box.runColumns(block.data(), spare.data(), w, h);
+            const int h = any ? hi - lo : 0, pad = box.r + 1;
+            // Blocks of a few megabytes per tile: kept per thread rather than allocated and
+            // cleared each time. Only the transparent rows above and below need clearing.
+            // (Blocks of absurd radii are not worth keeping.)
+            thread_local std::vector<Px> keptBlock, keptSpare;
+            std::vector<Px> ownBlock, ownSpare;
+            const size_t n = size_t(w) * size_t(h + 2 * pad), padLen = size_t(pad) * w;
+            const bool keep = n * sizeof(Px) <= (size_t(16) << 20);
+            std::vector<Px>& block = keep ? keptBlock : ownBlock;
+            std::vector<Px>& spare = keep ? keptSpare : ownSpare;
+            if (block.size() < n) block.resize(n), spare.resize(n);
+            for (std::vector<Px>* v : {&block, &spare}) {
+                std::fill(v->begin(), v->begin() + ptrdiff_t(padLen), Px{0, 0, 0, 0});
+                std::fill(v->begin() + ptrdiff_t(n - padLen), v->begin() + ptrdiff_t(n),
+                          Px{0, 0, 0, 0});
+            }
+            Px* first = block.data() + padLen;
+            for (int j = 0; j < h; ++j) loadRow(in, lo + j, o.x0, w, first + size_t(j) * w);
+            if (h > 0) box.runColumns(first, spare.data() + size_t(pad) * w, w, h, lo);
             for (int y = o.y0; y < o.y1; ++y) {
                 if (y >= lo && y < lo + h) {
-                    std::memcpy(out.row(y) + o.x0, block.data() + size_t(y - lo) * w,
+                    std::memcpy(out.row(y) + o.x0, first + size_t(y - lo) * w,
                                 size_t(w) * sizeof(Px));
                 } else {
                     std::fill(out.row(y) + o.x0, out.row(y) + o.x1, Px{0, 0, 0, 0});
@@ -381,6 +404,8 @@ class AffineNode final : public Node {
     AffineNode(const Image& in, const AffineTransform& t)
         : Node({in}, t.apply(in.extent())), t_(t), inv_(t.inverted()) {}
     const char* kindName() const override { return "affine"; }
+    // Reading a decoded tile's worth of the source costs less than holding all of it.
+    bool streamsInputs() const override { return true; }
     const AffineTransform& transform() const { return t_; }
 
     IRect roi(size_t, const IRect& out, double scale) const override {
@@ -391,21 +416,25 @@ class AffineNode final : public Node {
         const Buffer& in = *ins[0];
         const IRect& o = out.rect();
         const double s = info.scale;
-        // Shrinking by more than half would alias: average several samples per pixel.
-        int n = int(std::clamp(std::ceil(1 / std::sqrt(std::abs(t_.determinant()))), 1.0, 4.0));
+        // Shrinking by more than half would alias: average several samples per pixel. (The
+        // tolerance keeps rotations, whose determinant is 1 only up to rounding, at one.)
+        const double shrink = 1 / std::sqrt(std::abs(t_.determinant()));
+        const int n = int(std::clamp(std::ceil(shrink - 1e-6), 1.0, 4.0));
         const float w = 1.f / float(n * n);
+        // The source point in scaled pixels is linear in the output pixel: step along rows.
+        const AffineTransform& m = inv_;
         for (int y = o.y0; y < o.y1; ++y) {
             Px* dst = out.row(y);
-            for (int x = o.x0; x < o.x1; ++x) {
-                Px acc{0, 0, 0, 0};
-                for (int j = 0; j < n; ++j)
-                    for (int i = 0; i < n; ++i) {
-                        Point p{(x + (i + 0.5) / n) / s, (y + (j + 0.5) / n) / s};
-                        Point q = inv_.apply(p);
-                        acc += in.sample(q.x * s, q.y * s);
-                    }
-                dst[x] = acc * w;
-            }
+            for (int x = o.x0; x < o.x1; ++x) dst[x] = Px{0, 0, 0, 0};
+            for (int j = 0; j < n; ++j)
+                for (int i = 0; i < n; ++i) {
+                    const double px = o.x0 + (i + 0.5) / n, py = y + (j + 0.5) / n;
+                    double u = m.a * px + m.c * py + m.tx * s;
+                    double v = m.b * px + m.d * py + m.ty * s;
+                    for (int x = o.x0; x < o.x1; ++x, u += m.a, v += m.b) dst[x] += in.sample(u, v);
+                }
+            if (n > 1)
+                for (int x = o.x0; x < o.x1; ++x) dst[x] *= w;
         }
     }
 
@@ -417,6 +446,9 @@ class AffineNode final : public Node {
 
 Image crop(const Image& in, const Rect& r) {
     if (!in) return {};
+    // Cutting to a rectangle that holds the whole extent changes nothing: save the pass.
+    const Rect e = in.extent();
+    if (r.x <= e.x && r.y <= e.y && r.maxX() >= e.maxX() && r.maxY() >= e.maxY()) return in;
     return makeImage<CropNode>(in, r);
 }
 

@@ -1,5 +1,6 @@
 // Pictures held in memory, with a pyramid of half-size levels for rendering below full scale.
 
+#include <cstring>
 #include <mutex>
 
 #include <tbb/parallel_for.h>
@@ -15,10 +16,10 @@ namespace imaging {
 namespace {
 
 // Reads a pixel of a level at y-up coordinates.
-inline Px fetch(const Bitmap& b, int x, int yUp) {
+inline Px fetch(const Bitmap& b, int x, int yUp, const float* table = srgbDecodeTable()) {
     const uint8_t* row = b.row(b.height() - 1 - yUp);
     if (b.format() == PixelFormat::RGBAF) return reinterpret_cast<const Px*>(row)[x];
-    return decodeRGBA8(row + 4 * size_t(x));
+    return decodeRGBA8(row + 4 * size_t(x), table);
 }
 
 inline void store(Bitmap& b, int x, int yUp, Px p) {
@@ -131,18 +132,29 @@ void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buf
     const Bitmap& lv = storage_->level(k);
     const double ls = std::ldexp(1.0, -int(k));  // level pixels per picture unit
     const int lw = lv.width(), lh = lv.height();
+    const float* table = srgbDecodeTable();
 
     // Exact path: output pixels fall on level pixels.
     const double ox = origin_.x * s, oy = origin_.y * s;
     if (std::abs(ls - s) < 1e-12 && ox == std::floor(ox) && oy == std::floor(oy)) {
         const int dx = int(ox), dy = int(oy);
+        // Columns of the level inside the output row; transparent either side.
+        const int xa = std::clamp(dx, r.x0, r.x1), xb = std::clamp(dx + lw, r.x0, r.x1);
         for (int y = r.y0; y < r.y1; ++y) {
             Px* o = out.row(y);
             const int ly = y - dy;
-            for (int x = r.x0; x < r.x1; ++x) {
-                const int lx = x - dx;
-                o[x] =
-                    (lx >= 0 && lx < lw && ly >= 0 && ly < lh) ? fetch(lv, lx, ly) : Px{0, 0, 0, 0};
+            if (ly < 0 || ly >= lh || xa >= xb) {
+                std::fill(o + r.x0, o + r.x1, Px{0, 0, 0, 0});
+                continue;
+            }
+            std::fill(o + r.x0, o + xa, Px{0, 0, 0, 0});
+            std::fill(o + xb, o + r.x1, Px{0, 0, 0, 0});
+            const uint8_t* row = lv.row(lh - 1 - ly);
+            if (lv.format() == PixelFormat::RGBAF) {
+                std::memcpy(o + xa, reinterpret_cast<const Px*>(row) + (xa - dx),
+                            size_t(xb - xa) * sizeof(Px));
+            } else {
+                for (int x = xa; x < xb; ++x) o[x] = decodeRGBA8(row + 4 * size_t(x - dx), table);
             }
         }
         return;
@@ -177,8 +189,8 @@ void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buf
                 o[x] = Px{0, 0, 0, 0};
                 continue;
             }
-            Px a = fetch(lv, cx.i0, ry.i0), b = fetch(lv, cx.i1, ry.i0);
-            Px c = fetch(lv, cx.i0, ry.i1), d = fetch(lv, cx.i1, ry.i1);
+            Px a = fetch(lv, cx.i0, ry.i0, table), b = fetch(lv, cx.i1, ry.i0, table);
+            Px c = fetch(lv, cx.i0, ry.i1, table), d = fetch(lv, cx.i1, ry.i1, table);
             Px top = a + (b - a) * cx.t, bottom = c + (d - c) * cx.t;
             o[x] = (top + (bottom - top) * ry.t) * cover;
         }

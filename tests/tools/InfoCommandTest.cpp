@@ -25,7 +25,7 @@ struct ToolRun {
 
 ToolRun runTool(const QStringList& args) {
     QProcess p;
-    p.start(QStringLiteral(DEVERAV_FILTER_TOOL), args);
+    p.start(QStringLiteral(DEVERAV_FILTER_PROGRAM), args);
     ToolRun r;
     if (!p.waitForFinished(30000)) return r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;

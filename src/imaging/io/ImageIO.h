@@ -42,6 +42,12 @@ struct PictureHeader {
 // The header of a file that ImageMagick can read; false when it cannot.
 bool pingPicture(const std::string& path, PictureHeader& out);
 
+// Sets up the picture libraries: ImageMagick, its limits, and libtiff error handling that
+// stays safe when Qt's TIFF reader and ImageMagick's share the process. Done on first use by
+// the functions here; a program that also calls ImageMagick or Qt's TIFF reader directly
+// should call it once at start. Safe to call more than once.
+void initialiseImageLibraries();
+
 // File extensions (lower case, without dot) that can be read.
 std::vector<std::string> readableExtensions();
 
