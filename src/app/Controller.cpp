@@ -162,15 +162,21 @@ void Controller::loadWindow() {
     ciView->setImageSource([this] { return coreImageResult(false); }, picture);
     customEffectsView->setImageSource(picture, picture);
     openGLView->setImageSource(picture);
+    ciView->controller = this;
     auto popUp = [this](const QPoint& at) {
         if (contentMenuOutlet) contentMenuOutlet->popup(at);
     };
-    ciView->setContextMenuHandler(popUp);
+    auto menu = [this] { return contextMenu(); };
+    ciView->setContextMenuSource(menu);
     auto drop = [this](const QString& path) { return openDroppedFile(path); };
     ciView->setFileDropHandler(drop);
     customEffectsView->setFileDropHandler(drop);
-    customEffectsView->setContextMenuHandler(popUp);
+    customEffectsView->setContextMenuSource(menu);
     openGLView->setContextMenuHandler(popUp);
+    // The zoom slider follows wheel steps on the canvases.
+    for (chrome::ZoomCanvas* canvas : {static_cast<chrome::ZoomCanvas*>(ciView),
+                                       static_cast<chrome::ZoomCanvas*>(customEffectsView)})
+        connect(canvas, &chrome::ZoomCanvas::zoomStepped, this, [this](double z) { setZoom(z); });
 
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (app) {
@@ -429,7 +435,12 @@ imaging::Image Controller::coreImageResultForRect(const QRectF& rect) const {
 
 imaging::Image Controller::coreImageResult(bool) const {
     if (hasMissingImage()) return {};
-    const QRectF bounds = ciView ? QRectF(ciView->rect()) : QRectF();
+    // The canvas's bounds, in picture units.
+    QRectF bounds;
+    if (ciView) {
+        const imaging::Rect b = ciView->bounds();
+        bounds = QRectF(b.x, b.y, b.width, b.height);
+    }
     return coreImageResultForRect(bounds);
 }
 

@@ -127,7 +127,11 @@ TEST_F(ControllerTest, StartsInTheStandardModeWithTheDefaultPictureFitted) {
 }
 
 TEST_F(ControllerTest, TheCanvasShowsThePictureThroughTheRenderContext) {
-    QTest::qWait(20);
+    // Frames are rendered off the event loop.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        c->ciView->repaint();
+        return c->ciView->frameIsCurrent();
+    }));
     const QImage shot = c->ciView->grab().toImage();
     const QPoint mid(c->ciView->width() / 2, c->ciView->height() / 2);
     const QColor seen = shot.pixelColor(mid);

@@ -1,0 +1,265 @@
+// How fast the standard canvas follows a parameter change: the time from an edit (a handle
+// dragged, or a slider moved) to a finished canvas frame, on a 1280 x 800 canvas fitted to a
+// 24-megapixel picture, for the filters of the side-by-side set and every filter with a handle.
+// Each iteration is one edit through the controller, as a drag event makes it, followed by the
+// event loop until the canvas has drawn a frame of the new settings; edits follow each other
+// without pause, as in a drag. Reported: the median, the 90th percentile and the worst edit.
+//   Edit/...    frames at screen resolution (the canvas's coarser frames for slow filters off);
+//   Drag/...    what a drag shows: the first frame of the new settings, coarser than the screen
+//               when the filter cannot keep up at screen resolution (`scale` is the median
+//               fraction of screen resolution);
+//   Refine/...  the frame computed at full resolution that follows once the mouse rests (the
+//               quiet time before it is included).
+//
+//   build/bench/canvas_bench [--benchmark_filter=Edit/CIGaussianBlur]
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "foundation/Preferences.h"
+#include "foundation/Resources.h"
+#include "imaging/FilterRegistry.h"
+#include "imaging/Log.h"
+#include "workbench/DataSource.h"
+#include "workbench/MyImageView.h"
+
+using imaging::Value;
+using workbench::MyImageView;
+
+namespace {
+
+constexpr int kPictureWidth = 6000, kPictureHeight = 4000;
+constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
+
+// The filters measured side by side with other libraries.
+const char* const kBenchmarkSet[] = {"CIGaussianBlur", "CIColorControls", "CIAffineTransform",
+                                     "CITwirlDistortion", "CISourceOverCompositing"};
+
+imaging::Image picture(int seed) {
+    imaging::Bitmap b(kPictureWidth, kPictureHeight, imaging::PixelFormat::RGBA8);
+    for (int y = 0; y < kPictureHeight; ++y) {
+        uint8_t* row = b.row(y);
+        for (int x = 0; x < kPictureWidth; ++x) {
+            row[4 * x + 0] = uint8_t((x * 255) / kPictureWidth + seed * 40);
+            row[4 * x + 1] = uint8_t((y * 255) / kPictureHeight);
+            row[4 * x + 2] = uint8_t(((x / 40 + y / 40) % 2) * 160 + (x * y + seed) % 64);
+            row[4 * x + 3] = 255;
+        }
+    }
+    return imaging::Image::fromBitmap(b);
+}
+
+struct Session {
+    QTemporaryDir dir;
+    std::unique_ptr<foundation::Preferences> prefs;
+    std::unique_ptr<app::Controller> c;
+    imaging::Image overlay;
+    bool presented = false, painted = false;
+};
+
+Session* s_session = nullptr;
+
+// Runs the event loop until the canvas has drawn a frame of the current settings.
+void waitForFrame(Session& s) {
+    s.presented = false;
+    s.c->ciView->update();
+    while (!s.presented) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// The same for a frame of any resolution.
+void waitForAnyFrame(Session& s) {
+    s.painted = false;
+    s.c->ciView->update();
+    while (!s.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void waitForRefinedFrame(Session& s) {
+    waitForFrame(s);
+    while (!s.c->ciView->frameIsRefined()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        s.c->ciView->update();
+    }
+}
+
+// One edit of the filter: the k-th value of a back-and-forth drag of its first handle, of its
+// first slider, or, for a compositing filter without either, another foreground picture.
+struct Edit {
+    QString key;
+    std::function<Value(int k)> value;
+};
+
+Edit editFor(const imaging::Filter& f, Session& s) {
+    for (const MyImageView::Handle& h : MyImageView::handles(&f, false)) {
+        // The controller sets the extent to the canvas's size on every frame.
+        if (h.key == "inputExtent") continue;
+        const Value start = f.value(h.key);
+        const int mode = h.mode;
+        // Around the middle of the picture (some defaults lie at the ends of the plane, where
+        // a few pixels more or less change nothing).
+        return {QString::fromStdString(h.key), [start, mode](int k) {
+                    int m = mode;
+                    const imaging::Point p{kPictureWidth / 2.0 + 25.0 * (k % 8),
+                                           kPictureHeight / 2.0 + 15.0 * (k % 5)};
+                    return MyImageView::draggedValue(start, m, p);
+                }};
+    }
+    for (const imaging::Attribute& a : f.attributes()) {
+        if (!a.isNumber() || !a.sliderMin || !a.sliderMax ||
+            a.type == imaging::kCIAttributeTypeBoolean)
+            continue;
+        const double lo = *a.sliderMin, hi = *a.sliderMax;
+        return {QString::fromStdString(a.key),
+                [lo, hi](int k) { return Value(lo + (hi - lo) * (0.35 + 0.03 * (k % 10))); }};
+    }
+    // A compositing filter's foreground (its other image inputs the controller sets).
+    if (!f.attribute("inputBackgroundImage")) return {};
+    const imaging::Image a = s.overlay, b = s.c->backImage();
+    return {QStringLiteral("inputImage"), [a, b](int k) { return Value(k % 2 ? a : b); }};
+}
+
+std::shared_ptr<imaging::Filter> prepare(const std::string& name, Session& s) {
+    std::shared_ptr<imaging::Filter> f = imaging::FilterRegistry::shared().filterWithName(name);
+    if (!f) return nullptr;
+    f->setDefaults();
+    for (const imaging::Attribute& a : f->attributes())
+        if (a.isImage() && a.key != "inputBackgroundImage") f->setValue(a.key, s.overlay);
+    if (name == "CIAffineTransform") {
+        const double r = 30 * 3.14159265358979 / 180;
+        f->setValue("inputTransform",
+                    imaging::AffineTransform{std::cos(r), std::sin(r), -std::sin(r), std::cos(r),
+                                             kPictureWidth / 2.0, kPictureHeight / 2.0});
+    }
+    return f;
+}
+
+double percentile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
+}
+
+void BM_Edit(benchmark::State& state, const std::string& name, bool drag) {
+    Session& s = *s_session;
+    const std::shared_ptr<imaging::Filter> f = prepare(name, s);
+    if (!f) {
+        state.SkipWithError(("no filter " + name).c_str());
+        return;
+    }
+    MyImageView* view = s.c->ciView;
+    view->setInteractiveBudget(drag ? chrome::ZoomCanvas::kInteractiveBudgetMs : 0);
+    s.c->setCurrentFilter(f);
+    waitForFrame(s);  // the first frame of the filter is not an edit
+    const Edit edit = editFor(*f, s);
+    if (edit.key.isEmpty()) {
+        state.SkipWithError("no edit on the canvas changes this filter");
+        s.c->setCurrentFilter(nullptr);
+        return;
+    }
+    std::vector<double> ms, scale;
+    int k = 1;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        s.c->setFilterValueForKey(f, edit.value(k++), edit.key);
+        drag ? waitForAnyFrame(s) : waitForFrame(s);
+        const double elapsed = double(t.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(elapsed);
+        ms.push_back(elapsed * 1e3);
+        scale.push_back(view->frameScale() / view->getZoom());
+    }
+    state.counters["median_ms"] = percentile(ms, 0.5);
+    state.counters["p90_ms"] = percentile(ms, 0.9);
+    state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
+    if (drag) state.counters["scale"] = percentile(scale, 0.5);
+    s.c->setCurrentFilter(nullptr);
+    view->setInteractiveBudget(chrome::ZoomCanvas::kInteractiveBudgetMs);
+}
+
+void BM_Refine(benchmark::State& state, const std::string& name) {
+    Session& s = *s_session;
+    const std::shared_ptr<imaging::Filter> f = prepare(name, s);
+    if (!f) {
+        state.SkipWithError(("no filter " + name).c_str());
+        return;
+    }
+    s.c->setCurrentFilter(f);
+    waitForRefinedFrame(s);
+    const Edit edit = editFor(*f, s);
+    if (edit.key.isEmpty()) {
+        state.SkipWithError("no edit on the canvas changes this filter");
+        s.c->setCurrentFilter(nullptr);
+        return;
+    }
+    int k = 1;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        s.c->setFilterValueForKey(f, edit.value(k++), edit.key);
+        waitForRefinedFrame(s);
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+    }
+    s.c->setCurrentFilter(nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_BENCH_RESOURCES)});
+    imaging::setLogSink([](const std::string&) {});
+
+    Session s;
+    s_session = &s;
+    s.prefs = std::make_unique<foundation::Preferences>(s.dir.filePath("prefs.ini"));
+    s.c = std::make_unique<app::Controller>(*s.prefs);
+    s.c->setQuitHandler([] {});
+    s.c->loadWindow();
+    QScrollArea* scroll = s.c->ciView->enclosingScrollView();
+    scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
+    s.c->window()->resize(s.c->window()->sizeHint().expandedTo({kCanvasWidth + 400, 1100}));
+    s.c->window()->show();
+    QCoreApplication::processEvents();
+    s.overlay = picture(1);
+    s.c->setBackgroundImage(picture(0));
+    QObject::connect(s.c->ciView, &MyImageView::framePresented, [&s] { s.presented = true; });
+    QObject::connect(s.c->ciView, &MyImageView::framePainted, [&s] { s.painted = true; });
+    waitForFrame(s);
+    std::printf("canvas %d x %d, picture %d x %d, zoom %.4f\n", scroll->viewport()->width(),
+                scroll->viewport()->height(), kPictureWidth, kPictureHeight,
+                s.c->ciView->getZoom());
+
+    std::vector<std::string> names(std::begin(kBenchmarkSet), std::end(kBenchmarkSet));
+    for (const std::string& n : imaging::FilterRegistry::shared().allFilterNames()) {
+        const auto f = imaging::FilterRegistry::shared().filterWithName(n);
+        if (workbench::DataSource::isControlsPresent(f.get()) &&
+            std::find(names.begin(), names.end(), n) == names.end())
+            names.push_back(n);
+    }
+    for (const bool drag : {false, true})
+        for (const std::string& n : names)
+            benchmark::RegisterBenchmark(((drag ? "Drag/" : "Edit/") + n).c_str(),
+                                         [n, drag](benchmark::State& st) { BM_Edit(st, n, drag); })
+                ->UseManualTime()
+                ->Iterations(15)
+                ->Unit(benchmark::kMillisecond);
+    for (const char* n : kBenchmarkSet)
+        benchmark::RegisterBenchmark((std::string("Refine/") + n).c_str(),
+                                     [n](benchmark::State& st) { BM_Refine(st, n); })
+            ->UseManualTime()
+            ->Iterations(3)
+            ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    s.c.reset();
+    return 0;
+}

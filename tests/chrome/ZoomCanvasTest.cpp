@@ -1,0 +1,212 @@
+// The zooming canvas: fitting and centring, wheel steps, what may be dropped on it, and frames
+// rendered off the event loop and refined once nothing changes.
+
+#include <gtest/gtest.h>
+
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include "chrome/ZoomCanvas.h"
+
+using chrome::ZoomCanvas;
+
+namespace {
+
+imaging::Image solid(int w, int h, QColor c) {
+    imaging::Bitmap b(w, h, imaging::PixelFormat::RGBA8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = b.row(y) + 4 * x;
+            p[0] = uint8_t(c.red()), p[1] = uint8_t(c.green()), p[2] = uint8_t(c.blue());
+            p[3] = 255;
+        }
+    return imaging::Image::fromBitmap(b);
+}
+
+// A canvas in a frameless scroll area whose visible area is `view`.
+struct Rig {
+    explicit Rig(imaging::Image pic, QSize view = {400, 300}) : picture(std::move(pic)) {
+        scroll.setFrameShape(QFrame::NoFrame);
+        scroll.setWidgetResizable(false);
+        scroll.resize(view);
+        canvas = new ZoomCanvas;
+        scroll.setWidget(canvas);
+        canvas->setImageSource([this] { return picture; }, [this] { return picture; });
+        scroll.show();
+    }
+    imaging::Image picture;
+    QScrollArea scroll;
+    ZoomCanvas* canvas;
+};
+
+}  // namespace
+
+TEST(ZoomCanvas, ASmallPictureIsCentredAndALargeOneFillsTheViewFromItsOrigin) {
+    Rig rig(solid(100, 100, Qt::red));
+    rig.canvas->setZoom(1.0);
+    EXPECT_EQ(rig.canvas->bounds(), (imaging::Rect{-150, -100, 400, 300}));
+    EXPECT_EQ(rig.canvas->viewTransformOffsetX(), 150);
+    EXPECT_EQ(rig.canvas->viewTransformOffsetY(), 100);
+    EXPECT_EQ(rig.canvas->size(), QSize(400, 300));
+    // Equal margins: the picture's lower-left corner at (150, 200), y down.
+    EXPECT_EQ(rig.canvas->widgetFromPicture({0, 0}), QPointF(150, 200));
+    EXPECT_EQ(rig.canvas->widgetFromPicture({100, 100}), QPointF(250, 100));
+    const imaging::Point p = rig.canvas->pictureFromWidget({175, 190});
+    EXPECT_DOUBLE_EQ(p.x, 25);
+    EXPECT_DOUBLE_EQ(p.y, 10);
+
+    // Wider than the view only: one scroll bar, and the picture centred in the height left.
+    rig.picture = solid(1000, 100, Qt::red);
+    rig.canvas->setZoom(1.0);
+    QCoreApplication::processEvents();  // the scroll area shows its bars
+    EXPECT_TRUE(rig.scroll.horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(rig.scroll.verticalScrollBar()->isVisible());
+    const int left = rig.scroll.viewport()->height();
+    EXPECT_EQ(rig.canvas->bounds().x, 0);
+    EXPECT_NEAR(rig.canvas->widgetFromPicture({0, 100}).y(), (left - 100) / 2, 0.5);
+
+    // Larger both ways: bounds are the picture.
+    rig.picture = solid(1000, 500, Qt::red);
+    rig.canvas->setZoom(1.0);
+    EXPECT_EQ(rig.canvas->bounds(), (imaging::Rect{0, 0, 1000, 500}));
+    EXPECT_EQ(rig.canvas->size(), QSize(1000, 500));
+
+    // Zoom limits.
+    rig.canvas->setZoom(0.05);
+    EXPECT_EQ(rig.canvas->getZoom(), 0.1);
+    rig.canvas->setZoom(25);
+    EXPECT_EQ(rig.canvas->getZoom(), 10);
+}
+
+TEST(ZoomCanvas, WheelStepsGrowBySmallStepsNearOneAndByAFifthAbove) {
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(1.0, 1), 1.05);
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(1.05, 1), 1.26);
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(1.05, -1), 1.0);
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(2.0, -1), 1.6);
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(0.1, -1), 0.1);
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(10, 1), 10);
+    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(3, 0), 3);
+
+    // A wheel notch over the canvas zooms about the mouse and tells the zoom slider.
+    Rig rig(solid(2000, 2000, Qt::blue));
+    rig.canvas->setZoom(1.0);
+    QCoreApplication::processEvents();
+    rig.scroll.horizontalScrollBar()->setValue(600);
+    rig.scroll.verticalScrollBar()->setValue(800);
+    QSignalSpy stepped(rig.canvas, &ZoomCanvas::zoomStepped);
+    const QPoint inView(100, 80);
+    const QPointF at = rig.canvas->mapFrom(rig.scroll.viewport(), QPointF(inView));
+    const imaging::Point before = rig.canvas->pictureFromWidget(at);
+    for (int notch = 0; notch < 3; ++notch) {
+        const QPointF now = rig.canvas->mapFrom(rig.scroll.viewport(), QPointF(inView));
+        QWheelEvent e(now, rig.canvas->mapToGlobal(now), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(rig.canvas, &e);
+    }
+    EXPECT_NEAR(rig.canvas->getZoom(), 1.512, 1e-12);
+    ASSERT_EQ(stepped.count(), 3);
+    EXPECT_EQ(stepped.last().first().toDouble(), rig.canvas->getZoom());
+    const QPointF after = rig.canvas->mapFrom(rig.scroll.viewport(), QPointF(inView));
+    const imaging::Point under = rig.canvas->pictureFromWidget(after);
+    EXPECT_NEAR(under.x, before.x, 2.0);
+    EXPECT_NEAR(under.y, before.y, 2.0);
+
+    // Half notches add up to one step.
+    QWheelEvent half(at, rig.canvas->mapToGlobal(at), {}, {0, -60}, Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(rig.canvas, &half);
+    EXPECT_NEAR(rig.canvas->getZoom(), 1.512, 1e-12);
+    QApplication::sendEvent(rig.canvas, &half);
+    EXPECT_NEAR(rig.canvas->getZoom(), 1.512 * 0.8, 1e-12);
+}
+
+TEST(ZoomCanvas, OnlyOnePictureFileMayBeDropped) {
+    auto urls = [](std::initializer_list<const char*> paths) {
+        QList<QUrl> out;
+        for (const char* p : paths) out << QUrl::fromLocalFile(QString::fromUtf8(p));
+        return out;
+    };
+    EXPECT_TRUE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.tiff"})));
+    EXPECT_TRUE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.png"})));
+    EXPECT_TRUE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.JPG"})));
+    EXPECT_FALSE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.png", "/tmp/b.png"})));
+    EXPECT_FALSE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.pdf"})));
+    EXPECT_FALSE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.PdF"})));
+    EXPECT_FALSE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/a.txt"})));
+    EXPECT_FALSE(ZoomCanvas::acceptsDroppedFiles(urls({"/tmp/noextension"})));
+    EXPECT_FALSE(ZoomCanvas::acceptsDroppedFiles({QUrl("https://example.invalid/a.png")}));
+    EXPECT_EQ(ZoomCanvas::dropHighlightRect({0, 0, 400, 300}), QRect(10, 18, 365, 262));
+
+    // Hovering shows the frame once; leaving removes it; a drop hands the path over.
+    QWidget window;
+    window.resize(500, 400);
+    auto* scroll = new QScrollArea(&window);
+    scroll->setGeometry(20, 20, 450, 350);
+    auto* canvas = new ZoomCanvas;
+    scroll->setWidget(canvas);
+    QStringList dropped;
+    canvas->setFileDropHandler([&](const QString& p) {
+        dropped << p;
+        return true;
+    });
+    window.show();
+    QMimeData data;
+    data.setUrls(urls({"/tmp/picture.png"}));
+    QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QWidget* frame = window.findChild<QWidget*>(QStringLiteral("dropHighlight"));
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->geometry(), scroll->geometry());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(canvas, &leave);
+    EXPECT_FALSE(frame->isVisible());
+
+    QApplication::sendEvent(canvas, &enter);
+    QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &drop);
+    EXPECT_EQ(dropped, QStringList{"/tmp/picture.png"});
+    EXPECT_FALSE(frame->isVisible());
+
+    QMimeData two;
+    two.setUrls(urls({"/tmp/a.png", "/tmp/b.png"}));
+    QDragEnterEvent refused({5, 5}, Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST(ZoomCanvas, FramesShowTheVisiblePartAndAreRefinedOnceNothingChanges) {
+    Rig rig(solid(200, 150, QColor(200, 40, 10)));
+    rig.canvas->setZoom(4.0);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        rig.canvas->repaint();
+        return rig.canvas->frameIsCurrent();
+    }));
+    // At 400 % the picture is larger than the view: only the visible part is drawn.
+    const QImage shot = rig.canvas->grab(rig.canvas->visibleWidgetRect()).toImage();
+    EXPECT_EQ(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(200, 40, 10));
+
+    // Below 100 %: a quick frame first, then one computed at full resolution.
+    rig.picture = solid(1200, 900, QColor(20, 90, 250));
+    rig.canvas->setZoom(0.3);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        rig.canvas->repaint();
+        return rig.canvas->frameIsCurrent();
+    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            rig.canvas->repaint();
+            return rig.canvas->frameIsRefined();
+        },
+        5000));
+    const QImage refined = rig.canvas->grab().toImage();
+    const QPointF mid = rig.canvas->widgetFromPicture({600, 450});
+    EXPECT_EQ(refined.pixelColor(mid.toPoint()), QColor(20, 90, 250));
+    // Outside the picture: the empty canvas.
+    EXPECT_EQ(refined.pixelColor(2, 2).rgb(), rig.canvas->palette().color(QPalette::Dark).rgb());
+}

@@ -1,0 +1,261 @@
+// The standard canvas with the controller: picking the nearest handle, dragging positions,
+// rectangle corners, 3D positions and transform origins as undoable edits, drawing the handles,
+// the wheel, the context menu and a dropped file.
+
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "chrome/KesAlert.h"
+#include "foundation/ImageBridge.h"
+#include "foundation/Preferences.h"
+#include "foundation/UndoManager.h"
+#include "imaging/FilterKit.h"
+#include "imaging/FilterRegistry.h"
+#include "workbench/MyImageView.h"
+
+using app::Controller;
+using imaging::Point;
+using imaging::Value;
+using imaging::Vector;
+using workbench::MyImageView;
+
+namespace {
+
+// Handles of every kind, an input without one between them.
+std::shared_ptr<imaging::Filter> handleFilter() {
+    namespace kit = imaging::kit;
+    static const bool registered = imaging::FilterRegistry::shared().registerFilter(
+        {"TestHandleFilter",
+         "Handle Test",
+         {imaging::kCICategoryStylize},
+         {kit::ImageInput(), kit::Position("inputCenter", 50, 40),
+          kit::VectorInput("inputWeights", {1, 2, 3, 4}),
+          kit::Rectangle("inputRectangle", 10, 10, 100, 50), kit::Transform(),
+          kit::Position3("inputPoint3", 70, 80, 9)},
+         [](const imaging::Args& a) { return a.image(); }});
+    EXPECT_TRUE(registered);
+    std::shared_ptr<imaging::Filter> f =
+        imaging::FilterRegistry::shared().filterWithName("TestHandleFilter");
+    f->setDefaults();
+    f->setValue("inputTransform", imaging::AffineTransform{2, 0, 0, 2, 5, 6});
+    return f;
+}
+
+QImage solid(int w, int h, QColor c) {
+    QImage img(w, h, QImage::Format_RGBA8888);
+    img.fill(c);
+    return img;
+}
+
+class MyImageViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        chrome::KesAlert::setResponder([](chrome::KesAlert&) { return 1; });
+        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
+        c = std::make_unique<Controller>(*prefs);
+        c->setQuitHandler([] {});
+        c->loadWindow();
+        c->window()->show();
+        c->setBackgroundImage(foundation::imageFromQImage(solid(200, 150, Qt::black)));
+        view = c->ciView;
+        filter = handleFilter();
+        c->setCurrentFilter(filter);
+        undo().removeAllActions();
+    }
+    void TearDown() override {
+        c.reset();
+        chrome::KesAlert::setResponder({});
+    }
+    foundation::UndoManager& undo() { return *c->undoManager(); }
+    // Ends the user event that recorded the last edits.
+    void endEvent() { undo().closeEventGroup(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<foundation::Preferences> prefs;
+    std::unique_ptr<Controller> c;
+    MyImageView* view = nullptr;
+    std::shared_ptr<imaging::Filter> filter;
+};
+
+}  // namespace
+
+TEST_F(MyImageViewTest, APressTakesTheNearestHandleAndTheFirstMetWinsATie) {
+    // Far from everything: still the nearest, here the rectangle's top-right corner.
+    view->mouseDown({1000, 1000});
+    EXPECT_TRUE(view->movingNow);
+    EXPECT_EQ(view->parmIndex, 0);
+    EXPECT_EQ(view->parmKey, "inputRectangle");
+    EXPECT_EQ(view->parmMode, MyImageView::kRectTopRight);
+    view->mouseDown({6, 5});
+    EXPECT_EQ(view->parmKey, "inputTransform");
+    EXPECT_EQ(view->parmMode, MyImageView::kTransformOrigin);
+    view->mouseDown({71, 79});
+    EXPECT_EQ(view->parmMode, MyImageView::kPosition3);
+
+    // The centre and the rectangle's top-left corner at the same place: the centre comes first.
+    filter->setValue("inputCenter", Vector{10, 60});
+    view->mouseDown({10, 61});
+    EXPECT_EQ(view->parmKey, "inputCenter");
+    // All four corners at one place: top-right, then top-left, bottom-right, bottom-left.
+    filter->setValue("inputRectangle", Vector{150, 150, 0, 0});
+    view->mouseDown({150, 140});
+    EXPECT_EQ(view->parmMode, MyImageView::kRectTopRight);
+
+    // No filter: nothing is held and a drag changes nothing.
+    c->setCurrentFilter(nullptr);
+    view->mouseDown({10, 10});
+    EXPECT_EQ(view->parmIndex, -1);
+    EXPECT_EQ(view->parmMode, 0);
+    view->mouseDragged({20, 20});
+    // A filter without handles: the same.
+    c->setCurrentFilter(imaging::FilterRegistry::shared().filterWithName("CIGaussianBlur"));
+    c->getCurrentFilter()->setDefaults();
+    view->mouseDown({10, 10});
+    EXPECT_EQ(view->parmMode, 0);
+    view->mouseDragged({20, 20});
+    EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(MyImageViewTest, RectangleCornersCrossOverAndEveryDragEventIsOneUndoStep) {
+    view->mouseDown({109, 59});
+    ASSERT_EQ(view->parmMode, MyImageView::kRectTopRight);
+    view->mouseDragged({0, 100});
+    EXPECT_EQ(filter->value("inputRectangle").toVector(), (Vector{0, 10, 10, 90}));
+    EXPECT_EQ(view->parmMode, MyImageView::kRectTopLeft);
+    endEvent();
+    view->mouseDragged({30, 100});
+    EXPECT_EQ(filter->value("inputRectangle").toVector(), (Vector{10, 10, 20, 90}));
+    EXPECT_EQ(view->parmMode, MyImageView::kRectTopRight);
+    endEvent();
+    // Down past the bottom edge: the bottom-right corner is held now.
+    view->mouseDragged({30, 0});
+    EXPECT_EQ(filter->value("inputRectangle").toVector(), (Vector{10, 0, 20, 10}));
+    EXPECT_EQ(view->parmMode, MyImageView::kRectBottomRight);
+    endEvent();
+    view->mouseUp();
+    EXPECT_FALSE(view->movingNow);
+    EXPECT_EQ(view->parmKey, "inputRectangle");
+
+    EXPECT_EQ(undo().undoCount(), 3);
+    // Handle edits carry no name.
+    EXPECT_EQ(undo().undoMenuItemTitle(), "Undo");
+    c->undo();
+    EXPECT_EQ(filter->value("inputRectangle").toVector(), (Vector{10, 10, 20, 90}));
+    c->undo();
+    c->undo();
+    EXPECT_EQ(filter->value("inputRectangle").toVector(), (Vector{10, 10, 100, 50}));
+}
+
+TEST_F(MyImageViewTest, PositionsPosition3AndTransformOriginsFollowTheMouse) {
+    view->mouseDown({49, 41});
+    view->mouseDragged({12.5, 40});
+    EXPECT_EQ(filter->value("inputCenter").toVector(), (Vector{12.5, 40, 0, 0}));
+    endEvent();
+
+    view->mouseDown({70, 80});
+    view->mouseDragged({1, 2});
+    EXPECT_EQ(filter->value("inputPoint3").toVector(), (Vector{1, 2, 9}));
+    endEvent();
+
+    // Only the origin moves; undo brings the old one back.
+    view->mouseDown({5, 6});
+    view->mouseDragged({30, 20});
+    EXPECT_EQ(filter->value("inputTransform").toTransform(),
+              (imaging::AffineTransform{2, 0, 0, 2, 30, 20}));
+    endEvent();
+    c->undo();
+    EXPECT_EQ(filter->value("inputTransform").toTransform(),
+              (imaging::AffineTransform{2, 0, 0, 2, 5, 6}));
+    // A transform given as six numbers stays six numbers.
+    int mode = MyImageView::kTransformOrigin;
+    EXPECT_EQ(MyImageView::draggedValue(Vector{1, 0.5, 0, 1, 3, 4}, mode, {7, 8}).toVector(),
+              (Vector{1, 0.5, 0, 1, 7, 8}));
+}
+
+TEST_F(MyImageViewTest, HandlesKeepTheirScreenSizeAndShowOnlyWhileTheMouseIsInside) {
+    const MyImageView::HandleShape s = MyImageView::handleShape({50.7, 40.2}, 4);
+    EXPECT_DOUBLE_EQ(s.cx, 50.5);
+    EXPECT_DOUBLE_EQ(s.cy, 40.5);
+    EXPECT_DOUBLE_EQ(s.r, 1.5);  // 6 screen pixels
+    EXPECT_DOUBLE_EQ(s.arm, 2);  // 8 screen pixels
+
+    view->setZoom(2);
+    filter->setValue("inputCenter", Vector{60.3, 50.8});
+    auto armPixel = [&] {
+        const QImage shot = view->grab().toImage();
+        // On the right arm, 3 picture units from the centre (60.5, 50.5).
+        return shot.pixelColor(view->widgetFromPicture({63.5, 50.5}).toPoint());
+    };
+    EXPECT_LT(armPixel().lightness(), 100);
+    view->mouseEntered();
+    EXPECT_TRUE(view->displayingPoints);
+    EXPECT_EQ(view->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_GT(armPixel().lightness(), 200);
+    view->mouseExited();
+    EXPECT_FALSE(view->displayingPoints);
+    EXPECT_LT(armPixel().lightness(), 100);
+
+    // Filters without handles show none.
+    c->setCurrentFilter(imaging::FilterRegistry::shared().filterWithName("CIGaussianBlur"));
+    view->mouseEntered();
+    EXPECT_FALSE(view->displayingPoints);
+}
+
+TEST_F(MyImageViewTest, TheCanvasFollowsADragWithANewFrame) {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        view->repaint();
+        return view->frameIsCurrent();
+    }));
+    view->mouseDown({49, 41});
+    view->mouseDragged({20, 30});
+    view->repaint();
+    EXPECT_FALSE(view->frameIsCurrent());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        view->repaint();
+        return view->frameIsCurrent();
+    }));
+}
+
+TEST_F(MyImageViewTest, WheelContextMenuAndDroppedFile) {
+    view->setZoom(1.0);
+    const QPointF at = view->widgetFromPicture({100, 75});
+    QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    EXPECT_DOUBLE_EQ(view->getZoom(), 1.05);
+    EXPECT_NEAR(Controller::zoomForSliderValue(c->zoomSlider->value() / 100.0), 1.05, 0.01);
+
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at.toPoint(),
+                                view->mapToGlobal(at.toPoint()));
+    QApplication::sendEvent(view, &menuEvent);
+    QMenu* menu = c->contextMenu();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->font().pointSize(), 11);
+    menu->hide();
+
+    const QString path = dir.filePath("dropped.png");
+    ASSERT_TRUE(solid(30, 20, Qt::green).save(path));
+    const imaging::Image before = c->backImage();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drop);
+    EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 30, 20}));
+    EXPECT_EQ(c->window()->windowTitle(), "Deverav::dropped.png");
+    undo().closeEventGroup();
+    c->undo();
+    EXPECT_EQ(c->backImage(), before);
+}
