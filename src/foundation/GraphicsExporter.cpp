@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <mutex>
 
 #include "foundation/PdfWriter.h"
@@ -280,20 +281,29 @@ const GraphicsExporter::Format* GraphicsExporter::formatFor(OSType subtype) {
     return e ? &e->format : nullptr;
 }
 
+namespace {
+// Each format is probed the first time it is asked about: a program that writes one format
+// never pays for starting the others' libraries.
+bool works(const Entry& e) {
+    static std::mutex mutex;
+    static std::map<OSType, bool> known;
+    std::lock_guard lock(mutex);
+    auto it = known.find(e.format.subtype);
+    if (it == known.end()) it = known.emplace(e.format.subtype, probe(e)).first;
+    return it->second;
+}
+}  // namespace
+
 std::vector<OSType> GraphicsExporter::availableSubtypes() {
-    static const std::vector<OSType> available = [] {
-        std::vector<OSType> codes;
-        for (const Entry& e : entries())
-            if (probe(e)) codes.push_back(e.format.subtype);
-        return codes;
-    }();
-    return available;
+    std::vector<OSType> codes;
+    for (const Entry& e : entries())
+        if (works(e)) codes.push_back(e.format.subtype);
+    return codes;
 }
 
 bool GraphicsExporter::canExport(OSType subtype) {
-    for (OSType c : availableSubtypes())
-        if (c == subtype) return true;
-    return false;
+    const Entry* e = entryFor(subtype);
+    return e && works(*e);
 }
 
 std::unique_ptr<GraphicsExporter> GraphicsExporter::open(OSType subtype) {

@@ -9,11 +9,11 @@ size_t bytesPerPixel(PixelFormat f) {
     return f == PixelFormat::RGBAF ? 16 : 4;
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format)
+Bitmap::Bitmap(int width, int height, PixelFormat format, bool zero)
     : width_(width), height_(height), format_(format) {
     checkPictureSize(width, height);
     bytesPerRow_ = size_t(width) * bytesPerPixel(format);
-    data_ = allocatePixelMemory(bytesPerRow_ * size_t(height), true);
+    data_ = allocatePixelMemory(bytesPerRow_ * size_t(height), zero);
 }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, std::shared_ptr<uint8_t[]> data)

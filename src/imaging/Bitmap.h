@@ -18,8 +18,9 @@ size_t bytesPerPixel(PixelFormat f);
 class Bitmap {
   public:
     Bitmap() = default;
-    // Zero-filled bitmap; throws Error beyond the picture size limit.
-    Bitmap(int width, int height, PixelFormat format);
+    // A bitmap, zero-filled unless the caller will write every pixel; throws Error beyond the
+    // picture size limit.
+    Bitmap(int width, int height, PixelFormat format, bool zero = true);
     // Adopts pixels held elsewhere (rows of exactly width * bytesPerPixel bytes), which `data`
     // keeps alive: no copy. Throws Error beyond the picture size limit.
     Bitmap(int width, int height, PixelFormat format, std::shared_ptr<uint8_t[]> data);

@@ -37,6 +37,9 @@ struct Step {
 
 class Plan {
   public:
+    // True when the result's pixels cover all that was asked for (nothing outside the extent).
+    bool coversRequest() const { return steps_[size_t(rootIndex_)].region == request_; }
+
     Plan(const Image& root, const Rect& region, double scale, const RenderOptions& options)
         : scale_(scale), options_(options) {
         rootIndex_ = add(root.node().get());
@@ -241,9 +244,10 @@ Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scal
     IRect request = checkedRequest(region, scale);
     if (request.isEmpty()) return {};
     // Tiles are encoded as they are done: no float copy of the whole result is ever held.
-    Bitmap out(request.width(), request.height(), format);
-    if (!image) return out;
+    if (!image) return Bitmap(request.width(), request.height(), format);
     Plan plan(image, region, scale, options);
+    // Only what lies outside the image's extent is never written.
+    Bitmap out(request.width(), request.height(), format, !plan.coversRequest());
     const size_t bpp = bytesPerPixel(format);
     plan.run([&](const Buffer& tile) {
         const IRect& t = tile.rect();
@@ -257,7 +261,7 @@ Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scal
 Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format) {
     const IRect& r = buf.rect();
     if (r.isEmpty()) return {};
-    Bitmap out(r.width(), r.height(), format);
+    Bitmap out(r.width(), r.height(), format, false);  // every row is written below
     tbb::parallel_for(0, r.height(), [&](int row) {
         const int y = r.y1 - 1 - row;
         encodeRow(buf.row(y) + r.x0, r.width(), out.row(row), format);

@@ -2,6 +2,7 @@
 
 #include "FilterRun.h"
 #include "imaging/NodeKinds.h"
+#include "imaging/filters/ColorMath.h"
 
 using namespace imaging;
 using namespace filterrun;
@@ -337,4 +338,16 @@ TEST(ColorFilters, ToneMapHeadroomBringsTheSourcePeakToTheTarget) {
     expectNear(
         on("CIToneMapHeadroom", c, {{"inputSourceHeadroom", 2.0}, {"inputTargetHeadroom", 2.0}}), c,
         1e-6f, "equal headrooms");
+}
+
+TEST(ColorMath, FastTransferCurvesFollowTheExactOnesBeyondTheUnitRange) {
+    for (float v = -0.5f; v <= 6.f; v += 0.01f) {
+        Px d = imaging::cmath::decode(Px{v, v * 0.5f, 1.f, 0.7f});
+        EXPECT_NEAR(d[0], imaging::cmath::decode(v), 2e-4f * std::max(1.f, std::abs(d[0]))) << v;
+        EXPECT_NEAR(d[1], imaging::cmath::decode(v * 0.5f), 2e-4f * std::max(1.f, d[1])) << v;
+        EXPECT_NEAR(d[0], v < 0 ? v / 12.92f : imaging::srgbToLinear(v),
+                    2e-4f * std::max(1.f, std::abs(d[0])))
+            << v;
+        EXPECT_FLOAT_EQ(d[3], 0.7f);
+    }
 }

@@ -72,12 +72,21 @@ inline Px encode(Px p) {
     r[3] = p[3];
     return r;
 }
+// Decoding also meets values a little above 1 (contrast and brightness push colours there), so
+// 1..4 has a fit of its own (relative error below 1e-5); beyond it the exact curve, per lane.
 inline Px decode(Px p) {
-    if (!detail::allIn01(p)) return Px{decode(p[0]), decode(p[1]), decode(p[2]), p[3]};
+    auto beyond = (p > 4.f) | (p != p);
+    if (beyond[0] | beyond[1] | beyond[2])
+        return Px{decode(p[0]), decode(p[1]), decode(p[2]), p[3]};
     Px poly = 0.05977506f + p * 0.f;
     for (float c : {-0.24115879f, 0.61137715f, 0.53886355f, 0.03015342f, 0.00098961f})
         poly = poly * p + c;
-    Px r = p <= 0.04045f ? p * (1 / 12.92f) : poly;
+    const Px t = (p - 2.5f) * (1 / 1.5f);
+    Px high = -0.0025758138f + t * 0.f;
+    for (float c : {0.0069824534f, -0.0323192477f, 0.3784673395f, 4.8374438451f, 11.7718308743f,
+                    8.3547388139f})
+        high = high * t + c;
+    Px r = p <= 0.04045f ? p * (1 / 12.92f) : (p <= 1.f ? poly : high);
     r[3] = p[3];
     return r;
 }
