@@ -364,10 +364,10 @@ void drawFilterPictures() {
             const double d = std::max(0.0, (nx * L[0] + ny * L[1] + nz * L[2]) / Ln);
             // Reflection of the light about the normal, seen from straight ahead.
             const double rz = 2 * d * nz - L[2] / Ln;
-            const double spec = std::pow(std::max(0.0, rz), 36);
-            const double r = std::min(1.0, 0.08 + 0.78 * d * 1.00 + spec);
-            const double g = std::min(1.0, 0.08 + 0.74 * d * 0.96 + spec);
-            const double b = std::min(1.0, 0.10 + 0.70 * d * 0.90 + spec);
+            const double highlight = std::pow(std::max(0.0, rz), 36);
+            const double r = std::min(1.0, 0.08 + 0.78 * d * 1.00 + highlight);
+            const double g = std::min(1.0, 0.08 + 0.74 * d * 0.96 + highlight);
+            const double b = std::min(1.0, 0.10 + 0.70 * d * 0.90 + highlight);
             lightball.setPixel(x, y, qRgb(int(r * 255), int(g * 255), int(b * 255)));
             // The shine map keeps only the highlight and a thin rim light.
             const double rim = std::pow(1 - nz, 6) * 0.5;
