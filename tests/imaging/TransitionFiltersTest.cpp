@@ -144,6 +144,19 @@ TEST(Transitions, TheMaskDecidesWhatGoesFirstAndWhatIsLeftCastsAShadow) {
                             {{"inputMaskImage", mask}, {"inputShadowDensity", 0.0}}),
                          kArea);
     EXPECT_TRUE(near(none.at(100, 145), kBlue));
+
+    // A mask smaller than the pictures counts as black beyond its edges: nothing has gone at
+    // time 0, and beyond the mask everything has gone half way through.
+    Image small = constant(100, 100, Px{1, 1, 1, 1});
+    Buffer start =
+        render(at("CIDisintegrateWithMaskTransition", 0, {{"inputMaskImage", small}}), kArea);
+    EXPECT_TRUE(near(start.at(250, 250), kRed));
+    EXPECT_TRUE(near(start.at(50, 50), kRed));
+    Buffer half = render(at("CIDisintegrateWithMaskTransition", 0.5,
+                            {{"inputMaskImage", small}, {"inputShadowDensity", 0.0}}),
+                         kArea);
+    EXPECT_TRUE(near(half.at(250, 250), kBlue));
+    EXPECT_TRUE(near(half.at(50, 50), kRed));
 }
 
 TEST(Transitions, PageCurlsShowTheBackAndKeepOutsideTheExtent) {

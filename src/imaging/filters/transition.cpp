@@ -283,12 +283,14 @@ const FilterDef disintegrateDef{
     [](const Args& a) {
         const double t = timeOf(a), soft = 0.02, at = t * (1 + 2 * soft) - soft;
         // The original goes where the mask is darker than the time (in the mask's encoded
-        // values, as it was painted); what is left casts a soft shadow on the target.
-        Image cover = colorKernel(
+        // values, as it was painted); what is left casts a soft shadow on the target. Beyond
+        // the mask, and where it is transparent, the mask counts as black: at time 0 all of the
+        // original is still there, whatever the mask's size.
+        Image cover = colorKernelWithExtent(
+            Rect::infinite(),
             [at, soft](Px m) {
-                float v = encodedValue(luminance(unpremultiply(m)));
-                float k = float(smoothstep(at - soft, at + soft, v)) * std::clamp(m[3], 0.f, 1.f);
-                return splat(k);
+                float v = encodedValue(luminance(m));
+                return splat(float(smoothstep(at - soft, at + soft, v)));
             },
             a.image("inputMaskImage"));
         const Vector off = a.vector("inputShadowOffset");
