@@ -888,40 +888,36 @@ void Controller::windowDidUpdate() {
     updateFilterControls(111);
 }
 
+void Controller::switchOff(QPointer<chrome::BaseColoredButton>& favourite) {
+    if (!favourite) return;
+    favourite->setState(0);
+    favourite = nullptr;
+}
+
+void Controller::retireEffect(std::unique_ptr<effects::BaseEffect>& effect,
+                              QPointer<chrome::BaseColoredButton>& favourite) {
+    if (effect) {
+        if (auto* um = undoManager()) um->removeAllActionsWithTarget(effect.get());
+        effect->clearEffect();
+        effect.reset();
+    }
+    switchOff(favourite);
+}
+
 void Controller::clearAll() {
     switch (filerMode()) {
         case 0:
             clearControls();
             currentFilter.reset();
-            if (m_selectes_FavBtn) {
-                m_selectes_FavBtn->setState(0);
-                m_selectes_FavBtn = nullptr;
-            }
+            switchOff(m_selectes_FavBtn);
             deselectAll(listView);
             break;
         case 1:
-            if (current3DEffect) {
-                if (auto* um = undoManager()) um->removeAllActionsWithTarget(current3DEffect.get());
-                current3DEffect->clearEffect();
-                current3DEffect.reset();
-            }
-            if (m_selectes_FavBtn3D) {
-                m_selectes_FavBtn3D->setState(0);
-                m_selectes_FavBtn3D = nullptr;
-            }
+            retireEffect(current3DEffect, m_selectes_FavBtn3D);
             deselectAll(filter3DOutlineView);
             break;
         case 2:
-            if (currentCustomEffect) {
-                if (auto* um = undoManager())
-                    um->removeAllActionsWithTarget(currentCustomEffect.get());
-                currentCustomEffect->clearEffect();
-                currentCustomEffect.reset();
-            }
-            if (m_selectes_FavBtnCustom) {
-                m_selectes_FavBtnCustom->setState(0);
-                m_selectes_FavBtnCustom = nullptr;
-            }
+            retireEffect(currentCustomEffect, m_selectes_FavBtnCustom);
             deselectAll(filterCustomOutlineView);
             break;
     }

@@ -255,6 +255,11 @@ class Controller : public QObject {
     void updateMainBtnState();
     void adjustViewsAndTabs();
     void clearAll();
+    // Drops a family's working effect (its undo actions, controls and cached pictures) and
+    // switches off that family's highlighted favourite.
+    void retireEffect(std::unique_ptr<effects::BaseEffect>& effect,
+                      QPointer<chrome::BaseColoredButton>& favourite);
+    static void switchOff(QPointer<chrome::BaseColoredButton>& favourite);
     void clearAllAndUpdate();
     // --- the standard filters (ControllerFilters.cpp)
     // Builds the filter catalogue as the standard list's rows.

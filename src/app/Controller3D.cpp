@@ -8,15 +8,7 @@
 namespace app {
 
 void Controller::outlineViewSelectionDidChange_3D(effects::BaseEffect* item) {
-    if (current3DEffect) {
-        if (auto* um = undoManager()) um->removeAllActionsWithTarget(current3DEffect.get());
-        current3DEffect->clearEffect();
-        current3DEffect.reset();
-    }
-    if (m_selectes_FavBtn3D) {
-        m_selectes_FavBtn3D->setState(0);
-        m_selectes_FavBtn3D = nullptr;
-    }
+    retireEffect(current3DEffect, m_selectes_FavBtn3D);
     if (!item) return;
     current3DEffect = item->mycopy();
     current3DEffect->setUpControlsView();

@@ -8,15 +8,7 @@
 namespace app {
 
 void Controller::outlineViewSelectionDidChange_Custom(effects::BaseEffect* item) {
-    if (currentCustomEffect) {
-        if (auto* um = undoManager()) um->removeAllActionsWithTarget(currentCustomEffect.get());
-        currentCustomEffect->clearEffect();
-        currentCustomEffect.reset();
-    }
-    if (m_selectes_FavBtnCustom) {
-        m_selectes_FavBtnCustom->setState(0);
-        m_selectes_FavBtnCustom = nullptr;
-    }
+    retireEffect(currentCustomEffect, m_selectes_FavBtnCustom);
     if (!item) return;
     currentCustomEffect = item->mycopy();
     currentCustomEffect->setUpControlsView();

@@ -78,10 +78,7 @@ void Controller::outlineViewSelectionDidChange_CIF(QTreeView* outlineView) {
         clearControls();
         addFilterIndex(name, 111);
         updateView();
-        if (m_selectes_FavBtn) {
-            m_selectes_FavBtn->setState(0);
-            m_selectes_FavBtn = nullptr;
-        }
+        switchOff(m_selectes_FavBtn);
         m_wasChanged = true;
         return;
     }
