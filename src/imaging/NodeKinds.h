@@ -22,7 +22,9 @@ namespace imaging {
 Image sourceImage(const Bitmap& bitmap, Point origin = {});
 
 // ---------------------------------------------------------------------------------------------
-// Colour kernels: out = f(in0, in1, ..., [picture point]) per pixel.
+// Colour kernels: out = f(in0, in1, ..., [picture point, [pixel size]]) per pixel. The pixel
+// size (one output pixel in picture units) lets patterns antialias over exactly one pixel, so
+// that previews converge to the full result.
 
 namespace detail {
 
@@ -46,12 +48,17 @@ class ColorKernelNode final : public Node {
                     std::index_sequence<I...>) const {
         const IRect& r = out.rect();
         const double inv = 1.0 / info.scale;
+        [[maybe_unused]] const float pixel = float(inv);
         for (int y = r.y0; y < r.y1; ++y) {
             Px* o = out.row(y);
             [[maybe_unused]] const Px* rows[N == 0 ? 1 : N] = {ins[I]->row(y)...};
             [[maybe_unused]] const double py = (y + 0.5) * inv;
             for (int x = r.x0; x < r.x1; ++x) {
-                if constexpr (std::is_invocable_v<const F&, decltype(rows[I][x])..., Point>) {
+                if constexpr (std::is_invocable_v<const F&, decltype(rows[I][x])..., Point,
+                                                  float>) {
+                    o[x] = f_(rows[I][x]..., Point{(x + 0.5) * inv, py}, pixel);
+                } else if constexpr (std::is_invocable_v<const F&, decltype(rows[I][x])...,
+                                                         Point>) {
                     o[x] = f_(rows[I][x]..., Point{(x + 0.5) * inv, py});
                 } else {
                     o[x] = f_(rows[I][x]...);
@@ -81,7 +88,7 @@ Image colorKernelWithExtent(const Rect& extent, F f, const Images&... inputs) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Generators: out = f(picture point); infinite unless an extent is given.
+// Generators: out = f(picture point, [pixel size]); infinite unless an extent is given.
 
 template <class F>
 Image generator(F f, const Rect& extent = Rect::infinite()) {

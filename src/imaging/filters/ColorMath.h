@@ -22,7 +22,7 @@ namespace imaging::cmath {
 // Values outside 0..1 take the exact formula (negative ones the linear segment).
 
 namespace detail {
-inline constexpr int kTableSize = 1024;
+inline constexpr int kTableSize = 4096;
 extern const std::array<float, kTableSize + 1> kEncodeBySqrt;  // encode(u²), u in 0..1
 extern const std::array<float, kTableSize + 1> kDecode;        // decode(v), v in 0..1
 inline float lookup(const std::array<float, kTableSize + 1>& t, float u) {
@@ -57,18 +57,23 @@ inline bool allIn01(Px v) {
     auto in = (v >= 0.f) & (v <= 1.f);
     return in[0] & in[1] & in[2];  // alpha is not converted
 }
+typedef int Ix __attribute__((vector_size(16)));
+// Table t at x in the colour lanes (x in 0..1), linearly interpolated; alpha lane 0.
+inline Px lookup3(const std::array<float, kTableSize + 1>& t, Px x) {
+    const Px f = x * float(kTableSize);
+    Ix i = __builtin_convertvector(f, Ix);
+    i = i < kTableSize ? i : kTableSize - 1;
+    const Px lo{t[size_t(i[0])], t[size_t(i[1])], t[size_t(i[2])], 0};
+    const Px hi{t[size_t(i[0]) + 1], t[size_t(i[1]) + 1], t[size_t(i[2]) + 1], 0};
+    return lo + (hi - lo) * (f - __builtin_convertvector(i, Px));
+}
 }  // namespace detail
 
-// The same on the colour channels of a pixel, alpha kept. In 0..1 all lanes go at once through
-// polynomial fits of the curve (errors below 1.5e-4, a twenty-fifth of an 8-bit step).
+// The same on the colour channels of a pixel, alpha kept, all lanes at once through the tables
+// (within about 1e-6 of the exact curve, so that encoding and decoding undo each other).
 inline Px encode(Px p) {
     if (!detail::allIn01(p)) return Px{encode(p[0]), encode(p[1]), encode(p[2]), p[3]};
-    Px u = detail::sqrt4(p);
-    Px poly = 1.84280211f + u * 0.f;
-    for (float c : {-7.55333171f, 12.83751278f, -11.80809952f, 6.52649744f, -2.42541785f,
-                    1.62388996f, -0.04385321f})
-        poly = poly * u + c;
-    Px r = p <= 0.0031308f ? p * 12.92f : poly;
+    Px r = detail::lookup3(detail::kEncodeBySqrt, detail::sqrt4(p));
     r[3] = p[3];
     return r;
 }
@@ -78,15 +83,13 @@ inline Px decode(Px p) {
     auto beyond = (p > 4.f) | (p != p);
     if (beyond[0] | beyond[1] | beyond[2])
         return Px{decode(p[0]), decode(p[1]), decode(p[2]), p[3]};
-    Px poly = 0.05977506f + p * 0.f;
-    for (float c : {-0.24115879f, 0.61137715f, 0.53886355f, 0.03015342f, 0.00098961f})
-        poly = poly * p + c;
+    const Px low = detail::lookup3(detail::kDecode, clamp01(p));
     const Px t = (p - 2.5f) * (1 / 1.5f);
     Px high = -0.0025758138f + t * 0.f;
     for (float c : {0.0069824534f, -0.0323192477f, 0.3784673395f, 4.8374438451f, 11.7718308743f,
                     8.3547388139f})
         high = high * t + c;
-    Px r = p <= 0.04045f ? p * (1 / 12.92f) : (p <= 1.f ? poly : high);
+    Px r = p < 0.f ? p * (1 / 12.92f) : (p <= 1.f ? low : high);
     r[3] = p[3];
     return r;
 }

@@ -1,27 +1,16 @@
 #pragma once
-// Linear light to the sRGB-encoded value a person painted, quickly: maps, masks and height
-// fields are drawn in encoded values, so their mid-grey means "half".
+// Linear light to the sRGB-encoded value a person painted: maps, masks and height fields are
+// drawn in encoded values, so their mid-grey means "half".
 
-#include <array>
-#include <cmath>
+#include <algorithm>
 
-#include "imaging/Pixel.h"
+#include "imaging/filters/ColorMath.h"
 
 namespace imaging {
 
-// linearToSrgb for values in 0..1 (clamped), to about 1e-4, by table.
+// linearToSrgb for values in 0..1 (clamped; NaN gives 0), by ColorMath's fast curve.
 inline float encodedValue(float linear) {
-    constexpr int kSize = 4096;
-    static const std::array<float, kSize + 2> table = [] {
-        std::array<float, kSize + 2> t{};
-        for (int i = 0; i <= kSize + 1; ++i)
-            t[size_t(i)] = linearToSrgb(std::min(1.f, float(i) / kSize));
-        return t;
-    }();
-    const float x = std::clamp(linear, 0.f, 1.f) * kSize;
-    const int i = int(x);
-    const float f = x - float(i);
-    return table[size_t(i)] + (table[size_t(i) + 1] - table[size_t(i)]) * f;
+    return cmath::encode(std::clamp(linear > 0.f ? linear : 0.f, 0.f, 1.f));
 }
 
 }  // namespace imaging

@@ -2,20 +2,6 @@
 
 namespace imaging::percept {
 
-namespace detail {
-
-Tables::Tables() {
-    for (int i = 0; i <= kSteps + 1; ++i) {
-        const float u = std::min(1.f, float(i) / kSteps);
-        encodeBySqrt[i] = linearToSrgb(u * u);
-        decode[i] = srgbToLinear(u);
-    }
-}
-
-const Tables kTables;
-
-}  // namespace detail
-
 Image encoded(const Image& in) {
     return colorKernel([](Px p) { return encodePx(p); }, in);
 }

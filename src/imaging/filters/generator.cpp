@@ -4,7 +4,6 @@
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/ColorMath.h"
-#include "imaging/filters/FootprintKernel.h"
 
 namespace imaging {
 namespace {
@@ -49,7 +48,7 @@ std::vector<Attribute> bandInputs() {
 const FilterDef checkerboardDef{
     "CICheckerboardGenerator", "Checkerboard", {kGenerator}, bandInputs(), [](const Args& a) {
         Bands b(a);
-        return footprintGenerator([b](Point p, float pixel) {
+        return generator([b](Point p, float pixel) {
             float e = b.edge(pixel);
             return b.mix(squareWave((p.x - b.c.x) / b.w, e) * squareWave((p.y - b.c.y) / b.w, e));
         });
@@ -58,7 +57,7 @@ const FilterDef checkerboardDef{
 const FilterDef stripesDef{
     "CIStripesGenerator", "Stripes", {kGenerator}, bandInputs(), [](const Args& a) {
         Bands b(a);
-        return footprintGenerator([b](Point p, float pixel) {
+        return generator([b](Point p, float pixel) {
             return b.mix(squareWave((p.x - b.c.x) / b.w, b.edge(pixel)));
         });
     }};
@@ -69,7 +68,7 @@ const FilterDef constantDef{"CIConstantColorGenerator",
                             {ColorInput("inputColor", 1, 0, 0)},
                             [](const Args& a) {
                                 Px c = a.linearColor("inputColor");
-                                return footprintGenerator([c](Point, float) { return c; });
+                                return generator([c](Point, float) { return c; });
                             }};
 
 // Light of a colour at an intensity: coverage is the intensity, up to full.
@@ -102,7 +101,7 @@ const FilterDef starShineDef{
         // The opacity and epsilon are natural logarithms of the cross's and the glow's strength.
         float cross = std::exp(finite(a.number("inputCrossOpacity"))) * 4;
         float glow = std::exp(finite(a.number("inputEpsilon")));
-        return footprintGenerator([=](Point p, float) {
+        return generator([=](Point p, float) {
             double dx = p.x - c.x, dy = p.y - c.y;
             double d = std::hypot(dx, dy) / r;
             float core = float(std::exp(-1.5 * d * d)) + glow / float((1 + d) * (1 + d));
@@ -135,7 +134,7 @@ const FilterDef sunbeamsDef{
         float strength = finite(a.number("inputStriationStrength"));
         float contrast = float(std::clamp(a.number("inputStriationContrast"), 0.0, 50.0));
         double time = std::clamp(a.number("inputTime"), 0.0, 1.0);
-        return footprintGenerator([=](Point p, float pixel) {
+        return generator([=](Point p, float pixel) {
             double dx = p.x - c.x, dy = p.y - c.y, d = std::hypot(dx, dy);
             float disc = clampf(float((r - d) / std::max(double(pixel), r * 0.05)) + 0.5f, 0, 1);
             float glow = float(r / std::max(d, r));
@@ -159,7 +158,7 @@ const FilterDef randomDef{
     {Integer("inputSeed", 0).min(0).slider(0, 1000)},
     [](const Args& a) {
         const uint32_t seed = uint32_t(std::clamp(a.number("inputSeed"), 0.0, 4e9)) * 3;
-        return footprintGenerator([seed](Point p, float pixel) {
+        return generator([seed](Point p, float pixel) {
             auto cell = [](double v) { return int64_t(std::floor(std::clamp(v, -1e15, 1e15))); };
             auto at = [seed](int64_t x, int64_t y) {
                 return Px{hash01(x, y, seed), hash01(x, y, seed + 1), hash01(x, y, seed + 2), 1};
@@ -202,7 +201,7 @@ const FilterDef lenticularDef{
         double time = std::clamp(a.number("inputTime"), 0.0, 1.0);
         // Red outside, blue inside: three rings that part as the overlap falls.
         double shift = (1 - overlap) * w * 0.5;
-        return footprintGenerator([=](Point p, float) {
+        return generator([=](Point p, float) {
             double dx = p.x - c.x, dy = p.y - c.y, d = std::hypot(dx, dy);
             // Nothing is left of the rings beyond four half-widths.
             if (std::abs(d - r) > shift + 2 * w) return Px{0, 0, 0, 0};
@@ -247,7 +246,7 @@ const FilterDef roundedRectDef{
         Rect r = sane(a.rect("inputExtent"));
         double radius = a.number("inputRadius");
         Px color = a.linearColor("inputColor");
-        return footprintGenerator(
+        return generator(
             [=](Point p, float pixel) {
                 float d = float(roundedBoxDistance(p, r, radius));
                 return color * clampf(0.5f - d / pixel, 0, 1);
@@ -267,7 +266,7 @@ const FilterDef roundedStrokeDef{
         Px color = a.linearColor("inputColor");
         // The stroke is centred on the rectangle's outline.
         Rect extent = r.isEmpty() ? r : r.insetBy(-w / 2 - 1, -w / 2 - 1);
-        return footprintGenerator(
+        return generator(
             [=](Point p, float pixel) {
                 // The share of the pixel's width that the band covers.
                 double d = std::abs(roundedBoxDistance(p, r, radius)), h = 0.5 * pixel;
@@ -290,7 +289,7 @@ const FilterDef blurredRectDef{
         double sigma = std::clamp(a.number("inputSigma"), 0.0, 1e7);
         Px color = a.linearColor("inputColor");
         Rect extent = r.isEmpty() ? r : r.insetBy(-3 * sigma - 1, -3 * sigma - 1);
-        return footprintGenerator(
+        return generator(
             [=](Point p, float pixel) {
                 // Never sharper than a pixel, so the edge averages as the full render's does.
                 double s = std::max(sigma, 0.3 * pixel) * std::sqrt(2.0);
@@ -318,7 +317,7 @@ const FilterDef fractalNoiseDef{
         int octaves = int(std::clamp(a.number("inputOctaves"), 1.0, 10.0));
         float rough = finite(a.number("inputRoughness"));
         Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
-        return footprintGenerator([=](Point p, float pixel) {
+        return generator([=](Point p, float pixel) {
             double x = (p.x - c.x) / scale, y = (p.y - c.y) / scale, cellPx = scale;
             float sum = 0, norm = 0, amp = 1;
             for (int o = 0; o < octaves; ++o) {
@@ -347,7 +346,7 @@ const FilterDef polkaDef{
         float radius = float(0.5 * std::clamp(a.number("inputDotSize"), 0.0, 1.0));
         float soft = float(0.25 * (1 - std::clamp(a.number("inputSharpness"), 0.0, 1.0)));
         Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
-        return footprintGenerator([=](Point p, float pixel) {
+        return generator([=](Point p, float pixel) {
             float u = fract((p.x - c.x) / w + 0.5) - 0.5f, v = fract((p.y - c.y) / w + 0.5) - 0.5f;
             float d = std::sqrt(u * u + v * v);
             float e = std::max({soft, float(0.5 * pixel / w), 1e-4f});

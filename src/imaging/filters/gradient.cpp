@@ -3,7 +3,6 @@
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/ColorMath.h"
-#include "imaging/filters/FootprintKernel.h"
 
 namespace imaging {
 namespace {
@@ -26,7 +25,7 @@ struct Axis {
 Image linear(const Args& a, bool smooth) {
     Axis ax(a.point("inputPoint0"), a.point("inputPoint1"));
     Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
-    return footprintGenerator([=](Point p, float) {
+    return generator([=](Point p, float) {
         float t = ax.at(p);
         if (smooth) t = t * t * (3 - 2 * t);
         return lerp(c0, c1, t);
@@ -62,7 +61,7 @@ const FilterDef radialDef{
         Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
         // Colour 0 inside radius 0, colour 1 beyond radius 1, whichever radius is larger.
         double span = r1 - r0;
-        return footprintGenerator([=](Point p, float pixel) {
+        return generator([=](Point p, float pixel) {
             double d = std::hypot(p.x - c.x, p.y - c.y);
             double s = std::abs(span) > pixel * 0.5 ? span : (span < 0 ? -1 : 1) * pixel * 0.5;
             return lerp(c0, c1, clampf(float((d - r0) / s), 0, 1));
@@ -81,7 +80,7 @@ const FilterDef gaussianDef{
         double sigma = std::max(a.number("inputRadius") / 3, 1e-3);
         double k = -0.5 / (sigma * sigma);
         Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
-        return footprintGenerator([=](Point p, float) {
+        return generator([=](Point p, float) {
             double dx = p.x - c.x, dy = p.y - c.y;
             return lerp(c1, c0, float(std::exp(std::max(k * (dx * dx + dy * dy), -80.0))));
         });
@@ -99,7 +98,7 @@ const FilterDef angularDef{
         double start = a.number("inputAngle");
         if (!std::isfinite(start)) start = 0;
         Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
-        return footprintGenerator([=](Point p, float) {
+        return generator([=](Point p, float) {
             double t = (std::atan2(p.y - c.y, p.x - c.x) - start) / (2 * kPi);
             return lerp(c0, c1, fract(t));
         });
@@ -120,7 +119,7 @@ const FilterDef hsvDef{
         float value = finite(a.number("inputValue")), soft = finite(a.number("inputSoftness"));
         float dither = finite(a.number("inputDither"), 1e3) / 255;
         Rect extent{c.x - r - 2, c.y - r - 2, 2 * r + 4, 2 * r + 4};
-        return footprintGenerator(
+        return generator(
             [=](Point p, float pixel) {
                 double dx = p.x - c.x, dy = p.y - c.y, d = std::hypot(dx, dy);
                 float edge = std::max(soft, pixel);

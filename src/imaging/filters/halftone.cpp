@@ -7,7 +7,6 @@
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/ColorMath.h"
-#include "imaging/filters/FootprintKernel.h"
 
 namespace imaging {
 namespace {
@@ -112,7 +111,7 @@ const DotRank& dotRank() {
 // A screen filter: `threshold(u, v)` gives the threshold at cell coordinates.
 template <class F>
 Image screen(const Args& a, const Grid& g, F threshold) {
-    return footprintKernel(
+    return colorKernel(
         [g, threshold](Px p, Point q, float pixel) {
             if (!(p[3] > 0)) return Px{0, 0, 0, 0};
             float t = clampf(luma(p / p[3]), 0, 1);
@@ -157,7 +156,7 @@ const FilterDef circularScreenDef{
 const FilterDef hatchedScreenDef{
     "CIHatchedScreen", "Hatched Screen", {kHalftone}, screenInputs(true), [](const Args& a) {
         Grid g(a, true);
-        return footprintKernel(
+        return colorKernel(
             [g](Px p, Point q, float pixel) {
                 if (!(p[3] > 0)) return Px{0, 0, 0, 0};
                 float t = clampf(luma(p / p[3]), 0, 1);
@@ -182,7 +181,7 @@ const FilterDef stochasticScreenDef{
     [](const Args& a) {
         Grid g(a, false);
         g.w /= 3;
-        return footprintKernel(
+        return colorKernel(
             [g](Px p, Point q, float pixel) {
                 if (!(p[3] > 0)) return Px{0, 0, 0, 0};
                 float t = clampf(luma(p / p[3]), 0, 1);
@@ -215,7 +214,7 @@ const FilterDef cmykDef{
                                         Grid(a, true, 0), Grid(a, true, 45 * deg)};
         const float gcr = finite(a.number("inputGCR")), ucr = finite(a.number("inputUCR"));
         const DotRank& rank = dotRank();
-        return footprintKernel(
+        return colorKernel(
             [=, &rank](Px p, Point q, float pixel) {
                 if (!(p[3] > 0)) return Px{0, 0, 0, 0};
                 Px s = clamp01(p / p[3]);
