@@ -51,6 +51,7 @@
 #include "imaging/NodeKinds.h"
 #include "imaging/Resample.h"
 #include "imaging/io/ImageIO.h"
+#include "imaging/io/QtBitmap.h"
 #include "threed/EvalEffect.h"
 #include "threed/MyOGLView.h"
 #include "threed/ObjectEffect.h"
@@ -469,12 +470,12 @@ QImage Controller::getEffectedImage() const {
 }
 
 imaging::Bitmap Controller::createObjectImage(float) const {
-    return foundation::bitmapFromQImage(getEffectedImage());
+    return imaging::io::bitmapFromQImage(getEffectedImage());
 }
 
 imaging::Bitmap Controller::getCGImage() const {
     try {
-        return foundation::bitmapFromQImage(getImage(true));
+        return imaging::io::bitmapFromQImage(getImage(true));
     } catch (const std::exception& e) {
         imaging::log(std::string("picture for the texture: ") + e.what());
         return {};
@@ -706,7 +707,7 @@ void Controller::undoPaste(const imaging::Image& image) {
 void Controller::copy() {
     const QImage result = getEffectedImage();
     if (result.isNull()) return;
-    const imaging::Bitmap bitmap = foundation::bitmapFromQImage(result);
+    const imaging::Bitmap bitmap = imaging::io::bitmapFromQImage(result);
     QByteArray tiff, png;
     try {
         tiff = toByteArray(imaging::io::encodeBitmap(bitmap, "tiff"));

@@ -14,6 +14,7 @@
 #include "foundation/GraphicsExporter.h"
 #include "foundation/Progress.h"
 #include "foundation/SavePanel.h"
+#include "imaging/io/QtBitmap.h"
 
 namespace app {
 
@@ -197,25 +198,11 @@ bool Controller::createPDFFileResolution(const QString& path, double resolution)
     return r == WriteResult::Written || r == WriteResult::NothingToWrite;
 }
 
-namespace {
-// A QImage over a bitmap's pixels, keeping the bitmap alive as long as the image.
-QImage wrapBitmap(const imaging::Bitmap& bitmap) {
-    if (bitmap.isNull() || bitmap.format() == imaging::PixelFormat::RGBAF) return {};
-    auto* owner = new imaging::Bitmap(bitmap);
-    return QImage(
-        owner->data(), owner->width(), owner->height(), qsizetype(owner->bytesPerRow()),
-        owner->format() == imaging::PixelFormat::RGBA8Premultiplied
-            ? QImage::Format_RGBA8888_Premultiplied
-            : QImage::Format_RGBA8888,
-        [](void* p) { delete static_cast<imaging::Bitmap*>(p); }, owner);
-}
-}  // namespace
-
 Controller::WriteResult Controller::writeResult(int formatIndex, double resolution,
                                                 const QString& path) {
     m_saveError.clear();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QImage picture = wrapBitmap(createObjectImage(float(resolution)));
+    const QImage picture = imaging::io::qImageFromBitmap(createObjectImage(float(resolution)));
     QApplication::restoreOverrideCursor();
     if (picture.isNull()) {
         if (backgroundImage.isNull()) return WriteResult::NothingToWrite;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/Error.h"
+#include "imaging/io/QtBitmap.h"
 
 namespace foundation {
 
@@ -40,18 +41,6 @@ std::vector<Taps> tapsFor(int i0, int i1, double scale) {
         for (float& w : t.w) w = float(w / sum);
     }
     return taps;
-}
-
-void releaseBitmap(void* info) {
-    delete static_cast<imaging::Bitmap*>(info);
-}
-
-// A QImage sharing the bitmap's memory.
-QImage wrap(const imaging::Bitmap& bmp) {
-    if (bmp.isNull()) return {};
-    auto* owner = new imaging::Bitmap(bmp);
-    return QImage(owner->data(), owner->width(), owner->height(), qsizetype(owner->bytesPerRow()),
-                  QImage::Format_RGBA8888_Premultiplied, releaseBitmap, owner);
 }
 
 }  // namespace
@@ -153,7 +142,8 @@ CanvasRenderer::Frame CanvasRenderer::renderFrame(const Request& r, quint64 seri
         f.refined = r.refine;
     }
     f.pixels = buf.rect();
-    f.image = wrap(imaging::Context::toBitmap(buf, imaging::PixelFormat::RGBA8Premultiplied));
+    f.image = imaging::io::qImageFromBitmap(
+        imaging::Context::toBitmap(buf, imaging::PixelFormat::RGBA8Premultiplied));
     return f;
 }
 

@@ -4,6 +4,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/Log.h"
+#include "imaging/io/QtBitmap.h"
 
 namespace foundation {
 
@@ -24,32 +25,9 @@ QImage renderQImage(const imaging::Image& image, const imaging::IRect& pixels, d
     }
 }
 
-imaging::Bitmap bitmapFromQImage(const QImage& source) {
-    if (source.isNull()) return {};
-    const QImage img = source.convertToFormat(QImage::Format_RGBA8888);
-    imaging::Bitmap bmp(img.width(), img.height(), imaging::PixelFormat::RGBA8);
-    const size_t rowBytes = size_t(img.width()) * 4;
-    for (int y = 0; y < img.height(); ++y) std::memcpy(bmp.row(y), img.constScanLine(y), rowBytes);
-    return bmp;
-}
-
 imaging::Image imageFromQImage(const QImage& source) {
     if (source.isNull()) return {};
-    return imaging::Image::fromBitmap(bitmapFromQImage(source));
-}
-
-QImage qImageFromBitmap(const imaging::Bitmap& bmp) {
-    if (bmp.isNull()) return {};
-    QImage::Format f = QImage::Format_RGBA8888;
-    if (bmp.format() == imaging::PixelFormat::RGBA8Premultiplied)
-        f = QImage::Format_RGBA8888_Premultiplied;
-    else if (bmp.format() != imaging::PixelFormat::RGBA8)
-        return {};
-    QImage out(bmp.width(), bmp.height(), f);
-    if (out.isNull()) return {};
-    const size_t rowBytes = size_t(bmp.width()) * 4;
-    for (int y = 0; y < bmp.height(); ++y) std::memcpy(out.scanLine(y), bmp.row(y), rowBytes);
-    return out;
+    return imaging::Image::fromBitmap(imaging::io::bitmapFromQImage(source));
 }
 
 }  // namespace foundation

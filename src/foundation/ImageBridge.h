@@ -17,8 +17,4 @@ QImage renderQImage(const imaging::Image& image, const imaging::IRect& pixels, d
 // The picture of a QImage, its extent at the origin. Null for a null QImage.
 imaging::Image imageFromQImage(const QImage& image);
 
-// Between QImages and engine bitmaps (straight-alpha sRGB bytes, rows top to bottom).
-imaging::Bitmap bitmapFromQImage(const QImage& image);
-QImage qImageFromBitmap(const imaging::Bitmap& bitmap);
-
 }  // namespace foundation

@@ -417,14 +417,19 @@ void ParameterView::transformSliderChanged(TransformField field) {
         lastTransformValues[field] = v;
         const TransformFieldInfo& info = kTransformInfo[field];
         readout->setText(formatNumber(info.before, info.after, shownValue(info.dataType, v)));
-        const auto [tx, ty] = translationOf(currentValue());
-        const float* f = lastTransformValues;
-        if (usingNSAffineTransform)
-            send(standard_fields_to_transform(f[0], f[1], f[2], f[3], tx, ty));
-        else
-            send(standard_fields_to_transform_vector(f[0], f[1], f[2], f[3], tx, ty));
+        sendTransformFields();
     }
     redraw();
+}
+
+// The four fields with the value's own translation, in the value's own form.
+void ParameterView::sendTransformFields() {
+    const auto [tx, ty] = translationOf(currentValue());
+    const float* f = lastTransformValues;
+    if (usingNSAffineTransform)
+        send(standard_fields_to_transform(f[0], f[1], f[2], f[3], tx, ty));
+    else
+        send(standard_fields_to_transform_vector(f[0], f[1], f[2], f[3], tx, ty));
 }
 
 void ParameterView::transformReadoutTextFieldChanged(TransformField field) {
@@ -437,12 +442,7 @@ void ParameterView::transformReadoutTextFieldChanged(TransformField field) {
         if (v == lastTransformValues[field]) return;
         lastTransformValues[field] = v;
         s->setFloatValue(sliderPositionFor(field, v));
-        const auto [tx, ty] = translationOf(currentValue());
-        const float* f = lastTransformValues;
-        if (usingNSAffineTransform)
-            send(standard_fields_to_transform(f[0], f[1], f[2], f[3], tx, ty));
-        else
-            send(standard_fields_to_transform_vector(f[0], f[1], f[2], f[3], tx, ty));
+        sendTransformFields();
     }
     redraw();
 }

@@ -123,6 +123,7 @@ class ParameterView : public QWidget {
     imaging::Value currentValue() const;
     // Sends a new value through the controller and names the undo step.
     void send(const imaging::Value& v);
+    void sendTransformFields();
     void redraw();
     // Puts the picture of `path` into the parameter; tells the user when it cannot be read and
     // keeps the parameter's picture then.

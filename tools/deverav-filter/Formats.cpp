@@ -9,6 +9,7 @@
 #include "UsageError.h"
 #include "foundation/GraphicsExporter.h"
 #include "imaging/Error.h"
+#include "imaging/io/QtBitmap.h"
 
 namespace tool {
 
@@ -52,11 +53,7 @@ void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path
     if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
     if (bitmap.format() == imaging::PixelFormat::RGBAF)
         throw imaging::Error("Float bitmaps must be encoded before writing.");
-    const QImage image(bitmap.data(), bitmap.width(), bitmap.height(),
-                       qsizetype(bitmap.bytesPerRow()),
-                       bitmap.format() == imaging::PixelFormat::RGBA8Premultiplied
-                           ? QImage::Format_RGBA8888_Premultiplied
-                           : QImage::Format_RGBA8888);
+    const QImage image = imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
     exporter->setOutputFile(qpath);
     exporter->setResolution(dpi, dpi);

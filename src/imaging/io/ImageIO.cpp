@@ -1,4 +1,5 @@
 #include "imaging/io/ImageIO.h"
+#include "imaging/io/QtBitmap.h"
 
 #include <Magick++.h>
 #include <tiffio.h>
@@ -69,39 +70,6 @@ std::string lower(std::string s) {
 
 std::string displayName(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
-}
-
-Bitmap fromQImage(const QImage& src) {
-    auto img = std::make_shared<QImage>(src.convertToFormat(QImage::Format_RGBA8888));
-    if (img->bytesPerLine() == qsizetype(img->width()) * 4) {
-        // The bitmap shares the QImage's pixels: a large picture is not copied once more.
-        auto* bits = const_cast<uint8_t*>(img->constBits());
-        return Bitmap(img->width(), img->height(), PixelFormat::RGBA8,
-                      std::shared_ptr<uint8_t[]>(img, bits));
-    }
-    Bitmap b(img->width(), img->height(), PixelFormat::RGBA8);
-    for (int y = 0; y < img->height(); ++y)
-        std::memcpy(b.row(y), img->constScanLine(y), size_t(img->width()) * 4);
-    return b;
-}
-
-QImage toQImage(const Bitmap& bitmap) {
-    Bitmap b = bitmap;
-    if (b.format() == PixelFormat::RGBAF) {
-        // Engine floats: convert through a buffer so that the colour encoding is the engine's.
-        Buffer buf(IRect{0, 0, b.width(), b.height()});
-        for (int y = 0; y < b.height(); ++y)
-            std::memcpy(buf.row(b.height() - 1 - y), b.row(y), size_t(b.width()) * sizeof(Px));
-        b = Context::toBitmap(buf, PixelFormat::RGBA8);
-    }
-    QImage::Format f = b.format() == PixelFormat::RGBA8Premultiplied
-                           ? QImage::Format_RGBA8888_Premultiplied
-                           : QImage::Format_RGBA8888;
-    // A read-only view of the bitmap's pixels, kept alive by the image's clean-up.
-    auto* keep = new Bitmap(b);
-    return QImage(
-        keep->data(), keep->width(), keep->height(), qsizetype(keep->bytesPerRow()), f,
-        [](void* p) { delete static_cast<Bitmap*>(p); }, keep);
 }
 
 // Qt refuses pictures above its allocation limit (128 MB by default); ours is the engine's.
@@ -190,7 +158,7 @@ bool readWithQt(const QByteArray& bytes, const std::string& ext, Bitmap& out, Fa
         return false;
     }
     checkPictureSize(img.width(), img.height());
-    out = fromQImage(img);
+    out = bitmapFromQImage(img);
     return true;
 }
 
@@ -313,6 +281,41 @@ Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string
 
 }  // namespace
 
+Bitmap bitmapFromQImage(const QImage& src) {
+    if (src.isNull()) return {};
+    auto img = std::make_shared<QImage>(src.convertToFormat(QImage::Format_RGBA8888));
+    if (img->bytesPerLine() == qsizetype(img->width()) * 4) {
+        // The bitmap shares the QImage's pixels: a large picture is not copied once more.
+        auto* bits = const_cast<uint8_t*>(img->constBits());
+        return Bitmap(img->width(), img->height(), PixelFormat::RGBA8,
+                      std::shared_ptr<uint8_t[]>(img, bits));
+    }
+    Bitmap b(img->width(), img->height(), PixelFormat::RGBA8);
+    for (int y = 0; y < img->height(); ++y)
+        std::memcpy(b.row(y), img->constScanLine(y), size_t(img->width()) * 4);
+    return b;
+}
+
+QImage qImageFromBitmap(const Bitmap& bitmap) {
+    if (bitmap.isNull()) return {};
+    Bitmap b = bitmap;
+    if (b.format() == PixelFormat::RGBAF) {
+        // Engine floats: convert through a buffer so that the colour encoding is the engine's.
+        Buffer buf(IRect{0, 0, b.width(), b.height()});
+        for (int y = 0; y < b.height(); ++y)
+            std::memcpy(buf.row(b.height() - 1 - y), b.row(y), size_t(b.width()) * sizeof(Px));
+        b = Context::toBitmap(buf, PixelFormat::RGBA8);
+    }
+    QImage::Format f = b.format() == PixelFormat::RGBA8Premultiplied
+                           ? QImage::Format_RGBA8888_Premultiplied
+                           : QImage::Format_RGBA8888;
+    // A read-only view of the bitmap's pixels, kept alive by the image's clean-up.
+    auto* keep = new Bitmap(b);
+    return QImage(
+        static_cast<const uchar*>(keep->data()), keep->width(), keep->height(),
+        qsizetype(keep->bytesPerRow()), f, [](void* p) { delete static_cast<Bitmap*>(p); }, keep);
+}
+
 Bitmap readBitmap(const std::string& path) {
     QFileInfo info(QString::fromStdString(path));
     const std::string name = displayName(path);
@@ -353,7 +356,7 @@ std::vector<uint8_t> encodeBitmap(const Bitmap& bitmap, const std::string& forma
     QBuffer dev(&bytes);
     dev.open(QIODevice::WriteOnly);
     QImageWriter writer(&dev, QByteArray::fromStdString(lower(format)));
-    if (!writer.write(toQImage(bitmap)))
+    if (!writer.write(qImageFromBitmap(bitmap)))
         throw Error("Could not encode the picture as " + format + ": " +
                     writer.errorString().toStdString());
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
@@ -372,7 +375,7 @@ void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int 
             throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
         return;
     }
-    QImage img = toQImage(bitmap);
+    QImage img = qImageFromBitmap(bitmap);
     // Opaque pictures are stored without an alpha channel: smaller files, and what other
     // programs expect of a photograph.
     if (img.format() == QImage::Format_RGBA8888 && ext != "ico" && ext != "cur") {
