@@ -16,12 +16,6 @@
 namespace imaging {
 
 // ---------------------------------------------------------------------------------------------
-// Sources
-
-// A picture held in memory (see Image::fromBitmap).
-Image sourceImage(const Bitmap& bitmap, Point origin = {});
-
-// ---------------------------------------------------------------------------------------------
 // Colour kernels: out = f(in0, in1, ..., [picture point, [pixel size]]) per pixel. The pixel
 // size (one output pixel in picture units) lets patterns antialias over exactly one pixel, so
 // that previews converge to the full result.

@@ -197,10 +197,6 @@ void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buf
     }
 }
 
-Image sourceImage(const Bitmap& bitmap, Point origin) {
-    return SourceNode::create(bitmap, origin);
-}
-
 Image Image::fromBitmap(const Bitmap& bitmap, Point origin) {
     return SourceNode::create(bitmap, origin);
 }

@@ -1,12 +1,10 @@
 #pragma once
 // Registered filters applied by name with a few inputs set, for the family tests.
 
-#include <gtest/gtest.h>
-
 #include <utility>
 
+#include "FilterRun.h"
 #include "TestImages.h"
-#include "imaging/FilterRegistry.h"
 
 namespace testimg {
 
@@ -14,12 +12,7 @@ using Inputs = std::initializer_list<std::pair<const char*, imaging::Value>>;
 
 // The filter's output with its defaults and the given inputs (every value must be accepted).
 inline Image apply(const std::string& name, Inputs inputs) {
-    auto f = imaging::FilterRegistry::shared().filterWithName(name);
-    EXPECT_TRUE(f) << name << " is not registered";
-    if (!f) return {};
-    f->setDefaults();
-    for (auto& [key, value] : inputs) EXPECT_TRUE(f->setValue(key, value)) << name << "." << key;
-    return f->outputImage();
+    return applyFilter(name, inputs);
 }
 
 // Total of each channel over a buffer.
