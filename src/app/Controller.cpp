@@ -164,16 +164,14 @@ void Controller::loadWindow() {
     customEffectsView->setImageSource(picture, picture);
     openGLView->setImageSource(picture);
     ciView->controller = this;
-    auto popUp = [this](const QPoint& at) {
-        if (contentMenuOutlet) contentMenuOutlet->popup(at);
-    };
     auto menu = [this] { return contextMenu(); };
     ciView->setContextMenuSource(menu);
     auto drop = [this](const QString& path) { return openDroppedFile(path); };
     ciView->setFileDropHandler(drop);
     customEffectsView->setFileDropHandler(drop);
     customEffectsView->setContextMenuSource(menu);
-    openGLView->setContextMenuHandler(popUp);
+    openGLView->setContextMenuSource(menu);
+    openGLView->setEffectSource([this] { return current3DEffect.get(); });
     // The zoom slider follows wheel steps on the canvases.
     for (chrome::ZoomCanvas* canvas : {static_cast<chrome::ZoomCanvas*>(ciView),
                                        static_cast<chrome::ZoomCanvas*>(customEffectsView)})
