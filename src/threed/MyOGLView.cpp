@@ -198,8 +198,9 @@ void MyOGLView::drawFlat(const imaging::Image& picture) {
     }
     glDisable(GL_TEXTURE_2D);
     glPopMatrix();
-    // The effects draw with depth writes on.
+    // The effects draw with depth writes on, on the model-view matrix.
     glDepthMask(GL_TRUE);
+    glMatrixMode(GL_MODELVIEW);
     glFlush();
 }
 

@@ -65,6 +65,8 @@ void ObjectEffect::objectsInit() {
 }
 
 void ObjectEffect::render() {
+    // The push and the pop below must meet on the same stack, whatever mode was left selected.
+    glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     objectsDraw();
     glPopMatrix();

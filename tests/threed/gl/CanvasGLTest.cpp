@@ -172,6 +172,14 @@ class CanvasTest : public ::testing::Test {
     void setPicture(const QImage& img) { picture = foundation::imageFromQImage(img); }
 
     // Drawn pixels (alpha not 0) inside the shot, and those with colour beyond `tint`.
+    // Errors raised by the drawing so far (and clears them).
+    GLenum glError() {
+        view.surface()->makeCurrent();
+        const GLenum e = glGetError();
+        view.surface()->doneCurrent();
+        return e;
+    }
+
     static int drawn(const QImage& shot) {
         int n = 0;
         for (int y = 0; y < shot.height(); ++y)
@@ -230,6 +238,7 @@ TEST_F(CanvasTest, StraightCurvesMakeAFlatRectangleFilledOrAsLines) {
     e->setPoints2(p);
     e->setRotation({0, 0, 0, 0});
     const QImage flat = view.ogl_shot();
+    EXPECT_EQ(glError(), GLenum(GL_NO_ERROR));
     EXPECT_TRUE(e->wasInitialised());
     ASSERT_TRUE(e->texture());
     // x and y from -0.5 to 0.5: the middle half of the 300-pixel square, every pixel drawn.
@@ -276,6 +285,7 @@ TEST_F(CanvasTest, ColoredLightWithTheDefaultColourKeepsOnlyRed) {
 
 TEST_F(CanvasTest, EveryShapeIsDrawnAndAnUnknownOneLeavesTheFrameEmpty) {
     setPicture(halves(64, 64));
+    view.ogl_shot();  // the flat view first: the solids draw after it without GL errors
     ObjectEffect solid;
     effect = &solid;
     // Only faces turned towards the viewer are drawn: the open and flat shapes show when the
@@ -288,6 +298,7 @@ TEST_F(CanvasTest, EveryShapeIsDrawnAndAnUnknownOneLeavesTheFrameEmpty) {
             most = std::max(most, drawn(view.ogl_shot()));
         }
         EXPECT_GT(most, 2000) << type;
+        EXPECT_EQ(glError(), GLenum(GL_NO_ERROR)) << type;
     }
     solid.setObjectMode(7);
     EXPECT_EQ(drawn(view.ogl_shot()), 0);
