@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chrome/Skin.h"
 #include "effects/BaseEffect.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/NotificationCenter.h"
@@ -283,12 +284,7 @@ void MyOGLView::mouseUp(QPointF point) {
 }
 
 void MyOGLView::mouseContentMenu(const QPoint& globalPos) {
-    QMenu* menu = m_menuSource ? m_menuSource() : nullptr;
-    if (!menu) return;
-    QFont font = menu->font();
-    font.setPointSize(11);
-    menu->setFont(font);
-    menu->popup(globalPos);
+    chrome::popUpContextMenu(m_menuSource ? m_menuSource() : nullptr, globalPos);
 }
 
 void MyOGLView::mouseEntered() {
