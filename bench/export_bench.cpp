@@ -46,25 +46,25 @@ double cpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-// The current mode's result as the clipboard takes it (before encoding).
+// The current mode's result as Copy encodes it.
 imaging::Bitmap copyPreparation() {
-    return imaging::io::bitmapFromQImage(s_controller->getEffectedImage());
+    return s_controller->createObjectImage(0);
 }
 
-// The same as the file writers take it.
+// The same as Save hands it to the file writers.
 QImage savePreparation() {
     return imaging::io::qImageFromBitmap(s_controller->createObjectImage(300));
 }
 
 void useFilter(const char* name) {
     if (!name) {
-        s_controller->setCurrentFilter(nullptr);
+        s_controller->standard().setCurrentFilter(nullptr);
         return;
     }
     std::shared_ptr<imaging::Filter> f = imaging::FilterRegistry::shared().filterWithName(name);
     f->setDefaults();
     f->setValue("inputSaturation", 1.3);
-    s_controller->setCurrentFilter(f);
+    s_controller->standard().setCurrentFilter(f);
 }
 
 template <class Prepare>
@@ -102,17 +102,15 @@ int main(int argc, char** argv) {
 
     for (const char* filter : {static_cast<const char*>(nullptr), "CIColorControls"}) {
         const std::string suffix = filter ? std::string("/") + filter : "/picture";
-        benchmark::RegisterBenchmark(("Copy" + suffix).c_str(),
-                                     [filter](benchmark::State& st) {
-                                         BM_Prepare(st, filter, copyPreparation);
-                                     })
+        benchmark::RegisterBenchmark(
+            ("Copy" + suffix).c_str(),
+            [filter](benchmark::State& st) { BM_Prepare(st, filter, copyPreparation); })
             ->Unit(benchmark::kMillisecond)
             ->Iterations(5)
             ->UseRealTime();
-        benchmark::RegisterBenchmark(("Save" + suffix).c_str(),
-                                     [filter](benchmark::State& st) {
-                                         BM_Prepare(st, filter, savePreparation);
-                                     })
+        benchmark::RegisterBenchmark(
+            ("Save" + suffix).c_str(),
+            [filter](benchmark::State& st) { BM_Prepare(st, filter, savePreparation); })
             ->Unit(benchmark::kMillisecond)
             ->Iterations(5)
             ->UseRealTime();
