@@ -3,19 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QFileInfo>
-#include <QLayout>
-#include <QMenu>
-#include <QScreen>
-#include <QScrollArea>
 #include <QSlider>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTreeView>
 #include <QUrl>
 
 #include "app/CustomFamily.h"
+#include "app/HelpBook.h"
 #include "app/ImageInfo.h"
 #include "app/MainWindow.h"
 #include "app/ResizePanel.h"
@@ -30,7 +25,6 @@
 #include "foundation/Pasteboard.h"
 #include "foundation/Preferences.h"
 #include "foundation/Resources.h"
-#include "foundation/SavePanel.h"
 #include "foundation/UndoManager.h"
 #include "generators/customEffImageView.h"
 #include "imaging/FilterRegistry.h"
@@ -54,11 +48,6 @@ bool Controller::s_exit_app = false;
 namespace {
 // The name the main window's frame is saved under.
 const QString kFrameName = QStringLiteral("Deverav");
-
-std::function<bool(const QString&)>& urlOpener() {
-    static std::function<bool(const QString&)> opener;
-    return opener;
-}
 }  // namespace
 
 Controller::Controller(foundation::Preferences& prefs, QObject* parent)
@@ -89,23 +78,10 @@ Controller::~Controller() {
     delete m_window;
 }
 
-Controller* Controller::mainController() {
-    return s_cntrl;
-}
-
-void Controller::setUrlOpener(std::function<bool(const QString&)> opener) {
-    urlOpener() = std::move(opener);
-}
-
 EffectFamily& Controller::family(Mode m) const {
-    switch (m) {
-        case Mode::ThreeD:
-            return *m_threeD;
-        case Mode::Custom:
-            return *m_custom;
-        default:
-            return *m_standard;
-    }
+    if (m == Mode::ThreeD) return *m_threeD;
+    if (m == Mode::Custom) return *m_custom;
+    return *m_standard;
 }
 
 void Controller::loadWindow() {
@@ -123,24 +99,7 @@ void Controller::loadWindow() {
     m_resizePanel = new ResizePanel(this, m_window);
     setShared(this);
 
-    workbench::MyImageView* ciView = m_window->ciView();
-    auto picture = [this] { return backImage(); };
-    ciView->setImageSource([this] { return coreImageResult(false); }, picture);
-    ciView->controller = m_standard.get();
-    m_window->customEffectsView()->setImageSource(picture, picture);
-    m_window->openGLView()->setImageSource(picture);
-    auto menu = [this] { return contextMenu(); };
-    auto drop = [this](const QString& path) { return openDroppedFile(path); };
-    for (chrome::ZoomCanvas* canvas : {static_cast<chrome::ZoomCanvas*>(ciView),
-                                       static_cast<chrome::ZoomCanvas*>(custom().canvas())}) {
-        canvas->setContextMenuSource(menu);
-        canvas->setFileDropHandler(drop);
-        // The zoom slider follows wheel steps on the canvases.
-        connect(canvas, &chrome::ZoomCanvas::zoomStepped, this, [this](double z) { setZoom(z); });
-    }
-    m_window->openGLView()->setContextMenuHandler([this](const QPoint& at) {
-        if (QMenu* m = contextMenu()) m->popup(at);
-    });
+    m_window->ciView()->controller = m_standard.get();
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this,
@@ -153,32 +112,8 @@ void Controller::loadWindow() {
     }
 
     // The window has its size before the default picture is fitted into it.
-    restoreWindowFrame();
+    m_window->restoreFrame(m_prefs.frame(kFrameName));
     awakeFromNib();
-}
-
-void Controller::restoreWindowFrame() {
-    // First start: most of the screen, all of a small one.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    const double share = avail.width() > 1400 ? 0.9 : 1.0;
-    QRect frame(0, 0, int(avail.width() * share), int(avail.height() * share));
-    frame.setSize(frame.size().expandedTo(m_window->minimumSize()));
-    frame.moveCenter(avail.center());
-    if (const auto saved = m_prefs.frame(kFrameName)) {
-        // A saved frame is used only where a person can still reach the window.
-        bool reachable = false;
-        for (const QScreen* s : QGuiApplication::screens()) {
-            const QRect both = s->availableGeometry().intersected(*saved);
-            if (both.width() >= 100 && both.height() >= 100) reachable = true;
-        }
-        if (reachable)
-            frame = QRect(saved->topLeft(), saved->size().expandedTo(m_window->minimumSize()));
-    }
-    m_window->setGeometry(frame);
-    if (QLayout* l = m_window->layout()) l->activate();
-    for (QWidget* w : m_window->findChildren<QWidget*>())
-        if (w->layout()) w->layout()->activate();
 }
 
 void Controller::awakeFromNib() {
@@ -227,14 +162,6 @@ QMenu* Controller::contextMenu() const {
     return m_window ? m_window->contextMenu() : nullptr;
 }
 
-effects::BaseEffect* Controller::getCurrent3DEffect() const {
-    return m_threeD->workingEffect();
-}
-
-effects::BaseEffect* Controller::getCurrentCustomEffect() const {
-    return m_custom->workingEffect();
-}
-
 // ---------------------------------------------------------------- modes
 
 void Controller::changeFilterMode(chrome::BaseColoredButton* sender) {
@@ -276,20 +203,11 @@ void Controller::adjustViewsAndTabs() {
 
 void Controller::pictureChanged(Document::Change how) {
     if (!m_window) return;
-    const imaging::Image& image = backImage();
-    workbench::MyImageView* ciView = m_window->ciView();
-    // An empty picture has nothing to fit (the fit would divide by zero).
-    if (image && !image.extent().isInfinite() && !image.extent().isEmpty()) {
-        const double w = image.extent().width, h = image.extent().height;
-        QWidget* frame = ciView->enclosingScrollView();
-        const QSize area = frame ? frame->size() : ciView->size();
-        const int sw = ciView->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        const double aw = std::max(1, area.width() - sw), ah = std::max(1, area.height() - sw);
-        const double z = 1.0 / std::max(w / aw, h / ah);
-        setZoom(z);
-        ciView->setZoom(z);
+    if (const std::optional<double> z = m_standard->fittingZoom()) {
+        setZoom(*z);
+        m_window->ciView()->setZoom(*z);
         // The custom canvas is fitted too, so that the custom mode opens on the whole picture.
-        custom().canvas()->setZoom(z);
+        custom().canvas()->setZoom(*z);
     }
     custom().pictureChanged();
     threeD().pictureChanged();
@@ -378,45 +296,16 @@ void Controller::updateView() {
 
 // ---------------------------------------------------------------- opening and importing
 
-QStringList Controller::openPanelNameFilters() {
-    return foundation::OpenPanel::pictureNameFilters();
-}
-
 void Controller::openImg() {
     foundation::OpenPanel::Request request;
     request.nameFilters = openPanelNameFilters();
-    foundation::OpenPanel::beginSheetForWindow(m_window, request,
-                                               [this](int returnCode, const QStringList& files) {
-                                                   openImgPanelDidEnd(returnCode, files);
-                                               });
-}
-
-void Controller::openImgPanelDidEnd(int returnCode, const QStringList& files) {
-    if (returnCode != foundation::OpenPanel::kOK || files.isEmpty()) return;
-    m_document.openFile(files.first());
+    foundation::OpenPanel::beginSheetForWindow(
+        m_window, request,
+        [this](int code, const QStringList& files) { openImgPanelDidEnd(code, files); });
 }
 
 void Controller::copy() {
-    const imaging::Bitmap bitmap = createObjectImage(0);
-    if (bitmap.isNull()) {
-        // A result that could not be made is reported; no picture or a cancel are not.
-        if (!m_document.lastError().isEmpty())
-            chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntCopy, m_document.lastError());
-        return;
-    }
-    QByteArray tiff, png;
-    try {
-        const auto toBytes = [](const std::vector<uint8_t>& b) {
-            return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
-        };
-        tiff = toBytes(imaging::io::encodeBitmap(bitmap, "tiff"));
-        png = toBytes(imaging::io::encodeBitmap(bitmap, "png"));
-    } catch (const std::exception& e) {
-        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntCopy, QString::fromStdString(e.what()));
-        return;
-    }
-    foundation::Pasteboard::writePicture(imaging::io::qImageFromBitmap(bitmap), tiff, png);
-    updateMainBtnState();
+    if (m_document.copy(effectedPicture())) updateMainBtnState();
 }
 
 // ---------------------------------------------------------------- working effects
@@ -466,30 +355,8 @@ void Controller::updateWinTitle() {
     if (m_window) m_window->setWindowTitle(windowTitleForPath(getFilePath()));
 }
 
-int Controller::registerMyHelpBook() {
-    // -43: the help page is missing from the resources.
-    return Resources::pathForResource(QStringLiteral("main"), QStringLiteral("html")).isEmpty()
-               ? -43
-               : 0;
-}
-
 void Controller::displayHelp() {
-    const QString page = Resources::pathForResource(QStringLiteral("main"), QStringLiteral("html"));
-    if (page.isEmpty()) {
-        chrome::KesAlert::Alert_OKMsgText(m_window,
-                                          QStringLiteral("The user guide cannot be found."),
-                                          QStringLiteral("Its page main.html is missing from the "
-                                                         "program's resources."));
-        return;
-    }
-    const bool opened =
-        urlOpener() ? urlOpener()(page) : QDesktopServices::openUrl(QUrl::fromLocalFile(page));
-    if (!opened)
-        chrome::KesAlert::Alert_OKMsgText(m_window,
-                                          QStringLiteral("The user guide cannot be opened."),
-                                          QStringLiteral("No program to show web pages was found. "
-                                                         "The guide is the file ") +
-                                              page);
+    help::open(m_window);
 }
 
 void Controller::showInfoPanel() {
@@ -568,9 +435,7 @@ bool Controller::windowShouldClose() {
     return !wasChanged();
 }
 
-void Controller::windowWillClose() {
-    // The favourites are written here once they exist.
-}
+void Controller::windowWillClose() {}
 
 void Controller::windowDidResize() {
     for (Mode m : kModes)
@@ -587,7 +452,7 @@ Controller::TerminateReply Controller::applicationShouldTerminate() {
     const int answer = chrome::KesAlert::Alert_DONTSAVECANCELMsgText(m_window, kSaveChangesQuestion,
                                                                      kSaveChangesText);
     if (answer == 1) {
-        // Saving ends by asking to quit again, which step 1 then grants.
+        // Saving ends by asking to quit again, which the first check then grants.
         s_exit_app = true;
         saveImg();
         return TerminateReply::Cancel;
@@ -598,9 +463,7 @@ Controller::TerminateReply Controller::applicationShouldTerminate() {
 
 void Controller::applicationWillTerminate() {
     if (!m_window) return;
-    m_prefs.saveFrame(kFrameName, m_window->isMaximized() || m_window->isFullScreen()
-                                      ? m_window->normalGeometry()
-                                      : m_window->geometry());
+    m_prefs.saveFrame(kFrameName, m_window->frameToSave());
 }
 
 void Controller::applicationDidFinishLaunching() {

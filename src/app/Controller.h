@@ -19,10 +19,12 @@
 
 #include "app/Document.h"
 #include "app/EffectFamily.h"
+#include "app/HelpBook.h"
 #include "app/SaveFlow.h"
 #include "app/StandardFamily.h"
 #include "app/Texts.h"
 #include "effects/EffectHost.h"
+#include "foundation/OpenPanel.h"
 #include "imaging/Filter.h"
 #include "imaging/Image.h"
 
@@ -80,7 +82,7 @@ class Controller : public QObject, public effects::EffectHost {
     chrome::AboutPanel* aboutWindow() const { return itsAboutWindow; }
 
     // --- accessors
-    static Controller* mainController();
+    static Controller* mainController() { return s_cntrl; }
     QString getFilePath() const { return m_document.filePath(); }
     QMenu* contextMenu() const override;
     imaging::Filter* getCurrentFilter() const { return m_standard->workingFilter().get(); }
@@ -137,9 +139,14 @@ class Controller : public QObject, public effects::EffectHost {
     void applyBtnAction();
 
     // --- opening and importing
-    static QStringList openPanelNameFilters();
+    static QStringList openPanelNameFilters() {
+        return foundation::OpenPanel::pictureNameFilters();
+    }
     void openImg();
-    void openImgPanelDidEnd(int returnCode, const QStringList& files);
+    void openImgPanelDidEnd(int returnCode, const QStringList& files) {
+        if (returnCode == foundation::OpenPanel::kOK && !files.isEmpty())
+            m_document.openFile(files.first());
+    }
     // A file dropped on a canvas: undoable like Paste, and names the window after the file. A
     // file that is not a picture is refused with an alert; false then.
     bool openDroppedFile(const QString& path) { return m_document.openDroppedFile(path); }
@@ -198,7 +205,8 @@ class Controller : public QObject, public effects::EffectHost {
     void setFilePath(const QString& path) { m_document.setFilePath(path); }
     void updateWinTitle();
     QString windowTitleForPath(const QString& path) const;
-    int registerMyHelpBook();
+    // -43 when the guide is missing from the resources.
+    int registerMyHelpBook() const { return help::pagePath().isEmpty() ? -43 : 0; }
 
     // --- saving (SaveFlow)
     void runSavePanel() { m_save.runSavePanel(); }
@@ -257,12 +265,13 @@ class Controller : public QObject, public effects::EffectHost {
     // Replaces what quitting does once allowed (default: leave the event loop).
     void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
     // Replaces how a help page or link is opened (default: the desktop's browser).
-    static void setUrlOpener(std::function<bool(const QString& path)> opener);
+    static void setUrlOpener(std::function<bool(const QString& path)> opener) {
+        help::setUrlOpener(std::move(opener));
+    }
 
   private:
     // The canvases, the zoom and the effects follow a new picture.
     void pictureChanged(Document::Change how);
-    void restoreWindowFrame();
     // The family whose list this is; nothing for the standard list or another view.
     PrototypeFamily* listFamily(const QTreeView* outlineView) const;
     // The current mode's result as an engine picture (the plain picture without an effect).

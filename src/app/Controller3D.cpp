@@ -5,6 +5,10 @@
 
 namespace app {
 
+effects::BaseEffect* Controller::getCurrent3DEffect() const {
+    return m_threeD->workingEffect();
+}
+
 void Controller::outlineViewSelectionDidChange_3D(effects::BaseEffect* item) {
     m_threeD->select(item);
 }

@@ -5,6 +5,10 @@
 
 namespace app {
 
+effects::BaseEffect* Controller::getCurrentCustomEffect() const {
+    return m_custom->workingEffect();
+}
+
 void Controller::outlineViewSelectionDidChange_Custom(effects::BaseEffect* item) {
     m_custom->select(item);
 }

@@ -15,6 +15,7 @@
 #include "imaging/Resample.h"
 #include "imaging/SourceNode.h"
 #include "imaging/io/ImageIO.h"
+#include "imaging/io/QtBitmap.h"
 
 namespace app {
 
@@ -179,6 +180,28 @@ void Document::apply(const imaging::Image& result) {
     registerReplacement();
     setPicture(result);
     m_wasChanged = true;
+}
+
+bool Document::copy(const imaging::Image& result) const {
+    const imaging::Bitmap bitmap = exportBitmap(result, QStringLiteral("Copying the picture…"));
+    if (bitmap.isNull()) {
+        // A result that could not be made is reported; no picture or a cancel are not.
+        if (!m_error.isEmpty()) chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntCopy, m_error);
+        return false;
+    }
+    QByteArray tiff, png;
+    try {
+        const auto toBytes = [](const std::vector<uint8_t>& b) {
+            return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+        };
+        tiff = toBytes(imaging::io::encodeBitmap(bitmap, "tiff"));
+        png = toBytes(imaging::io::encodeBitmap(bitmap, "png"));
+    } catch (const std::exception& e) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntCopy, QString::fromStdString(e.what()));
+        return false;
+    }
+    foundation::Pasteboard::writePicture(imaging::io::qImageFromBitmap(bitmap), tiff, png);
+    return true;
 }
 
 imaging::Image Document::readPictureFile(const QString& path) const {

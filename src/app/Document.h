@@ -65,6 +65,9 @@ class Document : public QObject {
     bool openDroppedFile(const QString& path);
     // An effect's result becomes the picture, undoably, and the document is changed.
     void apply(const imaging::Image& result);
+    // Puts `result` on the clipboard as TIFF and PNG; false when there was nothing to copy or
+    // it could not be done (the user has been told why).
+    bool copy(const imaging::Image& result) const;
 
     // --- rendering whole pictures
     // `image` rendered into memory, so that edits never stack up into ever deeper graphs.

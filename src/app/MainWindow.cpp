@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
@@ -155,6 +156,33 @@ QAction* MainWindow::makeAction(const QString& name, const QString& title,
     if (!key.isEmpty()) a->setShortcut(key);
     m_actions.insert(name, a);
     return a;
+}
+
+void MainWindow::restoreFrame(const std::optional<QRect>& saved) {
+    // First start: most of the screen, all of a small one.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    const double share = avail.width() > 1400 ? 0.9 : 1.0;
+    QRect frame(0, 0, int(avail.width() * share), int(avail.height() * share));
+    frame.setSize(frame.size().expandedTo(minimumSize()));
+    frame.moveCenter(avail.center());
+    if (saved) {
+        bool reachable = false;
+        for (const QScreen* s : QGuiApplication::screens()) {
+            const QRect both = s->availableGeometry().intersected(*saved);
+            if (both.width() >= 100 && both.height() >= 100) reachable = true;
+        }
+        if (reachable) frame = QRect(saved->topLeft(), saved->size().expandedTo(minimumSize()));
+    }
+    setGeometry(frame);
+    // Laid out now, so that a picture is fitted to the canvases' real size.
+    if (QLayout* l = layout()) l->activate();
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->layout()) w->layout()->activate();
+}
+
+QRect MainWindow::frameToSave() const {
+    return isMaximized() || isFullScreen() ? normalGeometry() : geometry();
 }
 
 FamilyViews MainWindow::familyViews(Mode m) const {
@@ -414,6 +442,18 @@ QWidget* MainWindow::buildRightPane() {
     m_mainTabView->addWidget(m_openGLView);
     m_mainTabView->addWidget(canvasScroll(m_customEffectsView, QStringLiteral("customScroll")));
     col->addWidget(m_mainTabView, 1);
+    auto picture = [c] { return c->backImage(); };
+    m_ciView->setImageSource([c] { return c->coreImageResult(); }, picture);
+    m_customEffectsView->setImageSource(picture, picture);
+    m_openGLView->setImageSource(picture);
+    for (chrome::ZoomCanvas* canvas : {static_cast<chrome::ZoomCanvas*>(m_ciView),
+                                       static_cast<chrome::ZoomCanvas*>(m_customEffectsView)}) {
+        canvas->setContextMenuSource([this] { return m_contextMenu; });
+        canvas->setFileDropHandler([c](const QString& path) { return c->openDroppedFile(path); });
+        // The zoom slider follows wheel steps on the canvases.
+        connect(canvas, &chrome::ZoomCanvas::zoomStepped, c, [c](double z) { c->setZoom(z); });
+    }
+    m_openGLView->setContextMenuHandler([this](const QPoint& at) { m_contextMenu->popup(at); });
 
     // Favourites bars, one page per mode.
     m_favoritesTabView = new QStackedWidget;

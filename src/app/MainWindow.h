@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <optional>
 
 #include "app/EffectFamily.h"
 #include "foundation/UndoManager.h"
@@ -52,6 +53,10 @@ class MainWindow : public QMainWindow {
     QMenu* menuNamed(const QString& title) const;
     // The canvases' context menu.
     QMenu* contextMenu() const { return m_contextMenu; }
+    // Takes a saved frame where a person can still reach it, else most of the screen.
+    void restoreFrame(const std::optional<QRect>& saved);
+    // The frame to save: the normal one of a maximised or full-screen window.
+    QRect frameToSave() const;
 
     // --- the views of each mode
     chrome::BaseColoredButton* modeButton(Mode m) const { return m_modeButtons[int(m)]; }

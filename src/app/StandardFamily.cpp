@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTreeView>
 #include <QWidget>
 #include <cmath>
@@ -110,6 +112,16 @@ void StandardFamily::setCurrentFilter(std::shared_ptr<imaging::Filter> filter) {
 
 bool StandardFamily::isControlsPresent() const {
     return workbench::DataSource::isControlsPresent(m_filter.get());
+}
+
+std::optional<double> StandardFamily::fittingZoom() const {
+    const imaging::Rect e = picture() ? picture().extent() : imaging::Rect{};
+    if (!canvas() || e.isInfinite() || e.isEmpty()) return std::nullopt;
+    QWidget* frame = canvas()->enclosingScrollView();
+    const QSize area = frame ? frame->size() : canvas()->size();
+    const int sw = canvas()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const double aw = std::max(1, area.width() - sw), ah = std::max(1, area.height() - sw);
+    return 1.0 / std::max(e.width / aw, e.height / ah);
 }
 
 void StandardFamily::clearAll() {

@@ -43,6 +43,10 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
     // Whether the working filter has inputs edited with handles on the canvas.
     bool isControlsPresent() const;
 
+    // The zoom at which the whole picture fills the canvas's visible area; nothing when there
+    // is no picture to fit (the fit would divide by zero).
+    std::optional<double> fittingZoom() const;
+
     bool hasWorkingEffect() const override { return bool(m_filter); }
     void clearAll() override;
 

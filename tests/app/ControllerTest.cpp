@@ -123,6 +123,9 @@ TEST_F(ControllerTest, NoEarlierUndoActionSurvivesASwitch) {
     int undone = 0;
     undo().registerUndoWithTarget(c.get(), [&] { ++undone; });
     endEvent();
+    const imaging::Image before = c->backImage();
+    c->flipVert();  // a picture edit: the document's own step
+    endEvent();
     switchTo(app::Mode::ThreeD);
     selectRow(w->filter3DOutlineView(), 0);
     undo().registerUndoWithTarget(c->getCurrent3DEffect(), [&] { ++undone; });
@@ -132,6 +135,7 @@ TEST_F(ControllerTest, NoEarlierUndoActionSurvivesASwitch) {
     c->undo();  // back to 3D
     EXPECT_FALSE(undo().canUndo());
     EXPECT_EQ(undone, 0);
+    EXPECT_NE(c->backImage(), before);
 }
 
 TEST_F(ControllerTest, TheMenuSwitchesByTagAndChecksExactlyTheCurrentMode) {

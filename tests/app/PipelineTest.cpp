@@ -360,6 +360,34 @@ TEST_F(PipelineTest, PicturesForTexturesAndWritersArePackedRowsTopDown) {
     EXPECT_FALSE(undo().canUndo());
 }
 
+TEST_F(PipelineTest, WhatIsCopiedAndSavedIsStraightEightBitInOnePass) {
+    // Translucent pixels: premultiplied 8-bit steps on the way would round their colours to
+    // multiples of 255 / alpha.
+    QImage img(4, 2, QImage::Format_RGBA8888);
+    img.fill(QColor(201, 103, 57, 8));
+    img.setPixelColor(0, 0, QColor(13, 240, 129, 3));
+    usePicture(img);
+    // The picture as it is held: handed out, not copied.
+    const imaging::Bitmap plain = c->createObjectImage(300);
+    ASSERT_EQ(plain.format(), imaging::PixelFormat::RGBA8);
+    const uint8_t* p = plain.row(0);
+    EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{13, 240, 129, 3}));
+    EXPECT_EQ(c->createObjectImage(300).data(), plain.data());
+
+    // Through a filter, rendered once into straight pixels.
+    auto move = makeFilter("CIAffineTransform");
+    move->setValue("inputTransform", imaging::AffineTransform::translation(1, 0));
+    c->standard().setCurrentFilter(move);
+    const imaging::Bitmap moved = c->createObjectImage(300);
+    ASSERT_EQ(moved.width(), 4);
+    const uint8_t* q = moved.row(1) + 4 * 2;
+    EXPECT_NEAR(q[0], 201, 1);
+    EXPECT_NEAR(q[1], 103, 1);
+    EXPECT_NEAR(q[2], 57, 1);
+    EXPECT_EQ(q[3], 8);
+    EXPECT_EQ(c->getEffectedImage().pixelColor(2, 1), QColor(q[0], q[1], q[2], q[3]));
+}
+
 // ---------------------------------------------------------------- picture edits
 
 TEST_F(PipelineTest, FlipsAreExactAndUndone) {
