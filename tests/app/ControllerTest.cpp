@@ -357,6 +357,11 @@ TEST_F(ControllerTest, TheEffectListsShowTheirRows) {
         EXPECT_FALSE(custom->flags(custom->index(r, 1)) & Qt::ItemIsEditable);
     }
 
+    // Favourites find their effect's prototype by its stored class name.
+    EXPECT_EQ(c->custom().prototypeNamed("linesEffect"), c->custom().prototypeAt(1));
+    EXPECT_EQ(c->threeD().prototypeNamed("ObjectEffect"), c->threeD().prototypeAt(1));
+    EXPECT_EQ(c->threeD().prototypeNamed("linesEffect"), nullptr);
+
     // The delegate calls themselves, as the lists ask them.
     EXPECT_EQ(c->outlineViewNumberOfChildrenOfItem(w->listView(), nullptr), 0);
     EXPECT_EQ(c->outlineViewChildOfItem(w->filter3DOutlineView(), 2, nullptr), nullptr);
