@@ -23,10 +23,10 @@
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "imaging/Log.h"
-#include "threed/DocumentLink.h"
 #include "threed/EvalEffect.h"
 #include "threed/MyOGLView.h"
 #include "threed/ObjectEffect.h"
+#include "threed/TestHost.h"
 
 namespace {
 
@@ -48,8 +48,7 @@ imaging::Image picture(int seed) {
 }
 
 struct Session {
-    foundation::UndoManager undo;
-    imaging::Image picture;
+    threed::test::TestHost app;
     effects::BaseEffect* effect = nullptr;
     threed::MyOGLView view;
     bool swapped = false;
@@ -121,7 +120,7 @@ void BM_FirstFrame(benchmark::State& state, effects::BaseEffect* effect) {
         const imaging::Image next = picture(seed++);
         QElapsedTimer t;
         t.start();
-        s.picture = next;
+        s.app.picture = next;
         if (effect) effect->reloadImage();
         redrawAndWait(s);
         const double elapsed = double(t.nsecsElapsed()) / 1e9;
@@ -140,8 +139,9 @@ void BM_BeforeFullSizeRepaint(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        const imaging::Rect e = s.picture.extent();
-        const QImage full = foundation::renderQImage(s.picture, imaging::IRect::cover(e, 1.0), 1.0);
+        const imaging::Rect e = s.app.picture.extent();
+        const QImage full =
+            foundation::renderQImage(s.app.picture, imaging::IRect::cover(e, 1.0), 1.0);
         s.view.surface()->makeCurrent();
         GLuint name = 0;
         glGenTextures(1, &name);
@@ -172,13 +172,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "threed_bench: this platform has no OpenGL for widgets\n");
         return 1;
     }
-    threed::setDocumentLink({[&s] { return s.picture; }, [&s] { return &s.undo; }});
-    s.view.setImageSource([&s] { return s.picture; });
+    s.view.setImageSource([&s] { return s.app.picture; });
     s.view.setEffectSource([&s] { return s.effect; });
     QObject::connect(s.view.surface(), &QOpenGLWidget::frameSwapped, [&s] { s.swapped = true; });
     s.view.setFixedSize(kCanvasWidth, kCanvasHeight);
     s.view.show();
-    s.picture = picture(0);
+    s.app.picture = picture(0);
     redrawAndWait(s);
     s.view.surface()->makeCurrent();
     std::printf("canvas %d x %d, picture %d x %d, %s\n", s.view.surface()->width(),
@@ -230,6 +229,5 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    threed::setDocumentLink({});
     return 0;
 }

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QWidget>
 
-#include "threed/DocumentLink.h"
 #include "threed/GeometrySink.h"
 #include "threed/Texture2D.h"
 #include "workbench/ColorWell.h"

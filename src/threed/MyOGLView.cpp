@@ -73,6 +73,7 @@ MyOGLView::MyOGLView(QWidget* parent) : QWidget(parent) {
     }
     foundation::NotificationCenter::defaultCenter().addObserver(this, foundation::kUpdateOpenGLView,
                                                                 [this] {
+                                                                    update();
                                                                     if (m_surface)
                                                                         m_surface->update();
                                                                 });

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "threed/DocumentLink.h"
 #include "threed/GeometrySink.h"
 #include "threed/Texture2D.h"
 

@@ -6,9 +6,10 @@
 #include <cmath>
 #include <exception>
 
+#include "effects/EffectHost.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/UndoManager.h"
 #include "imaging/Log.h"
-#include "threed/DocumentLink.h"
 #include "threed/Texture2D.h"
 #include "workbench/Autoresizer.h"
 #include "workbench/MyBorderView.h"
@@ -48,7 +49,8 @@ void ThreeDEffect::loadImage() {
     if (m_texture && (!canUpload || m_texture->isCurrent())) return;
     m_texture.reset();
     if (!canUpload) return;
-    const imaging::Image picture = documentPicture();
+    const effects::EffectHost* host = effects::EffectHost::shared();
+    const imaging::Image picture = host ? host->backImage() : imaging::Image();
     if (!picture) return;
     m_texture = Texture2D::initWithImage(Texture2D::imageForPicture(picture));
 }
@@ -109,8 +111,14 @@ void ThreeDEffect::readRotation(const effects::EffectSettings& d, const QString&
     for (int i = 0; i < 4; ++i) readFloat(d, prefix + QString::number(i), r[i]);
 }
 
+void ThreeDEffect::postUpdateOpenGLView() {
+    foundation::NotificationCenter::defaultCenter().postNotificationName(
+        foundation::kUpdateOpenGLView);
+}
+
 void ThreeDEffect::registerUndo(std::function<void()> partner) {
-    if (foundation::UndoManager* um = documentUndoManager())
+    const effects::EffectHost* host = effects::EffectHost::shared();
+    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
         um->registerUndoWithTarget(this, std::move(partner));
 }
 

@@ -68,6 +68,8 @@ class ThreeDEffect : public effects::BaseEffect {
     void saveRotation(effects::EffectSettings& d, const QString& prefix) const;
     void readRotation(const effects::EffectSettings& d, const QString& prefix);
 
+    // Asks the canvas to redraw ("UpdateOpenGLView").
+    static void postUpdateOpenGLView();
     // Registers `partner` as the undo of a change about to be made.
     void registerUndo(std::function<void()> partner);
 

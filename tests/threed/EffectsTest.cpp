@@ -10,9 +10,9 @@
 #include <limits>
 
 #include "RecordingSink.h"
+#include "TestHost.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/UndoManager.h"
-#include "threed/DocumentLink.h"
 #include "threed/EvalEffect.h"
 #include "threed/ObjectEffect.h"
 #include "workbench/Autoresizer.h"
@@ -28,7 +28,6 @@ namespace {
 class ThreeDEffects : public ::testing::Test {
   protected:
     void SetUp() override {
-        threed::setDocumentLink({[] { return imaging::Image(); }, [this] { return &undo; }});
         foundation::NotificationCenter::defaultCenter().addObserver(
             this, foundation::kUpdateOpenGLView, [this] { ++redraws; });
         host.resize(300, 220);
@@ -39,7 +38,6 @@ class ThreeDEffects : public ::testing::Test {
     }
     void TearDown() override {
         foundation::NotificationCenter::defaultCenter().removeObserver(this);
-        threed::setDocumentLink({});
     }
 
     // Undoes and redoes the last step, checking `value` before, after undo and after redo.
@@ -53,7 +51,8 @@ class ThreeDEffects : public ::testing::Test {
         EXPECT_EQ(value(), after);
     }
 
-    foundation::UndoManager undo;
+    threed::test::TestHost app;
+    foundation::UndoManager& undo = app.undo;
     int redraws = 0;
     QWidget host;
     EvalEffect surface;

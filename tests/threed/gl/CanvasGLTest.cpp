@@ -14,10 +14,10 @@
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "imaging/Log.h"
-#include "threed/DocumentLink.h"
 #include "threed/EvalEffect.h"
 #include "threed/MyOGLView.h"
 #include "threed/ObjectEffect.h"
+#include "threed/TestHost.h"
 #include "threed/Texture2D.h"
 
 using threed::EvalEffect;
@@ -159,17 +159,14 @@ namespace {
 class CanvasTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        threed::setDocumentLink({[this] { return picture; }, [this] { return &undo; }});
-        view.setImageSource([this] { return picture; });
+        view.setImageSource([this] { return app.picture; });
         view.setEffectSource([this] { return effect; });
         view.resize(400, 300);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         ASSERT_TRUE(view.surface());
     }
-    void TearDown() override { threed::setDocumentLink({}); }
-
-    void setPicture(const QImage& img) { picture = foundation::imageFromQImage(img); }
+    void setPicture(const QImage& img) { app.setPicture(img); }
 
     // Drawn pixels (alpha not 0) inside the shot, and those with colour beyond `tint`.
     // Errors raised by the drawing so far (and clears them).
@@ -187,8 +184,8 @@ class CanvasTest : public ::testing::Test {
         return n;
     }
 
-    foundation::UndoManager undo;
-    imaging::Image picture;
+    threed::test::TestHost app;
+    foundation::UndoManager& undo = app.undo;
     effects::BaseEffect* effect = nullptr;
     MyOGLView view;
 };
@@ -303,7 +300,7 @@ TEST_F(CanvasTest, EveryShapeIsDrawnAndAnUnknownOneLeavesTheFrameEmpty) {
     solid.setObjectMode(7);
     EXPECT_EQ(drawn(view.ogl_shot()), 0);
     // Without a picture only the clear happens.
-    picture = {};
+    app.picture = {};
     solid.setObjectMode(0);
     solid.reloadImage();
     EXPECT_EQ(drawn(view.ogl_shot()), 0);
