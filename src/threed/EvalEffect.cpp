@@ -150,6 +150,8 @@ void EvalEffect::RenderEval(GeometrySink& sink) {
     glEnable(GL_MAP2_VERTEX_4);
     glPolygonMode(GL_FRONT_AND_BACK, m_polygonFilled ? GL_FILL : GL_LINE);
     glShadeModel(GL_SMOOTH);
+    // Under transparent parts of the picture, unless the tint below replaces it.
+    glColor4f(1, 1, 1, 1);
     DrawMapEval2dv(kStepU, kStepV, sink);
     glDisable(GL_MAP2_TEXTURE_COORD_2);
     glDisable(GL_MAP2_VERTEX_4);

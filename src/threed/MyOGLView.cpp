@@ -89,6 +89,11 @@ MyOGLView::~MyOGLView() {
     }
 }
 
+void MyOGLView::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (m_surface) m_surface->update();
+}
+
 bool MyOGLView::isGLAvailable() {
     // Qt's offscreen and minimal platforms cannot compose an OpenGL widget into a window.
     const QString platform = QGuiApplication::platformName();
@@ -167,6 +172,8 @@ void MyOGLView::drawFlat(const imaging::Image& picture) {
     glEnable(GL_TEXTURE_2D);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    // Transparent parts of the picture show the current colour: white, never an effect's tint.
+    glColor4f(1, 1, 1, 1);
 
     // One texture per picture; made again only for a new picture, or when the view has grown
     // past what a reduced one can show.

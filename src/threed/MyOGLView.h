@@ -82,6 +82,10 @@ class MyOGLView : public QWidget {
     // The flat view's texture (tests look at its size).
     const Texture2D* flatTexture() const { return m_flatTexture.get(); }
 
+  protected:
+    // Marking the view for display redraws the OpenGL surface too.
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     class Surface;
     friend class Surface;

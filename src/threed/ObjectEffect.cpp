@@ -94,6 +94,7 @@ void ObjectEffect::redraw() {
     glEnable(GL_TEXTURE_2D);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    glColor4f(1, 1, 1, 1);  // under transparent parts of the picture
     GLSink sink;
     emitObject(sink);
     glDisable(GL_TEXTURE_2D);

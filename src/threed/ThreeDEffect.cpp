@@ -141,7 +141,7 @@ void ThreeDEffect::buildControls(const std::function<void(QWidget*)>& rows) {
 QLabel* ThreeDEffect::addLabel(QWidget* host, const QString& text, const QRect& frame) {
     auto* label = new QLabel(text, host);
     QFont f = label->font();
-    f.setPointSizeF(10);
+    f.setPixelSize(10);
     label->setFont(f);
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, Qt::white);
@@ -152,7 +152,9 @@ QLabel* ThreeDEffect::addLabel(QWidget* host, const QString& text, const QRect& 
 }
 
 void ThreeDEffect::place(QWidget* host, QWidget* control, const QRect& frame) {
-    workbench::Autoresizer::of(host)->place(control, frame,
+    // The rows keep their distance from the host's top edge, however tall the host is.
+    workbench::Autoresizer::of(host)->place(control,
+                                            frame.translated(0, host->height() - kControlsHeight),
                                             workbench::kMaxXMargin | workbench::kMinYMargin);
 }
 

@@ -24,6 +24,8 @@ class ThreeDEffect : public effects::BaseEffect {
     // Mouse points are in the canvas's coordinates, y measured up from its bottom edge; the
     // effects measure y down from 544 as the canvas always has.
     static constexpr float kMouseTop = 544;
+    // The height of the box the controls' frames are given in (y measured up from its bottom).
+    static constexpr int kControlsHeight = 220;
 
     // The effect's own GL set-up, then the picture.
     void initEffect() override;

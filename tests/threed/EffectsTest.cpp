@@ -30,7 +30,7 @@ class ThreeDEffects : public ::testing::Test {
     void SetUp() override {
         foundation::NotificationCenter::defaultCenter().addObserver(
             this, foundation::kUpdateOpenGLView, [this] { ++redraws; });
-        host.resize(300, 220);
+        host.resize(300, 400);  // taller than the rows need: they stay at its top
         surface.awakeFromNib();
         surface.setTopControlsView(&host);
         solid.awakeFromNib();
@@ -59,8 +59,12 @@ class ThreeDEffects : public ::testing::Test {
     ObjectEffect solid;
 };
 
-QRect frameOf(QWidget* host, QWidget* child) {
-    return workbench::Autoresizer::of(host)->frame(child);
+// A control's frame as laid out, y measured up from the bottom of the box at the host's top
+// that the rows are given in.
+QRect frameOf(QWidget* child) {
+    const QRect g = child->geometry();
+    return QRect(g.x(), threed::ThreeDEffect::kControlsHeight - g.bottom() - 1, g.width(),
+                 g.height());
 }
 
 }  // namespace
@@ -176,8 +180,8 @@ TEST_F(ThreeDEffects, SurfaceControlsShowTheFieldsAndEveryChangeUndoes) {
     for (QLabel* l : host.findChildren<QLabel*>()) labels << l->text();
     EXPECT_EQ(labels,
               (QStringList{"First Curve:", "Second Curve:", "Filled Poly:", "Colored Light:"}));
-    EXPECT_EQ(frameOf(&host, first), QRect(100, 193, 170, 16));
-    EXPECT_EQ(frameOf(&host, surface.decalColorWell()), QRect(126, 130, 44, 23));
+    EXPECT_EQ(frameOf(first), QRect(100, 193, 170, 16));
+    EXPECT_EQ(frameOf(surface.decalColorWell()), QRect(126, 130, 44, 23));
     EXPECT_EQ(first->minValue(), -1.2);
     EXPECT_EQ(second->maxValue(), 1.2);
     EXPECT_FLOAT_EQ(first->floatValue(), 0.6f);
@@ -227,7 +231,7 @@ TEST_F(ThreeDEffects, ObjectTypePopUpUndoes) {
     solid.setUpControlsView();
     QComboBox* popup = solid.objectTypePopup();
     ASSERT_TRUE(popup);
-    EXPECT_EQ(frameOf(&host, popup), QRect(100, 190, 120, 22));
+    EXPECT_EQ(frameOf(popup), QRect(100, 190, 120, 22));
     ASSERT_EQ(popup->count(), 7);
     EXPECT_EQ(popup->itemText(3), "Cube");
     EXPECT_EQ(popup->currentIndex(), 0);

@@ -280,6 +280,22 @@ TEST_F(CanvasTest, ColoredLightWithTheDefaultColourKeepsOnlyRed) {
     EXPECT_GT(red, 100);
 }
 
+TEST_F(CanvasTest, TransparentPartsNeverShowAnEarlierTint) {
+    QImage half(32, 32, QImage::Format_ARGB32_Premultiplied);
+    half.fill(Qt::transparent);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 16; x < 32; ++x) half.setPixel(x, y, qRgb(0, 0, 255));
+    setPicture(half);
+    EvalEffect surface;
+    surface.setDecalMode(EvalEffect::kModulate);
+    effect = &surface;
+    view.ogl_shot();
+    effect = nullptr;
+    const QImage flat = view.ogl_shot();
+    EXPECT_EQ(flat.pixelColor(flat.width() / 4, flat.height() / 2), QColor(Qt::white));
+    EXPECT_EQ(flat.pixelColor(flat.width() * 3 / 4, flat.height() / 2), QColor(Qt::blue));
+}
+
 TEST_F(CanvasTest, EveryShapeIsDrawnAndAnUnknownOneLeavesTheFrameEmpty) {
     setPicture(halves(64, 64));
     view.ogl_shot();  // the flat view first: the solids draw after it without GL errors
@@ -326,4 +342,23 @@ TEST_F(CanvasTest, TheMouseTurnsTheCurrentEffectOnly) {
     undo.closeEventGroup();
     undo.undo();
     EXPECT_EQ(solid.rotation()[0], 0);
+}
+
+TEST_F(CanvasTest, MarkingTheViewForDisplayRedrawsTheScene) {
+    struct Counting : ObjectEffect {
+        void draw() override {
+            ++draws;
+            ObjectEffect::draw();
+        }
+        int draws = 0;
+    } counting;
+    effect = &counting;
+    view.update();  // as the controller's updateView does
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counting.draws > 0; }, 2000));
+    // and only once: redrawing the surface does not set off another redraw.
+    QTest::qWait(300);
+    const int settled = counting.draws;
+    QTest::qWait(300);
+    EXPECT_EQ(counting.draws, settled);
+    EXPECT_LE(settled, 2);
 }
