@@ -79,8 +79,8 @@ class MyOGLView : public QWidget {
     void mouseExited();
 
     QOpenGLWidget* surface() const;
-    // The flat view's texture (tests look at its size).
-    const Texture2D* flatTexture() const { return m_flatTexture.get(); }
+    // The flat view's texture.
+    std::shared_ptr<const Texture2D> flatTexture() const { return m_flatTexture; }
 
   protected:
     // Marking the view for display redraws the OpenGL surface too.
@@ -104,7 +104,7 @@ class MyOGLView : public QWidget {
     std::function<effects::BaseEffect*()> m_effect;
     std::function<QMenu*()> m_menuSource;
     // The flat view keeps its texture until the picture changes.
-    std::unique_ptr<Texture2D> m_flatTexture;
+    std::shared_ptr<Texture2D> m_flatTexture;
     imaging::Image m_flatPicture;
 };
 

@@ -77,10 +77,11 @@ TEST_F(ThreeDMode, SelectingShowsThePictureOnTheShapeAndRetiringDropsItsUndoStep
     QWidget* s = view()->surface();
     const int steps = undo().undoCount();
     QTest::mousePress(s, Qt::LeftButton, {}, QPoint(200, 200));
-    QTest::mouseMove(s, QPoint(240, 200));
-    QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(240, 200));
+    QTest::mouseMove(s, QPoint(240, 180));  // right and up
+    QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(240, 180));
     endEvent();
     EXPECT_EQ(solid->rotation()[0], 40);
+    EXPECT_EQ(solid->rotation()[1], -20);
     EXPECT_EQ(undo().undoCount(), steps + 1);
     c->undo();
     EXPECT_EQ(solid->rotation()[0], 0);
