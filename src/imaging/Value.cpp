@@ -2,12 +2,28 @@
 
 #include <cstdio>
 
+#include "imaging/WorkingSpace.h"
+
 namespace imaging {
 
 Px toLinearPremultiplied(const Color& c) {
     float a = float(std::clamp(c.a, 0.0, 1.0));
     return Px{srgbToLinear(float(c.r)) * a, srgbToLinear(float(c.g)) * a,
               srgbToLinear(float(c.b)) * a, a};
+}
+
+WorkingColor::WorkingColor(const Color& c) {
+    const float a = float(std::clamp(c.a, 0.0, 1.0));
+    v_[size_t(WorkingSpace::Linear)] = toLinearPremultiplied(c);
+    v_[size_t(WorkingSpace::None)] = Px{float(c.r) * a, float(c.g) * a, float(c.b) * a, a};
+}
+
+WorkingColor WorkingColor::straight(Px e) {
+    WorkingColor w;
+    w.v_[size_t(WorkingSpace::Linear)] =
+        Px{srgbToLinear(e[0]), srgbToLinear(e[1]), srgbToLinear(e[2]), e[3]};
+    w.v_[size_t(WorkingSpace::None)] = e;
+    return w;
 }
 
 double Value::toNumber(double fallback) const {

@@ -90,8 +90,11 @@ Value parseValue(const Attribute& a, std::string_view text, const ImageLoader& l
         }
         if (a.className == imaging::kClassVector) {
             std::vector<double> v = parseNumberList(text);
-            if (v.size() < 2 || v.size() > 6)
-                throw UsageError("a vector has 2 to 6 components, as [x,y,...]");
+            // Positions and the like have up to six components; weights as many as declared.
+            const size_t most = std::max<size_t>(6, a.defaultValue.toVector().count());
+            if (v.size() < 2 || v.size() > most)
+                throw UsageError("a vector has 2 to " + std::to_string(most) +
+                                 " components, as [x,y,...]");
             return Value(imaging::Vector(std::move(v)));
         }
         if (a.className == imaging::kClassColor) return Value(parseColor(text));

@@ -12,10 +12,10 @@ using namespace cmath;
 
 const char* const kEffect = kCICategoryColorEffect;
 
-// Straight linear colour of a user colour, its alpha ignored.
-Px straightColor(const Color& c) {
-    auto ch = [](double v) { return decode(float(std::clamp(v, -1.0, 100.0))); };
-    return Px{ch(c.r), ch(c.g), ch(c.b), 1};
+// Straight working colour of a user colour, its alpha ignored.
+WorkingColor straightColor(const Color& c) {
+    auto ch = [](double v) { return float(std::clamp(v, -1.0, 100.0)); };
+    return WorkingColor::straight(Px{ch(c.r), ch(c.g), ch(c.b), 1});
 }
 
 float maxAbs(Px d) {
@@ -23,12 +23,12 @@ float maxAbs(Px d) {
     return std::max({d[0], d[1], d[2], d[3]});
 }
 
-// Piecewise-linear ramp through evenly spaced encoded colours.
+// Piecewise-linear ramp through evenly spaced colours.
 template <size_t N>
-Px ramp(const std::array<Px, N>& stops, float t) {
+Px ramp(const std::array<WorkingColor, N>& stops, float t) {
     float f = clampf(t, 0, 1) * float(N - 1);
     size_t i = std::min(size_t(f), N - 2);
-    return lerp(stops[i], stops[i + 1], f - float(i));
+    return lerp(stops[i](), stops[i + 1](), f - float(i));
 }
 
 const FilterDef sepiaDef{
@@ -38,7 +38,7 @@ const FilterDef sepiaDef{
     {ImageInput(), Scalar("inputIntensity", 1).min(0).slider(0, 1).identity(0)},
     [](const Args& a) {
         float k = finite(a.number("inputIntensity"));
-        return perceptualKernel(a.image(), [k](Px s) {
+        return straightKernel(a.image(), [k](Px s) {
             Px sepia{0.393f * s[0] + 0.769f * s[1] + 0.189f * s[2],
                      0.349f * s[0] + 0.686f * s[1] + 0.168f * s[2],
                      0.272f * s[0] + 0.534f * s[1] + 0.131f * s[2], s[3]};
@@ -48,10 +48,9 @@ const FilterDef sepiaDef{
         });
     }};
 
-// Inverted as encoded values, so that mid grey stays mid grey.
 const FilterDef invertDef{
     "CIColorInvert", "Color Invert", {kEffect}, {ImageInput()}, [](const Args& a) {
-        return perceptualKernel(a.image(), [](Px s) {
+        return straightKernel(a.image(), [](Px s) {
             return Px{1 - s[0], 1 - s[1], 1 - s[2], s[3]};
         });
     }};
@@ -73,7 +72,7 @@ const FilterDef colorMapDef{
             [g, midY](const Sampler& s, Point p) {
                 Px c = s.nearest(0, p);
                 if (!(c[3] > 0)) return Px{0, 0, 0, 0};
-                float t = clampf(encode(luma(unpremultiply(c))), 0, 1);
+                float t = clampf(luma(unpremultiply(c)), 0, 1);
                 double half = std::min(0.5 * s.pixel(), g.width / 2);
                 double x = g.x + half + t * std::max(0.0, g.width - 2 * half);
                 return s(1, Point{x, midY}) * c[3];
@@ -86,9 +85,8 @@ const FilterDef posterizeDef{"CIColorPosterize",
                              {kEffect},
                              {ImageInput(), Scalar("inputLevels", 6).min(1).slider(2, 30)},
                              [](const Args& a) {
-                                 // Levels are steps of how light looks, not of light.
                                  float n = float(std::clamp(a.number("inputLevels"), 2.0, 1e6)) - 1;
-                                 return perceptualKernel(a.image(), [n](Px s) {
+                                 return straightKernel(a.image(), [n](Px s) {
                                      for (int c = 0; c < 3; ++c)
                                          s[c] = std::round(clampf(s[c], 0, 1) * n) / n;
                                      return s;
@@ -101,13 +99,13 @@ const FilterDef falseColorDef{
     {kEffect},
     {ImageInput(), ColorInput("inputColor0", 0.3, 0, 0), ColorInput("inputColor1", 1, 0.9, 0.8)},
     [](const Args& a) {
-        Px c0 = a.linearColor("inputColor0");
-        Px c1 = a.linearColor("inputColor1");
+        const WorkingColor c0 = a.workingColor("inputColor0");
+        const WorkingColor c1 = a.workingColor("inputColor1");
         return colorKernel(
             [=](Px p) {
                 Px s = unpremultiply(p);
-                float t = clampf(encode(luma(s)), 0, 1);
-                return lerp(c0, c1, t) * p[3];
+                float t = clampf(luma(s), 0, 1);
+                return lerp(c0(), c1(), t) * p[3];
             },
             a.image());
     }};
@@ -118,12 +116,13 @@ const FilterDef monochromeDef{"CIColorMonochrome",
                               {ImageInput(), OpaqueColor("inputColor", 0.6, 0.45, 0.3),
                                Scalar("inputIntensity", 1).limits(0, 1).identity(0)},
                               [](const Args& a) {
-                                  Px col = clamp01(straightColor(a.color("inputColor")));
+                                  const WorkingColor colour = straightColor(a.color("inputColor"));
                                   float k = finite(a.number("inputIntensity"));
                                   // Black through the colour to white, keeping each pixel's
                                   // luminance.
-                                  float lc = luma(col);
                                   return straightKernel(a.image(), [=](Px s) {
+                                      const Px col = clamp01(colour());
+                                      const float lc = luma(col);
                                       float l = clampf(luma(s), 0, 1);
                                       Px m = l <= lc ? col * (lc > 0 ? l / lc : 0.f)
                                                      : lerp(col, splat(1),
@@ -184,12 +183,12 @@ const FilterDef vignetteEffectDef{
             a.image());
     }};
 
-// The photo looks: a colour balance, a saturation and a tone curve on encoded values.
+// The photo looks: a colour balance, a saturation and a tone curve.
 FilterBuilder look(float sat, std::array<float, 3> balance, std::vector<Point> points) {
     Curve curve(std::move(points));
     Px tint{balance[0], balance[1], balance[2], 1};
     return [=](const Args& a) {
-        return perceptualKernel(a.image(), [=](Px s) {
+        return straightKernel(a.image(), [=](Px s) {
             float l = luma(s);
             Px c = (splat(l) + (s - l) * sat) * tint;
             return Px{curve(c[0]), curve(c[1]), curve(c[2]), s[3]};
@@ -241,19 +240,22 @@ const FilterDef transferDef{"CIPhotoEffectTransfer",
                             {ImageInput()},
                             look(1.05f, {1.07f, 1.0f, 0.86f}, {{0, 0.05}, {0.5, 0.55}, {1, 0.97}})};
 
-const FilterDef thermalDef{"CIThermal", "Thermal", {kEffect}, {ImageInput()}, [](const Args& a) {
-                               static const std::array<Px, 6> stops{
-                                   Px{0, 0, 0.1f, 1},  Px{0.2f, 0, 0.6f, 1}, Px{0.8f, 0, 0.6f, 1},
-                                   Px{1, 0.25f, 0, 1}, Px{1, 0.85f, 0, 1},   Px{1, 1, 1, 1}};
-                               return perceptualKernel(a.image(), [](Px s) {
-                                   Px r = ramp(stops, luma(s));
-                                   r[3] = s[3];
-                                   return r;
-                               });
-                           }};
+const FilterDef thermalDef{
+    "CIThermal", "Thermal", {kEffect}, {ImageInput()}, [](const Args& a) {
+        using W = WorkingColor;
+        static const std::array<W, 6> stops{
+            W::straight(Px{0, 0, 0.1f, 1}),    W::straight(Px{0.2f, 0, 0.6f, 1}),
+            W::straight(Px{0.8f, 0, 0.6f, 1}), W::straight(Px{1, 0.25f, 0, 1}),
+            W::straight(Px{1, 0.85f, 0, 1}),   W::straight(Px{1, 1, 1, 1})};
+        return straightKernel(a.image(), [](Px s) {
+            Px r = ramp(stops, luma(s));
+            r[3] = s[3];
+            return r;
+        });
+    }};
 
 const FilterDef xrayDef{"CIXRay", "X-Ray", {kEffect}, {ImageInput()}, [](const Args& a) {
-                            return perceptualKernel(a.image(), [](Px s) {
+                            return straightKernel(a.image(), [](Px s) {
                                 float v = clampf(1 - luma(s), 0, 1);
                                 return Px{v * 0.82f, v * 0.94f, v, s[3]};
                             });
@@ -278,9 +280,7 @@ const FilterDef colorCurvesDef{
         };
         Curve r = curveOf("inputRedCurve"), g = curveOf("inputGreenCurve");
         Curve b = curveOf("inputBlueCurve");
-        return perceptualKernel(a.image(), [=](Px s) {
-            return Px{r(s[0]), g(s[1]), b(s[2]), s[3]};
-        });
+        return straightKernel(a.image(), [=](Px s) { return Px{r(s[0]), g(s[1]), b(s[2]), s[3]}; });
     }};
 
 const FilterDef ditherDef{
@@ -293,11 +293,11 @@ const FilterDef ditherDef{
         // Noise per picture pixel: previews average it away as the full picture does.
         return colorKernel(
             [k](Px p, Point q) {
-                Px s = encode(unpremultiply(p));
+                Px s = unpremultiply(p);
                 int64_t x = int64_t(std::floor(std::clamp(q.x, -1e12, 1e12)));
                 int64_t y = int64_t(std::floor(std::clamp(q.y, -1e12, 1e12)));
                 for (int c = 0; c < 3; ++c) s[c] += (hash01(x, y, uint32_t(c)) - 0.5f) * k;
-                return premultiply(decode(s));
+                return premultiply(s);
             },
             a.image());
     }};
@@ -329,7 +329,7 @@ const FilterDef palettizeDef{
                         if (!(c[3] > 1e-3f)) continue;
                         c = unpremultiply(c);
                         c[3] = 0;
-                        Px key = perceptual ? encode(c) : c;
+                        Px key = perceptual ? workingToEncoded(c) : c;
                         bool seen = false;
                         for (auto& k : keys) seen = seen || maxAbs(k - key) < 2e-3f;
                         if (seen) continue;
@@ -356,7 +356,7 @@ const FilterDef palettizeDef{
                         }
                         Px s = unpremultiply(p);
                         s[3] = 0;
-                        Px key = perceptual ? encode(s) : s;
+                        Px key = perceptual ? workingToEncoded(s) : s;
                         const float at = along(key);
                         size_t hi =
                             size_t(std::lower_bound(pos.begin(), pos.end(), at) - pos.begin());
@@ -393,7 +393,7 @@ const FilterDef maskToAlphaDef{
         return colorKernel(
             [](Px p) {
                 Px s = unpremultiply(p);
-                float v = clampf(encode(luma(s)), 0, 1) * p[3];
+                float v = clampf(luma(s), 0, 1) * p[3];
                 return splat(v);
             },
             a.image());
@@ -444,7 +444,7 @@ const FilterDef labDeltaEDef{"CILabDeltaE",
                                          Px t = clamp01(unpremultiply(q));
                                          float d = deltaE94(rgbToLab(s), rgbToLab(t)) / 100;
                                          float alpha = p[3] * q[3];
-                                         return grey(decode(d) * alpha, alpha);
+                                         return grey(d * alpha, alpha);
                                      },
                                      x, y);
                              }};
@@ -494,12 +494,12 @@ const FilterDef documentDef{
         Image paper = affineTransform(gaussianBlur(small, 6), AffineTransform::scaling(4, 4));
         return colorKernel(
             [k](Px p, Px b) {
-                Px s = encode(unpremultiply(p)), bg = unpremultiply(b);
-                float white = std::max(encode(std::max({bg[0], bg[1], bg[2]})), 0.05f);
+                Px s = unpremultiply(p), bg = unpremultiply(b);
+                float white = std::max(std::max({bg[0], bg[1], bg[2]}), 0.05f);
                 Px w = clamp01(((s / white) - 1) * (1 + 0.3f * k) + 1);
                 Px r = lerp(s, w, std::min(k, 1.f));
                 r[3] = s[3];
-                return premultiply(decode(r));
+                return premultiply(r);
             },
             img, paper);
     }};
