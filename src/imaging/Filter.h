@@ -34,6 +34,8 @@ class Args {
     // The colour for kernels, premultiplied in the working space of the render.
     WorkingColor workingColor(std::string_view key) const { return WorkingColor(color(key)); }
     AffineTransform transform(std::string_view key) const;
+    std::string text(std::string_view key) const { return value(key).toString(); }
+    Data data(std::string_view key) const { return value(key).toData(); }
 
   private:
     const Filter& f_;

@@ -60,6 +60,9 @@ class ParameterView : public QWidget {
                                      app::Controller* m);
     void addOffsetForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
                                      app::Controller* m);
+    // Text and data inputs: the value as read-only text.
+    void addReadOnlyFieldForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
+                                            const std::string& k, app::Controller* m);
 
     // Actions of the controls.
     void sliderChanged();

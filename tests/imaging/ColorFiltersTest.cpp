@@ -1,5 +1,6 @@
 // Colour filters: identities, inverses, and the property that defines each one.
 
+#include <functional>
 #include <numbers>
 
 #include "FilterRun.h"
@@ -364,5 +365,60 @@ TEST(ColorMath, FastTransferCurvesFollowTheExactOnesBeyondTheUnitRange) {
                     2e-4f * std::max(1.f, std::abs(d[0])))
             << v;
         EXPECT_FLOAT_EQ(d[3], 0.7f);
+    }
+}
+
+namespace {
+
+// An n^3 cube (red fastest) of f applied to each lattice colour.
+Data cubeOf(int n, const std::function<Px(Px)>& f) {
+    std::vector<float> v;
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r) {
+                const Px c = f(Px{r / float(n - 1), g / float(n - 1), b / float(n - 1), 1});
+                v.insert(v.end(), {c[0], c[1], c[2], c[3]});
+            }
+    return Data::fromFloats(v);
+}
+
+}  // namespace
+
+TEST(ColorFilters, CubesLookColoursUpTrilinearly) {
+    const Px color{0.6f, 0.2f, 0.1f, 1};
+    expectNear(on("CIColorCube", color), color, 1e-6f, "the default cube");
+    const Data swap = cubeOf(4, [](Px c) { return Px{c[2], c[1], c[0], 1}; });
+    const Settings swapping{{"inputCubeDimension", 4.0}, {"inputCubeData", swap}};
+    expectNear(on("CIColorCube", color, swapping), Px{0.1f, 0.2f, 0.6f, 1}, 1e-5f, "red for blue");
+    // Half-covered pixels look up their straight colour and keep their coverage.
+    Settings halfCovered{{"inputImage", testimg::constant(8, 8, Px{0.3f, 0.1f, 0.05f, 0.5f})}};
+    halfCovered.insert(halfCovered.end(), swapping.begin(), swapping.end());
+    expectNear(run("CIColorCube", halfCovered, Rect{0, 0, 8, 8}).at(4, 4),
+               Px{0.05f, 0.1f, 0.3f, 0.5f}, 1e-5f, "straight colour, coverage kept");
+    // A table that does not match its dimension gives nothing.
+    EXPECT_FALSE(
+        output("CIColorCube",
+               {{"inputImage", picture()}, {"inputCubeDimension", 5.0}, {"inputCubeData", swap}}));
+    // A cube in sRGB: halving encoded values.
+    const Data halve = cubeOf(17, [](Px c) { return Px{c[0] / 2, c[1] / 2, c[2] / 2, 1}; });
+    const Px h = on("CIColorCubeWithColorSpace", Px{0.5f, 0.5f, 0.5f, 1},
+                    {{"inputCubeDimension", 17.0}, {"inputCubeData", halve}});
+    EXPECT_NEAR(h[0], lin(enc(0.5f) / 2), 1e-4f);
+    const Px hl = on("CIColorCubeWithColorSpace", Px{0.5f, 0.5f, 0.5f, 1},
+                     {{"inputCubeDimension", 17.0},
+                      {"inputCubeData", halve},
+                      {"inputColorSpace", "Linear sRGB"}});
+    EXPECT_NEAR(hl[0], 0.25f, 1e-5f);
+    EXPECT_FALSE(output("CIColorCubeWithColorSpace",
+                        {{"inputImage", picture()}, {"inputColorSpace", "CMYK"}}));
+    // Two cubes through a mask: the first where it is black, the second where white.
+    for (auto [mask, want] : {std::pair{0.f, color}, std::pair{1.f, Px{0.1f, 0.2f, 0.6f, 1}}}) {
+        const Px mixed = on("CIColorCubesMixedWithMask", color,
+                            {{"inputMaskImage", testimg::constant(8, 8, Px{mask, mask, mask, 1})},
+                             {"inputCubeDimension", 4.0},
+                             {"inputCube0Data", cubeOf(4, [](Px c) { return c; })},
+                             {"inputCube1Data", swap},
+                             {"inputColorSpace", "linear"}});
+        expectNear(mixed, want, 1e-5f, "mask " + std::to_string(mask));
     }
 }

@@ -92,6 +92,18 @@ TEST(ValueParser, EachClassHasItsSyntax) {
               Value(AffineTransform{2, 0, 0, 2, 5, -5}));
     EXPECT_THROW(parseValue(attr(kClassTransform), "[1,2,3]", noImages), UsageError);
     EXPECT_THROW(parseValue(attr(kClassTransform), "[0,0,0,0,1,1]", noImages), UsageError);
+    // Data: the text's bytes, or a file's after "@".
+    EXPECT_EQ(parseValue(attr(kClassData), "hello", noImages), Value(Data::fromText("hello")));
+    QTemporaryDir dir;
+    const QString bytes = dir.filePath("cube.bin");
+    QFile file(bytes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x00\x01\xff", 3));
+    file.close();
+    EXPECT_EQ(parseValue(attr(kClassData), "@" + bytes.toStdString(), noImages),
+              Value(Data(std::vector<uint8_t>{0, 1, 255})));
+    EXPECT_THROW(parseValue(attr(kClassData), "@" + dir.filePath("none").toStdString(), noImages),
+                 UsageError);
 }
 
 TEST(ValueParser, ErrorsNameTheInput) {

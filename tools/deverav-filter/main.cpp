@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "       deverav-filter info FILE [--json]\n"
     "       deverav-filter demo DIR\n"
     "values: numbers, vectors [x,y,...], colours rgba(r,g,b,a), images as file paths,\n"
-    "        transforms as six numbers [a,b,c,d,tx,ty]\n"
+    "        transforms as six numbers [a,b,c,d,tx,ty], data as text or @FILE\n"
     "render: each filter takes the previous result; with no filter the picture is converted.\n"
     "        Without --region the result's own extent is written (blur fringes, rotated\n"
     "        corners and backgrounds included), or the input picture's when it is infinite.\n"

@@ -1,6 +1,7 @@
 // Colour effects: looks, tints, maps, palettes and masks.
 
 #include <array>
+#include <cctype>
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/ColorMath.h"
@@ -397,6 +398,145 @@ const FilterDef maskToAlphaDef{
                 return splat(v);
             },
             a.image());
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Colour cubes: a table of n x n x n RGBA colours (32-bit floats, premultiplied; red varies
+// fastest, then green, then blue) looked up by each pixel's straight colour, trilinearly.
+
+// The identity table of dimension 2, the cubes' default.
+Data identityCube() {
+    std::vector<float> v;
+    for (int b = 0; b < 2; ++b)
+        for (int g = 0; g < 2; ++g)
+            for (int r = 0; r < 2; ++r) v.insert(v.end(), {float(r), float(g), float(b), 1.f});
+    return Data::fromFloats(v);
+}
+
+class Cube {
+  public:
+    // Empty (invalid) unless the data holds exactly n^3 entries.
+    Cube(int n, const Data& data) {
+        if (n < 2 || data.size() != size_t(n) * size_t(n) * size_t(n) * 4 * sizeof(float)) return;
+        auto v = std::make_shared<std::vector<float>>(data.floats());
+        for (float& f : *v)
+            if (!std::isfinite(f)) f = 0;
+        n_ = n;
+        v_ = std::move(v);
+    }
+    bool valid() const { return n_ > 0; }
+    // The table's colour for a straight colour (clamped to 0..1), premultiplied.
+    Px operator()(Px s) const {
+        const float k = float(n_ - 1);
+        int i0[3], i1[3];
+        float t[3];
+        for (int c = 0; c < 3; ++c) {
+            const float f = clampf(s[c], 0, 1) * k;
+            i0[c] = std::min(int(f), n_ - 2);
+            i1[c] = i0[c] + 1;
+            t[c] = f - float(i0[c]);
+        }
+        auto at = [&](int r, int g, int b) {
+            const float* e =
+                v_->data() + 4 * ((size_t(b) * size_t(n_) + size_t(g)) * size_t(n_) + size_t(r));
+            return Px{e[0], e[1], e[2], e[3]};
+        };
+        const Px c00 = lerp(at(i0[0], i0[1], i0[2]), at(i1[0], i0[1], i0[2]), t[0]);
+        const Px c10 = lerp(at(i0[0], i1[1], i0[2]), at(i1[0], i1[1], i0[2]), t[0]);
+        const Px c01 = lerp(at(i0[0], i0[1], i1[2]), at(i1[0], i0[1], i1[2]), t[0]);
+        const Px c11 = lerp(at(i0[0], i1[1], i1[2]), at(i1[0], i1[1], i1[2]), t[0]);
+        return lerp(lerp(c00, c10, t[1]), lerp(c01, c11, t[1]), t[2]);
+    }
+
+  private:
+    int n_ = 0;
+    std::shared_ptr<const std::vector<float>> v_;
+};
+
+// The space a cube's colours are in, relative to the working space.
+enum class CubeSpace { Working, Encoded, Linear };
+
+bool cubeSpaceOf(const std::string& name, CubeSpace& out) {
+    std::string n;
+    for (char c : name) n += char(std::tolower(static_cast<unsigned char>(c)));
+    if (n == "srgb") return out = CubeSpace::Encoded, true;
+    if (n == "linear" || n == "linear srgb" || n == "linearsrgb")
+        return out = CubeSpace::Linear, true;
+    return false;
+}
+
+// A straight working colour into the cube's space, and a cube colour back.
+Px intoCube(Px s, CubeSpace space) {
+    const bool linear = currentWorkingSpace() == WorkingSpace::Linear;
+    if (space == CubeSpace::Encoded) return linear ? encode(s) : s;
+    if (space == CubeSpace::Linear) return linear ? s : decode(s);
+    return s;
+}
+Px outOfCube(Px premultiplied, CubeSpace space) {
+    if (space == CubeSpace::Working) return premultiplied;
+    const bool linear = currentWorkingSpace() == WorkingSpace::Linear;
+    Px s = unpremultiply(premultiplied);
+    if (space == CubeSpace::Encoded && linear) s = decode(s);
+    if (space == CubeSpace::Linear && !linear) s = encode(s);
+    return premultiply(s);
+}
+
+// The pixel through the cube: its straight colour looked up, the table's alpha times its own.
+Px throughCube(const Cube& cube, Px p, CubeSpace space) {
+    if (!(p[3] > 0)) return Px{0, 0, 0, 0};
+    return outOfCube(cube(intoCube(unpremultiply(p), space)), space) * p[3];
+}
+
+Attr cubeDimension() {
+    return Count("inputCubeDimension", 2).limits(2, 64);
+}
+
+Image cubeFilter(const Args& a, CubeSpace space) {
+    const Cube cube(int(a.number("inputCubeDimension")), a.data("inputCubeData"));
+    if (!cube.valid()) return {};  // the table does not match its dimension
+    return colorKernel([cube, space](Px p) { return throughCube(cube, p, space); }, a.image());
+}
+
+const FilterDef colorCubeDef{
+    "CIColorCube",
+    "Color Cube",
+    {kEffect},
+    {ImageInput(), cubeDimension(), DataInput("inputCubeData", identityCube())},
+    [](const Args& a) { return cubeFilter(a, CubeSpace::Working); }};
+
+const FilterDef colorCubeWithSpaceDef{
+    "CIColorCubeWithColorSpace",
+    "Color Cube with ColorSpace",
+    {kEffect},
+    {ImageInput(), cubeDimension(), DataInput("inputCubeData", identityCube()),
+     Text("inputColorSpace", "sRGB")},
+    [](const Args& a) {
+        CubeSpace space;
+        if (!cubeSpaceOf(a.text("inputColorSpace"), space)) return Image();
+        return cubeFilter(a, space);
+    }};
+
+// Two cubes mixed by a mask: the first where it is black, the second where it is white.
+const FilterDef colorCubesMixedDef{
+    "CIColorCubesMixedWithMask",
+    "Color Cubes Mixed With Mask",
+    {kEffect},
+    {ImageInput(), ImageInput("inputMaskImage"), cubeDimension(),
+     DataInput("inputCube0Data", identityCube()), DataInput("inputCube1Data", identityCube()),
+     Text("inputColorSpace", "sRGB")},
+    [](const Args& a) {
+        CubeSpace space;
+        if (!cubeSpaceOf(a.text("inputColorSpace"), space)) return Image();
+        const int n = int(a.number("inputCubeDimension"));
+        const Cube c0(n, a.data("inputCube0Data")), c1(n, a.data("inputCube1Data"));
+        if (!c0.valid() || !c1.valid()) return Image();
+        // Beyond the mask, the first cube.
+        return colorKernel(
+            [c0, c1, space](Px p, Px m) {
+                const float t = clampf(luminance(m), 0, 1);
+                return lerp(throughCube(c0, p, space), throughCube(c1, p, space), t);
+            },
+            a.image(), a.image("inputMaskImage"));
     }};
 
 const FilterDef maxComponentDef{

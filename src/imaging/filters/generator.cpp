@@ -2,8 +2,12 @@
 // lights (star, sun, halo) are light added over transparency: their colour scaled by their
 // intensity, with the intensity as coverage.
 
+#include <cctype>
+
 #include "imaging/FilterKit.h"
+#include "imaging/filters/Barcodes.h"
 #include "imaging/filters/ColorMath.h"
+#include "imaging/filters/TextPicture.h"
 
 namespace imaging {
 namespace {
@@ -360,6 +364,113 @@ const FilterDef polkaDef{
             float e = std::max({soft, float(0.5 * pixel / w), 1e-4f});
             return lerp(c0, c1, clampf((d - radius) / (2 * e) + 0.5f, 0, 1));
         });
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Barcodes: one picture unit per module, black on white.
+
+const FilterDef qrCodeDef{
+    "CIQRCodeGenerator",
+    "QR Code Generator",
+    {kGenerator},
+    {DataInput("inputMessage", Data::fromText("Deverav")), Text("inputCorrectionLevel", "M")},
+    [](const Args& a) {
+        const std::string level = a.text("inputCorrectionLevel");
+        const std::string levels = "LMQH";
+        const size_t k =
+            level.size() == 1 ? levels.find(char(std::toupper(level[0]))) : levels.npos;
+        if (k == levels.npos) return Image();  // not one of L, M, Q, H
+        // The symbology's own quiet zone of four modules.
+        return barcode::moduleImage(barcode::qrCode(a.data("inputMessage").text(), int(k)), 4);
+    }};
+
+const FilterDef aztecDef{
+    "CIAztecCodeGenerator",
+    "Aztec Code Generator",
+    {kGenerator},
+    {DataInput("inputMessage", Data::fromText("Deverav")),
+     Scalar("inputCorrectionLevel", 23).limits(5, 95), Integer("inputLayers", 0).limits(0, 32),
+     Boolean("inputCompactStyle", false)},
+    [](const Args& a) {
+        return barcode::moduleImage(
+            barcode::aztecCode(a.data("inputMessage").text(), a.number("inputCorrectionLevel"),
+                               int(a.number("inputLayers")), a.boolean("inputCompactStyle")),
+            0);
+    }};
+
+const FilterDef code128Def{"CICode128BarcodeGenerator",
+                           "Code 128 Barcode Generator",
+                           {kGenerator},
+                           {DataInput("inputMessage", Data::fromText("Deverav")),
+                            Scalar("inputQuietSpace", 7).range(0, 100).slider(0, 20),
+                            Scalar("inputBarcodeHeight", 32).range(1, 500).slider(1, 500)},
+                           [](const Args& a) {
+                               return barcode::moduleImage(
+                                   barcode::code128(a.data("inputMessage").text()),
+                                   a.number("inputQuietSpace"), a.number("inputBarcodeHeight"));
+                           }};
+
+// ---------------------------------------------------------------------------------------------
+// Text and meshes.
+
+const FilterDef textDef{"CITextImageGenerator",
+                        "Text Image Generator",
+                        {kGenerator},
+                        {Text("inputText", "Deverav"), Text("inputFontName", "HelveticaNeue"),
+                         Scalar("inputFontSize", 12).range(1, 1000).slider(9, 128),
+                         Scalar("inputScaleFactor", 1).range(0.1, 16).slider(0.5, 4)},
+                        [](const Args& a) {
+                            const Bitmap b =
+                                text::draw(a.text("inputText"), a.text("inputFontName"),
+                                           a.number("inputFontSize"), a.number("inputScaleFactor"));
+                            return b.isNull() ? Image() : Image::fromBitmap(b);
+                        }};
+
+// Line segments (x0, y0, x1, y1 each) stroked `width` wide with round ends, antialiased over
+// one output pixel.
+const FilterDef meshDef{
+    "CIMeshGenerator",
+    "Mesh Generator",
+    {kGenerator},
+    {VectorInput("inputMesh", {50, 50, 250, 50, 250, 50, 150, 223, 150, 223, 50, 50})
+         .name("Mesh")
+         .components(4 * 4096),
+     Distance("inputWidth", 1.5).range(0, 1000).slider(0, 20), ColorInput("inputColor", 1, 1, 1)},
+    [](const Args& a) {
+        const Vector v = a.vector("inputMesh");
+        struct Segment {
+            double x0, y0, dx, dy, len2;
+        };
+        std::vector<Segment> segs;
+        Rect bounds;
+        for (size_t i = 0; i + 3 < v.count(); i += 4) {
+            const double x0 = v.at(i), y0 = v.at(i + 1), x1 = v.at(i + 2), y1 = v.at(i + 3);
+            segs.push_back(
+                {x0, y0, x1 - x0, y1 - y0, (x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0)});
+            const Rect r{std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
+            bounds = bounds.isEmpty() && segs.size() == 1 ? r : bounds.united(r);
+        }
+        if (segs.empty()) return Image();
+        const double half = 0.5 * std::clamp(a.number("inputWidth"), 0.0, 1000.0);
+        const WorkingColor colour = a.workingColor("inputColor");
+        auto shared = std::make_shared<const std::vector<Segment>>(std::move(segs));
+        return generator(
+            [shared, half, colour](Point p, float pixel) {
+                double d2 = 1e300;
+                for (const Segment& s : *shared) {
+                    double t =
+                        s.len2 > 0 ? ((p.x - s.x0) * s.dx + (p.y - s.y0) * s.dy) / s.len2 : 0;
+                    t = std::clamp(t, 0.0, 1.0);
+                    const double ex = p.x - s.x0 - t * s.dx, ey = p.y - s.y0 - t * s.dy;
+                    d2 = std::min(d2, ex * ex + ey * ey);
+                }
+                // Lines thinner than a pixel fade rather than vanish.
+                const double w = std::max(half, 0.5 * double(pixel));
+                const float cover = clampf(float((w - std::sqrt(d2)) / pixel + 0.5), 0, 1) *
+                                    float(std::min(1.0, half / w));
+                return colour() * cover;
+            },
+            bounds.insetBy(-half - 2, -half - 2));
     }};
 
 }  // namespace
