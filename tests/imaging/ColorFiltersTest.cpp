@@ -168,6 +168,11 @@ TEST(ColorFilters, ControlsMatrixClampPolynomial) {
     expectNear(on("CIColorClamp", color, box), Px{0.4f, 0.3f, 0.1f, 1}, 1e-5f, "clamp");
     expectNear(on("CIColorPolynomial", color, {{"inputGreenCoefficients", Vector{0.1, 0, 1, 0}}}),
                Px{0.5f, 0.1f + 0.04f, 0.05f, 1}, 1e-5f, "polynomial");
+    // Red from the cross terms: 0.5 g b + 0.25 r^2 + 0.1.
+    const Px cross = on("CIColorCrossPolynomial", color,
+                        {{"inputRedCoefficients", Vector{0, 0, 0, 0.25, 0, 0, 0, 0.5, 0, 0.1}}});
+    expectNear(cross, Px{0.5f * 0.2f * 0.05f + 0.25f * 0.25f + 0.1f, 0.2f, 0.05f, 1}, 1e-5f,
+               "cross polynomial");
 }
 
 TEST(ColorFilters, VibranceRaisesDullColoursMost) {

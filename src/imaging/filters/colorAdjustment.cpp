@@ -132,6 +132,33 @@ const FilterDef colorPolynomialDef{"CIColorPolynomial",
                                        });
                                    }};
 
+// Each channel a weighted sum of r, g, b, r^2, g^2, b^2, rg, gb, br and 1.
+const FilterDef colorCrossPolynomialDef{
+    "CIColorCrossPolynomial",
+    "Color Cross Polynomial",
+    {kAdjust},
+    {ImageInput(), VectorInput("inputRedCoefficients", {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+     VectorInput("inputGreenCoefficients", {0, 1, 0, 0, 0, 0, 0, 0, 0, 0}),
+     VectorInput("inputBlueCoefficients", {0, 0, 1, 0, 0, 0, 0, 0, 0, 0})},
+    [](const Args& a) {
+        // Term k of every channel in lane k.
+        std::array<Px, 10> k{};
+        const char* keys[3] = {"inputRedCoefficients", "inputGreenCoefficients",
+                               "inputBlueCoefficients"};
+        for (int c = 0; c < 3; ++c) {
+            const Vector v = a.vector(keys[c]);
+            for (size_t i = 0; i < 10; ++i) k[i][c] = finite(v.at(i));
+        }
+        return straightKernel(a.image(), [k](Px s) {
+            const float r = s[0], g = s[1], b = s[2];
+            const float terms[10] = {r, g, b, r * r, g * g, b * b, r * g, g * b, b * r, 1};
+            Px o = splat(0);
+            for (size_t i = 0; i < 10; ++i) o += k[i] * terms[i];
+            o[3] = s[3];
+            return o;
+        });
+    }};
+
 const FilterDef thresholdDef{
     "CIColorThreshold",
     "Color Threshold",
