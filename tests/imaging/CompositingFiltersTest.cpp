@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ApplyFilter.h"
+#include "FilterRun.h"
 
 using namespace imaging;
 using namespace testimg;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <numbers>
 
-#include "ApplyFilter.h"
+#include "FilterRun.h"
 #include "imaging/Context.h"
 
 using namespace imaging;
