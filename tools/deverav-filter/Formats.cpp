@@ -1,6 +1,5 @@
 #include "Formats.h"
 
-#include <QFileInfo>
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -10,6 +9,7 @@
 #include "foundation/GraphicsExporter.h"
 #include "imaging/Error.h"
 #include "imaging/io/QtBitmap.h"
+#include "imaging/io/SafeFile.h"
 
 namespace tool {
 
@@ -43,8 +43,10 @@ double takeDpiOption(std::vector<std::string>& args) {
 }
 
 void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi) {
-    const QString qpath = QString::fromStdString(path);
-    const QString ext = QFileInfo(qpath).suffix();
+    const std::string name = imaging::io::fileNameOf(path);
+    const size_t dot = name.rfind('.');
+    const QString ext =
+        dot == std::string::npos ? QString() : QString::fromLocal8Bit(name.substr(dot + 1));
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
     std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
     if (!exporter)
@@ -55,11 +57,10 @@ void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path
         throw imaging::Error("Float bitmaps must be encoded before writing.");
     const QImage image = imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
-    exporter->setOutputFile(qpath);
+    // The name's own bytes: one that is not valid UTF-8 is written as given.
+    exporter->setNativeOutputFile(QByteArray::fromStdString(path));
     exporter->setResolution(dpi, dpi);
-    if (!exporter->doExport())
-        throw imaging::Error("Could not write \"" + QFileInfo(qpath).fileName().toStdString() +
-                             "\": " + exporter->errorString().toStdString());
+    if (!exporter->doExport()) throw imaging::Error(exporter->errorString().toStdString());
 }
 
 }  // namespace tool
