@@ -203,7 +203,7 @@ void Controller::restoreWindowFrame() {
     QRect frame(0, 0, int(avail.width() * share), int(avail.height() * share));
     frame.setSize(frame.size().expandedTo(m_window->minimumSize()));
     frame.moveCenter(avail.center());
-    if (const auto saved = m_prefs.frame(kFrameName)) {
+    if (const auto saved = m_prefs.frameOnScreens(kFrameName)) {
         // A saved frame is used only where a person can still reach the window.
         bool reachable = false;
         for (const QScreen* s : QGuiApplication::screens()) {

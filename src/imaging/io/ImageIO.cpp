@@ -488,8 +488,8 @@ QImage qImageFromBitmap(const Bitmap& bitmap) {
 }
 
 Bitmap readBitmap(const std::string& path) {
-    const QByteArray bytes = readFileBytes(path);
-    return decode(bytes, suffixOf(path), "The file \"" + fileNameOf(path) + "\"");
+    const FileBytes file = readFileBytes(path);
+    return decode(file.bytes, suffixOf(path), "The file \"" + fileNameOf(path) + "\"");
 }
 
 Image readImage(const std::string& path) {
@@ -593,12 +593,13 @@ void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int 
 }
 
 bool pingPicture(const std::string& path, PictureHeader& out) {
-    QByteArray bytes;
+    FileBytes file;
     try {
-        bytes = readFileBytes(path);
+        file = readFileBytes(path);
     } catch (const Error&) {
         return false;
     }
+    const QByteArray& bytes = file.bytes;
     using namespace MagickCore;
     try {
         Failure why;

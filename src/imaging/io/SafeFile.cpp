@@ -1,14 +1,17 @@
 #include "imaging/io/SafeFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QIODevice>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "imaging/Error.h"
 
@@ -24,43 +27,64 @@ std::string folderOf(const std::string& path) {
 
 // A device over a file descriptor that checks every write: writers that ignore a failed or
 // short write (libtiff at close, libjpeg's last buffer) cannot make a cut file look complete.
-// Seekable, for writers that go back to fill in offsets (TIFF).
+// Seekable, for writers that go back to fill in offsets (TIFF); small writes are gathered.
 class CheckedFile final : public QIODevice {
   public:
-    explicit CheckedFile(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    explicit CheckedFile(int fd) : fd_(fd) {
+        buffer_.reserve(kBuffer);
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
     bool failed() const { return errno_ != 0; }
     std::string reason() const { return std::strerror(errno_); }
     bool isSequential() const override { return false; }
     qint64 size() const override {
         struct stat st {};
-        return fstat(fd_, &st) == 0 ? qint64(st.st_size) : 0;
+        const qint64 onDisk = fstat(fd_, &st) == 0 ? qint64(st.st_size) : 0;
+        return std::max(onDisk, written_ + qint64(buffer_.size()));
     }
     bool seek(qint64 pos) override {
-        if (errno_ || ::lseek(fd_, off_t(pos), SEEK_SET) < 0) return false;
+        if (!flush() || ::lseek(fd_, off_t(pos), SEEK_SET) < 0) return false;
+        written_ = pos;
         return QIODevice::seek(pos);
+    }
+    // Hands what was gathered to the system; false once any write failed.
+    bool flush() {
+        if (errno_) return false;
+        size_t done = 0;
+        while (done < buffer_.size()) {
+            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                errno_ = n < 0 ? errno : ENOSPC;
+                setErrorString(QString::fromLocal8Bit(std::strerror(errno_)));
+                return false;
+            }
+            done += size_t(n);
+        }
+        written_ += qint64(done);
+        buffer_.clear();
+        return true;
     }
 
   protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 len) override {
         if (errno_) return -1;
-        qint64 done = 0;
-        while (done < len) {
-            const ssize_t n = ::write(fd_, data + done, size_t(len - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                errno_ = n < 0 ? errno : ENOSPC;
-                setErrorString(QString::fromLocal8Bit(std::strerror(errno_)));
-                return -1;
-            }
-            done += n;
+        if (buffer_.size() + size_t(len) > kBuffer && !flush()) return -1;
+        if (size_t(len) >= kBuffer) {
+            buffer_.assign(data, data + len);
+            return flush() ? len : -1;
         }
+        buffer_.insert(buffer_.end(), data, data + len);
         return len;
     }
 
   private:
+    static constexpr size_t kBuffer = size_t(1) << 20;
     int fd_;
     int errno_ = 0;
+    qint64 written_ = 0;  // the descriptor's position
+    std::vector<char> buffer_;
 };
 
 }  // namespace
@@ -105,7 +129,7 @@ std::string writeFileSafely(const std::string& path, const Encoder& encode) {
     CheckedFile out(fd);
     std::string error;
     const bool encoded = encode(out, error);
-    if (out.failed()) return fail(out.reason());
+    if (!out.flush()) return fail(out.reason());
     if (!encoded) return fail(error.empty() ? "the picture could not be encoded" : error);
     if (fchmod(fd, mode) != 0 || fsync(fd) != 0) return fail(std::strerror(errno));
     if (::close(fd) != 0) {
@@ -121,7 +145,7 @@ std::string writeFileSafely(const std::string& path, const Encoder& encode) {
     return {};
 }
 
-QByteArray readFileBytes(const std::string& path) {
+FileBytes readFileBytes(const std::string& path) {
     const std::string name = fileNameOf(path);
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
@@ -130,33 +154,37 @@ QByteArray readFileBytes(const std::string& path) {
         throw Error("The file \"" + name + "\" cannot be read: " + std::strerror(errno));
     }
     if (!S_ISREG(st.st_mode)) throw Error("The file \"" + name + "\" cannot be read.");
+    if (st.st_size == 0) throw Error("The file \"" + name + "\" is empty.");
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw Error("The file \"" + name + "\" cannot be read: " + std::strerror(errno));
-    QByteArray bytes;
+    FileBytes out;
+    const size_t size = size_t(st.st_size);
+    // Mapped rather than copied: readers touch only what they need, and nothing is held twice.
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapped != MAP_FAILED) {
+        ::close(fd);
+        out.keep = std::shared_ptr<void>(mapped, [size](void* p) { ::munmap(p, size); });
+        out.bytes = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(size));
+        return out;
+    }
     std::string error;
-    if (st.st_size == 0) {
-        error = "The file \"" + name + "\" is empty.";
-    } else if (uint64_t(st.st_size) > uint64_t(INT64_MAX / 2)) {
-        error = "The file \"" + name + "\" is too large.";
-    } else {
-        try {
-            bytes.resize(qsizetype(st.st_size));
-        } catch (const std::bad_alloc&) {
-            error = "The file \"" + name + "\" is too large to read.";
-        }
-        qsizetype done = 0;
-        while (error.empty() && done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) error = "The file \"" + name + "\" cannot be read: " + std::strerror(errno);
-            if (n == 0) bytes.truncate(done);  // shrank while being read
-            if (n <= 0) break;
-            done += n;
-        }
+    try {
+        out.bytes.resize(qsizetype(size));
+    } catch (const std::bad_alloc&) {
+        error = "The file \"" + name + "\" is too large to read.";
+    }
+    qsizetype done = 0;
+    while (error.empty() && done < out.bytes.size()) {
+        const ssize_t n = ::read(fd, out.bytes.data() + done, size_t(out.bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = "The file \"" + name + "\" cannot be read: " + std::strerror(errno);
+        if (n == 0) out.bytes.truncate(done);  // shrank while being read
+        if (n <= 0) break;
+        done += n;
     }
     ::close(fd);
     if (!error.empty()) throw Error(error);
-    return bytes;
+    return out;
 }
 
 }  // namespace imaging::io

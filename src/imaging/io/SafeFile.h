@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QIODevice;
@@ -22,9 +23,15 @@ using Encoder = std::function<bool(QIODevice& out, std::string& error)>;
 // reason ("No space left on device").
 std::string writeFileSafely(const std::string& path, const Encoder& encode);
 
-// The whole file. Throws Error, naming the file, when it is missing, a folder, unreadable or
-// empty.
-QByteArray readFileBytes(const std::string& path);
+// The whole file, mapped where the system allows (`keep` holds the mapping for as long as the
+// bytes are used).
+struct FileBytes {
+    QByteArray bytes;
+    std::shared_ptr<void> keep;
+};
+
+// Throws Error, naming the file, when it is missing, a folder, unreadable or empty.
+FileBytes readFileBytes(const std::string& path);
 
 // The last part of a path, for messages.
 std::string fileNameOf(const std::string& path);
