@@ -24,6 +24,7 @@
 #include "imaging/io/ImageIO.h"
 #include "imaging/io/SafeFile.h"
 #include "imaging/io/TiffCodec.h"
+#include "support/RawNames.h"
 
 using namespace imaging;
 
@@ -47,16 +48,7 @@ class HostileFiles : public ::testing::Test {
     QStringList files() const {
         return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
-    // Names that are not UTF-8 are beyond QTemporaryDir: they go by their bytes.
-    void TearDown() override {
-        const QByteArray d = QFile::encodeName(dir_.path());
-        if (DIR* dir = opendir(d.constData())) {
-            while (dirent* e = readdir(dir))
-                if (e->d_name[0] != '.' || e->d_name[1] > '.')
-                    unlink((d + "/" + e->d_name).constData());
-            closedir(dir);
-        }
-    }
+    void TearDown() override { testfiles::removeFilesByBytes(dir_.path()); }
     QTemporaryDir dir_;
 };
 

@@ -20,6 +20,7 @@
 #include "foundation/GraphicsExporter.h"
 #include "foundation/ImageMetadata.h"
 #include "support/PictureFiles.h"
+#include "support/RawNames.h"
 
 extern char** environ;
 
@@ -77,16 +78,7 @@ class HostileInput : public ::testing::Test {
   protected:
     std::string dir() const { return QFile::encodeName(dir_.path()).toStdString(); }
     std::string path(const std::string& name) const { return dir() + "/" + name; }
-    // Names that are not UTF-8 are beyond QTemporaryDir: they go by their bytes.
-    void TearDown() override {
-        const QByteArray d = QFile::encodeName(dir_.path());
-        if (DIR* dir = opendir(d.constData())) {
-            while (dirent* e = readdir(dir))
-                if (e->d_name[0] != '.' || e->d_name[1] > '.')
-                    unlink((d + "/" + e->d_name).constData());
-            closedir(dir);
-        }
-    }
+    void TearDown() override { testfiles::removeFilesByBytes(dir_.path()); }
     QTemporaryDir dir_;
 };
 
