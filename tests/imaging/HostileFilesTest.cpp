@@ -99,8 +99,12 @@ TEST_F(HostileFiles, DrawingLanguagesAreNeverDecodedWhateverTheName) {
                            QByteArray::fromStdString(path("secret.png")) + "'\n";
     const QDir temp = QDir::temp();
     const QStringList before = temp.entryList({"magick-*"}, QDir::Files | QDir::System);
-    for (const auto& [name, bytes] : {std::pair{"photo.jpg", svg}, std::pair{"photo.svg", svg},
-                                      std::pair{"photo.tga", mvg}, std::pair{"photo.mvg", mvg}}) {
+    for (const auto& c : {std::pair<std::string, QByteArray>{"photo.jpg", svg},
+                          {"photo.svg", svg},
+                          {"photo.tga", mvg},
+                          {"photo.mvg", mvg}}) {
+        const std::string name = c.first;
+        const QByteArray& bytes = c.second;
         write(name, bytes);
         // Refused either way: as no picture, or as a damaged one where the name promised TGA.
         const std::string m = errorOf([&] { io::readBitmap(path(name)); });
