@@ -173,6 +173,12 @@ TEST_F(SaveTest, TheReplaceQuestionGuardsAnExistingFile) {
     EXPECT_EQ(c->getFilePath(), target);
     EXPECT_EQ(QDir(dir.path()).entryList({"shot*"}, QDir::Files | QDir::Hidden),
               QStringList({"shot.png"}));
+
+    // A typed name the format changes: the question names the file that would be replaced.
+    alertAnswers = {2};
+    saveAs({path("shot.tiff"), kPNG});
+    EXPECT_EQ(alerts.last(), "Do you want to replace an existing file?");
+    EXPECT_TRUE(alertTexts.last().contains("“shot.png”"));
 }
 
 TEST_F(SaveTest, SaveRewritesThePicturesOwnFileInTheFormatItsExtensionNames) {
