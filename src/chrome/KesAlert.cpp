@@ -135,6 +135,8 @@ int KesAlert::Alert_DONTSAVECANCELMsgText(QWidget* w, const QString& m, const QS
 void KesAlert::setMessageText(const QString& message, const QString& text) {
     m_message->setText(message);  // a null string shows as ""
     m_text->setText(text);
+    // Window lists and screen readers name the alert by its question.
+    setWindowTitle(message);
     layOutFields();
 }
 
