@@ -245,12 +245,15 @@ TEST_F(UnsavedWorkTest, ApplyCanBeUndoneWithTheEffectThatMadeIt) {
     const imaging::Image before = c->backImage();
     auto invert = apprig::makeFilter("CIColorInvert");
     c->standard().setCurrentFilter(invert);
+    ASSERT_FALSE(c->wasChanged());
     c->applyBtnAction();
     endEvent();
     EXPECT_FALSE(c->getCurrentFilter());
-    c->undo();
+    EXPECT_TRUE(c->wasChanged());
+    c->undo();  // one step: the picture and the filter come back together
     EXPECT_EQ(c->backImage(), before);
     EXPECT_EQ(c->getCurrentFilter(), invert.get());
+    EXPECT_FALSE(c->wasChanged());
 }
 
 TEST_F(UnsavedWorkTest, EscapeThatAMenuOrATextFieldTakesKeepsTheEffect) {
