@@ -62,7 +62,7 @@ TEST_F(ThreeDMode, TheCroppedFrameIsWhatCopySaveAndApplyTake) {
     EXPECT_EQ(c->backImage(), before);
 }
 
-TEST_F(ThreeDMode, SelectingShowsThePictureOnTheShapeAndRetiringDropsItsUndoSteps) {
+TEST_F(ThreeDMode, SelectingShowsThePictureOnTheShapeDroppingUndoesAndRetiringDropsItsSteps) {
     const QImage flat = view()->ogl_shot();  // no effect: the picture flat
     selectRow(w->filter3DOutlineView(), 1);
     auto* solid = dynamic_cast<threed::ObjectEffect*>(c->getCurrent3DEffect());
@@ -87,9 +87,19 @@ TEST_F(ThreeDMode, SelectingShowsThePictureOnTheShapeAndRetiringDropsItsUndoStep
     EXPECT_EQ(solid->rotation()[0], 0);
     c->redo();
 
-    // Retiring the effect takes its steps out of the history.
+    // Dropping it can be undone: the same effect comes back, turned as it was, with its picture.
     c->escapeEffect();
+    endEvent();
     EXPECT_EQ(c->getCurrent3DEffect(), nullptr);
-    EXPECT_EQ(undo().undoCount(), steps);
     EXPECT_EQ(view()->ogl_shot().size(), flat.size());
+    c->undo();
+    ASSERT_EQ(c->getCurrent3DEffect(), solid);
+    EXPECT_EQ(solid->rotation()[0], 40);
+    EXPECT_GT(view()->ogl_shot().width(), 100);
+
+    // Choosing another effect retires this one and takes its steps out of the history.
+    selectRow(w->filter3DOutlineView(), 0);
+    endEvent();
+    EXPECT_NE(c->getCurrent3DEffect(), solid);
+    EXPECT_EQ(undo().undoCount(), steps);
 }
