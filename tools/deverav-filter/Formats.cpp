@@ -42,7 +42,21 @@ double takeDpiOption(std::vector<std::string>& args) {
     return dpi;
 }
 
-void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi) {
+int takeQualityOption(std::vector<std::string>& args) {
+    const auto it = std::find(args.begin(), args.end(), "--quality");
+    if (it == args.end()) return -1;
+    if (it + 1 == args.end()) throw UsageError("--quality needs a number from 0 to 100");
+    const std::string value = *(it + 1);
+    char* end = nullptr;
+    const long quality = std::strtol(value.c_str(), &end, 10);
+    if (end == value.c_str() || *end != '\0' || quality < 0 || quality > 100)
+        throw UsageError("--quality takes a whole number from 0 to 100, not \"" + value + "\"");
+    args.erase(it, it + 2);
+    return int(quality);
+}
+
+std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path,
+                                 const WriteOptions& options) {
     const QString qpath = QString::fromStdString(path);
     const QString ext = QFileInfo(qpath).suffix();
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
@@ -50,16 +64,22 @@ void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path
     if (!exporter)
         throw UsageError("no writable format has the extension \"" + ext.toStdString() +
                          "\" (see deverav-filter formats)");
+    if (options.quality >= 0 && !exporter->format().hasQuality)
+        throw UsageError("--quality applies to formats with a quality (JPEG), not to " +
+                         exporter->format().name.toStdString());
     if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
     if (bitmap.format() == imaging::PixelFormat::RGBAF)
         throw imaging::Error("Float bitmaps must be encoded before writing.");
     const QImage image = imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
     exporter->setOutputFile(qpath);
-    exporter->setResolution(dpi, dpi);
+    exporter->setResolution(options.dpi, options.dpi);
+    exporter->setQuality(options.quality);
+    exporter->setMetadata(options.metadata);
     if (!exporter->doExport())
         throw imaging::Error("Could not write \"" + QFileInfo(qpath).fileName().toStdString() +
                              "\": " + exporter->errorString().toStdString());
+    return exporter->warningString().toStdString();
 }
 
 }  // namespace tool

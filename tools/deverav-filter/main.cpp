@@ -1,6 +1,7 @@
 // deverav-filter: the filter engine, the exporters and picture information from the command
 // line, for batch work, scripts and measurements.
 
+#include <QFile>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "Formats.h"
 #include "InfoCommand.h"
 #include "UsageError.h"
+#include "foundation/PictureMetadata.h"
 #include "imaging/Context.h"
 #include "imaging/Error.h"
 #include "imaging/FilterRegistry.h"
@@ -24,7 +26,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: deverav-filter list [--json]\n"
     "       deverav-filter render IN OUT --filter NAME [key=value ...] [--filter ...]\n"
-    "                             [--scale S] [--region x,y,w,h] [--dpi N] [--time]\n"
+    "                             [--scale S] [--region x,y,w,h] [--dpi N] [--quality Q]\n"
+    "                             [--time]\n"
     "       deverav-filter formats\n"
     "       deverav-filter info FILE [--json]\n"
     "       deverav-filter demo DIR\n"
@@ -37,13 +40,17 @@ double msSince(std::chrono::steady_clock::time_point t0) {
 
 int render(std::vector<std::string> args) {
     using namespace imaging;
-    const double dpi = tool::takeDpiOption(args);
+    tool::WriteOptions write;
+    write.dpi = tool::takeDpiOption(args);
+    write.quality = tool::takeQualityOption(args);
     tool::RenderRequest r = tool::parseRenderArguments(args);
     if (std::filesystem::path(r.output).extension().string().size() < 2)
         throw tool::UsageError("the output \"" + r.output +
                                "\" needs a file extension to choose its format");
     auto t0 = std::chrono::steady_clock::now();
     Image input = io::readImage(r.input);
+    // The result keeps what the input file records about the picture (camera data, ...).
+    write.metadata = foundation::PictureMetadata::readFile(QFile::decodeName(r.input.c_str()));
     const double readMs = msSince(t0);
 
     Image result =
@@ -54,8 +61,11 @@ int render(std::vector<std::string> args) {
     const double renderMs = msSince(t0);
     if (out.isNull()) throw Error("The result is empty in the region asked for.");
     t0 = std::chrono::steady_clock::now();
-    tool::writeThroughExporter(out, r.output, dpi);
+    const std::string warning = tool::writeThroughExporter(out, r.output, write);
     const double writeMs = msSince(t0);
+    if (!warning.empty())
+        std::fprintf(stderr, "deverav-filter: the metadata of %s was not kept: %s\n",
+                     r.input.c_str(), warning.c_str());
     if (r.time)
         std::printf("read %.1f ms, render %.1f ms, write %.1f ms (%d x %d)\n", readMs, renderMs,
                     writeMs, out.width(), out.height());
