@@ -8,6 +8,7 @@
 #include "app/Texts.h"
 #include "chrome/KesAlert.h"
 #include "foundation/Pasteboard.h"
+#include "foundation/PictureMetadata.h"
 #include "foundation/Progress.h"
 #include "foundation/UndoManager.h"
 #include "imaging/Context.h"
@@ -86,7 +87,8 @@ void Document::registerReplacement() {
     if (!m_undo) return;
     const imaging::Image old = m_picture;
     m_undo->registerUndoWithTarget(
-        this, [this, old] { undoPaste(old); }, {}, pictureBytes(old));
+        this, [this, old, metadata = m_metadata] { undoPaste(old, metadata); }, {},
+        pictureBytes(old));
 }
 
 void Document::flipImage(bool vertical) {
@@ -139,8 +141,10 @@ void Document::resizeImageHeight(float width, float height) {
     setPicture(resized);
 }
 
-void Document::undoPaste(const imaging::Image& picture) {
+void Document::undoPaste(const imaging::Image& picture,
+                         std::shared_ptr<const foundation::PictureMetadata> metadata) {
     registerReplacement();
+    m_metadata = std::move(metadata);
     setPicture(picture, Change::Replaced);
 }
 
@@ -162,16 +166,21 @@ bool Document::openFile(const QString& path) {
     // Read first: a file that is not a picture leaves the picture, its title and its path.
     const imaging::Image picture = readPictureFile(path);
     if (!picture) return false;
+    openedFile(path, picture);
+    return true;
+}
+
+void Document::openedFile(const QString& path, const imaging::Image& picture) {
+    m_metadata = foundation::PictureMetadata::readFile(path);
     setFilePath(path);
     setPicture(picture);
-    return true;
 }
 
 bool Document::openDroppedFile(const QString& path) {
     const imaging::Image picture = readPictureFile(path);
     if (!picture) return false;
     setFilePath(path);
-    undoPaste(picture);
+    undoPaste(picture, foundation::PictureMetadata::readFile(path));
     return true;
 }
 

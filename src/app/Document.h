@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <memory>
 
 #include "imaging/Bitmap.h"
 #include "imaging/Image.h"
@@ -17,8 +18,9 @@
 class QWidget;
 
 namespace foundation {
+class PictureMetadata;
 class UndoManager;
-}
+}  // namespace foundation
 
 namespace app {
 
@@ -44,6 +46,12 @@ class Document : public QObject {
 
     const QString& filePath() const { return m_filePath; }
     void setFilePath(const QString& path);
+    // What the picture's file recorded (camera data, ...), written again when it is saved:
+    // taken from an opened or dropped file, kept through edits and Apply, none for a pasted
+    // picture. Nothing for none.
+    const std::shared_ptr<const foundation::PictureMetadata>& metadata() const {
+        return m_metadata;
+    }
 
     bool wasChanged() const { return m_wasChanged; }
     void setWasChanged(bool changed) { m_wasChanged = changed; }
@@ -55,12 +63,16 @@ class Document : public QObject {
     void rotateImage(bool left);
     // Scales the picture to width x height pixels (rounded, at least 1).
     void resizeImageHeight(float width, float height);
-    // Makes `picture` the picture, recording the old one as the undo step.
-    void undoPaste(const imaging::Image& picture);
+    // Makes `picture` (with the metadata of its file, if any) the picture, recording the old
+    // one as the undo step.
+    void undoPaste(const imaging::Image& picture,
+                   std::shared_ptr<const foundation::PictureMetadata> metadata = {});
     // The clipboard's picture, undoably; damaged data is refused with an alert.
     void paste();
     // A file that is not a picture is refused with an alert; false then.
     bool openFile(const QString& path);
+    // `picture`, read from the file at `path`, becomes the picture, as openFile does.
+    void openedFile(const QString& path, const imaging::Image& picture);
     // The same, undoable like Paste: a file dropped on a canvas.
     bool openDroppedFile(const QString& path);
     // An effect's result becomes the picture, undoably, and the document is changed.
@@ -94,6 +106,7 @@ class Document : public QObject {
     void registerReplacement();
 
     imaging::Image m_picture;
+    std::shared_ptr<const foundation::PictureMetadata> m_metadata;
     QString m_filePath;
     bool m_wasChanged = false;
     QPointer<QWidget> m_window;
