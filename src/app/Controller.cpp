@@ -282,11 +282,15 @@ void Controller::setZoom(double z) {
     m_inSliderUpdate = false;
 }
 
+chrome::ZoomCanvas* Controller::zoomCanvas() const {
+    if (!m_window || filerMode() == Mode::ThreeD) return nullptr;
+    return static_cast<chrome::ZoomCanvas*>(family(filerMode()).views().canvas);
+}
+
 void Controller::zoomChanged() {
     if (m_inSliderUpdate || !m_window) return;
     const double z = zoomForSliderValue(m_window->zoomSlider()->value() / 100.0);
-    if (filerMode() != Mode::ThreeD)
-        static_cast<chrome::ZoomCanvas*>(family(filerMode()).views().canvas)->setZoom(z);
+    if (chrome::ZoomCanvas* canvas = zoomCanvas()) canvas->setZoom(z);
     updateView();
 }
 
@@ -409,7 +413,10 @@ bool Controller::validateMenuItem(QAction* item) {
         if (m_window) m_window->pasteBtn()->setEnabled(offers);
         return offers;
     }
-    if (a == act::escapeEffect) return family(filerMode()).hasWorkingEffect();
+    if (a == act::zoomIn || a == act::zoomOut || a == act::zoomToActualSize || a == act::zoomToFit)
+        return zoomCanvas() != nullptr;
+    // Apply from the menu is enabled exactly when the Apply button is.
+    if (a == act::escapeEffect || a == act::applyBtn) return family(filerMode()).hasWorkingEffect();
     if (a == act::showInfoPanel) return m_infoPanel ? m_infoPanel->validateMenuItem(item) : true;
     if (a == act::showResizePanel)
         return m_resizePanel ? m_resizePanel->validateMenuItem(item) : true;

@@ -40,6 +40,7 @@ class UndoManager;
 namespace chrome {
 class AboutPanel;
 class BaseColoredButton;
+class ZoomCanvas;
 }  // namespace chrome
 namespace effects {
 class BaseEffect;
@@ -182,6 +183,8 @@ class Controller : public QObject, public effects::EffectHost {
     void resizeImageHeight(float width, float height) {
         m_document.resizeImageHeight(width, height);
     }
+    // The current mode's zooming canvas; nothing in the 3D mode.
+    chrome::ZoomCanvas* zoomCanvas() const;
     // Moves the zoom slider to show zoom z.
     void setZoom(double z);
     static double sliderValueForZoom(double z);
