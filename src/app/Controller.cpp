@@ -117,17 +117,26 @@ void Controller::loadWindow() {
 }
 
 void Controller::awakeFromNib() {
-    // The default picture, fitted to the standard canvas.
+    // The picture the program was started with, else the default picture, fitted to the
+    // standard canvas.
+    imaging::Image picture;
+    if (!m_startFile.isEmpty()) {
+        try {
+            picture = imaging::io::readImage(m_startFile.toStdString());
+        } catch (const std::exception&) {
+            // Read again, and reported, once the window is up.
+        }
+        m_startFileOpened = bool(picture);
+    }
     const QString mainImg =
         Resources::pathForResource(QStringLiteral("main_img"), QStringLiteral("jpg"));
-    imaging::Image picture;
-    if (!mainImg.isEmpty()) {
+    if (!picture && !mainImg.isEmpty()) {
         try {
             picture = imaging::io::readImage(mainImg.toStdString());
         } catch (const std::exception& e) {
             imaging::log(std::string("default picture unreadable: ") + e.what());
         }
-    } else {
+    } else if (!picture) {
         imaging::log("default picture main_img.jpg missing from the resources");
     }
     setBackgroundImage(picture);
@@ -142,7 +151,10 @@ void Controller::awakeFromNib() {
         if (QTreeView* v = family(m).views().list; v && v->selectionModel())
             v->selectionModel()->clearSelection();
     s_cntrl = this;
-    setFilePath(QString());
+    if (m_startFileOpened)
+        m_document.openedFile(m_startFile, picture);
+    else
+        setFilePath(QString());
     adjustViewsAndTabs();
     updateMainBtnState();
 }
@@ -476,6 +488,8 @@ void Controller::applicationWillTerminate() {
 void Controller::applicationDidFinishLaunching() {
     updateWinTitle();
     registerMyHelpBook();
+    // Tells why, over the default picture.
+    if (!m_startFile.isEmpty() && !m_startFileOpened) m_document.openFile(m_startFile);
 }
 
 void Controller::applicationDidBecomeActive() {

@@ -65,6 +65,9 @@ class Controller : public QObject, public effects::EffectHost {
     explicit Controller(foundation::Preferences& prefs, QObject* parent = nullptr);
     ~Controller() override;
 
+    // A picture file to open at start instead of the default picture (from the command line);
+    // one that cannot be read is reported over the default picture once the window is up.
+    void setStartFile(const QString& path) { m_startFile = path; }
     // Builds the main window, gives the families their views and runs awakeFromNib.
     void loadWindow();
     void awakeFromNib();
@@ -293,6 +296,8 @@ class Controller : public QObject, public effects::EffectHost {
     bool needsUpdate = false;
     bool m_terminating = false;
     bool m_inSliderUpdate = false;
+    QString m_startFile;
+    bool m_startFileOpened = false;
     std::function<void()> m_quitHandler;
 
     static Controller* s_cntrl;
