@@ -3,11 +3,12 @@
 #include <Magick++.h>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -16,6 +17,8 @@
 
 #include "foundation/PdfWriter.h"
 #include "foundation/PictureMetadata.h"
+#include "imaging/io/ColorProfile.h"
+#include "imaging/io/SafeFile.h"
 
 namespace foundation {
 
@@ -111,11 +114,15 @@ bool isOpaque(const QImage& image) {
 
 // The picture as the writers take it: opaque RGB when nothing is transparent (smaller files,
 // and what readers expect), straight RGBA where the format keeps alpha, and composited over
-// black where it does not (what the premultiplied colours already are).
+// black where it does not (what the premultiplied colours already are). A picture of 16 bits
+// per channel keeps them.
 QImage writerImage(const QImage& in, bool keepAlpha) {
-    if (isOpaque(in)) return in.convertToFormat(QImage::Format_RGB888);
-    if (keepAlpha) return in.convertToFormat(QImage::Format_RGBA8888);
-    QImage flat(in.size(), QImage::Format_RGB888);
+    const bool deep = in.depth() == 64;
+    if (isOpaque(in))
+        return in.convertToFormat(deep ? QImage::Format_RGBX64 : QImage::Format_RGB888);
+    if (keepAlpha)
+        return in.convertToFormat(deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
+    QImage flat(in.size(), deep ? QImage::Format_RGBX64 : QImage::Format_RGB888);
     flat.fill(Qt::black);
     QPainter p(&flat);
     p.drawImage(0, 0, in);
@@ -134,6 +141,8 @@ class QtExporter final : public GraphicsExporter {
   protected:
     bool encode(const QImage& source, QIODevice& out) override {
         QImage image = source;
+        // Pictures are sRGB; writers that can record a profile say so.
+        image.setColorSpace(QColorSpace::SRgb);
         if (m_hres > 0 && m_vres > 0) {
             image.setDotsPerMeterX(dotsPerMeter(m_hres));
             image.setDotsPerMeterY(dotsPerMeter(m_vres));
@@ -156,9 +165,12 @@ class MagickExporter final : public GraphicsExporter {
   protected:
     bool encode(const QImage& image, QIODevice& out) override {
         initMagick();
-        const bool rgba = image.format() == QImage::Format_RGBA8888;
-        const int channels = rgba ? 4 : 3;
-        const size_t rowBytes = size_t(image.width()) * size_t(channels);
+        const bool deep = image.depth() == 64;
+        const bool rgba =
+            image.format() == QImage::Format_RGBA8888 || image.format() == QImage::Format_RGBA64;
+        // 16-bit rows always have four channels; the fourth is padding when opaque.
+        const int channels = deep || rgba ? 4 : 3;
+        const size_t rowBytes = size_t(image.width()) * size_t(channels) * (deep ? 2 : 1);
         // ImageMagick takes packed rows; QImage pads them to four bytes.
         std::vector<uint8_t> packed;
         const uint8_t* pixels = image.constBits();
@@ -184,7 +196,8 @@ class MagickExporter final : public GraphicsExporter {
                 MagickCore::MagickFalse ||
             MagickCore::ResetImagePixels(core, &core->exception) == MagickCore::MagickFalse ||
             MagickCore::ImportImagePixels(core, 0, 0, size_t(image.width()), size_t(image.height()),
-                                          rgba ? "RGBA" : "RGB", MagickCore::CharPixel,
+                                          rgba ? "RGBA" : (deep ? "RGBP" : "RGB"),
+                                          deep ? MagickCore::ShortPixel : MagickCore::CharPixel,
                                           pixels) == MagickCore::MagickFalse) {
             m_error = QStringLiteral("A %1 x %2 picture cannot be written as %3 here (%4).")
                           .arg(image.width())
@@ -199,6 +212,14 @@ class MagickExporter final : public GraphicsExporter {
         try {
             Magick::Image m(core);
             m.magick(m_entry.coder);
+            if (deep) m.depth(16);
+            // Rows go out top first, and the file says so (TGA would otherwise claim bottom-up
+            // rows).
+            m.orientation(MagickCore::TopLeftOrientation);
+            if (m_format.subtype == fourCharCode("8BPS")) {
+                const QByteArray& icc = imaging::io::srgbProfile();
+                m.profile("ICC", Magick::Blob(icc.constData(), size_t(icc.size())));
+            }
             if (m_hres > 0 && m_vres > 0) {
                 m.resolutionUnits(MagickCore::PixelsPerInchResolution);
                 m.density(
@@ -371,38 +392,32 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
 bool GraphicsExporter::doExport() {
     m_error.clear();
     m_cancelled = false;
-    const QFileInfo target(m_path);
-    const QString name = target.fileName();
     if (m_path.isEmpty()) {
         m_error = QStringLiteral("No file was named.");
         return false;
     }
-    if (!target.dir().exists()) {
-        m_error = QStringLiteral("The folder of \"%1\" does not exist.").arg(name);
-        return false;
-    }
-    if (target.isDir()) {
-        m_error = QStringLiteral("\"%1\" is a folder.").arg(name);
-        return false;
-    }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("\"%1\" cannot be written: %2").arg(name, file.errorString());
-        return false;
-    }
-    if (!exportToDevice(file)) {
-        file.cancelWriting();
-        if (m_error.isEmpty()) m_error = file.errorString();
-        return false;
-    }
-    if (m_cancel && m_cancel->load()) {
-        file.cancelWriting();
-        m_cancelled = true;
+    const std::string error = imaging::io::writeFileSafely(
+        m_nativePath.isEmpty() ? QFile::encodeName(m_path).toStdString()
+                               : m_nativePath.toStdString(),
+        [this](QIODevice& out, std::string& why) {
+            if (!exportToDevice(out)) {
+                why = m_error.toStdString();
+                return false;
+            }
+            // Checked last: the finished file has not replaced the target yet.
+            if (m_cancel && m_cancel->load()) {
+                m_cancelled = true;
+                why = "Saving was cancelled.";
+                return false;
+            }
+            return true;
+        });
+    if (m_cancelled) {
         m_error = QStringLiteral("Saving was cancelled.");
         return false;
     }
-    if (!file.commit()) {
-        m_error = QStringLiteral("\"%1\" cannot be written: %2").arg(name, file.errorString());
+    if (!error.empty()) {
+        m_error = QString::fromStdString(error);
         return false;
     }
     return true;

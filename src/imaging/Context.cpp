@@ -13,6 +13,8 @@
 
 namespace imaging {
 
+thread_local WorkingSpace detail::tlsWorkingSpace = WorkingSpace::Linear;
+
 namespace {
 
 using TileSink = std::function<void(const Buffer&)>;
@@ -40,21 +42,36 @@ class Plan {
     // True when the result's pixels cover all that was asked for (nothing outside the extent).
     bool coversRequest() const { return steps_[size_t(rootIndex_)].region == request_; }
 
-    Plan(const Image& root, const Rect& region, double scale, const RenderOptions& options)
+    // `request` is in scaled pixels.
+    Plan(const Image& root, const IRect& request, double scale, const RenderOptions& options)
         : scale_(scale), options_(options) {
         rootIndex_ = add(root.node().get());
         Step& r = steps_[size_t(rootIndex_)];
-        request_ = IRect::cover(region, scale);
+        request_ = request;
         r.region = request_.intersected(r.cover);
         propagate();
         decide();
     }
 
+    // Bytes of the intermediates computed whole (at most; some are freed before others are
+    // made). The root's own buffer counts unless its tiles go to a sink.
+    size_t heldBytes(bool rootToSink) const {
+        size_t n = 0;
+        for (int k : order_)
+            if (!(rootToSink && k == rootIndex_))
+                n += size_t(steps_[size_t(k)].region.area()) * sizeof(Px);
+        return n;
+    }
+
     // With a sink, the root's tiles are handed to it as they are done (from several threads at
     // once) instead of being gathered into one buffer; the return value is then empty.
     Buffer run(const TileSink& sink = {}) {
-        for (auto& s : steps_)
-            if (!s.region.isEmpty()) s.node->prepare(scale_);
+        if (!tooLarge_.empty()) throw Error(tooLarge_);
+        {
+            WorkingSpaceScope space(options_.workingSpace);
+            for (auto& s : steps_)
+                if (!s.region.isEmpty()) s.node->prepare(scale_);
+        }
         for (size_t k = 0; k < order_.size(); ++k) {
             compute(order_[k], order_[k] == rootIndex_ ? sink : TileSink{});
             for (auto& t : steps_)
@@ -112,10 +129,11 @@ class Plan {
             if (s.node->workEstimate(s.region, scale_) > kMaxWork)
                 throw Error("These settings need too much work to render.");
             if (s.keep) {
-                if (s.region.area() > kMaxPixels)
-                    throw Error("The area to render is too large (" +
+                // Refused when run: a render in strips may never need the whole of it.
+                if (s.region.area() > kMaxPixels && tooLarge_.empty())
+                    tooLarge_ = "The area to render is too large (" +
                                 std::to_string(s.region.width()) + " x " +
-                                std::to_string(s.region.height()) + " pixels).");
+                                std::to_string(s.region.height()) + " pixels).";
                 order_.push_back(int(k));
             }
         }
@@ -142,6 +160,7 @@ class Plan {
                     {x, y, std::min(x + tw, s.region.x1), std::min(y + th, s.region.y1)});
         tbb::parallel_for(tbb::blocked_range<size_t>(0, tiles.size(), 1),
                           [&](const tbb::blocked_range<size_t>& range) {
+                              WorkingSpaceScope space(options_.workingSpace);
                               for (size_t t = range.begin(); t != range.end(); ++t) {
                                   if (options_.cancel && options_.cancel->load()) return;
                                   if (sink) {
@@ -196,11 +215,8 @@ class Plan {
     std::vector<int> order_;
     int rootIndex_ = -1;
     IRect request_;
+    std::string tooLarge_;
 };
-
-}  // namespace
-
-namespace {
 
 IRect checkedRequest(const Rect& region, double scale) {
     if (!(scale > 0) || !std::isfinite(scale) || scale > 1e4)
@@ -213,20 +229,41 @@ IRect checkedRequest(const Rect& region, double scale) {
 }
 
 // One row of engine pixels into a bitmap row.
-void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format) {
-    switch (format) {
-        case PixelFormat::RGBAF:
-            std::memcpy(dst, src, size_t(n) * sizeof(Px));
-            break;
-        case PixelFormat::RGBA8: {
-            const uint8_t* t = srgbEncodeTable();
-            for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
-            break;
-        }
-        case PixelFormat::RGBA8Premultiplied:
-            for (int x = 0; x < n; ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
-            break;
+void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format, WorkingSpace space) {
+    if (format == PixelFormat::RGBAF) {
+        std::memcpy(dst, src, size_t(n) * sizeof(Px));
+        return;
     }
+    const bool premultiplied = format == PixelFormat::RGBA8Premultiplied;
+    if (space == WorkingSpace::None) {
+        for (int x = 0; x < n; ++x) storeRGBA8(src[x], dst + 4 * x, premultiplied);
+        return;
+    }
+    if (premultiplied) {
+        for (int x = 0; x < n; ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
+        return;
+    }
+    const uint8_t* t = srgbEncodeTable();
+    for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
+}
+
+// Intermediates a render into a bitmap may hold at once before it goes in strips.
+constexpr size_t kStripBudget = size_t(64) << 20;
+
+// Rows per strip for a render into a bitmap: all of them when its intermediates are small, or
+// when strips would not make them smaller (a filter that needs the whole picture for any row).
+int stripRows(const Image& image, const IRect& request, double scale, const RenderOptions& options,
+              const Plan& whole) {
+    const size_t held = whole.heldBytes(true);
+    const int h = request.height();
+    if (held <= kStripBudget || h < 128) return h;
+    int rows = std::max(64, int(double(h) * double(kStripBudget) / double(held)) / 64 * 64);
+    if (rows >= h) return h;
+    const int strips = (h + rows - 1) / rows;
+    const Plan one(image, IRect{request.x0, request.y0, request.x1, request.y0 + rows}, scale,
+                   options);
+    if (one.heldBytes(true) * size_t(strips) > 2 * held) return h;
+    return rows;
 }
 
 }  // namespace
@@ -235,7 +272,7 @@ Buffer Context::render(const Image& image, const Rect& region, double scale,
                        const RenderOptions& options) const {
     IRect request = checkedRequest(region, scale);
     if (!image || request.isEmpty()) return Buffer(request, true);
-    Plan plan(image, region, scale, options);
+    Plan plan(image, request, scale, options);
     return plan.run();
 }
 
@@ -243,28 +280,39 @@ Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scal
                              PixelFormat format, const RenderOptions& options) const {
     IRect request = checkedRequest(region, scale);
     if (request.isEmpty()) return {};
-    // Tiles are encoded as they are done: no float copy of the whole result is ever held.
+    // Tiles are encoded as they are done: no float copy of the whole result is ever held, and
+    // a large result is rendered in strips of rows so that its intermediates are not either.
     if (!image) return Bitmap(request.width(), request.height(), format);
-    Plan plan(image, region, scale, options);
+    Plan whole(image, request, scale, options);
     // Only what lies outside the image's extent is never written.
-    Bitmap out(request.width(), request.height(), format, !plan.coversRequest());
+    Bitmap out(request.width(), request.height(), format, !whole.coversRequest());
     const size_t bpp = bytesPerPixel(format);
-    plan.run([&](const Buffer& tile) {
+    const TileSink sink = [&](const Buffer& tile) {
         const IRect& t = tile.rect();
         for (int y = t.y0; y < t.y1; ++y)
             encodeRow(tile.row(y) + t.x0, t.width(),
-                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format);
-    });
+                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format,
+                      options.workingSpace);
+    };
+    const int rows = stripRows(image, request, scale, options, whole);
+    if (rows >= request.height()) {
+        whole.run(sink);
+        return out;
+    }
+    for (int y = request.y0; y < request.y1; y += rows)
+        Plan(image, IRect{request.x0, y, request.x1, std::min(y + rows, request.y1)}, scale,
+             options)
+            .run(sink);
     return out;
 }
 
-Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format) {
+Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format, WorkingSpace space) {
     const IRect& r = buf.rect();
     if (r.isEmpty()) return {};
     Bitmap out(r.width(), r.height(), format, false);  // every row is written below
     tbb::parallel_for(0, r.height(), [&](int row) {
         const int y = r.y1 - 1 - row;
-        encodeRow(buf.row(y) + r.x0, r.width(), out.row(row), format);
+        encodeRow(buf.row(y) + r.x0, r.width(), out.row(row), format, space);
     });
     return out;
 }

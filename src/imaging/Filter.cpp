@@ -1,5 +1,7 @@
 #include "imaging/Filter.h"
 
+#include <algorithm>
+
 #include <cctype>
 
 #include "imaging/Log.h"
@@ -93,6 +95,7 @@ bool classAccepts(const std::string& cls, Value::Kind k) {
     if (cls == kClassImage) return k == K::Image;
     if (cls == kClassTransform) return k == K::Transform;
     if (cls == kClassString) return k == K::String;
+    if (cls == kClassData) return k == K::Data;
     return false;
 }
 
@@ -126,6 +129,10 @@ bool allFinite(const Value& v) {
 
 }  // namespace
 
+namespace {
+constexpr double kMaxVectorComponent = 1e9;
+}  // namespace
+
 bool Filter::setValue(std::string_view key, const Value& v) {
     const Attribute* a = attribute(key);
     if (!a) {
@@ -145,14 +152,20 @@ bool Filter::setValue(std::string_view key, const Value& v) {
         log(name() + ": input '" + a->key + "' refused a value that is not a finite number");
         return false;
     }
-    // Positions, rectangles and offsets have up to six components; weight vectors (the
-    // convolutions') as many as their default.
-    const size_t most = std::max<size_t>(6, a->defaultValue.toVector().count());
+    const size_t most = a->mostComponents();
     if (v.kind() == Value::Kind::Vector &&
         (v.toVector().count() < 1 || v.toVector().count() > most)) {
         log(name() + ": input '" + a->key + "' refused a vector of " +
             std::to_string(v.toVector().count()) + " components");
         return false;
+    }
+    if (v.kind() == Value::Kind::Vector) {
+        // Components far beyond any picture (positions, weights) would only overflow the
+        // engine's floats.
+        std::vector<double> c = v.toVector().values();
+        for (double& x : c) x = std::clamp(x, -kMaxVectorComponent, kMaxVectorComponent);
+        values_[a->key] = Value(Vector(std::move(c)));
+        return true;
     }
     if (v.kind() == Value::Kind::Number) {
         double d = v.toNumber();

@@ -11,6 +11,7 @@
 
 #include <numbers>
 
+#include "imaging/Error.h"
 #include "imaging/FilterRegistry.h"
 #include "imaging/NodeKinds.h"
 
@@ -36,6 +37,7 @@ class Attr {
     Attr& identity(double v) { return a_.identity = v, *this; }
     Attr& name(std::string display) { return a_.displayName = std::move(display), *this; }
     Attr& optional() { return a_.optional = true, *this; }
+    Attr& components(size_t most) { return a_.maxComponents = most, *this; }
     operator Attribute() const { return a_; }
 
   private:
@@ -46,8 +48,12 @@ class Attr {
 inline Attr Scalar(std::string k, double def) {
     return Attr(std::move(k), kClassNumber, kCIAttributeTypeScalar, def);
 }
+// Distances no picture needs: a quarter of the longest side one may have, which blurs any
+// picture to a flat tint. The ceiling holds unless a filter declares its own, so that no radius
+// can size a buffer, or a blur's lines, beyond reason.
+inline constexpr double kMaxDistance = kMaxSide / 4;
 inline Attr Distance(std::string k, double def) {
-    return Attr(std::move(k), kClassNumber, kCIAttributeTypeDistance, def);
+    return Attr(std::move(k), kClassNumber, kCIAttributeTypeDistance, def).max(kMaxDistance);
 }
 inline Attr Angle(std::string k, double def) {
     return Attr(std::move(k), kClassNumber, kCIAttributeTypeAngle, def);
@@ -104,6 +110,14 @@ inline Attr ImageInput(std::string k = "inputImage") {
 }
 inline Attr GradientImage(std::string k = "inputGradientImage") {
     return Attr(std::move(k), kClassImage, kCIAttributeTypeGradient, Value());
+}
+
+// Text (class NSString) and bytes (class NSData).
+inline Attr Text(std::string k, std::string def) {
+    return Attr(std::move(k), kClassString, nullptr, Value(std::move(def)));
+}
+inline Attr DataInput(std::string k, Data def) {
+    return Attr(std::move(k), kClassData, nullptr, Value(std::move(def)));
 }
 
 // Affine transforms (class NSAffineTransform).

@@ -1,6 +1,8 @@
+// oneTBB before Qt: Qt's `emit` macro breaks a TBB header.
+#include <tbb/parallel_for.h>
+
 #include "Formats.h"
 
-#include <QFileInfo>
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -9,7 +11,9 @@
 #include "UsageError.h"
 #include "foundation/GraphicsExporter.h"
 #include "imaging/Error.h"
+#include "imaging/filters/ColorMath.h"
 #include "imaging/io/QtBitmap.h"
+#include "imaging/io/SafeFile.h"
 
 namespace tool {
 
@@ -55,10 +59,49 @@ int takeQualityOption(std::vector<std::string>& args) {
     return int(quality);
 }
 
+namespace {
+
+// The extension of a file name given as bytes (not necessarily UTF-8).
+QString extensionOf(const std::string& path) {
+    const std::string name = imaging::io::fileNameOf(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? QString() : QString::fromLocal8Bit(name.substr(dot + 1));
+}
+
+}  // namespace
+
+bool holdsSixteenBits(const std::string& path) {
+    const QString ext = extensionOf(path).toLower();
+    return ext == "png" || ext == "tif" || ext == "tiff" || ext == "psd";
+}
+
+namespace {
+
+// Engine floats as straight 16-bit sRGB-encoded (or, with no colour management, as they are).
+QImage sixteenBitImage(const imaging::Bitmap& floats, imaging::WorkingSpace space) {
+    using imaging::Px;
+    QImage out(floats.width(), floats.height(), QImage::Format_RGBA64);
+    if (out.isNull()) throw imaging::Error("There is not enough memory to write the picture.");
+    tbb::parallel_for(0, floats.height(), [&](int y) {
+        const Px* src = reinterpret_cast<const Px*>(floats.row(y));
+        auto* dst = reinterpret_cast<uint16_t*>(out.scanLine(y));
+        for (int x = 0; x < floats.width(); ++x, dst += 4) {
+            const float a = std::clamp(src[x][3], 0.f, 1.f);
+            Px s = a > 0 ? imaging::clamp01(src[x] / a) : Px{0, 0, 0, 0};
+            if (space == imaging::WorkingSpace::Linear) s = imaging::cmath::encode(s);
+            s[3] = a;
+            for (int c = 0; c < 4; ++c)
+                dst[c] = uint16_t(std::lround(std::clamp(s[c], 0.f, 1.f) * 65535.f));
+        }
+    });
+    return out;
+}
+
+}  // namespace
+
 std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path,
                                  const WriteOptions& options) {
-    const QString qpath = QString::fromStdString(path);
-    const QString ext = QFileInfo(qpath).suffix();
+    const QString ext = extensionOf(path);
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
     std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
     if (!exporter)
@@ -68,17 +111,18 @@ std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::strin
         throw UsageError("--quality applies to formats with a quality (JPEG), not to " +
                          exporter->format().name.toStdString());
     if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
-    if (bitmap.format() == imaging::PixelFormat::RGBAF)
-        throw imaging::Error("Float bitmaps must be encoded before writing.");
-    const QImage image = imaging::io::qImageFromBitmap(bitmap);
+    const bool deep = bitmap.format() == imaging::PixelFormat::RGBAF;
+    if (deep && !holdsSixteenBits(path))
+        throw UsageError("16 bits per channel are written as PNG, TIFF or PSD only");
+    const QImage image =
+        deep ? sixteenBitImage(bitmap, options.space) : imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
-    exporter->setOutputFile(qpath);
+    // The name's own bytes: one that is not valid UTF-8 is written as given.
+    exporter->setNativeOutputFile(QByteArray::fromStdString(path));
     exporter->setResolution(options.dpi, options.dpi);
     exporter->setQuality(options.quality);
     exporter->setMetadata(options.metadata);
-    if (!exporter->doExport())
-        throw imaging::Error("Could not write \"" + QFileInfo(qpath).fileName().toStdString() +
-                             "\": " + exporter->errorString().toStdString());
+    if (!exporter->doExport()) throw imaging::Error(exporter->errorString().toStdString());
     return exporter->warningString().toStdString();
 }
 

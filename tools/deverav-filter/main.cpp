@@ -13,6 +13,7 @@
 #include "FilterListing.h"
 #include "Formats.h"
 #include "InfoCommand.h"
+#include "Printable.h"
 #include "UsageError.h"
 #include "foundation/PictureMetadata.h"
 #include "imaging/Context.h"
@@ -25,14 +26,19 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: deverav-filter list [--json]\n"
-    "       deverav-filter render IN OUT --filter NAME [key=value ...] [--filter ...]\n"
+    "       deverav-filter render IN OUT [--filter NAME [key=value ...] ...]\n"
     "                             [--scale S] [--region x,y,w,h] [--dpi N] [--quality Q]\n"
-    "                             [--time]\n"
+    "                             [--time] [--working-space linear|none] [--depth 8|16]\n"
     "       deverav-filter formats\n"
     "       deverav-filter info FILE [--json]\n"
     "       deverav-filter demo DIR\n"
     "values: numbers, vectors [x,y,...], colours rgba(r,g,b,a), images as file paths,\n"
-    "        transforms as six numbers [a,b,c,d,tx,ty]\n";
+    "        transforms as six numbers [a,b,c,d,tx,ty], data as text or @FILE\n"
+    "render: each filter takes the previous result; with no filter the picture is converted.\n"
+    "        Without --region the result's own extent is written (blur fringes, rotated\n"
+    "        corners and backgrounds included), or the input picture's when it is infinite.\n"
+    "        Filters compute in linear light; --working-space none gives them the encoded\n"
+    "        values as they are. --depth 16 writes 16 bits per channel (PNG, TIFF, PSD).\n";
 
 double msSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -47,6 +53,8 @@ int render(std::vector<std::string> args) {
     if (std::filesystem::path(r.output).extension().string().size() < 2)
         throw tool::UsageError("the output \"" + r.output +
                                "\" needs a file extension to choose its format");
+    if (r.depth == 16 && !tool::holdsSixteenBits(r.output))
+        throw tool::UsageError("--depth 16 is written as PNG, TIFF or PSD only");
     auto t0 = std::chrono::steady_clock::now();
     Image input = io::readImage(r.input);
     // The result keeps what the input file records about the picture (camera data, ...).
@@ -57,15 +65,22 @@ int render(std::vector<std::string> args) {
         tool::applyChain(r.steps, input, [](const std::string& p) { return io::readImage(p); });
     const Rect region = r.region ? *r.region : tool::defaultRegion(result.extent(), input.extent());
     t0 = std::chrono::steady_clock::now();
-    Bitmap out = Context().renderBitmap(result, region, r.scale, PixelFormat::RGBA8);
+    RenderOptions options;
+    options.workingSpace = r.workingSpace;
+    Bitmap out = Context().renderBitmap(
+        result, region, r.scale, r.depth == 16 ? PixelFormat::RGBAF : PixelFormat::RGBA8, options);
     const double renderMs = msSince(t0);
+    // The picture is no longer needed while the result is written.
+    input = Image();
+    result = Image();
+    write.space = r.workingSpace;
     if (out.isNull()) throw Error("The result is empty in the region asked for.");
     t0 = std::chrono::steady_clock::now();
     const std::string warning = tool::writeThroughExporter(out, r.output, write);
     const double writeMs = msSince(t0);
     if (!warning.empty())
-        std::fprintf(stderr, "deverav-filter: the metadata of %s was not kept: %s\n",
-                     r.input.c_str(), warning.c_str());
+        std::fprintf(stderr, "deverav-filter: not all the metadata of %s was kept: %s\n",
+                     tool::printable(r.input).c_str(), tool::printable(warning).c_str());
     if (r.time)
         std::printf("read %.1f ms, render %.1f ms, write %.1f ms (%d x %d)\n", readMs, renderMs,
                     writeMs, out.width(), out.height());
@@ -104,7 +119,8 @@ int main(int argc, char** argv) {
         }
         if (cmd == "demo") {
             if (args.size() != 1) throw tool::UsageError("demo needs one folder");
-            for (auto& f : tool::runDemo(args[0])) std::printf("wrote %s\n", f.c_str());
+            for (auto& f : tool::runDemo(args[0]))
+                std::printf("wrote %s\n", tool::printable(f).c_str());
             return 0;
         }
         if (cmd == "help" || cmd == "--help" || cmd == "-h") {
@@ -114,13 +130,11 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     } catch (const tool::UsageError& e) {
-        std::fprintf(stderr, "deverav-filter: %s\n", e.what());
+        std::fprintf(stderr, "deverav-filter: %s\n", tool::printable(e.what()).c_str());
         return 2;
-    } catch (const imaging::Error& e) {
-        std::fprintf(stderr, "deverav-filter: %s\n", e.what());
-        return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "deverav-filter: %s\n", e.what());
+        // Messages quote file names, which may hold anything.
+        std::fprintf(stderr, "deverav-filter: %s\n", tool::printable(e.what()).c_str());
         return 1;
     }
 }
