@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/ImageMetadata.h"
+#include "imaging/io/SafeFile.h"
 
 namespace foundation {
 
@@ -175,16 +176,17 @@ std::shared_ptr<const PictureMetadata> PictureMetadata::readData(const QByteArra
 }
 
 std::shared_ptr<const PictureMetadata> PictureMetadata::readFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return nullptr;
-    // Mapped rather than read: metadata sits in the first bytes of most files.
-    const qint64 size = f.size();
-    uchar* mapped = size > 0 ? f.map(0, size) : nullptr;
-    if (!mapped) return readData(f.readAll());
-    const auto kept =
-        readData(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size)));
-    f.unmap(mapped);
-    return kept;
+    return readFile(QFile::encodeName(path).toStdString());
+}
+
+std::shared_ptr<const PictureMetadata> PictureMetadata::readFile(const std::string& nativePath) {
+    try {
+        // Mapped rather than read: metadata sits in the first bytes of most files.
+        const imaging::io::FileBytes file = imaging::io::readFileBytes(nativePath);
+        return readData(file.bytes);
+    } catch (const std::exception&) {
+        return nullptr;  // missing, unreadable or empty: nothing to keep
+    }
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <string>
 
 namespace foundation {
 
@@ -17,6 +18,8 @@ class PictureMetadata {
     // What the file records; nothing when it records nothing worth keeping or cannot be read.
     // Never throws.
     static std::shared_ptr<const PictureMetadata> readFile(const QString& path);
+    // The same for a path given as the file system's bytes (any encoding).
+    static std::shared_ptr<const PictureMetadata> readFile(const std::string& nativePath);
     static std::shared_ptr<const PictureMetadata> readData(const QByteArray& file);
 
     // The file the metadata is written into.

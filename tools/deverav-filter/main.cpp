@@ -1,7 +1,6 @@
 // deverav-filter: the filter engine, the exporters and picture information from the command
 // line, for batch work, scripts and measurements.
 
-#include <QFile>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -58,7 +57,7 @@ int render(std::vector<std::string> args) {
     auto t0 = std::chrono::steady_clock::now();
     Image input = io::readImage(r.input);
     // The result keeps what the input file records about the picture (camera data, ...).
-    write.metadata = foundation::PictureMetadata::readFile(QFile::decodeName(r.input.c_str()));
+    write.metadata = foundation::PictureMetadata::readFile(r.input);
     const double readMs = msSince(t0);
 
     Image result =
