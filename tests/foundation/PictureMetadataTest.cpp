@@ -95,26 +95,32 @@ TEST(PictureMetadata, CameraDataSurvivesEveryFormatThatHoldsItBroughtUpToDate) {
         EXPECT_EQ(exportWith(path, picture, kept), QString());
         const ReadBack r = readBack(path);
 
-        // Camera, exposure, date, position, people and keywords.
-        EXPECT_EQ(r.exifText("Exif.Image.Make"), "Deverav Test Camera");
-        EXPECT_EQ(r.exifText("Exif.Image.Model"), "DT-1");
-        EXPECT_EQ(r.exifText("Exif.Photo.ExposureTime"), "1/250");
-        EXPECT_EQ(r.exifText("Exif.Photo.DateTimeOriginal"), "2023:06:01 12:30:00");
-        EXPECT_EQ(r.exifText("Exif.GPSInfo.GPSLatitude"), "48/1 51/1 24/1");
-        EXPECT_EQ(r.exifText("Exif.GPSInfo.GPSLongitudeRef"), "E");
-        EXPECT_EQ(r.exifText("Exif.Image.Artist"), "Ada Example");
-        EXPECT_EQ(r.exifText("Exif.Image.Copyright"), "(c) 2023 Ada Example");
+        // Camera, exposure, date, position, people and keywords; then upright, with its own
+        // size and resolution.
+        const std::pair<const char*, const char*> exif[] = {
+            {"Exif.Image.Make", "Deverav Test Camera"},
+            {"Exif.Image.Model", "DT-1"},
+            {"Exif.Photo.ExposureTime", "1/250"},
+            {"Exif.Photo.DateTimeOriginal", "2023:06:01 12:30:00"},
+            {"Exif.GPSInfo.GPSLatitude", "48/1 51/1 24/1"},
+            {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+            {"Exif.Image.Artist", "Ada Example"},
+            {"Exif.Image.Copyright", "(c) 2023 Ada Example"},
+            {"Exif.Image.Orientation", "1"},
+            {"Exif.Photo.PixelXDimension", "30"},
+            {"Exif.Photo.PixelYDimension", "20"},
+            {"Exif.Image.XResolution", "150/1"},
+        };
+        for (const auto& [key, value] : exif) EXPECT_EQ(r.exifText(key), value) << key;
         EXPECT_EQ(r.keywords(), (std::vector<std::string>{"lake", "sunset"}));
-        EXPECT_EQ(r.xmpText("Xmp.dc.subject"), "balloons");
-        EXPECT_EQ(r.xmpText("Xmp.xmp.Rating"), "4");
-
-        // Upright, its own size and resolution, no thumbnail of the old picture.
-        EXPECT_EQ(r.exifText("Exif.Image.Orientation"), "1");
-        EXPECT_EQ(r.xmpText("Xmp.tiff.Orientation"), "1");
-        EXPECT_EQ(r.exifText("Exif.Photo.PixelXDimension"), "30");
-        EXPECT_EQ(r.exifText("Exif.Photo.PixelYDimension"), "20");
-        EXPECT_EQ(r.xmpText("Xmp.exif.PixelXDimension"), "30");
-        EXPECT_EQ(r.exifText("Exif.Image.XResolution"), "150/1");
+        const std::pair<const char*, const char*> xmp[] = {
+            {"Xmp.dc.subject", "balloons"},
+            {"Xmp.xmp.Rating", "4"},
+            {"Xmp.tiff.Orientation", "1"},
+            {"Xmp.exif.PixelXDimension", "30"},
+        };
+        for (const auto& [key, value] : xmp) EXPECT_EQ(r.xmpText(key), value) << key;
+        // No thumbnail of the old picture.
         EXPECT_FALSE(r.hasExifGroup("Thumbnail"));
 
         // Written in sRGB: neither the profile nor the Exif colour space of the old file.
