@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
 #include <QSlider>
 #include <QStackedWidget>
@@ -120,17 +121,26 @@ void Controller::loadWindow() {
 }
 
 void Controller::awakeFromNib() {
-    // The default picture, fitted to the standard canvas.
+    // The picture the program was started with, else the default picture, fitted to the
+    // standard canvas.
+    imaging::Image picture;
+    if (!m_startFile.isEmpty()) {
+        try {
+            picture = imaging::io::readImage(QFile::encodeName(m_startFile).toStdString());
+        } catch (const std::exception&) {
+            // Read again, and reported, once the window is up.
+        }
+        m_startFileOpened = bool(picture);
+    }
     const QString mainImg =
         Resources::pathForResource(QStringLiteral("main_img"), QStringLiteral("jpg"));
-    imaging::Image picture;
-    if (!mainImg.isEmpty()) {
+    if (!picture && !mainImg.isEmpty()) {
         try {
             picture = imaging::io::readImage(mainImg.toStdString());
         } catch (const std::exception& e) {
             imaging::log(std::string("default picture unreadable: ") + e.what());
         }
-    } else {
+    } else if (!picture) {
         imaging::log("default picture main_img.jpg missing from the resources");
     }
     setBackgroundImage(picture);
@@ -145,7 +155,10 @@ void Controller::awakeFromNib() {
         if (QTreeView* v = family(m).views().list; v && v->selectionModel())
             v->selectionModel()->clearSelection();
     s_cntrl = this;
-    setFilePath(QString());
+    if (m_startFileOpened)
+        m_document.open(m_startFile, picture);
+    else
+        setFilePath(QString());
     adjustViewsAndTabs();
     updateMainBtnState();
 }
@@ -285,11 +298,15 @@ void Controller::setZoom(double z) {
     m_inSliderUpdate = false;
 }
 
+chrome::ZoomCanvas* Controller::zoomCanvas() const {
+    if (!m_window || filerMode() == Mode::ThreeD) return nullptr;
+    return static_cast<chrome::ZoomCanvas*>(family(filerMode()).views().canvas);
+}
+
 void Controller::zoomChanged() {
     if (m_inSliderUpdate || !m_window) return;
     const double z = zoomForSliderValue(m_window->zoomSlider()->value() / 100.0);
-    if (filerMode() != Mode::ThreeD)
-        static_cast<chrome::ZoomCanvas*>(family(filerMode()).views().canvas)->setZoom(z);
+    if (chrome::ZoomCanvas* canvas = zoomCanvas()) canvas->setZoom(z);
     updateView();
 }
 
@@ -431,7 +448,10 @@ bool Controller::validateMenuItem(QAction* item) {
         if (m_window) m_window->pasteBtn()->setEnabled(offers);
         return offers;
     }
-    if (a == act::escapeEffect) return family(filerMode()).hasWorkingEffect();
+    if (a == act::zoomIn || a == act::zoomOut || a == act::zoomToActualSize || a == act::zoomToFit)
+        return zoomCanvas() != nullptr;
+    // Apply from the menu is enabled exactly when the Apply button is.
+    if (a == act::escapeEffect || a == act::applyBtn) return family(filerMode()).hasWorkingEffect();
     if (a == act::showInfoPanel) return m_infoPanel ? m_infoPanel->validateMenuItem(item) : true;
     if (a == act::showResizePanel)
         return m_resizePanel ? m_resizePanel->validateMenuItem(item) : true;
@@ -492,6 +512,8 @@ void Controller::applicationWillTerminate() {
 void Controller::applicationDidFinishLaunching() {
     updateWinTitle();
     registerMyHelpBook();
+    // Tells why, over the default picture.
+    if (!m_startFile.isEmpty() && !m_startFileOpened) m_document.openFile(m_startFile);
 }
 
 void Controller::applicationDidBecomeActive() {

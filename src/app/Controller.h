@@ -40,6 +40,7 @@ class UndoManager;
 namespace chrome {
 class AboutPanel;
 class BaseColoredButton;
+class ZoomCanvas;
 }  // namespace chrome
 namespace effects {
 class BaseEffect;
@@ -64,6 +65,9 @@ class Controller : public QObject, public effects::EffectHost {
     explicit Controller(foundation::Preferences& prefs, QObject* parent = nullptr);
     ~Controller() override;
 
+    // A picture file to open at start instead of the default picture (from the command line);
+    // one that cannot be read is reported over the default picture once the window is up.
+    void setStartFile(const QString& path) { m_startFile = path; }
     // Builds the main window, gives the families their views and runs awakeFromNib.
     void loadWindow();
     void awakeFromNib();
@@ -185,6 +189,8 @@ class Controller : public QObject, public effects::EffectHost {
     void resizeImageHeight(float width, float height) {
         m_document.resizeImageHeight(width, height);
     }
+    // The current mode's zooming canvas; nothing in the 3D mode.
+    chrome::ZoomCanvas* zoomCanvas() const;
     // Moves the zoom slider to show zoom z.
     void setZoom(double z);
     static double sliderValueForZoom(double z);
@@ -294,6 +300,8 @@ class Controller : public QObject, public effects::EffectHost {
     bool needsUpdate = false;
     bool m_terminating = false;
     bool m_inSliderUpdate = false;
+    QString m_startFile;
+    bool m_startFileOpened = false;
     std::function<void()> m_quitHandler;
 
     static Controller* s_cntrl;

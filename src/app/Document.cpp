@@ -8,6 +8,7 @@
 #include "app/Texts.h"
 #include "chrome/KesAlert.h"
 #include "foundation/Pasteboard.h"
+#include "foundation/PictureMetadata.h"
 #include "foundation/Progress.h"
 #include "foundation/UndoManager.h"
 #include "imaging/Context.h"
@@ -119,7 +120,8 @@ void Document::registerReplacement() {
     if (!m_undo) return;
     const imaging::Image old = m_picture;
     m_undo->registerUndoWithTarget(
-        this, [this, old] { undoPaste(old); }, {}, pictureBytes(old));
+        this, [this, old, metadata = m_metadata] { undoPaste(old, metadata); }, {},
+        pictureBytes(old));
 }
 
 void Document::flipImage(bool vertical) {
@@ -172,8 +174,10 @@ void Document::resizeImageHeight(float width, float height) {
     setPicture(resized);
 }
 
-void Document::undoPaste(const imaging::Image& picture) {
+void Document::undoPaste(const imaging::Image& picture,
+                         std::shared_ptr<const foundation::PictureMetadata> metadata) {
     registerReplacement();
+    m_metadata = std::move(metadata);
     setPicture(picture, Change::Replaced);
 }
 
@@ -201,6 +205,7 @@ bool Document::openFile(const QString& path) {
 
 void Document::open(const QString& path, const imaging::Image& picture) {
     if (m_undo) m_undo->removeAllActions();
+    m_metadata = foundation::PictureMetadata::readFile(path);
     setFilePath(path);
     setPicture(picture);
     recount([this] {

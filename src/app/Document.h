@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <optional>
 
 #include "imaging/Bitmap.h"
@@ -22,8 +23,9 @@
 class QWidget;
 
 namespace foundation {
+class PictureMetadata;
 class UndoManager;
-}
+}  // namespace foundation
 
 namespace app {
 
@@ -50,6 +52,12 @@ class Document : public QObject {
 
     const QString& filePath() const { return m_filePath; }
     void setFilePath(const QString& path);
+    // What the picture's file recorded (camera data, ...), written again when it is saved:
+    // taken from an opened or dropped file, kept through edits and Apply, none for a pasted
+    // picture (undoing the paste brings the old one back). Nothing for none.
+    const std::shared_ptr<const foundation::PictureMetadata>& metadata() const {
+        return m_metadata;
+    }
 
     bool wasChanged() const { return !m_savedAt || *m_savedAt != m_changeCount; }
     // true: a change that no undo can take back; false: what is shown now is what was saved.
@@ -62,8 +70,10 @@ class Document : public QObject {
     void rotateImage(bool left);
     // Scales the picture to width x height pixels (rounded, at least 1).
     void resizeImageHeight(float width, float height);
-    // Makes `picture` the picture, recording the old one as the undo step.
-    void undoPaste(const imaging::Image& picture);
+    // Makes `picture` (with the metadata of its file, if any) the picture, recording the old
+    // one as the undo step.
+    void undoPaste(const imaging::Image& picture,
+                   std::shared_ptr<const foundation::PictureMetadata> metadata = {});
     // The clipboard's picture, undoably; damaged data is refused with an alert.
     void paste();
     // Reads `path` and opens it: a file that is not a picture is refused with an alert (false
@@ -109,6 +119,7 @@ class Document : public QObject {
     void recount(F count);
 
     imaging::Image m_picture;
+    std::shared_ptr<const foundation::PictureMetadata> m_metadata;
     QString m_filePath;
     // Steps done minus steps undone since the last open or save, and where that count stood at
     // the last save (nothing once no undo or redo can get back there).

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -128,7 +129,25 @@ void ImageInfo::setMyURL(const QUrl& url) {
     }
     showTree(propTree(info.properties));
     mFileType->setText(QStringLiteral("%1\n%2").arg(info.typeName, info.typeIdentifier));
-    mFileSize->setText(QStringLiteral("%1 bytes").arg(info.fileSize));
+    mFileSize->setText(fileSizeText(info.fileSize));
+}
+
+QString ImageInfo::fileSizeText(qint64 bytes) {
+    // One way of writing numbers, whatever the desktop's language.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QString exact = bytes == 1 ? QStringLiteral("1 byte")
+                                     : QStringLiteral("%1 bytes").arg(english.toString(bytes));
+    if (bytes < 1000) return exact;
+    static const char* const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    double v = double(bytes) / 1000;
+    int unit = 0;
+    // A size that would round up to 1000 is shown in the next unit.
+    while (v >= 999.95 && unit < 5) {
+        v /= 1000;
+        ++unit;
+    }
+    return QStringLiteral("%1 %2 (%3)")
+        .arg(english.toString(v, 'f', 1), QLatin1String(units[unit]), exact);
 }
 
 void ImageInfo::showTree(const std::vector<PropertyNode>& nodes) {

@@ -40,6 +40,10 @@ class ImageInfo : public QDialog {
     // Shows `url` now.
     void setMyURL(const QUrl& url);
 
+    // A file size as the panel shows it: "2.3 MB (2,345,678 bytes)", with decimal units as file
+    // managers count them; below a kilobyte only the bytes.
+    static QString fileSizeText(qint64 bytes);
+
     // The rows of a property list, sorted by key.
     static std::vector<foundation::PropertyNode> propTree(
         const std::vector<foundation::ImageProperty>& properties) {

@@ -246,6 +246,12 @@ void MainWindow::buildMenus() {
 
     QMenu* image = menuBar()->addMenu(QStringLiteral("&Image"));
     validateOnShow(image);
+    QAction* apply = makeAction(act::applyBtn, QStringLiteral("Apply"));
+    apply->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(apply, &QAction::triggered, c, [c] { c->applyBtnAction(); });
+    image->addAction(apply);
+    image->addSeparator();
     image->addAction(makeAction(act::flipVert, QStringLiteral("Flip Vertical")));
     image->addAction(makeAction(act::flipHorizont, QStringLiteral("Flip Horizontal")));
     image->addSeparator();
@@ -266,6 +272,38 @@ void MainWindow::buildMenus() {
                                 QKeySequence(Qt::CTRL | Qt::Key_I)));
     connect(action(act::showResizePanel), &QAction::triggered, c, [c] { c->showResizePanel(); });
     connect(action(act::showInfoPanel), &QAction::triggered, c, [c] { c->showInfoPanel(); });
+
+    // Zoom commands for the current canvas, with the keys picture editors share.
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    validateOnShow(view);
+    const struct {
+        const QString& name;
+        const char* title;
+        QList<QKeySequence> keys;
+        void (chrome::ZoomCanvas::*command)();
+    } zooms[] = {
+        {act::zoomIn,
+         "Zoom In",
+         {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         &chrome::ZoomCanvas::zoomIn},
+        {act::zoomOut, "Zoom Out", {QKeySequence::ZoomOut}, &chrome::ZoomCanvas::zoomOut},
+        {act::zoomToActualSize,
+         "Actual Size",
+         {QKeySequence(Qt::CTRL | Qt::Key_0)},
+         &chrome::ZoomCanvas::zoomToActualSize},
+        {act::zoomToFit,
+         "Fit in Window",
+         {QKeySequence(Qt::CTRL | Qt::Key_9)},
+         &chrome::ZoomCanvas::zoomToFit},
+    };
+    for (const auto& z : zooms) {
+        QAction* a = makeAction(z.name, QString::fromLatin1(z.title));
+        a->setShortcuts(z.keys);
+        connect(a, &QAction::triggered, c, [c, command = z.command] {
+            if (chrome::ZoomCanvas* canvas = c->zoomCanvas()) (canvas->*command)();
+        });
+        view->addAction(a);
+    }
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("&Mode"));
     validateOnShow(mode);

@@ -1,6 +1,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSlider>
 #include <QStandardPaths>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "chrome/KesAlert.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
+#include "foundation/PictureMetadata.h"
 #include "foundation/Progress.h"
 #include "foundation/SavePanel.h"
 #include "imaging/io/QtBitmap.h"
@@ -26,6 +28,7 @@ using foundation::SavePanel;
 
 namespace {
 constexpr int kPNGFormatIndex = 8;
+const QString kMetadataNotKept = QStringLiteral("Couldn't keep all of the picture's metadata.");
 }  // namespace
 
 SaveFlow::SaveFlow(Controller& controller)
@@ -239,6 +242,8 @@ SaveFlow::WriteResult SaveFlow::writeResult(int formatIndex, double resolution,
     exporter->setInputImage(picture);
     exporter->setOutputFile(path);
     if (code != foundation::kPDFSubtype) exporter->setResolution(resolution, resolution);
+    if (saveObjectOutlet) exporter->setQuality(saveObjectOutlet->qualitySlider()->value());
+    exporter->setMetadata(m_controller.document().metadata());
     // Encoding a large picture takes seconds: off the main thread, with a progress panel.
     bool written = false;
     foundation::runWithProgress(m_controller.window(),
@@ -247,7 +252,16 @@ SaveFlow::WriteResult SaveFlow::writeResult(int formatIndex, double resolution,
                                     exporter->setCancelFlag(&cancel);
                                     written = exporter->doExport();
                                 });
-    if (written) return WriteResult::Written;
+    if (written) {
+        // The picture is safe; what it lost on the way is worth knowing.
+        if (!exporter->warningString().isEmpty())
+            chrome::KesAlert::Alert_OKMsgText(
+                m_controller.window(), kMetadataNotKept,
+                QStringLiteral("The picture was saved, but not all the information its file "
+                               "held (camera data, keywords) could be written into it.\n%1")
+                    .arg(exporter->warningString()));
+        return WriteResult::Written;
+    }
     m_saveError = exporter->errorString();
     return exporter->wasCancelled() ? WriteResult::Cancelled : WriteResult::Failed;
 }

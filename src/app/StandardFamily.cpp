@@ -128,13 +128,7 @@ bool StandardFamily::isControlsPresent() const {
 }
 
 std::optional<double> StandardFamily::fittingZoom() const {
-    const imaging::Rect e = picture() ? picture().extent() : imaging::Rect{};
-    if (!canvas() || e.isInfinite() || e.isEmpty()) return std::nullopt;
-    QWidget* frame = canvas()->enclosingScrollView();
-    const QSize area = frame ? frame->size() : canvas()->size();
-    const int sw = canvas()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const double aw = std::max(1, area.width() - sw), ah = std::max(1, area.height() - sw);
-    return 1.0 / std::max(e.width / aw, e.height / ah);
+    return canvas() ? canvas()->fittingZoom() : std::nullopt;
 }
 
 void StandardFamily::clearAll() {

@@ -51,6 +51,10 @@ inline const QString selectMenuMode = QStringLiteral("selectMenuMode:");
 inline const QString displayHelp = QStringLiteral("displayHelp:");
 inline const QString runAbout = QStringLiteral("runAbout:");
 inline const QString applyBtn = QStringLiteral("applyBtn:");
+inline const QString zoomIn = QStringLiteral("zoomIn:");
+inline const QString zoomOut = QStringLiteral("zoomOut:");
+inline const QString zoomToActualSize = QStringLiteral("zoomToActualSize:");
+inline const QString zoomToFit = QStringLiteral("zoomToFit:");
 }  // namespace act
 
 }  // namespace app

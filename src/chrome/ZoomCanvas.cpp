@@ -1,11 +1,14 @@
 #include "chrome/ZoomCanvas.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -41,8 +44,54 @@ class DropHighlight : public QWidget {
     }
 };
 
+// Space held while the mouse is over a canvas makes a left-button drag pan. Watched for the
+// whole program, since the keyboard focus is mostly elsewhere (a list, a slider), and taken
+// from the focused control, which would otherwise be pressed by it. Not while typing.
+class PanKeys : public QObject {
+  public:
+    static PanKeys* instance() {
+        static QPointer<PanKeys> watcher;
+        if (!watcher && qApp) {
+            watcher = new PanKeys(qApp);
+            qApp->installEventFilter(watcher);
+        }
+        return watcher;
+    }
+
+    QPointer<ZoomCanvas> hovered;
+    bool held = false;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Space) return false;
+        if (event->type() == QEvent::KeyPress) {
+            if (!held) {
+                const QWidget* focus = QApplication::focusWidget();
+                if (!hovered || key->modifiers() != Qt::NoModifier ||
+                    (focus && focus->testAttribute(Qt::WA_InputMethodEnabled)))
+                    return false;
+                held = true;
+                hovered->showPanCursor();
+            }
+            return true;
+        }
+        if (!held) return false;
+        if (!key->isAutoRepeat()) {
+            held = false;
+            if (hovered) hovered->showPanCursor();
+        }
+        return true;
+    }
+
+  private:
+    using QObject::QObject;
+};
+
 ZoomCanvas::ZoomCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    PanKeys::instance();
     m_renderer.setFrameHandler(
         [this](const foundation::CanvasRenderer::Frame& f) { frameArrived(f); });
     m_rest.setSingleShot(true);
@@ -111,6 +160,37 @@ QRect ZoomCanvas::visibleWidgetRect() const {
 void ZoomCanvas::setZoom(double z) {
     zoom = z < kMinZoom ? kMinZoom : (z > kMaxZoom ? kMaxZoom : z);
     resizeViewBoundCenter(true, 3);
+}
+
+std::optional<double> ZoomCanvas::fittingZoom() const {
+    const QSizeF pic = fitSize();
+    if (pic.isEmpty()) return std::nullopt;
+    QWidget* frame = enclosingScrollView();
+    const QSize area = frame ? frame->size() : size();
+    const int sw = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const double aw = std::max(1, area.width() - sw), ah = std::max(1, area.height() - sw);
+    return 1.0 / std::max(pic.width() / aw, pic.height() / ah);
+}
+
+void ZoomCanvas::zoomCommand(double z) {
+    setZoom(z);
+    Q_EMIT zoomStepped(zoom);
+}
+
+void ZoomCanvas::zoomIn() {
+    zoomCommand(zoomAfterWheelStep(zoom, 1));
+}
+
+void ZoomCanvas::zoomOut() {
+    zoomCommand(zoomAfterWheelStep(zoom, -1));
+}
+
+void ZoomCanvas::zoomToActualSize() {
+    zoomCommand(1.0);
+}
+
+void ZoomCanvas::zoomToFit() {
+    if (const std::optional<double> z = fittingZoom()) zoomCommand(*z);
 }
 
 double ZoomCanvas::zoomAfterWheelStep(double z, double delta) {
@@ -210,6 +290,9 @@ bool ZoomCanvas::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------- drawing
 
 double ZoomCanvas::renderScale() const {
+    // Enlarged further, the picture's own pixels are drawn without smoothing so that single
+    // pixels can be told apart (and fewer are rendered).
+    if (zoom > kSharpAbove) return 1.0;
     return zoom * devicePixelRatioF();
 }
 
@@ -314,6 +397,8 @@ void ZoomCanvas::requestFrame(const imaging::Image& shown, const imaging::IRect&
         r = {m_version, imaging::IRect::cover(want.toPicture(s), quick), quick, false};
     } else if (m_frame.scale < s) {
         if (!m_resting) return;  // coarse while things change
+    } else if (m_frame.scale > s && zoom > kSharpAbove) {
+        // A finer frame from a lower zoom would be drawn smoothed: the picture's own pixels now.
     } else if (!m_frame.refined && s < 1) {
         if (!m_resting) return;
         r.refine = true;
@@ -351,6 +436,76 @@ void ZoomCanvas::restElapsed() {
 }
 
 // ---------------------------------------------------------------- events
+
+bool ZoomCanvas::spaceHeld() {
+    const PanKeys* keys = PanKeys::instance();
+    return keys && keys->held;
+}
+
+bool ZoomCanvas::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Enter:
+            if (PanKeys* keys = PanKeys::instance()) keys->hovered = this;
+            showPanCursor();
+            break;
+        case QEvent::Leave:
+            if (PanKeys* keys = PanKeys::instance(); keys && keys->hovered == this)
+                keys->hovered = nullptr;
+            showPanCursor();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            if (panEvent(event)) return true;
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+bool ZoomCanvas::panEvent(QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    QScrollArea* scroll = enclosingScrollView();
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        if (m_panning) return true;  // other buttons wait for the pan to end
+        const bool pans = mouse->button() == Qt::MiddleButton ||
+                          (mouse->button() == Qt::LeftButton && spaceHeld());
+        if (!pans || !scroll) return false;
+        m_panning = true;
+        m_panButton = mouse->button();
+        // In screen coordinates: the canvas itself moves as it scrolls.
+        m_panFrom = mouse->globalPosition();
+        m_panScrollFrom = {scroll->horizontalScrollBar()->value(),
+                           scroll->verticalScrollBar()->value()};
+        showPanCursor();
+        return true;
+    }
+    if (!m_panning) return false;
+    if (event->type() == QEvent::MouseMove && scroll) {
+        // The picture follows the hand.
+        const QPointF moved = mouse->globalPosition() - m_panFrom;
+        scroll->horizontalScrollBar()->setValue(m_panScrollFrom.x() - int(std::lround(moved.x())));
+        scroll->verticalScrollBar()->setValue(m_panScrollFrom.y() - int(std::lround(moved.y())));
+    } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == m_panButton) {
+        m_panning = false;
+        showPanCursor();
+    }
+    return true;
+}
+
+void ZoomCanvas::showPanCursor() {
+    const PanKeys* keys = PanKeys::instance();
+    const bool spaceHere = keys && keys->held && keys->hovered == this;
+    if (m_panning || spaceHere) {
+        if (!m_cursorBeforePan) m_cursorBeforePan = cursor();
+        setCursor(m_panning ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    } else if (m_cursorBeforePan) {
+        setCursor(*m_cursorBeforePan);
+        m_cursorBeforePan.reset();
+    }
+}
 
 void ZoomCanvas::wheelEvent(QWheelEvent* event) {
     event->accept();

@@ -2,13 +2,16 @@
 // A canvas inside a scroll area that shows a picture at a zoom factor. Its bounds are in picture
 // units (y up, the picture's lower-left corner at the origin); a picture smaller than the visible
 // area is centred in it with equal margins. The wheel zooms in steps, and one dropped picture
-// file can replace the picture.
+// file can replace the picture. The zoom commands (zoomIn, ...) step the zoom from the keyboard;
+// dragging with the middle button, or with Space held over the canvas, pans. Above 200 % the
+// picture's pixels are shown enlarged, sharp.
 //
 // Only the visible part is rendered, on a worker thread: below 100 % first with the engine's
 // reduced-resolution rendering, then, once nothing has changed for a moment, at full resolution
 // averaged down to the screen. Until a frame arrives the last one stays on screen, so that
 // drawing never waits for the engine.
 
+#include <QCursor>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -27,12 +30,15 @@ class QScrollArea;
 namespace chrome {
 
 class DropHighlight;
+class PanKeys;
 
 class ZoomCanvas : public QWidget {
     Q_OBJECT
 
   public:
     static constexpr double kMinZoom = 0.1, kMaxZoom = 10.0;
+    // Above this zoom picture pixels are drawn as sharp squares rather than smoothed.
+    static constexpr double kSharpAbove = 2.0;
     // Quiet time after which a coarse frame is followed by one at screen resolution, and a
     // reduced view by one computed at full resolution.
     static constexpr int kRestMs = 250;
@@ -61,6 +67,20 @@ class ZoomCanvas : public QWidget {
     void setZoom(double z);
     // The zoom after one wheel step from `z` in the direction of `delta` (none for 0).
     static double zoomAfterWheelStep(double z, double delta);
+    // The zoom at which the whole picture fits the scroll view's frame less a scroll bar's
+    // width each way (the fit a new picture gets); nothing without a picture.
+    std::optional<double> fittingZoom() const;
+
+    // The zoom commands: a wheel step in or out about the middle of the visible area, 100 %,
+    // and the fitting zoom. Each tells zoomStepped.
+    void zoomIn();
+    void zoomOut();
+    void zoomToActualSize();
+    void zoomToFit();
+
+    // Whether a drag pans the view: the middle button is down, or Space is held over the canvas.
+    bool isPanning() const { return m_panning; }
+    static bool spaceHeld();
 
     // Refits size, bounds and scroll position to the picture and the zoom. `force` refits even
     // when nothing changed. Mode 0 keeps the scroll position; 1 and 3 keep the picture point in
@@ -102,13 +122,15 @@ class ZoomCanvas : public QWidget {
     static QRect dropHighlightRect(const QRect& frame);
 
   Q_SIGNALS:
-    // A wheel step changed the zoom (so that the zoom slider can follow).
+    // A wheel step or a zoom command changed the zoom (so that the zoom slider can follow).
     void zoomStepped(double zoom);
     // A frame of the current content was drawn: at any resolution, and at screen resolution.
     void framePainted();
     void framePresented();
 
   protected:
+    // Panning comes before what a canvas does with the mouse itself.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -140,6 +162,8 @@ class ZoomCanvas : public QWidget {
     bool dragEnter = false;
 
   private:
+    friend class PanKeys;
+
     // Width and height of the area the scroll area shows, with the scroll bars that the fitted
     // canvas will need.
     QSizeF contentViewSize() const;
@@ -155,6 +179,11 @@ class ZoomCanvas : public QWidget {
     imaging::IRect visiblePixels(double scale) const;
     double renderScale() const;
     void showDropHighlight(bool on);
+    // Sets the zoom from a command, keeping the middle of the visible area where it is.
+    void zoomCommand(double z);
+    bool panEvent(QEvent* event);
+    // The open hand while Space is held over the canvas, the closed one while panning.
+    void showPanCursor();
 
     ImageSource m_shown, m_picture;
     std::function<QMenu*()> m_menuSource;
@@ -193,6 +222,12 @@ class ZoomCanvas : public QWidget {
     double m_budgetMs = kInteractiveBudgetMs;
     QTimer m_rest;
     QPointer<DropHighlight> m_highlight;
+
+    bool m_panning = false;
+    Qt::MouseButton m_panButton = Qt::NoButton;
+    QPointF m_panFrom;
+    QPoint m_panScrollFrom;
+    std::optional<QCursor> m_cursorBeforePan;
 };
 
 }  // namespace chrome

@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "foundation/PdfWriter.h"
+#include "foundation/PictureMetadata.h"
 #include "imaging/io/ColorProfile.h"
 #include "imaging/io/SafeFile.h"
 
@@ -35,13 +36,15 @@ struct Entry {
     GraphicsExporter::Format format;
     Backend backend = Backend::None;
     const char* coder = "";  // Qt writer or ImageMagick coder name
-    int quality = -1;
 };
 
+enum Extra { kNone = 0, kLossy = 1, kMetadata = 2, kQuality = 4 };
+
 GraphicsExporter::Format fmt(const char* code, const char* name, QStringList exts, bool res,
-                             bool alpha, bool lossless = true) {
+                             bool alpha, int extra = kNone) {
     char c[5] = {code[0], code[1], code[2], code[3], 0};
-    return {fourCharCode(c), QString::fromLatin1(name), std::move(exts), res, alpha, lossless};
+    return {fourCharCode(c),   QString::fromLatin1(name), std::move(exts),       res, alpha,
+            !(extra & kLossy), bool(extra & kMetadata),   bool(extra & kQuality)};
 }
 
 // Every exporter code of the format table, in the order the raster formats are offered.
@@ -51,14 +54,15 @@ const std::vector<Entry>& entries() {
         {fmt("MooV", "MOV", {"mov"}, false, false)},
         {fmt("PICS", "PICT", {"pict", "pct"}, false, false), Backend::Magick, "PICT"},
         {fmt(".SGI", "SGI", {"sgi", "rgb", "rgba"}, false, true), Backend::Magick, "SGI"},
-        {fmt("8BPS", "PSD", {"psd"}, true, true), Backend::Magick, "PSD"},
+        {fmt("8BPS", "PSD", {"psd"}, true, true, kMetadata), Backend::Magick, "PSD"},
         {fmt("BMPf", "BMP", {"bmp", "dib"}, true, true), Backend::Magick, "BMP"},
         {fmt("FPix", "FPX", {"fpx"}, false, false)},
-        {fmt("GIFf", "GIF", {"gif"}, false, true, false), Backend::Magick, "GIF"},
-        {fmt("JPEG", "JPEG", {"jpeg", "jpg", "jpe"}, true, false, false), Backend::Qt, "jpeg", 90},
-        {fmt("PNGf", "PNG", {"png"}, true, true), Backend::Qt, "png"},
+        {fmt("GIFf", "GIF", {"gif"}, false, true, kLossy), Backend::Magick, "GIF"},
+        {fmt("JPEG", "JPEG", {"jpeg", "jpg", "jpe"}, true, false, kLossy | kMetadata | kQuality),
+         Backend::Qt, "jpeg"},
+        {fmt("PNGf", "PNG", {"png"}, true, true, kMetadata), Backend::Qt, "png"},
         {fmt("PNTG", "PNTG", {"pntg", "mac"}, false, false)},
-        {fmt("TIFF", "TIFF", {"tiff", "tif"}, true, true), Backend::Qt, "tiff"},
+        {fmt("TIFF", "TIFF", {"tiff", "tif"}, true, true, kMetadata), Backend::Qt, "tiff"},
         {fmt("TPIC", "TGA", {"tga", "tpic"}, false, true), Backend::Magick, "TGA"},
         {fmt("qdgx", "QDGX", {"qdgx"}, false, false)},
         {fmt("qtif", "QTIF", {"qtif", "qti"}, false, false)},
@@ -144,7 +148,7 @@ class QtExporter final : public GraphicsExporter {
             image.setDotsPerMeterY(dotsPerMeter(m_vres));
         }
         QImageWriter writer(&out, m_entry.coder);
-        if (m_entry.quality >= 0) writer.setQuality(m_entry.quality);
+        if (m_format.hasQuality) writer.setQuality(m_quality >= 0 ? m_quality : kDefaultQuality);
         if (writer.write(image)) return true;
         m_error = writer.errorString();
         return false;
@@ -347,8 +351,17 @@ void GraphicsExporter::setResolution(double horizontal, double vertical) {
     m_vres = sane(vertical);
 }
 
+void GraphicsExporter::setQuality(int quality) {
+    m_quality = quality < 0 ? -1 : std::min(quality, 100);
+}
+
+void GraphicsExporter::setMetadata(std::shared_ptr<const PictureMetadata> metadata) {
+    m_metadata = std::move(metadata);
+}
+
 bool GraphicsExporter::exportToDevice(QIODevice& device) {
     m_error.clear();
+    m_warning.clear();
     if (m_image.isNull()) {
         m_error = QStringLiteral("There is no picture to write.");
         return false;
@@ -359,7 +372,21 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
         m_error = QStringLiteral("There is not enough memory to write the picture.");
         return false;
     }
-    return encode(image, device);
+    if (!m_metadata || !m_format.storesMetadata) return encode(image, device);
+
+    // The metadata goes into the encoded file, which is therefore made in memory first.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!encode(image, buffer)) return false;
+    }
+    m_metadata->writeInto(bytes, {image.width(), image.height(), m_hres, m_vres}, &m_warning);
+    if (device.write(bytes) != bytes.size()) {
+        m_error = device.errorString();
+        return false;
+    }
+    return true;
 }
 
 bool GraphicsExporter::doExport() {

@@ -4,6 +4,9 @@
 // as available only when this system can really write it, which is found out once per process
 // by encoding a small picture.
 //
+// JPEG, PNG, TIFF and PSD files also carry the metadata of the file the picture came from, when
+// it is given (PictureMetadata).
+//
 // Every export is safe: the file is written beside the target and renamed over it only when
 // every byte reached the disk, so a failed export (a full disk too) leaves the old file as it
 // was and never an empty or cut one.
@@ -19,6 +22,8 @@
 class QIODevice;
 
 namespace foundation {
+
+class PictureMetadata;
 
 // A four-character code, first character in the most significant byte.
 using OSType = uint32_t;
@@ -41,8 +46,12 @@ class GraphicsExporter {
         QStringList extensions;  // lower case, conventional one first
         bool storesResolution = false;
         bool storesAlpha = false;
-        bool lossless = true;  // false: lossy (JPEG), or limited to 256 colours (GIF)
+        bool lossless = true;         // false: lossy (JPEG), or limited to 256 colours (GIF)
+        bool storesMetadata = false;  // EXIF, IPTC and XMP
+        bool hasQuality = false;      // a compression quality can be chosen
     };
+    // The quality JPEG files are written at unless another is asked for.
+    static constexpr int kDefaultQuality = 90;
 
     virtual ~GraphicsExporter();
 
@@ -74,6 +83,10 @@ class GraphicsExporter {
     // Dots per inch, written into the format's resolution fields (pixels are never scaled);
     // 0 leaves the fields out.
     void setResolution(double horizontal, double vertical);
+    // 0 (smallest) to 100 (best) for formats with a quality; -1 for kDefaultQuality.
+    void setQuality(int quality);
+    // Metadata to record in the file where the format holds it (nothing for none).
+    void setMetadata(std::shared_ptr<const PictureMetadata> metadata);
     // Checked before the finished file replaces the target: once set, the export stops there and
     // the target is left as it was.
     void setCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
@@ -83,6 +96,8 @@ class GraphicsExporter {
     // Encodes into a device instead of a file.
     bool exportToDevice(QIODevice& device);
     QString errorString() const { return m_error; }
+    // After a successful export: what could not be recorded (the metadata), or nothing.
+    QString warningString() const { return m_warning; }
 
   protected:
     explicit GraphicsExporter(const Format& format) : m_format(format) {}
@@ -92,11 +107,14 @@ class GraphicsExporter {
 
     Format m_format;
     double m_hres = 0, m_vres = 0;
+    int m_quality = -1;
     QString m_error;
 
   private:
     QImage m_image;
     QString m_path;
+    std::shared_ptr<const PictureMetadata> m_metadata;
+    QString m_warning;
     QByteArray m_nativePath;
     const std::atomic<bool>* m_cancel = nullptr;
     bool m_cancelled = false;

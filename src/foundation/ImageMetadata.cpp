@@ -221,15 +221,6 @@ HeaderFacts readHeaderFacts(QFile& f) {
     return facts;
 }
 
-void initExiv2() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // Exiv2 reports damaged metadata by exceptions; its warnings would only clutter stderr.
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
-    });
-}
-
 // Tags that are structure or embedded blobs rather than properties of the picture.
 bool skippedTag(const std::string& tag) {
     static const std::vector<std::string> skipped = {"ExifTag",
@@ -258,10 +249,57 @@ struct Exiv2Facts {
     QString profileName;
 };
 
+bool isCoordinateTag(const std::string& tag) {
+    return tag == "GPSLatitude" || tag == "GPSLongitude" || tag == "GPSDestLatitude" ||
+           tag == "GPSDestLongitude";
+}
+
+// A GPS position of the Exif data (degrees, minutes and seconds as three rationals, its
+// hemisphere in the tag named with "Ref") as it is shown; empty when it is not well formed.
+QString exifCoordinate(const Exiv2::ExifData& exif, const Exiv2::Exifdatum& d) {
+    if (d.count() != 3) return {};
+    double degrees = 0, unit = 1;
+    for (long i = 0; i < 3; ++i, unit *= 60) {
+        const Exiv2::Rational r = d.toRational(i);
+        if (r.second == 0) return {};
+        degrees += double(r.first) / r.second / unit;
+    }
+    const auto ref = exif.findKey(Exiv2::ExifKey(d.key() + "Ref"));
+    const QString hemisphere =
+        ref != exif.end() ? QString::fromStdString(ref->toString()).trimmed() : QString();
+    return formatCoordinate(degrees, hemisphere);
+}
+
+// The same for XMP's text form: "48,51.5N" or "48,51,30N".
+QString xmpCoordinate(const std::string& text) {
+    QString t = QString::fromStdString(text).trimmed();
+    if (t.isEmpty() || !QStringLiteral("NSEW").contains(t.back().toUpper())) return {};
+    const QString hemisphere = t.back().toUpper();
+    t.chop(1);
+    const QStringList parts = t.split(QLatin1Char(','));
+    if (parts.size() < 2 || parts.size() > 3) return {};
+    double degrees = 0, unit = 1;
+    for (const QString& p : parts) {
+        bool ok = false;
+        const double v = p.trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(v)) return {};
+        degrees += v / unit;
+        unit *= 60;
+    }
+    return formatCoordinate(degrees, hemisphere);
+}
+
 void readExif(Exiv2::ExifData& exif, std::vector<ImageProperty>& props, Exiv2Facts& facts) {
     for (const Exiv2::Exifdatum& d : exif) {
         const std::string group = d.groupName(), tag = d.tagName();
         if (skippedTag(tag)) continue;
+        if (group == "GPSInfo" && isCoordinateTag(tag)) {
+            if (const QString shown = exifCoordinate(exif, d); !shown.isEmpty()) {
+                addValue(groupIn(props, key::gps, {}).children, QString::fromStdString(tag),
+                         QString::fromStdString(d.tagLabel()), shown);
+                continue;
+            }
+        }
         ImageProperty* target = nullptr;
         if (group == "Image") {
             target = &groupIn(props, key::tiff, {});
@@ -325,13 +363,16 @@ void readXmp(Exiv2::XmpData& xmp, std::vector<ImageProperty>& props) {
         } else {
             value = d.print();
         }
+        if (prefix == "exif" && isCoordinateTag(d.tagName()))
+            if (const QString shown = xmpCoordinate(value); !shown.isEmpty())
+                value = shown.toStdString();
         addValue(ns.children, QString::fromStdString(d.tagName()),
                  QString::fromStdString(d.tagLabel()), cleanValue(value));
     }
 }
 
 Exiv2Facts readWithExiv2(const std::string& path, std::vector<ImageProperty>& props) {
-    initExiv2();
+    initialiseExiv2();
     Exiv2Facts facts;
     try {
         auto image = Exiv2::ImageFactory::open(path);
@@ -388,6 +429,34 @@ void describeFormat(QImage::Format format, int& depth, QString& model, bool& alp
 }
 
 }  // namespace
+
+QString formatCoordinate(double degrees, const QString& hemisphere) {
+    // Rounded to hundredths of a second, carried up so that 59.999″ never shows as 60″.
+    const long long centiseconds = std::llround(std::abs(degrees) * 360000);
+    const long long d = centiseconds / 360000, m = centiseconds % 360000 / 6000;
+    QString seconds = QString::number(double(centiseconds % 6000) / 100, 'f', 2);
+    while (seconds.endsWith(QLatin1Char('0'))) seconds.chop(1);
+    if (seconds.endsWith(QLatin1Char('.'))) seconds.chop(1);
+    QString text = QStringLiteral("%1° %2′ %3″").arg(d).arg(m).arg(seconds);
+    if (!hemisphere.isEmpty()) text += QLatin1Char(' ') + hemisphere;
+    return text;
+}
+
+void initialiseExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Exiv2 reports damaged metadata by exceptions; its warnings would only clutter stderr.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        // Files are described on the main thread while saves write metadata on a worker.
+        static std::mutex xmpToolkit;
+        Exiv2::XmpParser::initialize(
+            [](void* m, bool lock) {
+                auto* mutex = static_cast<std::mutex*>(m);
+                lock ? mutex->lock() : mutex->unlock();
+            },
+            &xmpToolkit);
+    });
+}
 
 const ImageProperty* ImageProperty::find(const QString& childKey) const {
     for (const ImageProperty& p : children)

@@ -70,6 +70,13 @@ class ImageMetadata {
     static QString displayValue(const QVariant& value);
 };
 
+// A position in degrees as the information panel shows it: "48° 51′ 30″ N" (seconds to the
+// hundredth, where needed). `hemisphere` (N, S, E or W) is left out when empty.
+QString formatCoordinate(double degrees, const QString& hemisphere);
+
+// Sets up Exiv2 once per process (quiet, and safe to use from more than one thread).
+void initialiseExiv2();
+
 // The display name of a property: its label, else the reader's name for its key, else the key.
 QString ImageIOLocalizedString(const ImageProperty& property);
 

@@ -4,6 +4,12 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+
+#include "foundation/ExportFormats.h"
+#include "foundation/GraphicsExporter.h"
 
 namespace foundation {
 
@@ -58,12 +64,44 @@ SaveAccessoryView::SaveAccessoryView(QWidget* parent) : QWidget(parent) {
         QStringLiteral("Stored in the file for printing; the picture keeps its pixels"));
     form->addRow(QStringLiteral("Format:"), m_format);
     form->addRow(QStringLiteral("Resolution:"), m_resolution);
+
+    m_qualityRow = new QWidget(this);
+    auto* row = new QHBoxLayout(m_qualityRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_quality = new QSlider(Qt::Horizontal, m_qualityRow);
+    m_quality->setObjectName(QStringLiteral("qualitySlider"));
+    m_quality->setRange(0, 100);
+    m_quality->setValue(GraphicsExporter::kDefaultQuality);
+    m_quality->setToolTip(QStringLiteral("Higher keeps more detail and makes larger files"));
+    auto* value = new QLabel(m_qualityRow);
+    value->setObjectName(QStringLiteral("qualityValue"));
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("100")));
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    value->setNum(m_quality->value());
+    connect(m_quality, &QSlider::valueChanged, value, qOverload<int>(&QLabel::setNum));
+    row->addWidget(m_quality, 1);
+    row->addWidget(value);
+    form->addRow(QStringLiteral("Quality:"), m_qualityRow);
+    connect(m_format, &QComboBox::currentIndexChanged, this, &SaveAccessoryView::formatChosen);
+    formatChosen();
 }
 
 PopUpButton* SaveAccessoryView::viewWithTag(int tag) const {
     if (tag == kFormatPopUpTag) return m_format;
     if (tag == kResolutionPopUpTag) return m_resolution;
     return nullptr;
+}
+
+bool SaveAccessoryView::offersQuality() const {
+    const int index = m_format->selectedTag();
+    if (index < 0) return false;
+    const GraphicsExporter::Format* f = GraphicsExporter::formatFor(subtypeForFormatIndex(index));
+    return f && f->hasQuality;
+}
+
+void SaveAccessoryView::formatChosen() {
+    if (auto* form = qobject_cast<QFormLayout*>(layout()))
+        form->setRowVisible(m_qualityRow, offersQuality());
 }
 
 // ---------------------------------------------------------------- SavePanel

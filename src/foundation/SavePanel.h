@@ -12,6 +12,8 @@
 #include <QString>
 #include <functional>
 
+class QSlider;
+
 namespace foundation {
 
 // A pop-up button whose items carry integer tags.
@@ -31,8 +33,10 @@ class PopUpButton : public QComboBox {
 };
 
 // The accessory of the save panel: "Format" pop-up (view tag 1, items tagged with the export
-// format index, filled by the controller) and "Resolution" pop-up (view tag 2, items tagged with
-// dots per inch: 72, 150, 300, 600; 300 selected at first).
+// format index, filled by the controller), "Resolution" pop-up (view tag 2, items tagged with
+// dots per inch: 72, 150, 300, 600; 300 selected at first) and, only while the chosen format has
+// one (JPEG), a "Quality" slider from 0 to 100 (90 at first). The accessory lives as long as the
+// program, so the choices carry over from one save to the next.
 class SaveAccessoryView : public QWidget {
     Q_OBJECT
 
@@ -45,10 +49,17 @@ class SaveAccessoryView : public QWidget {
 
     // The pop-up with this view tag, or nothing.
     PopUpButton* viewWithTag(int tag) const;
+    QSlider* qualitySlider() const { return m_quality; }
+    // Whether the quality slider is offered for the chosen format.
+    bool offersQuality() const;
 
   private:
+    void formatChosen();
+
     PopUpButton* m_format = nullptr;
     PopUpButton* m_resolution = nullptr;
+    QSlider* m_quality = nullptr;
+    QWidget* m_qualityRow = nullptr;
 };
 
 class SavePanel : public QObject {

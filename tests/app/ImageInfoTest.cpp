@@ -73,7 +73,7 @@ TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
     tell(camera);
     EXPECT_EQ(path(), camera);
     EXPECT_EQ(type(), "JPEG image\nimage/jpeg");
-    EXPECT_EQ(size(), QStringLiteral("%1 bytes").arg(QFileInfo(camera).size()));
+    EXPECT_EQ(size(), ImageInfo::fileSizeText(QFileInfo(camera).size()));
 
     // The rows are the reader's, in the order of their keys.
     const foundation::ImageFileInfo info = foundation::ImageMetadata::read(camera);
@@ -87,7 +87,7 @@ TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
     EXPECT_TRUE(panel->mOView->isExpanded(gps));
     const QModelIndex lat = row(QStringLiteral("GPS Latitude"), gps);
     ASSERT_TRUE(lat.isValid());
-    EXPECT_EQ(valueOf(lat), "48deg 51' 24\"");
+    EXPECT_EQ(valueOf(lat), "48° 51′ 24″ N");
     const QModelIndex exif = row(QStringLiteral("Exif"));
     ASSERT_TRUE(exif.isValid());
     EXPECT_EQ(valueOf(row(QStringLiteral("Exposure Time"), exif)), "1/250 s");
@@ -113,6 +113,17 @@ TEST_F(ImageInfoTest, ACameraJpegShowsPathTypeSizeAndAnExpandedSortedTree) {
     EXPECT_FALSE(panel->mOView->selectionModel()->hasSelection());
 }
 
+TEST(ImageInfoSizes, DecimalUnitsToOnePlaceWithTheExactBytes) {
+    EXPECT_EQ(ImageInfo::fileSizeText(0), "0 bytes");
+    EXPECT_EQ(ImageInfo::fileSizeText(1), "1 byte");
+    EXPECT_EQ(ImageInfo::fileSizeText(999), "999 bytes");
+    EXPECT_EQ(ImageInfo::fileSizeText(1000), "1.0 kB (1,000 bytes)");
+    EXPECT_EQ(ImageInfo::fileSizeText(2345678), "2.3 MB (2,345,678 bytes)");
+    // Never "1000.0 kB": what rounds up to a thousand is the next unit.
+    EXPECT_EQ(ImageInfo::fileSizeText(999999), "1.0 MB (999,999 bytes)");
+    EXPECT_EQ(ImageInfo::fileSizeText(5000000000LL), "5.0 GB (5,000,000,000 bytes)");
+}
+
 TEST_F(ImageInfoTest, PngTiffAndFilesThatAreNoPictures) {
     settle();  // the start tells the panel there is no file
     EXPECT_EQ(path() + type() + size(), "n/an/an/a");
@@ -125,7 +136,7 @@ TEST_F(ImageInfoTest, PngTiffAndFilesThatAreNoPictures) {
     EXPECT_EQ(valueOf(row(QStringLiteral("Pixel Height"))), "6");
     tell(tiff);
     EXPECT_EQ(type(), "TIFF image\nimage/tiff");
-    EXPECT_EQ(size(), QStringLiteral("%1 bytes").arg(QFileInfo(tiff).size()));
+    EXPECT_EQ(size(), ImageInfo::fileSizeText(QFileInfo(tiff).size()));
 
     // Not a picture: the path stays, the rest is not available.
     const QString text = dir.filePath(QStringLiteral("notes.txt"));

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QUrl>
 
@@ -209,4 +211,139 @@ TEST(ZoomCanvas, FramesShowTheVisiblePartAndAreRefinedOnceNothingChanges) {
     EXPECT_EQ(refined.pixelColor(mid.toPoint()), QColor(20, 90, 250));
     // Outside the picture: the empty canvas.
     EXPECT_EQ(refined.pixelColor(2, 2).rgb(), rig.canvas->palette().color(QPalette::Dark).rgb());
+}
+
+TEST(ZoomCanvas, ZoomCommandsStepLikeTheWheelAboutTheMiddleAndFit) {
+    Rig rig(solid(2000, 1000, Qt::blue));
+    rig.canvas->setZoom(1.0);
+    QCoreApplication::processEvents();
+    rig.scroll.horizontalScrollBar()->setValue(700);
+    const QRect vis = rig.canvas->visibleWidgetRect();
+    const imaging::Point middle = rig.canvas->pictureFromWidget(QRectF(vis).center());
+    QSignalSpy told(rig.canvas, &ZoomCanvas::zoomStepped);
+
+    rig.canvas->zoomIn();
+    EXPECT_DOUBLE_EQ(rig.canvas->getZoom(), 1.05);
+    rig.canvas->zoomIn();
+    EXPECT_DOUBLE_EQ(rig.canvas->getZoom(), 1.26);
+    rig.canvas->zoomOut();
+    EXPECT_DOUBLE_EQ(rig.canvas->getZoom(), ZoomCanvas::zoomAfterWheelStep(1.26, -1));
+    QCoreApplication::processEvents();
+    const imaging::Point still =
+        rig.canvas->pictureFromWidget(QRectF(rig.canvas->visibleWidgetRect()).center());
+    EXPECT_NEAR(still.x, middle.x, 2.0);
+    EXPECT_NEAR(still.y, middle.y, 2.0);
+
+    rig.canvas->zoomToActualSize();
+    EXPECT_EQ(rig.canvas->getZoom(), 1.0);
+    // The whole picture in the 400 x 300 frame, less a scroll bar's width each way.
+    const int bar = rig.scroll.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    rig.canvas->zoomToFit();
+    EXPECT_DOUBLE_EQ(rig.canvas->getZoom(), (400.0 - bar) / 2000);
+    ASSERT_EQ(told.count(), 5);
+    EXPECT_EQ(told.last().first().toDouble(), rig.canvas->getZoom());
+    // A small picture is enlarged to fit, up to the zoom limit.
+    rig.picture = solid(20, 10, Qt::blue);
+    rig.canvas->zoomToFit();
+    EXPECT_DOUBLE_EQ(rig.canvas->getZoom(), 10);
+}
+
+namespace {
+// A canvas that counts the presses it handles itself (handles, generators).
+class PressCounting : public ZoomCanvas {
+  public:
+    int presses = 0;
+
+  protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+}  // namespace
+
+TEST(ZoomCanvas, DraggingWithTheMiddleButtonOrWithSpaceHeldPans) {
+    QScrollArea scroll;
+    scroll.setFrameShape(QFrame::NoFrame);
+    scroll.resize(400, 300);
+    auto* canvas = new PressCounting;
+    scroll.setWidget(canvas);
+    const imaging::Image picture = solid(2000, 2000, Qt::blue);
+    canvas->setImageSource([&] { return picture; }, [&] { return picture; });
+    QLineEdit field;
+    scroll.show();
+    field.show();
+    canvas->setZoom(1.0);
+    QCoreApplication::processEvents();
+    QScrollBar* h = scroll.horizontalScrollBar();
+    QScrollBar* v = scroll.verticalScrollBar();
+    h->setValue(500);
+    v->setValue(500);
+
+    // The picture follows the hand: dragging 40 right and 30 down shows what lay left and up.
+    auto drag = [&](Qt::MouseButton button, QPoint by) {
+        const QPoint at = canvas->mapFrom(scroll.viewport(), QPoint(200, 150));
+        QTest::mousePress(canvas, button, {}, at);
+        QTest::mouseMove(canvas, at + by);
+        QTest::mouseRelease(canvas, button, {}, at + by);
+    };
+    drag(Qt::MiddleButton, {40, 30});
+    EXPECT_EQ(h->value(), 460);
+    EXPECT_EQ(v->value(), 470);
+    EXPECT_EQ(canvas->presses, 0);
+    EXPECT_FALSE(canvas->isPanning());
+
+    // Without Space a left drag is the canvas's own.
+    drag(Qt::LeftButton, {40, 30});
+    EXPECT_EQ(canvas->presses, 1);
+    EXPECT_EQ(h->value(), 460);
+
+    // Space over the canvas, whatever has the focus, makes it a pan and shows the hand.
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), canvas->mapToGlobal(QPointF(10, 10)));
+    QApplication::sendEvent(canvas, &enter);
+    const Qt::CursorShape before = canvas->cursor().shape();
+    QTest::keyPress(&scroll, Qt::Key_Space);
+    EXPECT_TRUE(ZoomCanvas::spaceHeld());
+    EXPECT_EQ(canvas->cursor().shape(), Qt::OpenHandCursor);
+    drag(Qt::LeftButton, {-100, -50});
+    EXPECT_EQ(h->value(), 560);
+    EXPECT_EQ(v->value(), 520);
+    EXPECT_EQ(canvas->presses, 1);
+    QTest::keyRelease(&scroll, Qt::Key_Space);
+    EXPECT_FALSE(ZoomCanvas::spaceHeld());
+    EXPECT_EQ(canvas->cursor().shape(), before);
+
+    // A space typed into a field is text.
+    field.setFocus();
+    QApplication::setActiveWindow(&field);
+    QTest::keyClick(&field, Qt::Key_Space);
+    EXPECT_EQ(field.text(), " ");
+    EXPECT_FALSE(ZoomCanvas::spaceHeld());
+}
+
+TEST(ZoomCanvas, AboveTwoHundredPercentPixelsAreSharpSquares) {
+    // Two columns of pixels, black and white.
+    imaging::Bitmap b(2, 1, imaging::PixelFormat::RGBA8);
+    const uint8_t px[8] = {0, 0, 0, 255, 255, 255, 255, 255};
+    std::copy(px, px + 8, b.row(0));
+    Rig rig(imaging::Image::fromBitmap(b), {200, 100});
+    for (double zoom : {1.5, 8.0}) {
+        SCOPED_TRACE(zoom);
+        rig.canvas->setZoom(zoom);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            rig.canvas->repaint();
+            return rig.canvas->frameIsCurrent();
+        }));
+        const QImage shot = rig.canvas->grab().toImage();
+        const QPointF left = rig.canvas->widgetFromPicture({0, 0.5});
+        const int y = int(left.y());
+        int grey = 0;
+        for (int x = int(left.x()); x < int(left.x() + 2 * zoom); ++x) {
+            const int r = qRed(shot.pixel(x, y));
+            if (r > 10 && r < 245) ++grey;
+        }
+        // Smoothed at 150 %: a soft edge between the two; at 800 %: none.
+        if (zoom < ZoomCanvas::kSharpAbove)
+            EXPECT_GT(grey, 0);
+        else
+            EXPECT_EQ(grey, 0);
+    }
+    EXPECT_EQ(rig.canvas->frameScale(), 1.0);  // the picture's own pixels
 }

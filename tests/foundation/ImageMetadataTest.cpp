@@ -81,7 +81,8 @@ TEST_F(ImageMetadataTest, CameraJpegGivesTypeSizeDimensionsAndItsExifAndGpsGroup
     ASSERT_TRUE(child(info, "TIFF", "Make"));
     EXPECT_EQ(child(info, "TIFF", "Make")->value, "Deverav Test Camera");
     ASSERT_TRUE(child(info, "GPS", "GPSLatitude"));
-    EXPECT_EQ(child(info, "GPS", "GPSLatitude")->value, "48deg 51' 24\"");
+    EXPECT_EQ(child(info, "GPS", "GPSLatitude")->value, "48° 51′ 24″ N");
+    EXPECT_EQ(child(info, "GPS", "GPSLongitude")->value, "2° 21′ 3″ E");
     // Pointers between the file's directories are structure, not properties.
     EXPECT_FALSE(child(info, "TIFF", "ExifTag"));
     EXPECT_FALSE(child(info, "TIFF", "GPSTag"));
@@ -109,6 +110,7 @@ TEST_F(ImageMetadataTest, IptcAndXmpGroupsShowEveryValue) {
         Exiv2::XmpData& xmp = image.xmpData();
         xmp["Xmp.dc.title"] = "lang=x-default Boats at dusk";
         xmp["Xmp.dc.creator"] = "A. Photographer";
+        xmp["Xmp.exif.GPSLatitude"] = "48,51.5N";
     });
     const ImageFileInfo info = ImageMetadata::read(path);
     ASSERT_TRUE(info.readable);
@@ -125,7 +127,19 @@ TEST_F(ImageMetadataTest, IptcAndXmpGroupsShowEveryValue) {
     EXPECT_EQ(dc->find("title")->label, "Title");
     ASSERT_TRUE(dc->find("creator"));
     EXPECT_EQ(dc->find("creator")->value, "A. Photographer");
+    // XMP writes positions its own way; they read as Exif's do.
+    const ImageProperty* exif = child(info, "XMP", "exif");
+    ASSERT_TRUE(exif && exif->find("GPSLatitude"));
+    EXPECT_EQ(exif->find("GPSLatitude")->value, "48° 51′ 30″ N");
     expectSortedTree(ImageMetadata::propTree(info.properties));
+}
+
+TEST(Coordinates, DegreesMinutesAndSecondsToTheHundredth) {
+    EXPECT_EQ(foundation::formatCoordinate(48 + 51 / 60.0 + 30 / 3600.0, "N"), "48° 51′ 30″ N");
+    EXPECT_EQ(foundation::formatCoordinate(2.2945, "E"), "2° 17′ 40.2″ E");
+    EXPECT_EQ(foundation::formatCoordinate(0.5, ""), "0° 30′ 0″");
+    // Seconds that round up carry into minutes and degrees.
+    EXPECT_EQ(foundation::formatCoordinate(33 + 59 / 60.0 + 59.9999 / 3600.0, "S"), "34° 0′ 0″ S");
 }
 
 TEST_F(ImageMetadataTest, PngGivesDepthColourModelAlphaResolutionAndText) {

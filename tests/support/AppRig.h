@@ -103,9 +103,11 @@ class AppRig : public ::testing::Test {
         foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_TEST_RESOURCES)});
     }
 
-    // A new controller and window over the same preferences.
-    void start() {
+    // A new controller and window over the same preferences, started as `deverav startFile`.
+    void start(const QString& startFile = {}) {
+        c.reset();
         c = std::make_unique<app::Controller>(*prefs);
+        c->setStartFile(startFile);
         c->setQuitHandler([this] { ++quits; });
         c->loadWindow();
         w = c->window();

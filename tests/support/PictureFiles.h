@@ -2,6 +2,7 @@
 // Picture files with metadata, made by the tests: Qt writes the pictures, Exiv2 adds the camera
 // data.
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImage>
@@ -54,6 +55,41 @@ inline void writeCameraJpeg(const QString& path, int w = 64, int h = 48) {
         exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
         exif["Exif.GPSInfo.GPSLongitude"] = "2/1 21/1 3/1";
         exif["Exif.GPSInfo.GPSAltitude"] = Exiv2::URational(35, 1);
+    });
+}
+
+// What a photographer's JPEG carries beyond writeCameraJpeg: artist and copyright, IPTC
+// keywords, XMP, an Exif thumbnail, and pixels in Adobe RGB said both ways (profile and Exif).
+inline void writePhotographersJpeg(const QString& path, int w = 64, int h = 48) {
+    writeCameraJpeg(path, w, h);
+    editMetadata(path, [](Exiv2::Image& image) {
+        Exiv2::ExifData& exif = image.exifData();
+        exif["Exif.Image.Artist"] = "Ada Example";
+        exif["Exif.Image.Copyright"] = "(c) 2023 Ada Example";
+        exif["Exif.Photo.ColorSpace"] = uint16_t(0xFFFF);
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(6000);
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(4000);
+        QByteArray thumb;
+        {
+            QBuffer buf(&thumb);
+            buf.open(QIODevice::WriteOnly);
+            gradient(16, 12).save(&buf, "JPEG");
+        }
+        Exiv2::ExifThumb(exif).setJpegThumbnail(
+            reinterpret_cast<const Exiv2::byte*>(thumb.constData()), long(thumb.size()));
+        Exiv2::IptcData& iptc = image.iptcData();
+        iptc["Iptc.Application2.Keywords"] = "lake";
+        Exiv2::StringValue second("sunset");
+        iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &second);
+        Exiv2::XmpData& xmp = image.xmpData();
+        xmp["Xmp.dc.subject"] = "balloons";
+        xmp["Xmp.xmp.Rating"] = "4";
+        xmp["Xmp.tiff.Orientation"] = "6";
+        xmp["Xmp.exif.PixelXDimension"] = "6000";
+        const QByteArray icc = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+        Exiv2::DataBuf profile(reinterpret_cast<const Exiv2::byte*>(icc.constData()),
+                               long(icc.size()));
+        image.setIccProfile(profile);
     });
 }
 

@@ -22,6 +22,7 @@
 #include "imaging/FilterRegistry.h"
 #include "imaging/NodeKinds.h"
 #include "imaging/io/ImageIO.h"
+#include "support/PictureFiles.h"
 
 using namespace imaging;
 using namespace tool;
@@ -387,6 +388,10 @@ TEST_F(FilterToolProgram, FailuresAreOneLineAndNonZero) {
                   1,
                   "out.png"},
              Case{{"frobnicate"}, 2, "usage"},
+             Case{{"render", in, path("out.jpg"), "--filter", "CIGaussianBlur", "--quality", "101"},
+                  2,
+                  "101"},
+             Case{{"render", in, out, "--filter", "CIGaussianBlur", "--quality", "50"}, 2, "PNG"},
          }) {
         Run r = run(c.args);
         EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString();
@@ -396,4 +401,35 @@ TEST_F(FilterToolProgram, FailuresAreOneLineAndNonZero) {
         }
     }
     EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(FilterToolProgram, TheResultKeepsTheCameraDataAndTakesAJpegQuality) {
+    const QString photo = path("photo.jpg");
+    testfiles::writePhotographersJpeg(photo, 320, 240);
+    // A cropped, turned-upright result: 100 x 50.
+    Run r = run({"render", photo, path("out.png"), "--filter", "CIGaussianBlur", "radius=1",
+                 "--region", "0,0,100,50"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    auto image = Exiv2::ImageFactory::open(path("out.png").toStdString());
+    image->readMetadata();
+    const Exiv2::ExifData& exif = image->exifData();
+    auto text = [&](const char* key) {
+        auto it = exif.findKey(Exiv2::ExifKey(key));
+        return it == exif.end() ? std::string() : it->toString();
+    };
+    EXPECT_EQ(text("Exif.Image.Model"), "DT-1");
+    EXPECT_EQ(text("Exif.Image.Orientation"), "1");
+    EXPECT_EQ(text("Exif.Photo.PixelXDimension"), "100");
+    EXPECT_EQ(text("Exif.Photo.PixelYDimension"), "50");
+
+    // The quality reaches the file: lower, smaller.
+    qint64 sizes[2] = {};
+    for (int i : {0, 1}) {
+        const QString out = path(i ? "high.jpg" : "low.jpg");
+        r = run({"render", photo, out, "--filter", "CIGaussianBlur", "radius=0.5", "--quality",
+                 i ? "95" : "20"});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        sizes[i] = QFileInfo(out).size();
+    }
+    EXPECT_LT(sizes[0] * 2, sizes[1]);
 }

@@ -107,11 +107,20 @@ TEST_F(HostileInput, NamesInAnyEncodingAreUsedAsGiven) {
     const std::string in = path("caf\xe9.png"), out = path("r\xe9sultat.png");
     QImage img = testfiles::gradient(20, 10);
     ASSERT_TRUE(img.save(QString::fromStdString(path("plain.png"))));
+    testfiles::editMetadata(QString::fromStdString(path("plain.png")), [](Exiv2::Image& image) {
+        image.exifData()["Exif.Image.Model"] = "DT-1";
+    });
     ASSERT_EQ(std::rename(path("plain.png").c_str(), in.c_str()), 0);
 
     ToolResult r = runTool({"render", in, out, "--filter", "CIColorInvert"}, dir());
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(access(out.c_str(), F_OK), 0) << "written under its own bytes";
+    // The input's metadata was found under its own bytes too.
+    auto written = Exiv2::ImageFactory::open(out);
+    written->readMetadata();
+    const auto model = written->exifData().findKey(Exiv2::ExifKey("Exif.Image.Model"));
+    ASSERT_NE(model, written->exifData().end());
+    EXPECT_EQ(model->toString(), "DT-1");
     r = runTool({"info", in}, dir());
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("caf\\xE9.png"), std::string::npos) << r.out;

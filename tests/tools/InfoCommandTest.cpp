@@ -72,7 +72,7 @@ TEST_F(InfoCommandTest, PrintsWhatThePanelShowsAsTextOrJson) {
     // A group, then its rows one level deeper.
     const qsizetype gps = lines.indexOf("  GPS");
     ASSERT_GE(gps, 0);
-    EXPECT_TRUE(lines.mid(gps + 1).contains("    GPS Latitude: 48deg 51' 24\""));
+    EXPECT_TRUE(lines.mid(gps + 1).contains("    GPS Latitude: 48° 51′ 24″ N"));
 
     r = runTool({QStringLiteral("info"), path, QStringLiteral("--json")});
     ASSERT_EQ(r.code, 0);

@@ -46,6 +46,19 @@ double takeDpiOption(std::vector<std::string>& args) {
     return dpi;
 }
 
+int takeQualityOption(std::vector<std::string>& args) {
+    const auto it = std::find(args.begin(), args.end(), "--quality");
+    if (it == args.end()) return -1;
+    if (it + 1 == args.end()) throw UsageError("--quality needs a number from 0 to 100");
+    const std::string value = *(it + 1);
+    char* end = nullptr;
+    const long quality = std::strtol(value.c_str(), &end, 10);
+    if (end == value.c_str() || *end != '\0' || quality < 0 || quality > 100)
+        throw UsageError("--quality takes a whole number from 0 to 100, not \"" + value + "\"");
+    args.erase(it, it + 2);
+    return int(quality);
+}
+
 namespace {
 
 // The extension of a file name given as bytes (not necessarily UTF-8).
@@ -86,25 +99,31 @@ QImage sixteenBitImage(const imaging::Bitmap& floats, imaging::WorkingSpace spac
 
 }  // namespace
 
-void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi,
-                          imaging::WorkingSpace space) {
+std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path,
+                                 const WriteOptions& options) {
     const QString ext = extensionOf(path);
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
     std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
     if (!exporter)
         throw UsageError("no writable format has the extension \"" + ext.toStdString() +
                          "\" (see deverav-filter formats)");
+    if (options.quality >= 0 && !exporter->format().hasQuality)
+        throw UsageError("--quality applies to formats with a quality (JPEG), not to " +
+                         exporter->format().name.toStdString());
     if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
     const bool deep = bitmap.format() == imaging::PixelFormat::RGBAF;
     if (deep && !holdsSixteenBits(path))
         throw UsageError("16 bits per channel are written as PNG, TIFF or PSD only");
     const QImage image =
-        deep ? sixteenBitImage(bitmap, space) : imaging::io::qImageFromBitmap(bitmap);
+        deep ? sixteenBitImage(bitmap, options.space) : imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
     // The name's own bytes: one that is not valid UTF-8 is written as given.
     exporter->setNativeOutputFile(QByteArray::fromStdString(path));
-    exporter->setResolution(dpi, dpi);
+    exporter->setResolution(options.dpi, options.dpi);
+    exporter->setQuality(options.quality);
+    exporter->setMetadata(options.metadata);
     if (!exporter->doExport()) throw imaging::Error(exporter->errorString().toStdString());
+    return exporter->warningString().toStdString();
 }
 
 }  // namespace tool

@@ -14,6 +14,7 @@
 #include "InfoCommand.h"
 #include "Printable.h"
 #include "UsageError.h"
+#include "foundation/PictureMetadata.h"
 #include "imaging/Context.h"
 #include "imaging/Error.h"
 #include "imaging/FilterRegistry.h"
@@ -25,8 +26,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: deverav-filter list [--json]\n"
     "       deverav-filter render IN OUT [--filter NAME [key=value ...] ...]\n"
-    "                             [--scale S] [--region x,y,w,h] [--dpi N] [--time]\n"
-    "                             [--working-space linear|none] [--depth 8|16]\n"
+    "                             [--scale S] [--region x,y,w,h] [--dpi N] [--quality Q]\n"
+    "                             [--time] [--working-space linear|none] [--depth 8|16]\n"
     "       deverav-filter formats\n"
     "       deverav-filter info FILE [--json]\n"
     "       deverav-filter demo DIR\n"
@@ -44,7 +45,9 @@ double msSince(std::chrono::steady_clock::time_point t0) {
 
 int render(std::vector<std::string> args) {
     using namespace imaging;
-    const double dpi = tool::takeDpiOption(args);
+    tool::WriteOptions write;
+    write.dpi = tool::takeDpiOption(args);
+    write.quality = tool::takeQualityOption(args);
     tool::RenderRequest r = tool::parseRenderArguments(args);
     if (std::filesystem::path(r.output).extension().string().size() < 2)
         throw tool::UsageError("the output \"" + r.output +
@@ -53,6 +56,8 @@ int render(std::vector<std::string> args) {
         throw tool::UsageError("--depth 16 is written as PNG, TIFF or PSD only");
     auto t0 = std::chrono::steady_clock::now();
     Image input = io::readImage(r.input);
+    // The result keeps what the input file records about the picture (camera data, ...).
+    write.metadata = foundation::PictureMetadata::readFile(r.input);
     const double readMs = msSince(t0);
 
     Image result =
@@ -67,10 +72,14 @@ int render(std::vector<std::string> args) {
     // The picture is no longer needed while the result is written.
     input = Image();
     result = Image();
+    write.space = r.workingSpace;
     if (out.isNull()) throw Error("The result is empty in the region asked for.");
     t0 = std::chrono::steady_clock::now();
-    tool::writeThroughExporter(out, r.output, dpi, r.workingSpace);
+    const std::string warning = tool::writeThroughExporter(out, r.output, write);
     const double writeMs = msSince(t0);
+    if (!warning.empty())
+        std::fprintf(stderr, "deverav-filter: not all the metadata of %s was kept: %s\n",
+                     tool::printable(r.input).c_str(), tool::printable(warning).c_str());
     if (r.time)
         std::printf("read %.1f ms, render %.1f ms, write %.1f ms (%d x %d)\n", readMs, renderMs,
                     writeMs, out.width(), out.height());

@@ -788,6 +788,8 @@ with the handles on the picture, apply it, and save the result.</p>
 mode, and under the list the <b>settings</b> of the chosen effect. On the right is the picture
 with, above it, the tool strip (<b>Open</b>, <b>Paste</b>, <b>Apply</b> and the zoom slider) and,
 below it, the favourites of the current mode.</p>
+<p>A picture opens with <b>Open</b>, by dropping its file on the picture, or from the file
+manager with <b>Open With ▸ Deverav</b> (<code>deverav FILE</code> in a terminal).</p>
 
 <h2>Modes</h2>
 <table>
@@ -805,7 +807,9 @@ modes can be undone with <kbd>Ctrl</kbd>+<kbd>Z</kbd>.</p>
 <h2>Handles</h2>
 <p>Filters with positions, rectangles or transforms show handles on the picture while the pointer
 is over it. Press anywhere to take the nearest handle and drag it. Every move can be undone.
-The mouse wheel zooms; so does the slider, whose middle is 100&nbsp;%.</p>
+The mouse wheel zooms; so does the slider, whose middle is 100&nbsp;%, and so do the keys of the
+<b>View</b> menu. Drag with the middle button, or with <kbd>Space</kbd> held, to move the picture
+in the window. Above 200&nbsp;% every pixel of the picture shows as a sharp square.</p>
 
 <h2>Applying and saving</h2>
 <p><b>Apply</b> makes the effect's result the new picture, so effects can be stacked. Flips,
@@ -821,7 +825,11 @@ extension (a name typed as <i>Holiday.png</i> with JPEG chosen is saved as <i>Ho
 <i>photo.jpg</i> stays <i>photo.jpg</i>). The format menu offers only the formats this computer
 can write; PDF makes one page the size of the picture, one point per pixel, with the picture
 kept without loss. The resolution (72 to 600 dpi) is written into the file for printing where the
-format has room for it; the pixels are never scaled. <b>Save</b> rewrites the picture's own file
+format has room for it; the pixels are never scaled. For JPEG a <b>Quality</b> slider (90 at
+first) trades detail against the file's size; the choice is kept for the next save. A picture
+opened from a file keeps what that file recorded (camera, exposure, date, place, artist,
+copyright, keywords) when it is saved as JPEG, PNG, TIFF or PSD, brought up to date: the new
+size, upright, without the old thumbnail. A pasted picture has none. <b>Save</b> rewrites the picture's own file
 in the format its name says (jpg, png, tif, bmp, gif, sgi, psd, tga, pdf), after asking.
 A file is replaced only once the new one is complete, so a failed save never damages the old
 file, and the picture still counts as unsaved. Quitting with <b>Save...</b> quits only when
@@ -850,6 +858,10 @@ Favourites are kept between sessions, separately for each mode.</p>
 <tr><td><kbd>Ctrl</kbd>+<kbd>S</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>S</kbd></td><td>Save / Save As</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>C</kbd> / <kbd>Ctrl</kbd>+<kbd>V</kbd></td><td>Copy the result / paste a picture</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>R</kbd> / <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>R</kbd></td><td>Rotate right / left</td></tr>
+<tr><td><kbd>Ctrl</kbd>+<kbd>Return</kbd></td><td>Apply (Image ▸ Apply)</td></tr>
+<tr><td><kbd>Ctrl</kbd>+<kbd>+</kbd> / <kbd>Ctrl</kbd>+<kbd>-</kbd></td><td>Zoom in / out</td></tr>
+<tr><td><kbd>Ctrl</kbd>+<kbd>0</kbd> / <kbd>Ctrl</kbd>+<kbd>9</kbd></td><td>Actual size / fit in window</td></tr>
+<tr><td><kbd>Space</kbd> + drag, middle button drag</td><td>Move the picture in the window</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>I</kbd></td><td>Picture information</td></tr>
 <tr><td><kbd>Ctrl</kbd>+<kbd>Q</kbd></td><td>Quit (you are asked first when there are unsaved changes)</td></tr>
 </table>
