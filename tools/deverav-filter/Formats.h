@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/Context.h"
 #include "imaging/WorkingSpace.h"
 
 namespace tool {
@@ -26,5 +27,17 @@ bool holdsSixteenBits(const std::string& path);
 // fails (any old file is then left as it was).
 void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi,
                           imaging::WorkingSpace space = imaging::WorkingSpace::Linear);
+
+struct WriteTimes {
+    double renderMs = 0, writeMs = 0;
+    int width = 0, height = 0;
+};
+
+// Renders `region` of `image` at `scale` and writes it: the same bytes as renderBitmap and
+// writeThroughExporter give with the same options, but with 8 bits per channel as TIFF, PNG or
+// JPEG a strip of rows at a time (options.stripBudget), so that the result is never held whole.
+WriteTimes renderToFile(imaging::Image image, const imaging::Rect& region, double scale,
+                        const imaging::RenderOptions& options, int depth, const std::string& path,
+                        double dpi);
 
 }  // namespace tool
