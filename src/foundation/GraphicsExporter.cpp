@@ -383,6 +383,23 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
     return encode(image, device);
 }
 
+namespace {
+
+// The end of an export to a file: whether it succeeded, with the reason kept when not.
+bool concluded(bool cancelled, const std::string& error, QString& message) {
+    if (cancelled) {
+        message = QStringLiteral("Saving was cancelled.");
+        return false;
+    }
+    if (!error.empty()) {
+        message = QString::fromStdString(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string GraphicsExporter::nativePath() const {
     return m_nativePath.isEmpty() ? QFile::encodeName(m_path).toStdString()
                                   : m_nativePath.toStdString();
@@ -452,15 +469,7 @@ bool GraphicsExporter::exportRows(int width, int height, const RowSource& rows) 
             return encoder->finish() || failed(encoder->error());
         });
     } while (again);
-    if (m_cancelled) {
-        m_error = QStringLiteral("Saving was cancelled.");
-        return false;
-    }
-    if (!error.empty()) {
-        m_error = QString::fromStdString(error);
-        return false;
-    }
-    return true;
+    return concluded(m_cancelled, error, m_error);
 }
 
 bool GraphicsExporter::doExport() {
@@ -484,15 +493,7 @@ bool GraphicsExporter::doExport() {
             }
             return true;
         });
-    if (m_cancelled) {
-        m_error = QStringLiteral("Saving was cancelled.");
-        return false;
-    }
-    if (!error.empty()) {
-        m_error = QString::fromStdString(error);
-        return false;
-    }
-    return true;
+    return concluded(m_cancelled, error, m_error);
 }
 
 }  // namespace foundation

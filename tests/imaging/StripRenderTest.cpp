@@ -67,19 +67,19 @@ void expectStripsMatchWhole(const Image& image, const Rect& region, const Render
 }  // namespace
 
 TEST(StripRender, StripsGiveTheWholeRendersPixels) {
-    const Image picture = grainy(300, 211);
+    const Image picture = grainy(200, 150);
     RenderOptions small;
-    small.stripBudget = 256 << 10;  // forces strips on a small picture
+    small.stripBudget = 128 << 10;  // forces strips on a small picture
     // Box-blur running sums depend on where a strip begins: the strips must be renderBitmap's.
     const Image blur = filtered("CIGaussianBlur", picture, {{"inputRadius", Value(10.0)}});
-    expectStripsMatchWhole(blur, Rect{0, 0, 300, 211}, small, 3);
+    expectStripsMatchWhole(blur, Rect{0, 0, 200, 150}, small, 3);
     expectStripsMatchWhole(blur, blur.extent(), small, 3);
     // Sampling along rays, a rotation, and a colour filter that only the result's size bounds.
-    expectStripsMatchWhole(filtered("CIZoomBlur", picture, {}), Rect{0, 0, 300, 211}, small, 2);
+    expectStripsMatchWhole(filtered("CIZoomBlur", picture, {}), Rect{0, 0, 200, 150}, small, 2);
     expectStripsMatchWhole(picture.imageByApplyingTransform(AffineTransform::rotation(0.5)),
-                           Rect{-50, -20, 380, 300}, small, 2);
+                           Rect{-40, -20, 280, 200}, small, 2);
     expectStripsMatchWhole(filtered("CIColorControls", picture, {{"inputSaturation", Value(0.3)}}),
-                           Rect{0, 0, 300, 211}, small, 4);
+                           Rect{0, 0, 200, 150}, small, 4);
 }
 
 TEST(StripRender, StripsCoverOddSizesAndSmallRenders) {
