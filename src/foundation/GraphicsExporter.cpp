@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -17,6 +18,7 @@
 
 #include "foundation/PdfWriter.h"
 #include "foundation/PictureMetadata.h"
+#include "foundation/RowEncoders.h"
 #include "imaging/io/ColorProfile.h"
 #include "imaging/io/SafeFile.h"
 
@@ -152,6 +154,25 @@ class QtExporter final : public GraphicsExporter {
         if (writer.write(image)) return true;
         m_error = writer.errorString();
         return false;
+    }
+
+    bool writesRows() const override { return hasRowEncoder(m_entry.coder); }
+
+    std::unique_ptr<RowEncoder> rowEncoder(QIODevice& out, int width, int height, bool alpha,
+                                           const QImage& firstRows) override {
+        // What encode() hands Qt's writer: the picture's own resolution unless one is set, and
+        // the sRGB profile.
+        RowEncoder::Layout layout;
+        layout.width = width;
+        layout.height = height;
+        layout.alpha = alpha;
+        layout.dotsPerMeterX =
+            m_hres > 0 && m_vres > 0 ? dotsPerMeter(m_hres) : firstRows.dotsPerMeterX();
+        layout.dotsPerMeterY =
+            m_hres > 0 && m_vres > 0 ? dotsPerMeter(m_vres) : firstRows.dotsPerMeterY();
+        layout.iccProfile = QColorSpace(QColorSpace::SRgb).iccProfile();
+        layout.quality = m_format.hasQuality ? (m_quality >= 0 ? m_quality : kDefaultQuality) : -1;
+        return makeRowEncoder(m_entry.coder, out, layout, m_error);
     }
 
   private:
@@ -389,6 +410,95 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
     return true;
 }
 
+namespace {
+
+// The end of an export to a file: whether it succeeded, with the reason kept when not.
+bool concluded(bool cancelled, const std::string& error, QString& message) {
+    if (cancelled) {
+        message = QStringLiteral("Saving was cancelled.");
+        return false;
+    }
+    if (!error.empty()) {
+        message = QString::fromStdString(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string GraphicsExporter::nativePath() const {
+    return m_nativePath.isEmpty() ? QFile::encodeName(m_path).toStdString()
+                                  : m_nativePath.toStdString();
+}
+
+std::unique_ptr<RowEncoder> GraphicsExporter::rowEncoder(QIODevice&, int, int, bool,
+                                                         const QImage&) {
+    m_error = QStringLiteral("%1 files are not written in strips.").arg(m_format.name);
+    return nullptr;
+}
+
+bool GraphicsExporter::exportRows(int width, int height, const RowSource& rows) {
+    m_error.clear();
+    m_cancelled = false;
+    if (m_path.isEmpty()) {
+        m_error = QStringLiteral("No file was named.");
+        return false;
+    }
+    if (width <= 0 || height <= 0) {
+        m_error = QStringLiteral("There is no picture to write.");
+        return false;
+    }
+    // As doExport decides for the whole picture: opaque pictures are stored without alpha.
+    // The first strip decides; transparency further down begins the file again with alpha.
+    bool alpha = false, decided = false, again = false;
+    std::string error;
+    do {
+        again = false;
+        error = imaging::io::writeFileSafely(nativePath(), [&](QIODevice& out, std::string& why) {
+            std::unique_ptr<RowEncoder> encoder;
+            auto failed = [&](const QString& reason) {
+                why = reason.toStdString();
+                return false;
+            };
+            for (int first = 0; first < height;) {
+                QImage strip;
+                QString reason;
+                try {
+                    strip = rows(first, reason);
+                } catch (const std::exception& e) {
+                    reason = QString::fromStdString(e.what());
+                }
+                if (strip.isNull())
+                    return failed(reason.isEmpty()
+                                      ? QStringLiteral("The picture could not be made.")
+                                      : reason);
+                if (strip.width() != width || strip.height() > height - first)
+                    return failed(QStringLiteral("The picture's rows do not fit its size."));
+                first += strip.height();
+                const bool opaque = isOpaque(strip);
+                if (!decided) alpha = !opaque && m_format.storesAlpha;
+                decided = true;
+                if (!opaque && !alpha && m_format.storesAlpha) {
+                    again = alpha = true;
+                    return false;
+                }
+                if (!encoder) encoder = rowEncoder(out, width, height, alpha, strip);
+                if (!encoder) return failed(m_error);
+                const QImage pixels = alpha ? strip.convertToFormat(QImage::Format_RGBA8888)
+                                            : writerImage(strip, false);
+                if (!encoder->writeRows(pixels)) return failed(encoder->error());
+                if (m_cancel && m_cancel->load()) {
+                    m_cancelled = true;
+                    return failed(QStringLiteral("Saving was cancelled."));
+                }
+            }
+            return encoder->finish() || failed(encoder->error());
+        });
+    } while (again);
+    return concluded(m_cancelled, error, m_error);
+}
+
 bool GraphicsExporter::doExport() {
     m_error.clear();
     m_cancelled = false;
@@ -396,10 +506,8 @@ bool GraphicsExporter::doExport() {
         m_error = QStringLiteral("No file was named.");
         return false;
     }
-    const std::string error = imaging::io::writeFileSafely(
-        m_nativePath.isEmpty() ? QFile::encodeName(m_path).toStdString()
-                               : m_nativePath.toStdString(),
-        [this](QIODevice& out, std::string& why) {
+    const std::string error =
+        imaging::io::writeFileSafely(nativePath(), [this](QIODevice& out, std::string& why) {
             if (!exportToDevice(out)) {
                 why = m_error.toStdString();
                 return false;
@@ -412,15 +520,7 @@ bool GraphicsExporter::doExport() {
             }
             return true;
         });
-    if (m_cancelled) {
-        m_error = QStringLiteral("Saving was cancelled.");
-        return false;
-    }
-    if (!error.empty()) {
-        m_error = QString::fromStdString(error);
-        return false;
-    }
-    return true;
+    return concluded(m_cancelled, error, m_error);
 }
 
 }  // namespace foundation

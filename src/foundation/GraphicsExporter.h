@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,8 @@ constexpr OSType fourCharCode(const char (&c)[5]) {
            OSType(uint8_t(c[3]));
 }
 QString fourCharString(OSType code);
+
+class RowEncoder;
 
 // PDF has no exporter code of its own in the format table; this one names its writer.
 inline constexpr OSType kPDFSubtype = fourCharCode("PDF ");
@@ -95,6 +98,18 @@ class GraphicsExporter {
     bool wasCancelled() const { return m_cancelled; }
     // Encodes into a device instead of a file.
     bool exportToDevice(QIODevice& device);
+
+    // Whether the format can be written a strip of rows at a time (exportRows): TIFF, PNG, JPEG.
+    virtual bool writesRows() const { return false; }
+    // Rows of the picture from `first` on, top first, as straight RGBA8888 (as many as the
+    // source likes); a null image stops the export (with `why` set).
+    using RowSource = std::function<QImage(int first, QString& why)>;
+    // Writes a `width` x `height` picture that `rows` hands over a strip at a time, for pictures
+    // too large to hold whole: the same file, byte for byte, as doExport writes for the whole
+    // picture, and as safely. Rows may be asked for twice: a picture stored without alpha because
+    // its first rows were opaque is begun again with alpha when a later row is not.
+    bool exportRows(int width, int height, const RowSource& rows);
+
     QString errorString() const { return m_error; }
     // After a successful export: what could not be recorded (the metadata), or nothing.
     QString warningString() const { return m_warning; }
@@ -104,6 +119,11 @@ class GraphicsExporter {
     // Encodes `image` (straight alpha, or opaque RGB when the picture has no transparency)
     // into `out`; sets m_error and returns false on failure.
     virtual bool encode(const QImage& image, QIODevice& out) = 0;
+    // The strip encoder of the formats that have one; null with m_error set otherwise.
+    virtual std::unique_ptr<RowEncoder> rowEncoder(QIODevice& out, int width, int height,
+                                                   bool alpha, const QImage& firstRows);
+    // The target file's name as the file system has it.
+    std::string nativePath() const;
 
     Format m_format;
     double m_hres = 0, m_vres = 0;

@@ -3,6 +3,7 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <unordered_map>
@@ -247,23 +248,57 @@ void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format, WorkingSp
     for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
 }
 
-// Intermediates a render into a bitmap may hold at once before it goes in strips.
-constexpr size_t kStripBudget = size_t(64) << 20;
-
-// Rows per strip for a render into a bitmap: all of them when its intermediates are small, or
-// when strips would not make them smaller (a filter that needs the whole picture for any row).
+// Rows per strip for a render into a bitmap: all of them when its intermediates are within
+// `budget`, or when strips would not make them smaller (a filter that needs the whole picture
+// for any row).
 int stripRows(const Image& image, const IRect& request, double scale, const RenderOptions& options,
               const Plan& whole) {
+    const size_t budget = options.stripBudget;
     const size_t held = whole.heldBytes(true);
     const int h = request.height();
-    if (held <= kStripBudget || h < 128) return h;
-    int rows = std::max(64, int(double(h) * double(kStripBudget) / double(held)) / 64 * 64);
+    if (held <= budget || h < 128) return h;
+    int rows = std::max(64, int(double(h) * double(budget) / double(held)) / 64 * 64);
     if (rows >= h) return h;
     const int strips = (h + rows - 1) / rows;
     const Plan one(image, IRect{request.x0, request.y0, request.x1, request.y0 + rows}, scale,
                    options);
     if (one.heldBytes(true) * size_t(strips) > 2 * held) return h;
     return rows;
+}
+
+// A tile sink that encodes tiles of `request` into `out` (rows top to bottom).
+TileSink encoderInto(Bitmap& out, const IRect& request, PixelFormat format, WorkingSpace space) {
+    const size_t bpp = bytesPerPixel(format);
+    return [&out, request, format, space, bpp](const Buffer& tile) {
+        const IRect& t = tile.rect();
+        for (int y = t.y0; y < t.y1; ++y)
+            encodeRow(tile.row(y) + t.x0, t.width(),
+                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format, space);
+    };
+}
+
+// Renders `request` (scaled pixels) into a bitmap whose rows run top to bottom, in strips when
+// `strips` allows and its intermediates are large.
+Bitmap renderRequest(const Image& image, const IRect& request, double scale, PixelFormat format,
+                     const RenderOptions& options, bool strips) {
+    if (request.isEmpty()) return {};
+    // Tiles are encoded as they are done: no float copy of the whole result is ever held, and
+    // a large result is rendered in strips of rows so that its intermediates are not either.
+    if (!image) return Bitmap(request.width(), request.height(), format);
+    Plan whole(image, request, scale, options);
+    // Only what lies outside the image's extent is never written.
+    Bitmap out(request.width(), request.height(), format, !whole.coversRequest());
+    const TileSink sink = encoderInto(out, request, format, options.workingSpace);
+    const int rows = strips ? stripRows(image, request, scale, options, whole) : request.height();
+    if (rows >= request.height()) {
+        whole.run(sink);
+        return out;
+    }
+    for (int y = request.y0; y < request.y1; y += rows)
+        Plan(image, IRect{request.x0, y, request.x1, std::min(y + rows, request.y1)}, scale,
+             options)
+            .run(sink);
+    return out;
 }
 
 }  // namespace
@@ -278,32 +313,46 @@ Buffer Context::render(const Image& image, const Rect& region, double scale,
 
 Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scale,
                              PixelFormat format, const RenderOptions& options) const {
-    IRect request = checkedRequest(region, scale);
-    if (request.isEmpty()) return {};
-    // Tiles are encoded as they are done: no float copy of the whole result is ever held, and
-    // a large result is rendered in strips of rows so that its intermediates are not either.
-    if (!image) return Bitmap(request.width(), request.height(), format);
-    Plan whole(image, request, scale, options);
-    // Only what lies outside the image's extent is never written.
-    Bitmap out(request.width(), request.height(), format, !whole.coversRequest());
-    const size_t bpp = bytesPerPixel(format);
-    const TileSink sink = [&](const Buffer& tile) {
-        const IRect& t = tile.rect();
-        for (int y = t.y0; y < t.y1; ++y)
-            encodeRow(tile.row(y) + t.x0, t.width(),
-                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format,
-                      options.workingSpace);
-    };
-    const int rows = stripRows(image, request, scale, options, whole);
-    if (rows >= request.height()) {
-        whole.run(sink);
-        return out;
+    return renderRequest(image, checkedRequest(region, scale), scale, format, options, true);
+}
+
+std::vector<int> Context::stripStarts(const Image& image, const Rect& region, double scale,
+                                      const RenderOptions& options) const {
+    const IRect request = checkedRequest(region, scale);
+    const int h = request.height();
+    if (request.isEmpty()) return {0};
+    int rows = h;
+    if (image) {
+        const Plan whole(image, request, scale, options);
+        rows = stripRows(image, request, scale, options, whole);
+        if (rows < h) {
+            // renderBitmap's strips begin at the bottom: the top one may be shorter.
+            std::vector<int> starts;
+            for (int top = h % rows == 0 ? 0 : h % rows - rows; top < h; top += rows)
+                starts.push_back(std::max(top, 0));
+            return starts;
+        }
+        if (whole.heldBytes(true) > 0) return {0};
     }
-    for (int y = request.y0; y < request.y1; y += rows)
-        Plan(image, IRect{request.x0, y, request.x1, std::min(y + rows, request.y1)}, scale,
-             options)
-            .run(sink);
-    return out;
+    const size_t rowBytes = size_t(request.width()) * sizeof(uint32_t);
+    rows = int(std::clamp<size_t>(options.stripBudget / 4 / rowBytes, 1, size_t(h)));
+    std::vector<int> starts;
+    for (int top = 0; top < h; top += rows) starts.push_back(top);
+    return starts;
+}
+
+Bitmap Context::renderRows(const Image& image, const Rect& region, double scale, int first,
+                           int count, PixelFormat format, const RenderOptions& options) const {
+    const IRect request = checkedRequest(region, scale);
+    first = std::clamp(first, 0, request.height());
+    count = std::clamp(count, 0, request.height() - first);
+    // Rows run downwards; the engine's y runs upwards.
+    const IRect band{request.x0, request.y1 - first - count, request.x1, request.y1 - first};
+    return renderRequest(image, band, scale, format, options, false);
+}
+
+IRect Context::pixelRect(const Rect& region, double scale) {
+    return checkedRequest(region, scale);
 }
 
 Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format, WorkingSpace space) {

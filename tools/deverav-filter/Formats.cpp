@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -99,8 +100,11 @@ QImage sixteenBitImage(const imaging::Bitmap& floats, imaging::WorkingSpace spac
 
 }  // namespace
 
-std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path,
-                                 const WriteOptions& options) {
+namespace {
+
+// The exporter the path's extension names, writing to that path with the options asked for.
+std::unique_ptr<GraphicsExporter> exporterFor(const std::string& path,
+                                              const WriteOptions& options) {
     const QString ext = extensionOf(path);
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
     std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
@@ -110,6 +114,23 @@ std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::strin
     if (options.quality >= 0 && !exporter->format().hasQuality)
         throw UsageError("--quality applies to formats with a quality (JPEG), not to " +
                          exporter->format().name.toStdString());
+    // The name's own bytes: one that is not valid UTF-8 is written as given.
+    exporter->setNativeOutputFile(QByteArray::fromStdString(path));
+    exporter->setResolution(options.dpi, options.dpi);
+    exporter->setQuality(options.quality);
+    exporter->setMetadata(options.metadata);
+    return exporter;
+}
+
+double msSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path,
+                                 const WriteOptions& options) {
+    std::unique_ptr<GraphicsExporter> exporter = exporterFor(path, options);
     if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
     const bool deep = bitmap.format() == imaging::PixelFormat::RGBAF;
     if (deep && !holdsSixteenBits(path))
@@ -117,13 +138,49 @@ std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::strin
     const QImage image =
         deep ? sixteenBitImage(bitmap, options.space) : imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
-    // The name's own bytes: one that is not valid UTF-8 is written as given.
-    exporter->setNativeOutputFile(QByteArray::fromStdString(path));
-    exporter->setResolution(options.dpi, options.dpi);
-    exporter->setQuality(options.quality);
-    exporter->setMetadata(options.metadata);
     if (!exporter->doExport()) throw imaging::Error(exporter->errorString().toStdString());
     return exporter->warningString().toStdString();
+}
+
+WriteTimes renderToFile(imaging::Image image, const imaging::Rect& region, double scale,
+                        const imaging::RenderOptions& options, int depth, const std::string& path,
+                        WriteOptions write) {
+    using imaging::PixelFormat;
+    const imaging::Context context;
+    const imaging::IRect size = imaging::Context::pixelRect(region, scale);
+    WriteTimes times{0, 0, size.width(), size.height(), {}};
+    std::unique_ptr<GraphicsExporter> exporter = exporterFor(path, write);
+    // Metadata is recorded into the whole encoded file, so a file that keeps some is not
+    // written in strips.
+    if (depth == 8 && exporter->writesRows() && !write.metadata && !size.isEmpty() && image) {
+        // The strips renderBitmap would render, so that the pixels are the same.
+        const std::vector<int> starts = context.stripStarts(image, region, scale, options);
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool written =
+            exporter->exportRows(size.width(), size.height(), [&](int first, QString&) {
+                const auto r0 = std::chrono::steady_clock::now();
+                const auto next = std::upper_bound(starts.begin(), starts.end(), first);
+                const int end = next == starts.end() ? size.height() : *next;
+                QImage strip = imaging::io::qImageFromBitmap(context.renderRows(
+                    image, region, scale, first, end - first, PixelFormat::RGBA8, options));
+                times.renderMs += msSince(r0);
+                return strip;
+            });
+        times.writeMs = msSince(t0) - times.renderMs;
+        if (!written) throw imaging::Error(exporter->errorString().toStdString());
+        return times;
+    }
+    auto t0 = std::chrono::steady_clock::now();
+    imaging::Bitmap out = context.renderBitmap(
+        image, region, scale, depth == 16 ? PixelFormat::RGBAF : PixelFormat::RGBA8, options);
+    times.renderMs = msSince(t0);
+    if (out.isNull()) throw imaging::Error("The result is empty in the region asked for.");
+    image = imaging::Image();  // the picture is no longer needed while the result is written
+    t0 = std::chrono::steady_clock::now();
+    write.space = options.workingSpace;
+    times.warning = writeThroughExporter(out, path, write);
+    times.writeMs = msSince(t0);
+    return times;
 }
 
 }  // namespace tool

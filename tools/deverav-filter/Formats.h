@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/Context.h"
 #include "imaging/WorkingSpace.h"
 
 namespace foundation {
@@ -43,5 +44,19 @@ struct WriteOptions {
 // imaging::Error when the write fails (any old file is then left as it was).
 std::string writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path,
                                  const WriteOptions& options);
+
+struct WriteTimes {
+    double renderMs = 0, writeMs = 0;
+    int width = 0, height = 0;
+    std::string warning;  // what of the metadata could not be recorded
+};
+
+// Renders `region` of `image` at `scale` and writes it: the same bytes as renderBitmap and
+// writeThroughExporter give with the same options, but with 8 bits per channel as TIFF, PNG or
+// JPEG a strip of rows at a time (options.stripBudget), so that the result is never held whole,
+// unless metadata is to be kept.
+WriteTimes renderToFile(imaging::Image image, const imaging::Rect& region, double scale,
+                        const imaging::RenderOptions& options, int depth, const std::string& path,
+                        WriteOptions write);
 
 }  // namespace tool

@@ -63,26 +63,20 @@ int render(std::vector<std::string> args) {
     Image result =
         tool::applyChain(r.steps, input, [](const std::string& p) { return io::readImage(p); });
     const Rect region = r.region ? *r.region : tool::defaultRegion(result.extent(), input.extent());
-    t0 = std::chrono::steady_clock::now();
     RenderOptions options;
     options.workingSpace = r.workingSpace;
-    Bitmap out = Context().renderBitmap(
-        result, region, r.scale, r.depth == 16 ? PixelFormat::RGBAF : PixelFormat::RGBA8, options);
-    const double renderMs = msSince(t0);
-    // The picture is no longer needed while the result is written.
-    input = Image();
-    result = Image();
-    write.space = r.workingSpace;
-    if (out.isNull()) throw Error("The result is empty in the region asked for.");
-    t0 = std::chrono::steady_clock::now();
-    const std::string warning = tool::writeThroughExporter(out, r.output, write);
-    const double writeMs = msSince(t0);
-    if (!warning.empty())
+    // Strips small enough that a picture, its strip and the file being written stay within a
+    // few times the picture's own size.
+    options.stripBudget = size_t(16) << 20;
+    input = Image();  // the result holds what it needs of the picture, and lets go when written
+    const tool::WriteTimes t =
+        tool::renderToFile(std::move(result), region, r.scale, options, r.depth, r.output, write);
+    if (!t.warning.empty())
         std::fprintf(stderr, "deverav-filter: not all the metadata of %s was kept: %s\n",
-                     tool::printable(r.input).c_str(), tool::printable(warning).c_str());
+                     tool::printable(r.input).c_str(), tool::printable(t.warning).c_str());
     if (r.time)
-        std::printf("read %.1f ms, render %.1f ms, write %.1f ms (%d x %d)\n", readMs, renderMs,
-                    writeMs, out.width(), out.height());
+        std::printf("read %.1f ms, render %.1f ms, write %.1f ms (%d x %d)\n", readMs, t.renderMs,
+                    t.writeMs, t.width, t.height);
     return 0;
 }
 

@@ -375,13 +375,14 @@ bool readWithMagick(const QByteArray& bytes, const std::string& ext, Bitmap& out
 }
 
 // Qt first, ImageMagick for what Qt lacks or cannot finish. `subject` is for messages.
-Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string& subject) {
+Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string& subject,
+              const std::function<void(size_t, size_t)>& done = {}) {
     initMagick();  // also puts libtiff's messages where they belong
     Bitmap b;
     Failure qt, magick;
     TiffResult tiff;
     try {
-        tiff = readTiffDirect(bytes, b, qt.detail);
+        tiff = readTiffDirect(bytes, b, qt.detail, done);
         if (tiff == TiffResult::Read) {
             toWorkingSpace(b, tiffProfile(bytes));
             return b;
@@ -489,7 +490,7 @@ QImage qImageFromBitmap(const Bitmap& bitmap) {
 
 Bitmap readBitmap(const std::string& path) {
     const FileBytes file = readFileBytes(path);
-    return decode(file.bytes, suffixOf(path), "The file \"" + fileNameOf(path) + "\"");
+    return decode(file.bytes, suffixOf(path), "The file \"" + fileNameOf(path) + "\"", file.done);
 }
 
 Image readImage(const std::string& path) {

@@ -165,6 +165,14 @@ FileBytes readFileBytes(const std::string& path) {
         ::close(fd);
         out.keep = std::shared_ptr<void>(mapped, [size](void* p) { ::munmap(p, size); });
         out.bytes = QByteArray::fromRawData(static_cast<const char*>(mapped), qsizetype(size));
+        // Whole pages inside the range only. The mapping is private and never written, so a
+        // dropped page is read from the file again when touched.
+        out.done = [base = static_cast<char*>(mapped), size](size_t offset, size_t length) {
+            static const size_t page = size_t(sysconf(_SC_PAGESIZE));
+            const size_t end = std::min(size, offset + std::min(length, size));
+            const size_t from = (offset + page - 1) / page * page, to = end / page * page;
+            if (from < to) ::madvise(base + from, to - from, MADV_DONTNEED);
+        };
         return out;
     }
     std::string error;

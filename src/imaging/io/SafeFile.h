@@ -28,6 +28,9 @@ std::string writeFileSafely(const std::string& path, const Encoder& encode);
 struct FileBytes {
     QByteArray bytes;
     std::shared_ptr<void> keep;
+    // Says that a range of the bytes has been read and will hardly be needed again: a mapped
+    // file's pages there stop counting against the process (they are read again if touched).
+    std::function<void(size_t offset, size_t length)> done;
 };
 
 // Throws Error, naming the file, when it is missing, a folder, unreadable or empty.

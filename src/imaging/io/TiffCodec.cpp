@@ -81,7 +81,8 @@ TiffPtr openForReading(Source& src) {
                    TIFFClose);
 }
 
-TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail) {
+TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail,
+                          const std::function<void(size_t, size_t)>& done) {
     if (!bytes.startsWith("II*") && !bytes.startsWith("MM\0*")) return TiffResult::NotHandled;
     Source src{bytes.constData(), toff_t(bytes.size())};
     TiffPtr tif = openForReading(src);
@@ -107,7 +108,18 @@ TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& det
 
     Bitmap b(int(w), int(h), PixelFormat::RGBA8);
     std::vector<uint8_t> line(spp == 3 ? size_t(w) * 3 : 0);
+    // A large file is not held in memory beside its picture: each strip is let go once read.
+    auto finished = [&](uint32_t strip) {
+        if (done && strip < TIFFNumberOfStrips(tif.get()))
+            done(size_t(TIFFGetStrileOffset(tif.get(), strip)),
+                 size_t(TIFFGetStrileByteCount(tif.get(), strip)));
+    };
+    uint32_t strip = 0;
     for (uint32_t y = 0; y < h; ++y) {
+        if (const uint32_t s = TIFFComputeStrip(tif.get(), y, 0); s != strip) {
+            finished(strip);
+            strip = s;
+        }
         uint8_t* row = b.row(int(y));
         if (TIFFReadScanline(tif.get(), spp == 4 ? row : line.data(), y) < 0) {
             detail = "row " + std::to_string(y) + " of " + std::to_string(h) + " cannot be read";
@@ -119,6 +131,7 @@ TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& det
                 row[4 * x + 2] = line[3 * x + 2], row[4 * x + 3] = 255;
             }
     }
+    finished(strip);
     out = std::move(b);
     return TiffResult::Read;
 }
@@ -131,6 +144,11 @@ QByteArray tiffProfile(const QByteArray& bytes) {
     void* data = nullptr;
     if (!tif || !TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &n, &data) || !data) return {};
     return QByteArray(static_cast<const char*>(data), qsizetype(n));
+}
+
+TIFF* openTiffForWriting(QIODevice& out, const char* mode) {
+    return TIFFClientOpen("memory", mode, &out, deviceRead, deviceWrite, deviceSeek, closeProc,
+                          deviceSize, noMap, unmapProc);
 }
 
 bool writeTiffDirect(const Bitmap& b, double dpi, QIODevice& out) {
@@ -146,9 +164,7 @@ bool writeTiffDirect(const Bitmap& b, double dpi, QIODevice& out) {
             }
     }
     const uint16_t spp = opaque ? 3 : 4;
-    TiffPtr tif(TIFFClientOpen("memory", "w", &out, deviceRead, deviceWrite, deviceSeek, closeProc,
-                               deviceSize, noMap, unmapProc),
-                TIFFClose);
+    TiffPtr tif(openTiffForWriting(out, "w"), TIFFClose);
     if (!tif) return false;
     TIFF* t = tif.get();
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);

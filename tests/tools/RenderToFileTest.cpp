@@ -1,0 +1,106 @@
+// The tool's render into a file: in strips where the format allows, with the bytes of a whole
+// render through the exporter.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "FilterChain.h"
+#include "Formats.h"
+#include "imaging/Context.h"
+#include "imaging/Error.h"
+#include "imaging/io/ImageIO.h"
+
+using namespace imaging;
+
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A grainy opaque picture.
+Image grainy(int w, int h) {
+    Bitmap b(w, h, PixelFormat::RGBA8);
+    uint32_t s = 99;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = b.row(y) + 4 * x;
+            for (int c = 0; c < 3; ++c) {
+                s = s * 1664525u + 1013904223u;
+                p[c] = uint8_t((x + 2 * y + 40 * c) % 220 + (s >> 28));
+            }
+            p[3] = 255;
+        }
+    return Image::fromBitmap(b);
+}
+
+Image chain(const Image& in, const char* filter,
+            std::vector<std::pair<std::string, std::string>> settings = {}) {
+    return tool::applyChain({{filter, std::move(settings)}}, in,
+                            [](const std::string& p) { return io::readImage(p); });
+}
+
+}  // namespace
+
+TEST(RenderToFile, StripsWriteWhatAWholeRenderWrites) {
+    QTemporaryDir dir;
+    const Image picture = grainy(260, 190);
+    RenderOptions options;
+    options.stripBudget = 200 << 10;  // several strips of this small picture
+    const struct {
+        const char* name;
+        Image result;
+        Rect region;
+    } cases[] = {
+        {"blur with its fringes", chain(picture, "CIGaussianBlur", {{"radius", "8"}}), {}},
+        {"zoom blur", chain(picture, "CIZoomBlur"), Rect{0, 0, 260, 190}},
+        {"colour controls", chain(picture, "CIColorControls", {{"saturation", "0.4"}}),
+         Rect{10, 5, 200, 170}},
+    };
+    for (const auto& c : cases)
+        for (const char* ext : {"tif", "png", "jpg"}) {
+            SCOPED_TRACE(std::string(c.name) + " as " + ext);
+            const Rect region = c.region.width > 0 ? c.region : c.result.extent();
+            const std::string whole = dir.filePath(QString("whole.") + ext).toStdString();
+            const std::string strips = dir.filePath(QString("strips.") + ext).toStdString();
+            // A quality other than the default must reach the strips' encoder too.
+            tool::WriteOptions write;
+            write.dpi = 72;
+            if (std::string(ext) == "jpg") write.quality = 60;
+            tool::writeThroughExporter(
+                Context().renderBitmap(c.result, region, 1, PixelFormat::RGBA8, options), whole,
+                write);
+            ASSERT_GT(Context().stripStarts(c.result, region, 1, options).size(), 2u);
+            const tool::WriteTimes t =
+                tool::renderToFile(c.result, region, 1, options, 8, strips, write);
+            EXPECT_EQ(t.width, int(std::ceil(region.width)));
+            const QByteArray written = contents(QString::fromStdString(strips));
+            ASSERT_FALSE(written.isEmpty());
+            EXPECT_TRUE(written == contents(QString::fromStdString(whole)));
+        }
+}
+
+TEST(RenderToFile, OtherFormatsAndDepthsGoThroughTheWholePicture) {
+    QTemporaryDir dir;
+    const Image result = chain(grainy(40, 30), "CIGaussianBlur", {{"radius", "2"}});
+    const Rect region{0, 0, 40, 30};
+    RenderOptions options;
+    options.stripBudget = 1024;
+    for (const char* ext : {"bmp", "gif", "tga"}) {
+        const std::string whole = dir.filePath(QString("whole.") + ext).toStdString();
+        const std::string written = dir.filePath(QString("written.") + ext).toStdString();
+        tool::writeThroughExporter(
+            Context().renderBitmap(result, region, 1, PixelFormat::RGBA8, options), whole, {});
+        tool::renderToFile(result, region, 1, options, 8, written, {});
+        EXPECT_EQ(contents(QString::fromStdString(written)),
+                  contents(QString::fromStdString(whole)))
+            << ext;
+    }
+    const std::string deep = dir.filePath("deep.png").toStdString();
+    tool::renderToFile(result, region, 1, options, 16, deep, {});
+    EXPECT_EQ(io::readBitmap(deep).width(), 40);
+}
