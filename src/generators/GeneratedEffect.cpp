@@ -131,6 +131,9 @@ void GeneratedEffect::setUpControlsView() {
     } catch (const std::exception& e) {
         imaging::log(std::string("controls of ") + className().toStdString() + ": " + e.what());
     }
+    // Children added to a host already on screen stay hidden until shown.
+    for (QWidget* w : topControlsView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        w->show();
 }
 
 // ---------------------------------------------------------------- placement with the mouse
@@ -216,17 +219,22 @@ void GeneratedEffect::addBorderView(QWidget* host) {
     border->lower();
 }
 
+void GeneratedEffect::placeInPanel(QWidget* host, QWidget* child, QRect frame, int mask) {
+    // The frames are y-up within a panel of kPanelHeight at the top of the host.
+    frame.translate(0, host->height() - kPanelHeight);
+    workbench::Autoresizer::of(host)->place(child, frame, mask);
+}
+
 QLabel* GeneratedEffect::addLabel(QWidget* host, const QString& text, int y) {
     auto* l = new QLabel(text, host);
     QFont f = l->font();
-    f.setPointSizeF(10);
+    f.setPointSizeF(9);
     l->setFont(f);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     l->setPalette(pal);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    workbench::Autoresizer::of(host)->place(l, QRect(kLabelX, y, kLabelWidth, kLabelHeight),
-                                            kTopLeft);
+    placeInPanel(host, l, QRect(kLabelX, y, kLabelWidth, kLabelHeight), kTopLeft);
     return l;
 }
 
@@ -234,7 +242,7 @@ workbench::ColorWell* GeneratedEffect::addColorWell(
     QWidget* host, int y, const QColor& color, std::function<void(workbench::ColorWell*)> action) {
     auto* w = new workbench::ColorWell(host);
     w->setColor(color);
-    workbench::Autoresizer::of(host)->place(w, QRect(kControlX, y, 44, 23), kTopLeft);
+    placeInPanel(host, w, QRect(kControlX, y, 44, 23), kTopLeft);
     QObject::connect(w, &workbench::ColorWell::colorChanged, receiver(),
                      [w, action] { action(w); });
     return w;
@@ -244,7 +252,7 @@ QCheckBox* GeneratedEffect::addCheckBox(QWidget* host, int y, bool on,
                                         std::function<void(QCheckBox*)> action) {
     auto* b = new QCheckBox(host);
     b->setChecked(on);
-    workbench::Autoresizer::of(host)->place(b, QRect(kControlX, y, 16, 16), kTopLeft);
+    placeInPanel(host, b, QRect(kControlX, y, 16, 16), kTopLeft);
     QObject::connect(b, &QCheckBox::clicked, receiver(), [b, action] { action(b); });
     return b;
 }
@@ -257,7 +265,7 @@ workbench::FloatSlider* GeneratedEffect::addFloatSlider(
     s->setMaxValue(max);
     s->setFloatValue(value);
     s->setTracking(continuous);
-    workbench::Autoresizer::of(host)->place(s, QRect(kControlX, y, 120, 16), kTopLeft);
+    placeInPanel(host, s, QRect(kControlX, y, 120, 16), kTopLeft);
     QObject::connect(s, &workbench::FloatSlider::moved, receiver(), [s, action] { action(s); });
     return s;
 }
@@ -269,7 +277,7 @@ QSlider* GeneratedEffect::addIntSlider(QWidget* host, int y, int min, int max, i
     s->setValue(value);
     s->setTracking(continuous);
     s->setFocusPolicy(Qt::NoFocus);
-    workbench::Autoresizer::of(host)->place(s, QRect(kControlX, y, 120, 16), kTopLeft);
+    placeInPanel(host, s, QRect(kControlX, y, 120, 16), kTopLeft);
     QObject::connect(s, &QSlider::valueChanged, receiver(), [s, action] { action(s); });
     return s;
 }
@@ -281,9 +289,8 @@ chrome::BaseColoredTextButton* GeneratedEffect::addGenerateButton(QWidget* host,
     b->setImage(foundation::Resources::imageNamed(QStringLiteral("off_96")));
     b->setAlternateImage(foundation::Resources::imageNamed(QStringLiteral("on_96")));
     // Stays centred when the host's width changes.
-    workbench::Autoresizer::of(host)->place(
-        b, QRect((host->width() - 96) / 2, y, 96, 24),
-        workbench::kMinXMargin | workbench::kMaxXMargin | workbench::kMinYMargin);
+    placeInPanel(host, b, QRect((host->width() - 96) / 2, y, 96, 24),
+                 workbench::kMinXMargin | workbench::kMaxXMargin | workbench::kMinYMargin);
     QObject::connect(b, &QPushButton::clicked, receiver(), [this] { regenerate(); });
     return b;
 }

@@ -40,6 +40,8 @@ class GeneratedEffect : public effects::BaseEffect {
     static constexpr QSize kNoPictureSize{726, 544};
     // A start point with a coordinate below this has not been placed yet.
     static constexpr double kUnplaced = -10000;
+    // The height the controls panels are laid out for; they keep to the host's top.
+    static constexpr int kPanelHeight = 230;
 
     // What the canvas shows and getDrawImage composes, bottom to top: the picture (when
     // `picture`), `background` filled over the picture's rectangle, then `generated` stretched
@@ -140,6 +142,9 @@ class GeneratedEffect : public effects::BaseEffect {
                           std::function<void(QSlider*)> action);
     // The "Generate" button, centred across the host.
     chrome::BaseColoredTextButton* addGenerateButton(QWidget* host, int y);
+    // Places a child of the controls host by its y-up frame in the panel (kPanelHeight high,
+    // at the host's top).
+    static void placeInPanel(QWidget* host, QWidget* child, QRect frame, int mask);
     // The bordered view behind a panel's controls.
     void addBorderView(QWidget* host);
     // What the controls' connections live on: they end with the effect.

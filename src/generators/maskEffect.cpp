@@ -126,8 +126,8 @@ void maskEffect::buildControls(QWidget* host) {
     popup->setPopupMode(QToolButton::InstantPopup);
     popup->setIconSize(QSize(kPopupThumb, kPopupThumb));
     popup->setArrowType(Qt::NoArrow);
-    workbench::Autoresizer::of(host)->place(popup, QRect(140, 177, 60, 40),
-                                            workbench::kMaxXMargin | workbench::kMinYMargin);
+    placeInPanel(host, popup, QRect(140, 177, 60, 40),
+                 workbench::kMaxXMargin | workbench::kMinYMargin);
     auto* menu = new QMenu(popup);
     menu->addAction(QStringLiteral("Custom"));
     addMenuItemViews(menu);
