@@ -16,13 +16,6 @@ using namespace generators;
 
 namespace {
 
-template <class T>
-std::unique_ptr<T> prototype() {
-    auto p = std::make_unique<T>();
-    p->awakeFromNib();
-    return p;
-}
-
 struct CanvasRig : GeneratorRig {
     explicit CanvasRig(QImage pic, QSize view = {700, 400}) : GeneratorRig(std::move(pic)) {
         scroll.setFrameShape(QFrame::NoFrame);

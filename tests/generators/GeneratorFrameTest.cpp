@@ -19,13 +19,6 @@ using namespace generators;
 
 namespace {
 
-template <class T>
-std::unique_ptr<T> prototype() {
-    auto p = std::make_unique<T>();
-    p->awakeFromNib();
-    return p;
-}
-
 workbench::FloatSlider* floatSlider(QWidget& host, double max) {
     for (auto* s : host.findChildren<workbench::FloatSlider*>())
         if (s->maxValue() == max) return s;

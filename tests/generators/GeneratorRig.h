@@ -48,6 +48,14 @@ struct GeneratorRig : generators::GeneratorHost {
     std::unique_ptr<effects::BaseEffect> current;
 };
 
+// A prototype as the window makes it.
+template <class T>
+std::unique_ptr<T> prototype() {
+    auto p = std::make_unique<T>();
+    p->awakeFromNib();
+    return p;
+}
+
 // An opaque picture with a different colour in every pixel, so that shifts and flips show.
 inline QImage testPicture(int w, int h) {
     QImage img(w, h, QImage::Format_RGBA8888_Premultiplied);

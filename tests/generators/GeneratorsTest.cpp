@@ -19,13 +19,6 @@ using namespace generators;
 
 namespace {
 
-template <class T>
-std::unique_ptr<T> prototype() {
-    auto p = std::make_unique<T>();
-    p->awakeFromNib();
-    return p;
-}
-
 bool allTransparent(const QImage& img) {
     const QImage a = argb(img);
     for (int y = 0; y < a.height(); ++y)
