@@ -5,8 +5,18 @@
 // drawn y-up by the generator's drawMyself either at the picture's full size or on a reduced
 // image that is stretched over the picture.
 //
-// A generator adds its own fields, keys and controls (buildControls calls
-// buildFrameControls first), implements drawMyself and, for the reduced scheme, drawingSize.
+// A generator on this frame:
+// - its members' initial values are the prototype's defaults; awakeFromNib sets name and tips;
+// - drawMyself draws into the drawing image (random values through GeneratorRandom.h);
+//   drawingSize picks the image: the picture's size (default), reducedSize(picture, limit,
+//   zoom) for drawings that follow the mouse, or a small bitmap of its own (the plasma's
+//   square), which the layers stretch over the picture in every case;
+// - answering isMousing with true gives it placement by mouse (GeneratedEffect);
+// - save, read and mycopy call the frame's first and add its own keys and fields; each
+//   undoable setting is an action and a partner that both call changeSetting;
+// - buildControls calls buildFrameControls with its opacity label, adds its rows and ends
+//   with addGenerateButton;
+// - the controller lists its prototype; the canvas and the pipeline need nothing more.
 
 #include "generators/GeneratedEffect.h"
 
