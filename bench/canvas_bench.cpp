@@ -71,22 +71,22 @@ Session* s_session = nullptr;
 // Runs the event loop until the canvas has drawn a frame of the current settings.
 void waitForFrame(Session& s) {
     s.presented = false;
-    s.c->ciView->update();
+    s.c->window()->ciView()->update();
     while (!s.presented) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // The same for a frame of any resolution.
 void waitForAnyFrame(Session& s) {
     s.painted = false;
-    s.c->ciView->update();
+    s.c->window()->ciView()->update();
     while (!s.painted) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void waitForRefinedFrame(Session& s) {
     waitForFrame(s);
-    while (!s.c->ciView->frameIsRefined()) {
+    while (!s.c->window()->ciView()->frameIsRefined()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        s.c->ciView->update();
+        s.c->window()->ciView()->update();
     }
 }
 
@@ -153,14 +153,14 @@ void BM_Edit(benchmark::State& state, const std::string& name, bool drag) {
         state.SkipWithError(("no filter " + name).c_str());
         return;
     }
-    MyImageView* view = s.c->ciView;
+    MyImageView* view = s.c->window()->ciView();
     view->setInteractiveBudget(drag ? chrome::ZoomCanvas::kInteractiveBudgetMs : 0);
-    s.c->setCurrentFilter(f);
+    s.c->standard().setCurrentFilter(f);
     waitForFrame(s);  // the first frame of the filter is not an edit
     const Edit edit = editFor(*f, s);
     if (edit.key.isEmpty()) {
         state.SkipWithError("no edit on the canvas changes this filter");
-        s.c->setCurrentFilter(nullptr);
+        s.c->standard().setCurrentFilter(nullptr);
         return;
     }
     std::vector<double> ms, scale;
@@ -179,7 +179,7 @@ void BM_Edit(benchmark::State& state, const std::string& name, bool drag) {
     state.counters["p90_ms"] = percentile(ms, 0.9);
     state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
     if (drag) state.counters["scale"] = percentile(scale, 0.5);
-    s.c->setCurrentFilter(nullptr);
+    s.c->standard().setCurrentFilter(nullptr);
     view->setInteractiveBudget(chrome::ZoomCanvas::kInteractiveBudgetMs);
 }
 
@@ -190,12 +190,12 @@ void BM_Refine(benchmark::State& state, const std::string& name) {
         state.SkipWithError(("no filter " + name).c_str());
         return;
     }
-    s.c->setCurrentFilter(f);
+    s.c->standard().setCurrentFilter(f);
     waitForRefinedFrame(s);
     const Edit edit = editFor(*f, s);
     if (edit.key.isEmpty()) {
         state.SkipWithError("no edit on the canvas changes this filter");
-        s.c->setCurrentFilter(nullptr);
+        s.c->standard().setCurrentFilter(nullptr);
         return;
     }
     int k = 1;
@@ -206,7 +206,7 @@ void BM_Refine(benchmark::State& state, const std::string& name) {
         waitForRefinedFrame(s);
         state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
     }
-    s.c->setCurrentFilter(nullptr);
+    s.c->standard().setCurrentFilter(nullptr);
 }
 
 }  // namespace
@@ -224,19 +224,21 @@ int main(int argc, char** argv) {
     s.c = std::make_unique<app::Controller>(*s.prefs);
     s.c->setQuitHandler([] {});
     s.c->loadWindow();
-    QScrollArea* scroll = s.c->ciView->enclosingScrollView();
+    QScrollArea* scroll = s.c->window()->ciView()->enclosingScrollView();
     scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
     s.c->window()->resize(s.c->window()->sizeHint().expandedTo({kCanvasWidth + 400, 1100}));
     s.c->window()->show();
     QCoreApplication::processEvents();
     s.overlay = picture(1);
     s.c->setBackgroundImage(picture(0));
-    QObject::connect(s.c->ciView, &MyImageView::framePresented, [&s] { s.presented = true; });
-    QObject::connect(s.c->ciView, &MyImageView::framePainted, [&s] { s.painted = true; });
+    QObject::connect(s.c->window()->ciView(), &MyImageView::framePresented,
+                     [&s] { s.presented = true; });
+    QObject::connect(s.c->window()->ciView(), &MyImageView::framePainted,
+                     [&s] { s.painted = true; });
     waitForFrame(s);
     std::printf("canvas %d x %d, picture %d x %d, zoom %.4f\n", scroll->viewport()->width(),
                 scroll->viewport()->height(), kPictureWidth, kPictureHeight,
-                s.c->ciView->getZoom());
+                s.c->window()->ciView()->getZoom());
 
     std::vector<std::string> names(std::begin(kBenchmarkSet), std::end(kBenchmarkSet));
     for (const std::string& n : imaging::FilterRegistry::shared().allFilterNames()) {

@@ -23,6 +23,7 @@
 #include <cstdio>
 
 #include "app/Controller.h"
+#include "app/CustomFamily.h"
 #include "app/MainWindow.h"
 #include "chrome/BaseColoredButton.h"
 #include "foundation/Preferences.h"
@@ -82,8 +83,8 @@ double percentile(std::vector<double> v, double q) {
 }
 
 GeneratedEffect* select(Session& s, effects::BaseEffect* prototype) {
-    s.c->outlineViewSelectionDidChange_Custom(prototype);
-    auto* g = dynamic_cast<GeneratedEffect*>(s.c->getCurrentCustomEffect());
+    s.c->custom().select(prototype);
+    auto* g = dynamic_cast<GeneratedEffect*>(s.c->custom().workingEffect());
     s.canvas->resizeViewBoundCenter(true, 3);
     finishFrame(s);
     return g;
@@ -110,7 +111,7 @@ void measure(benchmark::State& state, Step step) {
 
 void BM_Drag(benchmark::State& state) {
     Session& s = *s_session;
-    select(s, s.c->m_lineEffect.get());
+    select(s, s.c->custom().prototypeNamed(generators::linesEffect::kClassName));
     const QPointF start = s.canvas->widgetFromPicture({kPictureWidth / 2.0, kPictureHeight / 2.0});
     QMouseEvent down(QEvent::MouseButtonPress, start, s.canvas->mapToGlobal(start), Qt::LeftButton,
                      Qt::LeftButton, Qt::NoModifier);
@@ -179,26 +180,25 @@ int main(int argc, char** argv) {
     s.c = std::make_unique<app::Controller>(*s.prefs);
     s.c->setQuitHandler([] {});
     s.c->loadWindow();
-    s.canvas = s.c->customEffectsView;
+    s.canvas = s.c->window()->customEffectsView();
     QScrollArea* scroll = s.canvas->enclosingScrollView();
     scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
     s.c->window()->resize(s.c->window()->sizeHint().expandedTo({kCanvasWidth + 400, 1100}));
     s.c->window()->show();
-    s.c->changeFilterMode(s.c->customBtn);
+    s.c->changeFilterMode(s.c->window()->customBtn());
     QCoreApplication::processEvents();
     s.c->setBackgroundImage(picture());
     finishFrame(s);
     std::printf("canvas %d x %d, picture %d x %d, zoom %.4f\n", scroll->viewport()->width(),
                 scroll->viewport()->height(), kPictureWidth, kPictureHeight, s.canvas->getZoom());
 
-    generators::maskEffect mask;
-    mask.awakeFromNib();
-    mask.setTopControlsView(s.c->topControlsCustomView);
+    const app::CustomFamily& custom = s.c->custom();
     const std::pair<const char*, effects::BaseEffect*> generators[] = {
-        {"linesEffect", s.c->m_lineEffect.get()},
-        {"hilbertLinesEffect", s.c->m_hilbertEffect.get()},
-        {"plasmaEffect", s.c->m_plasmaEffect.get()},
-        {"maskEffect", &mask}};
+        {"linesEffect", custom.prototypeNamed(generators::linesEffect::kClassName)},
+        {"hilbertLinesEffect", custom.prototypeNamed(generators::hilbertLinesEffect::kClassName)},
+        {"plasmaEffect", custom.prototypeNamed(generators::plasmaEffect::kClassName)},
+        {"maskEffect", custom.prototypeNamed(generators::maskEffect::kClassName)}};
+    effects::BaseEffect* mask = generators[3].second;
 
     auto reg = [](const std::string& name, auto fn, int iterations) {
         benchmark::RegisterBenchmark(name.c_str(), fn)
@@ -212,19 +212,19 @@ int main(int argc, char** argv) {
             std::string("Repaint/") + name,
             [p = proto](benchmark::State& st) { BM_Repaint(st, p); }, 30);
     for (const auto& [name, proto] : generators)
-        if (proto != &mask)
+        if (proto != mask)
             reg(
                 std::string("Generate/") + name,
                 [p = proto](benchmark::State& st) { BM_Generate(st, p); }, 10);
     reg(
-        "Mask/change", [p = &mask](benchmark::State& st) { BM_MaskChange(st, p); }, 10);
+        "Mask/change", [mask](benchmark::State& st) { BM_MaskChange(st, mask); }, 10);
     for (const auto& [name, proto] : generators)
         reg(
             std::string("Compose/") + name,
             [p = proto](benchmark::State& st) { BM_Compose(st, p); }, 5);
 
     benchmark::RunSpecifiedBenchmarks();
-    s.c->outlineViewSelectionDidChange_Custom(nullptr);
+    s.c->custom().select(nullptr);
     benchmark::Shutdown();
     return 0;
 }

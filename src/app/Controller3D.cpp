@@ -1,18 +1,16 @@
-// The 3D family of the controller: making a working 3D effect from a list row.
+// The 3D family's operations of the controller.
 
 #include "app/Controller.h"
-#include "chrome/BaseColoredButton.h"
-#include "effects/BaseEffect.h"
-#include "foundation/UndoManager.h"
+#include "app/ThreeDFamily.h"
 
 namespace app {
 
+effects::BaseEffect* Controller::getCurrent3DEffect() const {
+    return m_threeD->workingEffect();
+}
+
 void Controller::outlineViewSelectionDidChange_3D(effects::BaseEffect* item) {
-    retireEffect(current3DEffect, m_selectes_FavBtn3D);
-    if (!item) return;
-    current3DEffect = item->mycopy();
-    current3DEffect->setUpControlsView();
-    m_wasChanged = true;
+    m_threeD->select(item);
 }
 
 }  // namespace app

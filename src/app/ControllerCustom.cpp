@@ -1,18 +1,16 @@
-// The custom family of the controller: making a working generator from a list row.
+// The custom family's operations of the controller.
 
 #include "app/Controller.h"
-#include "chrome/BaseColoredButton.h"
-#include "effects/BaseEffect.h"
-#include "foundation/UndoManager.h"
+#include "app/CustomFamily.h"
 
 namespace app {
 
+effects::BaseEffect* Controller::getCurrentCustomEffect() const {
+    return m_custom->workingEffect();
+}
+
 void Controller::outlineViewSelectionDidChange_Custom(effects::BaseEffect* item) {
-    retireEffect(currentCustomEffect, m_selectes_FavBtnCustom);
-    if (!item) return;
-    currentCustomEffect = item->mycopy();
-    currentCustomEffect->setUpControlsView();
-    m_wasChanged = true;
+    m_custom->select(item);
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
@@ -18,6 +19,7 @@
 
 #include "app/Controller.h"
 #include "app/EffectListModel.h"
+#include "app/Texts.h"
 #include "chrome/BaseColoredButton.h"
 #include "chrome/BaseColoredTextButton.h"
 #include "chrome/Skin.h"
@@ -156,6 +158,39 @@ QAction* MainWindow::makeAction(const QString& name, const QString& title,
     return a;
 }
 
+void MainWindow::restoreFrame(const std::optional<QRect>& saved) {
+    // First start: most of the screen, all of a small one.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+    const double share = avail.width() > 1400 ? 0.9 : 1.0;
+    QRect frame(0, 0, int(avail.width() * share), int(avail.height() * share));
+    frame.setSize(frame.size().expandedTo(minimumSize()));
+    frame.moveCenter(avail.center());
+    if (saved) {
+        bool reachable = false;
+        for (const QScreen* s : QGuiApplication::screens()) {
+            const QRect both = s->availableGeometry().intersected(*saved);
+            if (both.width() >= 100 && both.height() >= 100) reachable = true;
+        }
+        if (reachable) frame = QRect(saved->topLeft(), saved->size().expandedTo(minimumSize()));
+    }
+    setGeometry(frame);
+    // Laid out now, so that a picture is fitted to the canvases' real size.
+    if (QLayout* l = layout()) l->activate();
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->layout()) w->layout()->activate();
+}
+
+QRect MainWindow::frameToSave() const {
+    return isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+}
+
+FamilyViews MainWindow::familyViews(Mode m) const {
+    QWidget* canvases[3] = {m_ciView, m_openGLView, m_customEffectsView};
+    const int i = int(m);
+    return {m_lists[i], m_controlsHosts[i], canvases[i], m_favouriteBars[i]};
+}
+
 QList<QAction*> MainWindow::modeActions() const {
     return {m_modeActions[0], m_modeActions[1], m_modeActions[2]};
 }
@@ -264,7 +299,7 @@ void MainWindow::buildMenus() {
         context->addAction(action(n));
     context->addSeparator();
     context->addAction(action(act::escapeEffect));
-    c->contentMenuOutlet = context;
+    m_contextMenu = context;
 }
 
 QWidget* MainWindow::buildLeftPane() {
@@ -279,22 +314,23 @@ QWidget* MainWindow::buildLeftPane() {
     auto* modes = new QHBoxLayout;
     modes->setContentsMargins(8, 0, 8, 0);
     modes->setSpacing(0);
-    c->standardBtn = makeModeButton(QStringLiteral("standard"), QStringLiteral("Standard effects"));
-    c->threeDBtn = makeModeButton(QStringLiteral("threeD"), QStringLiteral("3D effects"));
-    c->customBtn = makeModeButton(QStringLiteral("custom"), QStringLiteral("Custom effects"));
-    c->standardBtn->setObjectName(QStringLiteral("standardBtn"));
-    c->threeDBtn->setObjectName(QStringLiteral("threeDBtn"));
-    c->customBtn->setObjectName(QStringLiteral("customBtn"));
-    c->standardBtn->setState(1);  // the window opens in the standard mode
-    for (chrome::BaseColoredButton* b : {c->standardBtn, c->threeDBtn, c->customBtn}) {
+    m_modeButtons[0] =
+        makeModeButton(QStringLiteral("standard"), QStringLiteral("Standard effects"));
+    m_modeButtons[1] = makeModeButton(QStringLiteral("threeD"), QStringLiteral("3D effects"));
+    m_modeButtons[2] = makeModeButton(QStringLiteral("custom"), QStringLiteral("Custom effects"));
+    m_modeButtons[0]->setObjectName(QStringLiteral("standardBtn"));
+    m_modeButtons[1]->setObjectName(QStringLiteral("threeDBtn"));
+    m_modeButtons[2]->setObjectName(QStringLiteral("customBtn"));
+    m_modeButtons[0]->setState(1);  // the window opens in the standard mode
+    for (chrome::BaseColoredButton* b : {m_modeButtons[0], m_modeButtons[1], m_modeButtons[2]}) {
         modes->addWidget(b);
         connect(b, &QPushButton::clicked, c, [c, b] { c->changeFilterMode(b); });
     }
     modes->addStretch();
     col->addLayout(modes);
 
-    c->filterTabView = new QStackedWidget;
-    c->filterTabView->setObjectName(QStringLiteral("filterTabView"));
+    m_filterTabView = new QStackedWidget;
+    m_filterTabView->setObjectName(QStringLiteral("filterTabView"));
     auto addPage = [&](const QString& listTitle, QTreeView* list, const QString& controlsName,
                        QWidget** host) {
         auto* page = new QSplitter(Qt::Vertical);
@@ -317,25 +353,25 @@ QWidget* MainWindow::buildLeftPane() {
         page->addWidget(bottom);
         page->setStretchFactor(0, 1);
         page->setStretchFactor(1, 1);
-        c->filterTabView->addWidget(page);
+        m_filterTabView->addWidget(page);
     };
-    c->listView = makeList(QStringLiteral("listView"));
-    c->filter3DOutlineView = makeList(QStringLiteral("filter3DOutlineView"));
-    c->filterCustomOutlineView = makeList(QStringLiteral("filterCustomOutlineView"));
-    addPage(QStringLiteral("Filters"), c->listView, QStringLiteral("placeCntrlView"),
-            &c->placeCntrlView);
-    addPage(QStringLiteral("3D effects"), c->filter3DOutlineView,
-            QStringLiteral("topControls3DView"), &c->topControls3DView);
-    addPage(QStringLiteral("Generators"), c->filterCustomOutlineView,
-            QStringLiteral("topControlsCustomView"), &c->topControlsCustomView);
-    col->addWidget(c->filterTabView, 1);
+    m_lists[0] = makeList(QStringLiteral("listView"));
+    m_lists[1] = makeList(QStringLiteral("filter3DOutlineView"));
+    m_lists[2] = makeList(QStringLiteral("filterCustomOutlineView"));
+    addPage(QStringLiteral("Filters"), m_lists[0], QStringLiteral("placeCntrlView"),
+            &m_controlsHosts[0]);
+    addPage(QStringLiteral("3D effects"), m_lists[1], QStringLiteral("topControls3DView"),
+            &m_controlsHosts[1]);
+    addPage(QStringLiteral("Generators"), m_lists[2], QStringLiteral("topControlsCustomView"),
+            &m_controlsHosts[2]);
+    col->addWidget(m_filterTabView, 1);
 
-    m_list3DModel = new EffectListModel(c, c->filter3DOutlineView);
-    m_listCustomModel = new EffectListModel(c, c->filterCustomOutlineView);
-    c->filter3DOutlineView->setModel(m_list3DModel);
-    c->filterCustomOutlineView->setModel(m_listCustomModel);
+    m_list3DModel = new EffectListModel(c, m_lists[1]);
+    m_listCustomModel = new EffectListModel(c, m_lists[2]);
+    m_lists[1]->setModel(m_list3DModel);
+    m_lists[2]->setModel(m_listCustomModel);
     // The standard list gets its rows from the filter catalogue once the plug-ins are loaded.
-    for (QTreeView* v : {c->filter3DOutlineView, c->filterCustomOutlineView}) {
+    for (QTreeView* v : {m_lists[1], m_lists[2]}) {
         v->header()->setStretchLastSection(true);
         v->setColumnWidth(0, 26);
         connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, c,
@@ -361,10 +397,12 @@ QWidget* MainWindow::buildRightPane() {
     auto* open = makeToolButton(QStringLiteral("Open"), QStringLiteral("Open a picture"));
     open->setObjectName(QStringLiteral("openBtn"));
     auto* paste = makeToolButton(QStringLiteral("Paste"), QStringLiteral("Paste a picture"));
+    m_pasteBtn = paste;
     paste->setObjectName(QStringLiteral("pasteBtn"));
     auto* apply = makeToolButton(QStringLiteral("Apply"),
                                  QStringLiteral("Make the effect's result the picture"));
     apply->setObjectName(QStringLiteral("applyBtn"));
+    m_applyBtn = apply;
     tools->addWidget(open);
     tools->addWidget(paste);
     tools->addSpacing(10);
@@ -372,24 +410,22 @@ QWidget* MainWindow::buildRightPane() {
     tools->addStretch(1);
     auto* zoomLabel = new QLabel(QStringLiteral("Zoom"));
     tools->addWidget(zoomLabel);
-    c->zoomSlider = new QSlider(Qt::Horizontal);
-    c->zoomSlider->setObjectName(QStringLiteral("zoomSlider"));
-    c->zoomSlider->setRange(0, 1000);  // 0 … 10 in hundredths
-    c->zoomSlider->setFixedWidth(200);
-    c->zoomSlider->setToolTip(QStringLiteral("Zoom: the middle is 100 %"));
-    tools->addWidget(c->zoomSlider);
+    m_zoomSlider = new QSlider(Qt::Horizontal);
+    m_zoomSlider->setObjectName(QStringLiteral("zoomSlider"));
+    m_zoomSlider->setRange(0, 1000);  // 0 … 10 in hundredths
+    m_zoomSlider->setFixedWidth(200);
+    m_zoomSlider->setToolTip(QStringLiteral("Zoom: the middle is 100 %"));
+    tools->addWidget(m_zoomSlider);
     auto* percent = new QLabel;
     percent->setObjectName(QStringLiteral("zoomPercent"));
     percent->setFixedWidth(48);
     percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     tools->addWidget(percent);
-    connect(c->zoomSlider, &QSlider::valueChanged, c, [c, percent](int v) {
+    connect(m_zoomSlider, &QSlider::valueChanged, c, [c, percent](int v) {
         percent->setText(QString::number(qRound(Controller::zoomForSliderValue(v / 100.0) * 100)) +
                          QStringLiteral(" %"));
         c->zoomChanged();
     });
-    c->pasteBtn = paste;
-    c->applyBtn = apply;
     m_openBtn = open;
     connect(open, &QPushButton::clicked, m_actions.value(act::openImg), &QAction::trigger);
     connect(paste, &QPushButton::clicked, c, [c] { c->paste(); });
@@ -397,26 +433,38 @@ QWidget* MainWindow::buildRightPane() {
     col->addWidget(strip);
 
     // Canvases, one page per mode.
-    c->mainTabView = new QStackedWidget;
-    c->mainTabView->setObjectName(QStringLiteral("mainTabView"));
-    c->ciView = new workbench::MyImageView;
-    c->openGLView = new threed::MyOGLView;
-    c->customEffectsView = new generators::customEffImageView;
-    c->mainTabView->addWidget(canvasScroll(c->ciView, QStringLiteral("ciScroll")));
-    c->mainTabView->addWidget(c->openGLView);
-    c->mainTabView->addWidget(canvasScroll(c->customEffectsView, QStringLiteral("customScroll")));
-    col->addWidget(c->mainTabView, 1);
+    m_mainTabView = new QStackedWidget;
+    m_mainTabView->setObjectName(QStringLiteral("mainTabView"));
+    m_ciView = new workbench::MyImageView;
+    m_openGLView = new threed::MyOGLView;
+    m_customEffectsView = new generators::customEffImageView;
+    m_mainTabView->addWidget(canvasScroll(m_ciView, QStringLiteral("ciScroll")));
+    m_mainTabView->addWidget(m_openGLView);
+    m_mainTabView->addWidget(canvasScroll(m_customEffectsView, QStringLiteral("customScroll")));
+    col->addWidget(m_mainTabView, 1);
+    auto picture = [c] { return c->backImage(); };
+    m_ciView->setImageSource([c] { return c->coreImageResult(); }, picture);
+    m_customEffectsView->setImageSource(picture, picture);
+    m_openGLView->setImageSource(picture);
+    for (chrome::ZoomCanvas* canvas : {static_cast<chrome::ZoomCanvas*>(m_ciView),
+                                       static_cast<chrome::ZoomCanvas*>(m_customEffectsView)}) {
+        canvas->setContextMenuSource([this] { return m_contextMenu; });
+        canvas->setFileDropHandler([c](const QString& path) { return c->openDroppedFile(path); });
+        // The zoom slider follows wheel steps on the canvases.
+        connect(canvas, &chrome::ZoomCanvas::zoomStepped, c, [c](double z) { c->setZoom(z); });
+    }
+    m_openGLView->setContextMenuHandler([this](const QPoint& at) { m_contextMenu->popup(at); });
 
     // Favourites bars, one page per mode.
-    c->favoritesTabView = new QStackedWidget;
-    c->favoritesTabView->setObjectName(QStringLiteral("favoritesTabView"));
-    c->favoritesTabView->setFixedHeight(kFavouritesHeight);
-    c->m_pageController = new favourites::DocPageControl;
-    c->m_page3DController = new favourites::DocPageControl;
-    c->m_pageCustomController = new favourites::DocPageControl;
-    for (auto* bar : {c->m_pageController, c->m_page3DController, c->m_pageCustomController})
-        c->favoritesTabView->addWidget(bar);
-    col->addWidget(c->favoritesTabView);
+    m_favoritesTabView = new QStackedWidget;
+    m_favoritesTabView->setObjectName(QStringLiteral("favoritesTabView"));
+    m_favoritesTabView->setFixedHeight(kFavouritesHeight);
+    m_favouriteBars[0] = new favourites::DocPageControl;
+    m_favouriteBars[1] = new favourites::DocPageControl;
+    m_favouriteBars[2] = new favourites::DocPageControl;
+    for (auto* bar : {m_favouriteBars[0], m_favouriteBars[1], m_favouriteBars[2]})
+        m_favoritesTabView->addWidget(bar);
+    col->addWidget(m_favoritesTabView);
     return pane;
 }
 
@@ -430,12 +478,13 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!m_controller->m_terminating && !m_controller->windowShouldClose()) {
+    const bool terminating = m_controller->isTerminating();
+    if (!terminating && !m_controller->windowShouldClose()) {
         event->ignore();
         return;
     }
     m_controller->windowWillClose();
-    if (!m_controller->m_terminating) m_controller->applicationWillTerminate();
+    if (!terminating) m_controller->applicationWillTerminate();
     event->accept();
 }
 

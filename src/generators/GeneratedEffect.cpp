@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "chrome/BaseColoredTextButton.h"
+#include "effects/EffectHost.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Resources.h"
 #include "foundation/UndoManager.h"
-#include "generators/GeneratorHost.h"
 #include "imaging/Log.h"
 #include "workbench/Autoresizer.h"
 #include "workbench/ColorWell.h"
@@ -31,7 +31,7 @@ GeneratedEffect::GeneratedEffect() : m_receiver(std::make_unique<QObject>()) {}
 
 GeneratedEffect::~GeneratedEffect() {
     // Steps that would call into this effect go with it.
-    GeneratorHost* host = GeneratorHost::current();
+    effects::EffectHost* host = effects::EffectHost::shared();
     if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
         um->removeAllActionsWithTarget(this);
 }
@@ -108,8 +108,8 @@ void GeneratedEffect::reloadImage() {
 
 void GeneratedEffect::loadImage() {
     if (!m_image.isNull()) return;
-    if (GeneratorHost* host = GeneratorHost::current())
-        m_image = host->pictureImage();
+    if (effects::EffectHost* host = effects::EffectHost::shared())
+        m_image = host->getImage(true);
     else
         clearFilter();
 }
@@ -174,7 +174,7 @@ void GeneratedEffect::setPositionUNDO(QPointF p) {
 // ---------------------------------------------------------------- settings
 
 void GeneratedEffect::registerUndo(std::function<void()> undo) {
-    GeneratorHost* host = GeneratorHost::current();
+    effects::EffectHost* host = effects::EffectHost::shared();
     if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
         um->registerUndoWithTarget(this, std::move(undo));
 }

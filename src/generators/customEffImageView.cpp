@@ -7,7 +7,6 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/Resources.h"
 #include "generators/GeneratedEffect.h"
-#include "generators/GeneratorHost.h"
 
 namespace generators {
 
@@ -53,8 +52,7 @@ customEffImageView::~customEffImageView() {
 }
 
 GeneratedEffect* customEffImageView::currentGenerator() const {
-    GeneratorHost* host = GeneratorHost::current();
-    return host ? dynamic_cast<GeneratedEffect*>(host->currentCustomEffect()) : nullptr;
+    return m_generator ? dynamic_cast<GeneratedEffect*>(m_generator()) : nullptr;
 }
 
 void customEffImageView::setImageSource(ImageSource shown, ImageSource picture) {

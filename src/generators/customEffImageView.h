@@ -10,9 +10,14 @@
 // the start point.
 
 #include <QImage>
+#include <functional>
 #include <vector>
 
 #include "chrome/ZoomCanvas.h"
+
+namespace effects {
+class BaseEffect;
+}
 
 namespace generators {
 
@@ -35,7 +40,12 @@ class customEffImageView : public chrome::ZoomCanvas {
     // The size of the working generator's picture, else the picture's, else kEmptySize.
     QSizeF fitSize() const override;
 
-    // The working generator of the custom family, if it is one this canvas can draw.
+    // Where the canvas finds the custom family's working effect.
+    void setGeneratorSource(std::function<effects::BaseEffect*()> source) {
+        m_generator = std::move(source);
+        update();
+    }
+    // The working effect, if it is one this canvas can draw.
     GeneratedEffect* currentGenerator() const;
     bool isDrawingCursor() const { return drawCursor; }
     // Whether the canvas shows everything at the current settings and zoom: the generator's
@@ -51,6 +61,7 @@ class customEffImageView : public chrome::ZoomCanvas {
     void leaveEvent(QEvent* event) override;
 
   private:
+    std::function<effects::BaseEffect*()> m_generator;
     // The generated picture, or a copy of it halved in size as often as keeps it at least as
     // large as it is drawn (`scale` screen pixels per pixel), so that it is never thinned out.
     const QImage& generatedForScale(const QImage& generated, double scale);

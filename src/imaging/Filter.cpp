@@ -31,9 +31,9 @@ std::string displayNameForKey(const std::string& key) {
 // Args
 
 Value Args::value(std::string_view key) const {
-    if (f_.hasValue(key)) return f_.value(key);
-    if (auto* a = f_.attribute(key)) return a->defaultValue;
-    return {};
+    const Attribute* a = f_.attribute(key);
+    if (!a) throw UndeclaredInput(f_.name(), key);
+    return f_.hasValue(key) ? f_.value(key) : a->defaultValue;
 }
 
 Image Args::image(std::string_view key) const {

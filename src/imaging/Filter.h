@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,16 @@ namespace imaging {
 
 class Filter;
 
+// A builder read an input its filter does not declare: a fault of the filter (a mistyped key),
+// never of the user's values.
+class UndeclaredInput : public std::logic_error {
+  public:
+    UndeclaredInput(const std::string& filter, std::string_view key)
+        : std::logic_error(filter + " reads the undeclared input '" + std::string(key) + "'") {}
+};
+
 // What a filter's builder reads: the current values, with the declared defaults where nothing
-// was set.
+// was set. Reading a key the filter does not declare throws UndeclaredInput.
 class Args {
   public:
     explicit Args(const Filter& f) : f_(f) {}

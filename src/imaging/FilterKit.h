@@ -118,4 +118,8 @@ struct FilterDef {
               std::vector<Attribute> inputs, FilterBuilder build);
 };
 
+// The built-in filters the registry refused (their reasons are in the log): a fault of the
+// program that the tests report.
+const std::vector<std::string>& refusedFilterDefs();
+
 }  // namespace imaging::kit

@@ -1,5 +1,5 @@
 #pragma once
-// A bordered box that knows the filter whose parameters it holds and the controller its rows
+// A bordered box that knows the filter whose parameters it holds and the editor its rows
 // report to. It draws its border only when it holds rows with controls.
 
 #include <memory>
@@ -9,11 +9,9 @@
 namespace imaging {
 class Filter;
 }
-namespace app {
-class Controller;
-}
-
 namespace workbench {
+
+class FilterEditing;
 
 class EffectStackBox : public MyBorderView {
     Q_OBJECT
@@ -22,9 +20,9 @@ class EffectStackBox : public MyBorderView {
     explicit EffectStackBox(QWidget* parent = nullptr);
 
     void setFilter(std::shared_ptr<imaging::Filter> f) { filter = std::move(f); }
-    void setMaster(app::Controller* m) { master = m; }
+    void setMaster(FilterEditing* m) { master = m; }
     const std::shared_ptr<imaging::Filter>& getFilter() const { return filter; }
-    app::Controller* getMaster() const { return master; }
+    FilterEditing* getMaster() const { return master; }
     // Whether the border is drawn: the box holds a row that holds controls.
     bool drawsBorder() const;
 
@@ -32,7 +30,7 @@ class EffectStackBox : public MyBorderView {
     void paintEvent(QPaintEvent* event) override;
 
     std::shared_ptr<imaging::Filter> filter;
-    app::Controller* master = nullptr;
+    FilterEditing* master = nullptr;
 };
 
 }  // namespace workbench

@@ -5,7 +5,8 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/Controller.h"
+#include "workbench/DataSource.h"
+#include "workbench/StandardResult.h"
 
 namespace workbench {
 
@@ -158,8 +159,14 @@ imaging::Value MyImageView::draggedValue(const imaging::Value& current, int& mod
 
 // ---------------------------------------------------------------- mouse
 
+std::shared_ptr<const imaging::Filter> MyImageView::shownFilter() const {
+    if (!controller) return nullptr;
+    return fedFilter(controller->workingFilter().get(), controller->picture(), bounds().width,
+                     bounds().height);
+}
+
 void MyImageView::mouseEntered() {
-    if (!controller || !controller->isControlsPresent()) return;
+    if (!controller || !DataSource::isControlsPresent(controller->workingFilter().get())) return;
     displayingPoints = true;
     setCursor(Qt::PointingHandCursor);
     update();
@@ -176,9 +183,9 @@ void MyImageView::mouseDown(imaging::Point p) {
     parmIndex = -1;
     parmKey.clear();
     parmMode = kNoHandle;
-    const imaging::Filter* f = controller ? controller->getCurrentFilter() : nullptr;
+    const std::shared_ptr<const imaging::Filter> f = shownFilter();
     if (!f) return;
-    const Handle h = nearestHandle(f, p);
+    const Handle h = nearestHandle(f.get(), p);
     if (h.mode != kNoHandle) {
         parmIndex = 0;
         parmKey = QString::fromStdString(h.key);
@@ -189,11 +196,12 @@ void MyImageView::mouseDown(imaging::Point p) {
 
 void MyImageView::mouseDragged(imaging::Point p) {
     if (parmMode == kNoHandle || parmIndex == -1 || !controller) return;
-    const std::shared_ptr<imaging::Filter>& f = controller->currentFilterRef();
+    const std::shared_ptr<imaging::Filter>& f = controller->workingFilter();
+    const std::shared_ptr<const imaging::Filter> shown = shownFilter();
     const imaging::Attribute* a = f ? f->attribute(parmKey.toStdString()) : nullptr;
     if (!a) return;
     int mode = parmMode;
-    const imaging::Value v = draggedValue(currentValue(*f, *a), mode, p);
+    const imaging::Value v = draggedValue(currentValue(*shown, *a), mode, p);
     parmMode = mode;
     controller->setFilterValueForKey(f, v, parmKey);
     update();
@@ -234,17 +242,16 @@ void MyImageView::mouseReleaseEvent(QMouseEvent* event) {
 chrome::ZoomCanvas::ContentKey MyImageView::contentKey(const imaging::Image& shown) const {
     if (!controller) return ZoomCanvas::contentKey(shown);
     ContentKey key;
-    key.base = controller->backImage().node().get();
-    const imaging::Filter* f = controller->getCurrentFilter();
-    key.source = f;
-    if (f)
+    key.base = controller->picture().node().get();
+    key.source = controller->workingFilter().get();
+    if (const std::shared_ptr<const imaging::Filter> f = shownFilter())
         for (const imaging::Attribute& a : f->attributes()) key.values.push_back(f->value(a.key));
     return key;
 }
 
 void MyImageView::drawOverlay(QPainter& p) {
     if (!displayingPoints || !controller || QApplication::activeModalWidget()) return;
-    const imaging::Filter* f = controller->getCurrentFilter();
+    const std::shared_ptr<const imaging::Filter> f = shownFilter();
     if (!f) return;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -254,7 +261,7 @@ void MyImageView::drawOverlay(QPainter& p) {
     // Only handles within reach of the visible area (an unbounded rectangle has its corners
     // at the ends of the plane).
     const QRectF vis = QRectF(visibleWidgetRect()).adjusted(-20, -20, 20, 20);
-    for (const Handle& h : handles(f, false))
+    for (const Handle& h : handles(f.get(), false))
         if (vis.contains(widgetFromPicture(h.at))) drawPoint(p, h.at);
     p.restore();
 }

@@ -11,10 +11,7 @@
 
 #include "chrome/ZoomCanvas.h"
 #include "imaging/Filter.h"
-
-namespace app {
-class Controller;
-}
+#include "workbench/FilterEditing.h"
 
 namespace workbench {
 
@@ -50,7 +47,7 @@ class MyImageView : public chrome::ZoomCanvas {
     explicit MyImageView(QWidget* parent = nullptr);
 
     // Source of the picture, the working filter and the edits.
-    app::Controller* controller = nullptr;
+    FilterEditing* controller = nullptr;
 
     // The handle kind of an input: kPosition, kRectTopLeft (for any rectangle),
     // kTransformOrigin, kPosition3 or kNoHandle (the catalogue marks the filters with any,
@@ -95,6 +92,9 @@ class MyImageView : public chrome::ZoomCanvas {
 
   private:
     void drawPoint(QPainter& p, imaging::Point at) const;
+    // The working filter with the inputs the canvas feeds it (the picture, its own extent):
+    // where the handles are.
+    std::shared_ptr<const imaging::Filter> shownFilter() const;
 };
 
 }  // namespace workbench

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/Controller.h"
 #include "chrome/KesAlert.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/Labels.h"
@@ -19,6 +18,7 @@
 #include "workbench/Autoresizer.h"
 #include "workbench/ColorWell.h"
 #include "workbench/DovOdovoImageView.h"
+#include "workbench/FilterEditing.h"
 #include "workbench/FloatSlider.h"
 #include "workbench/ParameterMath.h"
 
@@ -78,7 +78,7 @@ QRect ParameterView::frameOf(const QWidget* control) const {
 }
 
 void ParameterView::setUp(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                          app::Controller* m) {
+                          FilterEditing* m) {
     filter = std::move(f);
     key = k;
     master = m;
@@ -159,7 +159,7 @@ QString ParameterView::ellipsizeFieldFontString(double width, const QFont& font,
 // ---------------------------------------------------------------- slider rows
 
 void ParameterView::addSliderForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                const std::string& k, app::Controller* m) {
+                                                const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     warnWithoutInputPrefix();
     const int w = width();
@@ -221,7 +221,7 @@ void ParameterView::readoutTextFieldChanged() {
 // ---------------------------------------------------------------- check boxes
 
 void ParameterView::addCheckBoxForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                  const std::string& k, app::Controller* m) {
+                                                  const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     warnWithoutInputPrefix();
     checkBox = new QCheckBox(this);
@@ -245,7 +245,7 @@ void ParameterView::checkBoxChanged() {
 // ---------------------------------------------------------------- colour wells
 
 void ParameterView::addColorWellForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                   const std::string& k, app::Controller* m) {
+                                                   const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     warnWithoutInputPrefix();
     const int w = width();
@@ -294,7 +294,7 @@ void ParameterView::showThumbnail() {
 }
 
 void ParameterView::addImageWellForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                   const std::string& k, app::Controller* m) {
+                                                   const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     imageView = new DovOdovoImageView(this);
     Autoresizer::of(this)->place(imageView, QRect(80, 0, 48, 44),
@@ -319,7 +319,7 @@ void ParameterView::loadImageFile(const QString& path) {
         why = QString::fromStdString(e.what());
     }
     if (picture.isNull()) {
-        chrome::KesAlert::Alert_OKMsgText(window(), app::kCouldntOpenFile,
+        chrome::KesAlert::Alert_OKMsgText(window(), foundation::kCouldntOpenFile,
                                           why.isEmpty() ? path : why);
         showThumbnail();  // the well goes back to the picture the parameter keeps
         return;
@@ -331,7 +331,7 @@ void ParameterView::loadImageFile(const QString& path) {
 void ParameterView::pushButtonChanged() {
     if (!labelTextField || !imageView) return;
     foundation::OpenPanel::Request request;
-    request.nameFilters = app::Controller::openPanelNameFilters();
+    request.nameFilters = foundation::OpenPanel::pictureNameFilters();
     // The panel may end after this returns; the row may be gone by then.
     QPointer<ParameterView> self(this);
     foundation::OpenPanel::beginSheetForWindow(
@@ -353,7 +353,7 @@ void ParameterView::imageWellChanged() {
 // ---------------------------------------------------------------- transforms
 
 void ParameterView::addTransformForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                   const std::string& k, app::Controller* m) {
+                                                   const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     const int w = width();
     const imaging::Value v = currentValue();
@@ -466,13 +466,13 @@ void ParameterView::addComponentFields(int count) {
 }
 
 void ParameterView::addVectorForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                const std::string& k, app::Controller* m) {
+                                                const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     addComponentFields(4);
 }
 
 void ParameterView::addOffsetForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
-                                                const std::string& k, app::Controller* m) {
+                                                const std::string& k, FilterEditing* m) {
     setUp(std::move(f), k, m);
     addComponentFields(2);
 }

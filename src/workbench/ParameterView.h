@@ -1,6 +1,6 @@
 #pragma once
 // One row of a filter's parameter panel: it edits one input of the filter and hands every new
-// value to the controller (setFilterValueForKey, then the undo step's name, then a redraw); it
+// value to the application (setFilterValueForKey, then the undo step's name, then a redraw); it
 // never sets values on the filter itself. Row kinds: slider with a read-out, check box, colour
 // well, image well with "Choose", transform (scale, angle, stretch, skew), vector and offset
 // components. Frames are y-up in the row.
@@ -26,14 +26,11 @@ class QTextEdit;
 namespace imaging {
 class Filter;
 }
-namespace app {
-class Controller;
-}
-
 namespace workbench {
 
 class ColorWell;
 class DovOdovoImageView;
+class FilterEditing;
 class FloatSlider;
 
 inline const QString kChooseTitle = QStringLiteral("Choose");
@@ -47,19 +44,19 @@ class ParameterView : public QWidget {
 
     // Row builders, called on a row whose frame is already set.
     void addSliderForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                     app::Controller* m);
+                                     FilterEditing* m);
     void addCheckBoxForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                       app::Controller* m);
+                                       FilterEditing* m);
     void addColorWellForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                        app::Controller* m);
+                                        FilterEditing* m);
     void addImageWellForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                        app::Controller* m);
+                                        FilterEditing* m);
     void addTransformForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                        app::Controller* m);
+                                        FilterEditing* m);
     void addVectorForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                     app::Controller* m);
+                                     FilterEditing* m);
     void addOffsetForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
-                                     app::Controller* m);
+                                     FilterEditing* m);
 
     // Actions of the controls.
     void sliderChanged();
@@ -114,7 +111,7 @@ class ParameterView : public QWidget {
     QRect frameOf(const QWidget* control) const;
 
   private:
-    void setUp(std::shared_ptr<imaging::Filter> f, const std::string& k, app::Controller* m);
+    void setUp(std::shared_ptr<imaging::Filter> f, const std::string& k, FilterEditing* m);
     void warnWithoutInputPrefix() const;
     QString labelText() const;
     QFont smallFont() const;
@@ -134,7 +131,7 @@ class ParameterView : public QWidget {
     std::shared_ptr<imaging::Filter> filter;
     QVariantMap dict;  // not used by the filter panel
     std::string key;
-    app::Controller* master = nullptr;
+    FilterEditing* master = nullptr;
     FloatSlider* slider = nullptr;
     int dataType = 0;
     QCheckBox* checkBox = nullptr;

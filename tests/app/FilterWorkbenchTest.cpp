@@ -6,20 +6,9 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
-#include <memory>
 
-#include "app/Controller.h"
-#include "app/MainWindow.h"
-#include "chrome/BaseColoredButton.h"
-#include "chrome/KesAlert.h"
-#include "foundation/ImageBridge.h"
-#include "foundation/OpenPanel.h"
-#include "foundation/Preferences.h"
-#include "foundation/UndoManager.h"
-#include "imaging/FilterRegistry.h"
+#include "support/AppRig.h"
 #include "workbench/ColorWell.h"
 #include "workbench/DataSource.h"
 #include "workbench/DovOdovoImageView.h"
@@ -29,42 +18,19 @@
 #include "workbench/TestFilters.h"
 
 using app::Controller;
-using chrome::KesAlert;
+using apprig::solid;
 using namespace imaging::kit;
 using workbench::DataSource;
 using workbench::ParameterView;
 
 namespace {
 
-QImage solid(int w, int h, QColor c) {
-    QImage img(w, h, QImage::Format_RGBA8888);
-    img.fill(c);
-    return img;
-}
-
-class FilterWorkbenchTest : public ::testing::Test {
+class FilterWorkbenchTest : public apprig::AppRig {
   protected:
     void SetUp() override {
-        KesAlert::setResponder([this](KesAlert& a) {
-            alerts << a.message();
-            return 1;
-        });
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        c = std::make_unique<Controller>(*prefs);
-        c->setQuitHandler([] {});
-        c->loadWindow();
-        c->window()->show();
-        c->setBackgroundImage(foundation::imageFromQImage(solid(120, 80, Qt::red)));
-        undo().removeAllActions();
+        AppRig::SetUp();
+        usePicture(solid(120, 80, Qt::red));
     }
-    void TearDown() override {
-        c.reset();
-        KesAlert::setResponder({});
-        foundation::OpenPanel::setResponder({});
-    }
-
-    foundation::UndoManager& undo() { return *c->undoManager(); }
-    void endEvent() { undo().closeEventGroup(); }
     int undoSteps() {
         int n = 0;
         while (undo().canUndo()) {
@@ -76,12 +42,12 @@ class FilterWorkbenchTest : public ::testing::Test {
     // Makes `f` current and builds its panel as a rebuild does.
     void show(std::shared_ptr<imaging::Filter> f) {
         c->clearControls();
-        c->setCurrentFilter(std::move(f));
+        c->standard().setCurrentFilter(std::move(f));
         c->updateFilterControls(111);
     }
     std::vector<ParameterView*> rows() const {
         std::vector<ParameterView*> r;
-        for (auto* panel : c->placeCntrlView->findChildren<workbench::FilterView*>())
+        for (auto* panel : w->placeCntrlView()->findChildren<workbench::FilterView*>())
             for (QObject* o : panel->children())
                 if (auto* row = qobject_cast<ParameterView*>(o)) r.push_back(row);
         return r;
@@ -93,29 +59,18 @@ class FilterWorkbenchTest : public ::testing::Test {
     }
     // Selects the catalogue row of `className` in category `category`.
     void choose(const QString& category, const QString& className) {
-        DataSource* ds = c->filterCatalogue;
+        DataSource* ds = c->standard().catalogue();
         for (int ci = 0; ci < int(ds->categories().size()); ++ci) {
             if (ds->categories()[size_t(ci)].name != category) continue;
             const auto& entries = ds->categories()[size_t(ci)].entries;
             for (int e = 0; e < int(entries.size()); ++e)
                 if (entries[size_t(e)].className == className) {
-                    c->listView->setCurrentIndex(ds->indexForItem({ci, e}, 0));
+                    w->listView()->setCurrentIndex(ds->indexForItem({ci, e}, 0));
                     return;
                 }
         }
         FAIL() << "no " << className.toStdString() << " in " << category.toStdString();
     }
-    QString writeFile(const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<Controller> c;
-    QStringList alerts;
 };
 
 }  // namespace
@@ -190,8 +145,8 @@ TEST(DataSourceTest, CategoriesMergeKeepDuplicatesAndStayInTheirOrder) {
 }
 
 TEST_F(FilterWorkbenchTest, TheStandardListIsTheRegistrysCatalogue) {
-    ASSERT_TRUE(c->filterCatalogue);
-    EXPECT_EQ(c->listView->model(), c->filterCatalogue);
+    ASSERT_TRUE(c->standard().catalogue());
+    EXPECT_EQ(w->listView()->model(), c->standard().catalogue());
     // The fixed order, less the categories no filter of the registry belongs to.
     const auto& reg = imaging::FilterRegistry::shared();
     const std::vector<std::pair<QString, std::vector<const char*>>> order = {
@@ -212,7 +167,7 @@ TEST_F(FilterWorkbenchTest, TheStandardListIsTheRegistrysCatalogue) {
         if (n) expected << name;
         total += n;
     }
-    for (const auto& cat : c->filterCatalogue->categories()) {
+    for (const auto& cat : c->standard().catalogue()->categories()) {
         names << cat.name;
         listed += cat.entries.size();
     }
@@ -224,18 +179,18 @@ TEST_F(FilterWorkbenchTest, TheStandardListIsTheRegistrysCatalogue) {
 TEST_F(FilterWorkbenchTest, ChoosingAFilterBuildsItsPanelWithFreshDefaults) {
     chrome::BaseColoredButton fav;
     fav.setState(1);
-    c->m_selectes_FavBtn = &fav;
+    c->standard().highlightedFavourite = &fav;
     c->setWasChanged(false);
     choose("Focus", "CIGaussianBlur");
     ASSERT_TRUE(c->getCurrentFilter());
     EXPECT_EQ(c->getCurrentFilter()->name(), "CIGaussianBlur");
     EXPECT_TRUE(c->wasChanged());
     EXPECT_EQ(fav.state(), 0);
-    EXPECT_FALSE(c->m_selectes_FavBtn);
+    EXPECT_FALSE(c->standard().highlightedFavourite);
     EXPECT_FALSE(c->isControlsPresent());
     ParameterView* radius = row("inputRadius");
     ASSERT_TRUE(radius);
-    EXPECT_TRUE(c->applyBtn->isEnabled());
+    EXPECT_TRUE(w->applyBtn()->isEnabled());
 
     // Settings do not survive choosing another filter and coming back.
     c->getCurrentFilter()->setValue("inputRadius", 33.0);
@@ -249,15 +204,15 @@ TEST_F(FilterWorkbenchTest, ChoosingAFilterBuildsItsPanelWithFreshDefaults) {
 TEST_F(FilterWorkbenchTest, ACategoryRowTogglesAndLeavesNoFilter) {
     choose("Focus", "CIGaussianBlur");
     ASSERT_TRUE(c->getCurrentFilter());
-    const QModelIndex geometry = c->filterCatalogue->index(0, 0);
-    ASSERT_FALSE(c->listView->isExpanded(geometry));
-    c->listView->setCurrentIndex(geometry);
-    EXPECT_TRUE(c->listView->isExpanded(geometry));
+    const QModelIndex geometry = c->standard().catalogue()->index(0, 0);
+    ASSERT_FALSE(w->listView()->isExpanded(geometry));
+    w->listView()->setCurrentIndex(geometry);
+    EXPECT_TRUE(w->listView()->isExpanded(geometry));
     EXPECT_FALSE(c->getCurrentFilter());
     EXPECT_TRUE(rows().empty());
-    EXPECT_TRUE(c->listView->selectionModel()->selectedRows().isEmpty());
-    c->listView->setCurrentIndex(geometry);
-    EXPECT_FALSE(c->listView->isExpanded(geometry));
+    EXPECT_TRUE(w->listView()->selectionModel()->selectedRows().isEmpty());
+    w->listView()->setCurrentIndex(geometry);
+    EXPECT_FALSE(w->listView()->isExpanded(geometry));
 }
 
 // ---------------------------------------------------------------- rows and undo
@@ -387,7 +342,7 @@ TEST_F(FilterWorkbenchTest, TransformRowsTurnAndKeepTheTranslation) {
 
 TEST_F(FilterWorkbenchTest, ImageWellsShowThumbnailsAndTakeChosenFiles) {
     auto f = testfilters::make("Probe", {ImageInput(), ImageInput("inputTexture")});
-    c->_setupAllImageInputsToNotNil(f.get());
+    c->standard()._setupAllImageInputsToNotNil(f.get());
     show(f);
     ParameterView* r = row("inputTexture");
     ASSERT_TRUE(r && r->getImageView());
@@ -408,7 +363,7 @@ TEST_F(FilterWorkbenchTest, ImageWellsShowThumbnailsAndTakeChosenFiles) {
     r->getImageView()->concludeDragOperation({bad});
     EXPECT_EQ(alerts.size(), 1);
     EXPECT_EQ(f->value("inputTexture").toImage(), before);
-    EXPECT_FALSE(Controller::filterHasMissingImage(f.get()));
+    EXPECT_FALSE(app::StandardFamily::filterHasMissingImage(f.get()));
 
     // Cancelling changes nothing.
     foundation::OpenPanel::setResponder([](const auto&) { return QStringList{}; });
@@ -424,8 +379,8 @@ TEST_F(FilterWorkbenchTest, NewFiltersGetThePictureAndThePerFilterDefaults) {
     imaging::Filter* curl = c->getCurrentFilter();
     ASSERT_TRUE(curl);
     EXPECT_EQ(curl->value("inputTargetImage").toImage(), picture);
-    EXPECT_EQ(curl->value("inputShadingImage").toImage(), c->defaultAlphaEMap());
-    EXPECT_FALSE(c->defaultAlphaEMap().isNull());
+    EXPECT_EQ(curl->value("inputShadingImage").toImage(), c->standard().defaultAlphaEMap());
+    EXPECT_FALSE(c->standard().defaultAlphaEMap().isNull());
     EXPECT_EQ(curl->value("inputAngle").toNumber(), double(-0.7853982f));
     EXPECT_FALSE(c->hasMissingImage());
 
@@ -467,15 +422,15 @@ TEST_F(FilterWorkbenchTest, APanelTallerThanItsPlaceScrollsInsteadOfCuttingRowsO
         inputs.push_back(Scalar("inputS" + std::to_string(i), 0).limits(0, 1));
     auto f = testfilters::make("Tall", inputs);
     show(f);
-    const int needed = workbench::FilterView::neededHeight(*f, c->placeCntrlView->width());
+    const int needed = workbench::FilterView::neededHeight(*f, w->placeCntrlView()->width());
     EXPECT_EQ(needed, 46 + 30 * 18 + 4);
-    EXPECT_GE(c->placeCntrlView->height(), needed);
+    EXPECT_GE(w->placeCntrlView()->height(), needed);
     ASSERT_EQ(rows().size(), 30u);
     for (ParameterView* r : rows()) {
         const QRect g = r->geometry().translated(r->parentWidget()->pos());
         EXPECT_GE(g.top(), 0);
-        EXPECT_LE(g.bottom(), c->placeCntrlView->height());
+        EXPECT_LE(g.bottom(), w->placeCntrlView()->height());
     }
     c->clearControls();
-    EXPECT_EQ(c->placeCntrlView->minimumHeight(), 0);
+    EXPECT_EQ(w->placeCntrlView()->minimumHeight(), 0);
 }

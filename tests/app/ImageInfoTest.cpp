@@ -15,29 +15,22 @@
 #include <QTreeView>
 #include <memory>
 
-#include "app/Controller.h"
-#include "app/MainWindow.h"
 #include "app/ResizePanel.h"
-#include "foundation/OpenPanel.h"
-#include "foundation/Preferences.h"
+#include "support/AppRig.h"
 #include "support/PictureFiles.h"
 
 using app::ImageInfo;
 
 namespace {
 
-class ImageInfoTest : public ::testing::Test {
+class ImageInfoTest : public apprig::AppRig {
   protected:
     void SetUp() override {
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        c = std::make_unique<app::Controller>(*prefs);
-        c->loadWindow();
-        c->window()->show();
-        panel = c->infoPanel;
+        AppRig::SetUp();
+        panel = c->infoPanel();
         camera = dir.filePath(QStringLiteral("camera.jpg"));
         testfiles::writeCameraJpeg(camera);
     }
-    void TearDown() override { c.reset(); }
 
     // What the controller tells the panel, and the wait for it to show.
     void tell(const QString& path) {
@@ -70,9 +63,6 @@ class ImageInfoTest : public ::testing::Test {
         return nameIndex.siblingAtColumn(1).data().toString();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<app::Controller> c;
     ImageInfo* panel = nullptr;
     QString camera;
 };
@@ -183,7 +173,7 @@ TEST_F(ImageInfoTest, OfRapidChangesWithinOneEventOnlyTheLastIsShown) {
 }
 
 TEST_F(ImageInfoTest, TheMenuItemOpensAndClosesThePanel) {
-    QAction* item = c->window()->action(app::act::showInfoPanel);
+    QAction* item = w->action(app::act::showInfoPanel);
     item->trigger();
     EXPECT_TRUE(panel->isVisible());
     c->validateAllMenuItems();
@@ -202,13 +192,13 @@ TEST_F(ImageInfoTest, OpeningAFileShowsItInBothPanelsAndPastingKeepsTheFile) {
     settle();
     EXPECT_EQ(path(), camera);
     // The picture is upright (the file says to turn its 64 x 48 pixels a quarter).
-    EXPECT_EQ(c->resizePanel->mCaptionInfo->text(), "48 x 64 pixels");
+    EXPECT_EQ(c->resizePanel()->mCaptionInfo->text(), "48 x 64 pixels");
 
     // A pasted picture has no file: the panel stays on the last one.
     QGuiApplication::clipboard()->setImage(testfiles::gradient(8, 8));
     c->paste();
     settle();
-    EXPECT_EQ(c->resizePanel->mCaptionInfo->text(), "8 x 8 pixels");
+    EXPECT_EQ(c->resizePanel()->mCaptionInfo->text(), "8 x 8 pixels");
     EXPECT_EQ(path(), camera);
     EXPECT_EQ(type(), "JPEG image\nimage/jpeg");
 }

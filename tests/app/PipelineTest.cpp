@@ -4,34 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QBuffer>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QMimeData>
-#include <QTemporaryDir>
-#include <QTest>
-#include <memory>
 
-#include "app/Controller.h"
-#include "app/MainWindow.h"
-#include "chrome/BaseColoredButton.h"
-#include "chrome/KesAlert.h"
 #include "effects/BaseEffect.h"
-#include "foundation/ImageBridge.h"
-#include "foundation/OpenPanel.h"
-#include "foundation/Pasteboard.h"
-#include "foundation/Preferences.h"
-#include "foundation/UndoManager.h"
-#include "generators/customEffImageView.h"
-#include "imaging/FilterRegistry.h"
 #include "imaging/Node.h"
 #include "imaging/io/ImageIO.h"
+#include "support/AppRig.h"
 #include "threed/MyOGLView.h"
 #include "workbench/MyImageView.h"
+#include "workbench/StandardResult.h"
 
 using app::Controller;
-using chrome::KesAlert;
 using imaging::Image;
+using namespace apprig;
 
 namespace {
 
@@ -65,71 +50,7 @@ class ProbeEffect : public effects::BaseEffect {
     QImage drawn_;
 };
 
-// A picture whose every pixel differs: flips and turns cannot hide.
-QImage distinctPixels(int w, int h) {
-    QImage img(w, h, QImage::Format_RGBA8888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixelColor(x, y, QColor(x * 40 % 256, y * 60 % 256, (x * 7 + y * 13) % 256));
-    return img;
-}
-
-QImage solid(int w, int h, QColor c) {
-    QImage img(w, h, QImage::Format_RGBA8888);
-    img.fill(c);
-    return img;
-}
-
-// The picture's pixels, rows top to bottom.
-QImage pixels(const Image& picture) {
-    return Controller::imageFromCIImage(picture).convertToFormat(QImage::Format_RGBA8888);
-}
-
-std::shared_ptr<imaging::Filter> makeFilter(const char* name) {
-    std::shared_ptr<imaging::Filter> f = imaging::FilterRegistry::shared().filterWithName(name);
-    if (f) f->setDefaults();
-    return f;
-}
-
-class PipelineTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        QGuiApplication::clipboard()->clear();
-        KesAlert::setResponder([this](KesAlert& a) {
-            alerts << a.message();
-            alertTexts << a.informativeText();
-            return 1;
-        });
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        c = std::make_unique<Controller>(*prefs);
-        c->setQuitHandler([] {});
-        c->loadWindow();
-        c->window()->show();
-    }
-    void TearDown() override {
-        c.reset();
-        KesAlert::setResponder({});
-        foundation::OpenPanel::setResponder({});
-    }
-
-    foundation::UndoManager& undo() { return *c->undoManager(); }
-    void endEvent() { undo().closeEventGroup(); }
-    void usePicture(const QImage& img) {
-        c->setBackgroundImage(foundation::imageFromQImage(img));
-        undo().removeAllActions();
-    }
-    QString writeFile(const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<Controller> c;
-    QStringList alerts, alertTexts;
-};
+class PipelineTest : public apprig::AppRig {};
 
 }  // namespace
 
@@ -139,7 +60,7 @@ TEST_F(PipelineTest, OnlyResultsFarLargerInBothDirectionsAreCroppedToThePicture)
     usePicture(solid(100, 80, Qt::red));
     auto f = makeFilter("CIAffineTransform");
     ASSERT_TRUE(f);
-    c->setCurrentFilter(f);
+    c->standard().setCurrentFilter(f);
 
     f->setValue("inputTransform", imaging::AffineTransform::scaling(2, 1));
     imaging::Rect e = c->coreImageResultForRect({0, 0, 300, 200}).extent();
@@ -152,7 +73,7 @@ TEST_F(PipelineTest, OnlyResultsFarLargerInBothDirectionsAreCroppedToThePicture)
     // Fringes of a small blur are only somewhat larger: they stay.
     auto blur = makeFilter("CIGaussianBlur");
     blur->setValue("inputRadius", 4.0);
-    c->setCurrentFilter(blur);
+    c->standard().setCurrentFilter(blur);
     e = c->coreImageResult().extent();
     EXPECT_LT(e.x, 0);
     EXPECT_GT(e.width, 100);
@@ -162,7 +83,7 @@ TEST_F(PipelineTest, GeneratorsAreLaidOverThePictureAndExtentInputsGetTheViewSiz
     usePicture(solid(60, 40, QColor(0, 0, 255)));
     auto orange = makeFilter("CIConstantColorGenerator");
     orange->setValue("inputColor", imaging::Color{1, 0, 0, 0.5});
-    c->setCurrentFilter(orange);
+    c->standard().setCurrentFilter(orange);
     const Image result = c->coreImageResult();
     EXPECT_EQ(result.extent(), (imaging::Rect{0, 0, 60, 40}));
     const QColor mid = pixels(result).pixelColor(30, 20);
@@ -173,9 +94,13 @@ TEST_F(PipelineTest, GeneratorsAreLaidOverThePictureAndExtentInputsGetTheViewSiz
 
     auto rect = makeFilter("CIBlurredRectangleGenerator");
     ASSERT_TRUE(rect);
-    c->setCurrentFilter(rect);
-    c->coreImageResultForRect({0, 0, 300, 200});
-    EXPECT_EQ(rect->value("inputExtent").toVector(), (imaging::Vector{0, 0, 300, 200}));
+    c->standard().setCurrentFilter(rect);
+    const imaging::Vector before = rect->value("inputExtent").toVector();
+    const auto fed = workbench::fedFilter(rect.get(), c->backImage(), 300, 200);
+    EXPECT_EQ(fed->value("inputExtent").toVector(), (imaging::Vector{0, 0, 300, 200}));
+    EXPECT_EQ(c->coreImageResultForRect({0, 0, 300, 200}).extent(), (imaging::Rect{0, 0, 60, 40}));
+    // Composing never writes into the working filter (the canvas renders while it is edited).
+    EXPECT_EQ(rect->value("inputExtent").toVector(), before);
 
     // A generator that yields nothing leaves the picture alone.
     imaging::FilterDescription none{
@@ -183,7 +108,7 @@ TEST_F(PipelineTest, GeneratorsAreLaidOverThePictureAndExtentInputsGetTheViewSiz
             return Image();
         }};
     imaging::FilterRegistry::shared().registerFilter(none);
-    c->setCurrentFilter(makeFilter("TestNothingGenerator"));
+    c->standard().setCurrentFilter(makeFilter("TestNothingGenerator"));
     EXPECT_EQ(c->coreImageResult(), c->backImage());
 }
 
@@ -192,11 +117,13 @@ TEST_F(PipelineTest, CompositingFiltersGetThePictureAsBackgroundOnly) {
     auto over = makeFilter("CISourceOverCompositing");
     const Image foreground = foundation::imageFromQImage(solid(10, 10, Qt::green));
     over->setValue("inputImage", foreground);
-    c->setCurrentFilter(over);
+    c->standard().setCurrentFilter(over);
     EXPECT_FALSE(c->hasMissingImage());
-    c->coreImageResult();
-    EXPECT_EQ(over->value("inputBackgroundImage").toImage(), c->backImage());
-    EXPECT_EQ(over->value("inputImage").toImage(), foreground);
+    const auto fed = workbench::fedFilter(over.get(), c->backImage(), 50, 50);
+    EXPECT_EQ(fed->value("inputBackgroundImage").toImage(), c->backImage());
+    EXPECT_EQ(fed->value("inputImage").toImage(), foreground);
+    EXPECT_TRUE(over->value("inputBackgroundImage").toImage().isNull());
+    EXPECT_EQ(c->coreImageResult().extent(), (imaging::Rect{0, 0, 50, 50}));
 
     // Its foreground is an image of its own: without one nothing can be drawn.
     over->setValue("inputImage", imaging::Value());
@@ -211,7 +138,7 @@ TEST_F(PipelineTest, ApplyKeepsTheFringesAtTheOriginAsAPictureInMemory) {
     const Image before = c->backImage();
     auto blur = makeFilter("CIGaussianBlur");
     blur->setValue("inputRadius", 5.0);
-    c->setCurrentFilter(blur);
+    c->standard().setCurrentFilter(blur);
     const imaging::Rect fringed = c->coreImageResult().extent();
     ASSERT_LT(fringed.x, 0);
 
@@ -236,7 +163,7 @@ TEST_F(PipelineTest, ApplyKeepsTheFringesAtTheOriginAsAPictureInMemory) {
 
 TEST_F(PipelineTest, ApplyWithNothingSelectedChangesNothingInAnyMode) {
     const Image before = c->backImage();
-    for (chrome::BaseColoredButton* mode : {c->standardBtn, c->threeDBtn, c->customBtn}) {
+    for (chrome::BaseColoredButton* mode : {w->standardBtn(), w->threeDBtn(), w->customBtn()}) {
         c->changeFilterMode(mode);
         endEvent();
         const int steps = undo().undoCount();
@@ -250,7 +177,7 @@ TEST_F(PipelineTest, ApplyWithNothingSelectedChangesNothingInAnyMode) {
 TEST_F(PipelineTest, ApplyTakesTheGeneratorsPictureAndThe3DFrame) {
     auto log = std::make_shared<ProbeEffect::Log>();
     ProbeEffect generator(log, solid(30, 20, Qt::yellow));
-    c->changeFilterMode(c->customBtn);
+    switchTo(app::Mode::Custom);
     c->outlineViewSelectionDidChange_Custom(&generator);
     EXPECT_EQ(c->getEffectedImage().size(), QSize(30, 20));
     c->applyBtnAction();
@@ -260,9 +187,9 @@ TEST_F(PipelineTest, ApplyTakesTheGeneratorsPictureAndThe3DFrame) {
     EXPECT_EQ(log->clears, 1);
 
     ProbeEffect solidEffect(log);
-    c->changeFilterMode(c->threeDBtn);
+    switchTo(app::Mode::ThreeD);
     c->outlineViewSelectionDidChange_3D(&solidEffect);
-    const QSize view = c->openGLView->size();
+    const QSize view = w->openGLView()->size();
     ASSERT_FALSE(view.isEmpty());
     // The frame as the canvas shows it, not the plain picture.
     EXPECT_EQ(c->getEffectedImage().size(), view);
@@ -275,7 +202,7 @@ TEST_F(PipelineTest, ApplyTakesTheGeneratorsPictureAndThe3DFrame) {
 TEST_F(PipelineTest, TheControllerDrivesAnEffectsLifecycle) {
     auto log = std::make_shared<ProbeEffect::Log>();
     ProbeEffect prototype(log);
-    c->changeFilterMode(c->threeDBtn);
+    switchTo(app::Mode::ThreeD);
     c->outlineViewSelectionDidChange_3D(&prototype);
     effects::BaseEffect* working = c->getCurrent3DEffect();
     ASSERT_NE(working, &prototype);
@@ -312,7 +239,7 @@ TEST_F(PipelineTest, AFileThatIsNotAPictureIsRefusedAndNothingIsLost) {
     EXPECT_TRUE(alertTexts.first().contains("not a picture"));
     EXPECT_EQ(c->backImage(), before);
     EXPECT_EQ(c->getFilePath(), dir.filePath("beach.png"));
-    EXPECT_EQ(c->window()->windowTitle(), "Deverav::beach.png");
+    EXPECT_EQ(w->windowTitle(), "Deverav::beach.png");
 
     // A dropped file is refused the same way.
     EXPECT_FALSE(c->openDroppedFile(text));
@@ -322,13 +249,9 @@ TEST_F(PipelineTest, AFileThatIsNotAPictureIsRefusedAndNothingIsLost) {
 }
 
 TEST_F(PipelineTest, OpeningKeepsTheFilterAndCannotBeUndoneWhileADropCan) {
-    QByteArray png;
-    QBuffer buf(&png);
-    buf.open(QIODevice::WriteOnly);
-    solid(40, 30, Qt::green).save(&buf, "PNG");
-    const QString file = writeFile("leaf.png", png);
+    const QString file = writeFile("leaf.png", pngBytes(solid(40, 30, Qt::green)));
     auto blur = makeFilter("CIGaussianBlur");
-    c->setCurrentFilter(blur);
+    c->standard().setCurrentFilter(blur);
 
     QStringList offered;
     foundation::OpenPanel::setResponder([&](const foundation::OpenPanel::Request& r) {
@@ -340,12 +263,12 @@ TEST_F(PipelineTest, OpeningKeepsTheFilterAndCannotBeUndoneWhileADropCan) {
     EXPECT_TRUE(offered.first().contains("*.png"));
     EXPECT_TRUE(offered.first().contains("*.tif"));
     EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 40, 30}));
-    EXPECT_EQ(c->window()->windowTitle(), "Deverav::leaf.png");
+    EXPECT_EQ(w->windowTitle(), "Deverav::leaf.png");
     EXPECT_EQ(c->getCurrentFilter(), blur.get());
     EXPECT_FALSE(undo().canUndo());
     EXPECT_FALSE(c->wasChanged());
     // The canvas fits the small picture enlarged.
-    EXPECT_GT(c->ciView->getZoom(), 1.0);
+    EXPECT_GT(w->ciView()->getZoom(), 1.0);
 
     // A cancelled panel changes nothing.
     foundation::OpenPanel::setResponder([](const auto&) { return QStringList(); });
@@ -364,11 +287,8 @@ TEST_F(PipelineTest, OpeningKeepsTheFilterAndCannotBeUndoneWhileADropCan) {
 TEST_F(PipelineTest, PasteUndoAndRedo) {
     const Image before = c->backImage();
     auto* data = new QMimeData;
-    QByteArray png;
-    QBuffer buf(&png);
-    buf.open(QIODevice::WriteOnly);
-    distinctPixels(7, 5).save(&buf, "PNG");
-    data->setData("image/png", png);  // PNG alone, as other programs offer it
+    data->setData("image/png",
+                  pngBytes(distinctPixels(7, 5)));  // PNG alone, as other programs offer it
     QGuiApplication::clipboard()->setMimeData(data);
     c->paste();
     const Image pasted = c->backImage();
@@ -393,7 +313,7 @@ TEST_F(PipelineTest, PasteUndoAndRedo) {
 TEST_F(PipelineTest, CopyPutsTheResultOnTheClipboardAsTiffAndPng) {
     usePicture(distinctPixels(9, 6));
     auto invert = makeFilter("CIColorInvert");
-    c->setCurrentFilter(invert);
+    c->standard().setCurrentFilter(invert);
     c->copy();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data->hasFormat("image/tiff"));
@@ -410,7 +330,7 @@ TEST_F(PipelineTest, CopyPutsTheResultOnTheClipboardAsTiffAndPng) {
                   QColor(255 - orig.red(), 255 - orig.green(), 255 - orig.blue()))
             << type;
     }
-    EXPECT_TRUE(c->pasteBtn->isEnabled());
+    EXPECT_TRUE(w->pasteBtn()->isEnabled());
 }
 
 TEST_F(PipelineTest, PicturesForTexturesAndWritersArePackedRowsTopDown) {
@@ -428,9 +348,9 @@ TEST_F(PipelineTest, PicturesForTexturesAndWritersArePackedRowsTopDown) {
     EXPECT_EQ(c->getImage(false).text("flipped"), "0");
 
     // An empty picture skips the fit and gives nothing to draw.
-    const double zoom = c->ciView->getZoom();
+    const double zoom = w->ciView()->getZoom();
     c->setBackgroundImage(Image());
-    EXPECT_EQ(c->ciView->getZoom(), zoom);
+    EXPECT_EQ(w->ciView()->getZoom(), zoom);
     EXPECT_TRUE(c->getCGImage().isNull());
     EXPECT_TRUE(c->getEffectedImage().isNull());
     EXPECT_EQ(c->getBgImageExtent(), imaging::Rect{});
@@ -438,6 +358,34 @@ TEST_F(PipelineTest, PicturesForTexturesAndWritersArePackedRowsTopDown) {
     c->rotateLeft();
     c->resizeImageHeight(10, 10);
     EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(PipelineTest, WhatIsCopiedAndSavedIsStraightEightBitInOnePass) {
+    // Translucent pixels: premultiplied 8-bit steps on the way would round their colours to
+    // multiples of 255 / alpha.
+    QImage img(4, 2, QImage::Format_RGBA8888);
+    img.fill(QColor(201, 103, 57, 8));
+    img.setPixelColor(0, 0, QColor(13, 240, 129, 3));
+    usePicture(img);
+    // The picture as it is held: handed out, not copied.
+    const imaging::Bitmap plain = c->createObjectImage(300);
+    ASSERT_EQ(plain.format(), imaging::PixelFormat::RGBA8);
+    const uint8_t* p = plain.row(0);
+    EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{13, 240, 129, 3}));
+    EXPECT_EQ(c->createObjectImage(300).data(), plain.data());
+
+    // Through a filter, rendered once into straight pixels.
+    auto move = makeFilter("CIAffineTransform");
+    move->setValue("inputTransform", imaging::AffineTransform::translation(1, 0));
+    c->standard().setCurrentFilter(move);
+    const imaging::Bitmap moved = c->createObjectImage(300);
+    ASSERT_EQ(moved.width(), 4);
+    const uint8_t* q = moved.row(1) + 4 * 2;
+    EXPECT_NEAR(q[0], 201, 1);
+    EXPECT_NEAR(q[1], 103, 1);
+    EXPECT_NEAR(q[2], 57, 1);
+    EXPECT_EQ(q[3], 8);
+    EXPECT_EQ(c->getEffectedImage().pixelColor(2, 1), QColor(q[0], q[1], q[2], q[3]));
 }
 
 // ---------------------------------------------------------------- picture edits
@@ -507,13 +455,13 @@ TEST_F(PipelineTest, ResizeAndUndoRestoreThePictureExactly) {
 
 TEST_F(PipelineTest, AParameterChangeIsOneNamedUndoStep) {
     auto blur = makeFilter("CIGaussianBlur");
-    c->setCurrentFilter(blur);
+    c->standard().setCurrentFilter(blur);
     const double old = blur->value("inputRadius").toNumber();
     c->setFilterValueForKey(blur, 25.0, "inputRadius");
     c->setActionNameForFilterKey(blur.get(), "inputRadius");
     EXPECT_EQ(blur->value("inputRadius").toNumber(), 25.0);
     EXPECT_EQ(undo().undoActionName(), "Change to Gaussian Blur Radius");
-    EXPECT_EQ(c->window()->action(app::act::undo)->text(), "Undo Change to Gaussian Blur Radius");
+    EXPECT_EQ(w->action(app::act::undo)->text(), "Undo Change to Gaussian Blur Radius");
     endEvent();
     c->undo();
     EXPECT_EQ(blur->value("inputRadius").toNumber(), old);

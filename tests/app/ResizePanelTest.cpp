@@ -12,13 +12,8 @@
 #include <cmath>
 #include <memory>
 
-#include "app/Controller.h"
-#include "app/MainWindow.h"
-#include "chrome/BaseColoredButton.h"
-#include "chrome/KesAlert.h"
-#include "foundation/Preferences.h"
-#include "foundation/UndoManager.h"
 #include "imaging/Bitmap.h"
+#include "support/AppRig.h"
 
 using app::ResizeModel;
 using app::ResizePanel;
@@ -100,36 +95,24 @@ TEST(ResizeModel, SizesNoPictureCanHaveAreRefused) {
 
 namespace {
 
-class ResizePanelTest : public ::testing::Test {
+class ResizePanelTest : public apprig::AppRig {
   protected:
     void SetUp() override {
-        chrome::KesAlert::setResponder([this](chrome::KesAlert& a) {
-            alerts << a.message() + " / " + a.informativeText();
-            return 1;
-        });
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        c = std::make_unique<app::Controller>(*prefs);
-        c->loadWindow();
-        c->window()->show();
+        AppRig::SetUp();
         setPicture(800, 600);
-        panel = c->resizePanel;
+        panel = c->resizePanel();
         undo().closeEventGroup();
     }
-    void TearDown() override {
-        c.reset();
-        chrome::KesAlert::setResponder({});
-    }
 
-    void setPicture(int w, int h) {
-        c->setBackgroundImage(
-            imaging::Image::fromBitmap(imaging::Bitmap(w, h, imaging::PixelFormat::RGBA8)));
+    void setPicture(int width, int height) {
+        c->setBackgroundImage(imaging::Image::fromBitmap(
+            imaging::Bitmap(width, height, imaging::PixelFormat::RGBA8)));
     }
     QSize pictureSize() const {
         const imaging::Rect r = c->getBgImageExtent();
         return QSize(int(std::lround(r.width)), int(std::lround(r.height)));
     }
-    foundation::UndoManager& undo() { return *c->undoManager(); }
-    QAction* menuItem() { return c->window()->action(app::act::showResizePanel); }
+    QAction* menuItem() { return w->action(app::act::showResizePanel); }
 
     void open() {
         if (!panel->isVisible()) menuItem()->trigger();
@@ -155,11 +138,7 @@ class ResizePanelTest : public ::testing::Test {
         return (panel->mWidth->text() + " " + panel->mHeight->text()).toStdString();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<app::Controller> c;
     ResizePanel* panel = nullptr;
-    QStringList alerts;
 };
 
 }  // namespace
@@ -236,7 +215,7 @@ TEST_F(ResizePanelTest, ImpossibleSizesAreExplainedAndThePictureKept) {
     type(panel->mWidth, "100000");
     panel->mResizeBtn->click();
     ASSERT_EQ(alerts.size(), 2);
-    EXPECT_TRUE(alerts[1].contains("100000 x 75000 pixels")) << alerts[1].toStdString();
+    EXPECT_TRUE(alertTexts[1].contains("100000 x 75000 pixels")) << alertTexts[1].toStdString();
     EXPECT_EQ(pictureSize(), QSize(800, 600));
     EXPECT_FALSE(undo().canUndo());
 }

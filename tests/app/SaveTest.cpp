@@ -1,26 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <deque>
-#include <memory>
 
-#include "app/Controller.h"
-#include "app/MainWindow.h"
-#include "chrome/BaseColoredTextButton.h"
-#include "chrome/KesAlert.h"
-#include "foundation/ImageBridge.h"
-#include "foundation/Preferences.h"
-#include "foundation/SavePanel.h"
-#include "imaging/FilterRegistry.h"
+#include "support/AppRig.h"
 
 using app::Controller;
-using chrome::KesAlert;
 using foundation::PopUpButton;
 using foundation::SaveAccessoryView;
 using foundation::SavePanel;
@@ -38,20 +25,12 @@ struct PanelAnswer {
     int code = SavePanel::kOK;
 };
 
-class SaveTest : public ::testing::Test {
+class SaveTest : public apprig::AppRig {
   protected:
     void SetUp() override {
-        Controller::setExitAppPending(false);
-        KesAlert::setResponder([this](KesAlert& a) {
-            questions.append(a.message());
-            texts.append(a.informativeText());
-            titles.append(a.firstButton()->text() + "|" + a.secondButton()->text());
-            if (alertAnswers.empty()) return 0;
-            const int answer = alertAnswers.front();
-            alertAnswers.pop_front();
-            return answer;
-        });
-        SavePanel::setResponder([this](SavePanel& p) {
+        answer = 0;  // no answer: as if the alert were closed
+        AppRig::SetUp();
+        foundation::SavePanel::setResponder([this](SavePanel& p) {
             ++panels;
             panelTitle = p.title();
             proposed = p.proposedName();
@@ -70,22 +49,10 @@ class SaveTest : public ::testing::Test {
             p.setFilename(a.path);
             return a.code;
         });
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        c = std::make_unique<Controller>(*prefs);
-        c->setQuitHandler([this] { ++quits; });
-        c->loadWindow();
-        c->window()->show();
         picture = QImage(40, 30, QImage::Format_ARGB32);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x) picture.setPixel(x, y, qRgb(x * 6, y * 8, 90));
         c->setBackgroundImage(foundation::imageFromQImage(picture));
-    }
-
-    void TearDown() override {
-        c.reset();
-        KesAlert::setResponder({});
-        SavePanel::setResponder({});
-        Controller::setExitAppPending(false);
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -105,14 +72,9 @@ class SaveTest : public ::testing::Test {
         f.write(data);
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<Controller> c;
     QImage picture;
-    std::deque<int> alertAnswers;
     std::deque<PanelAnswer> panelAnswers;
-    QStringList questions, texts, titles;
-    int panels = 0, quits = 0, preselected = -2;
+    int panels = 0, preselected = -2;
     QString panelTitle, proposed, panelDirectory;
 };
 
@@ -121,7 +83,8 @@ class SaveTest : public ::testing::Test {
 TEST_F(SaveTest, TheFormatPopUpOffersWhatThisSystemWritesWithPdfLast) {
     // The set-up installs the writers of these; "PICS" is served by the PICT writer and shown
     // once, though the table names it twice.
-    PopUpButton* formats = c->saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag);
+    PopUpButton* formats =
+        c->saveFlow().accessoryView()->viewWithTag(SaveAccessoryView::kFormatPopUpTag);
     EXPECT_EQ(formats->itemTags(), QList<int>({1, 2, 3, 4, 6, 7, 8, 10, 11, 17}));
     EXPECT_EQ(formats->itemText(1), "SGI ");
     EXPECT_EQ(formats->itemText(9), "PDF ");
@@ -133,7 +96,7 @@ TEST_F(SaveTest, SaveAsWritesTheChosenFormatUnderTheFinalNameAndRemembersIt) {
     EXPECT_EQ(panelTitle, "Save Image As:");
     // Nothing chosen yet and no file: PNG rather than the first, least common format.
     EXPECT_EQ(preselected, kPNG);
-    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_TRUE(alerts.isEmpty());
     const QString written = path("Holiday.jpeg");
     QImageReader reader(written);
     EXPECT_EQ(reader.format(), "jpeg");
@@ -141,7 +104,7 @@ TEST_F(SaveTest, SaveAsWritesTheChosenFormatUnderTheFinalNameAndRemembersIt) {
     EXPECT_EQ(back.size(), QSize(40, 30));
     EXPECT_NEAR(back.dotsPerMeterX() * 0.0254, 150, 0.5);
     EXPECT_FALSE(QFileInfo::exists(path("Holiday.png")));
-    EXPECT_EQ(c->window()->windowTitle(), "Deverav::Holiday.jpeg");
+    EXPECT_EQ(w->windowTitle(), "Deverav::Holiday.jpeg");
     EXPECT_FALSE(c->wasChanged());
 
     // The next panel proposes the file's name and preselects the format used last. Names and
@@ -166,7 +129,7 @@ TEST_F(SaveTest, ThePanelStartsBesideThePicturesFileInItsFormat) {
     EXPECT_EQ(preselected, kTIFF);
     EXPECT_EQ(proposed, "photo.tif");
     EXPECT_EQ(panelDirectory, path("album"));
-    EXPECT_EQ(c->formatType(), 0);  // a cancelled panel chooses nothing
+    EXPECT_EQ(c->saveFlow().formatType(), 0);  // a cancelled panel chooses nothing
 }
 
 TEST_F(SaveTest, WhatIsSavedIsTheCurrentEffectsResultAndPdfIsAPageOfItsSize) {
@@ -174,7 +137,7 @@ TEST_F(SaveTest, WhatIsSavedIsTheCurrentEffectsResultAndPdfIsAPageOfItsSize) {
         imaging::FilterRegistry::shared().filterWithName("CIColorInvert");
     ASSERT_TRUE(invert);
     invert->setDefaults();
-    c->setCurrentFilter(invert);
+    c->standard().setCurrentFilter(invert);
     saveAs({path("inverted.png"), kPNG});
     const QColor in = picture.pixelColor(13, 7);
     EXPECT_EQ(QImage(path("inverted.png")).pixelColor(13, 7),
@@ -193,12 +156,12 @@ TEST_F(SaveTest, TheReplaceQuestionGuardsAnExistingFile) {
     c->setWasChanged(true);
     alertAnswers = {2};  // Cancel
     saveAs({target, kPNG});
-    ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0], "Do you want to replace an existing file?");
-    EXPECT_EQ(texts[0],
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0], "Do you want to replace an existing file?");
+    EXPECT_EQ(alertTexts[0],
               "A file with the same name is already exists. Replacing it will overwrite its "
               "current contents.");
-    EXPECT_EQ(titles[0], "OK|Cancel");
+    EXPECT_EQ(alertTitles[0].mid(0, 2).join("|"), "OK|Cancel");
     EXPECT_EQ(bytes(target), "old contents");
     EXPECT_TRUE(c->wasChanged());
     EXPECT_TRUE(c->getFilePath().isEmpty());
@@ -225,7 +188,7 @@ TEST_F(SaveTest, SaveRewritesThePicturesOwnFileInTheFormatItsExtensionNames) {
         c->setWasChanged(true);
         alertAnswers = {1};
         c->saveImg();
-        EXPECT_EQ(questions.last(), "Do you want to replace an existing file?");
+        EXPECT_EQ(alerts.last(), "Do you want to replace an existing file?");
         EXPECT_TRUE(bytes(file).startsWith(magic));
         EXPECT_FALSE(c->wasChanged());
     }
@@ -246,10 +209,11 @@ TEST_F(SaveTest, AFileOfAnUnwritableTypeOrAFailedWriteIsReportedAndKeepsTheChang
     c->setWasChanged(true);
     alertAnswers = {1};  // the failure alert, with no replace question before it
     c->saveImg();
-    ASSERT_EQ(questions.size(), 1);
-    EXPECT_EQ(questions[0], "Couldn't save file.");
-    EXPECT_TRUE(texts[0].startsWith("File I/O error occured.\n")) << texts[0].toStdString();
-    EXPECT_TRUE(texts[0].contains("Save As"));
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0], "Couldn't save file.");
+    EXPECT_TRUE(alertTexts[0].startsWith("File I/O error occured.\n"))
+        << alertTexts[0].toStdString();
+    EXPECT_TRUE(alertTexts[0].contains("Save As"));
     EXPECT_EQ(bytes(webp), "old");
     EXPECT_TRUE(c->wasChanged());
 
@@ -257,11 +221,11 @@ TEST_F(SaveTest, AFileOfAnUnwritableTypeOrAFailedWriteIsReportedAndKeepsTheChang
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.tiff"));
     alertAnswers = {1, 1};
     saveAs({path("taken.tiff"), kTIFF});
-    ASSERT_EQ(questions.size(), 3);
-    EXPECT_EQ(questions[2], "Couldn't save file.");
+    ASSERT_EQ(alerts.size(), 3);
+    EXPECT_EQ(alerts[2], "Couldn't save file.");
     EXPECT_TRUE(QFileInfo(path("taken.tiff")).isDir());
     EXPECT_TRUE(c->wasChanged());
-    EXPECT_EQ(c->window()->windowTitle(), "Deverav::photo.webp");
+    EXPECT_EQ(w->windowTitle(), "Deverav::photo.webp");
 }
 
 // ---------------------------------------------------------------- quitting through saving
@@ -281,7 +245,7 @@ TEST_F(SaveTest, QuitWithSaveQuitsOnlyWhenTheSavePanelSaved) {
     alertAnswers = {1};
     panelAnswers = {{path("q"), kPNG}};
     c->terminate();
-    EXPECT_EQ(questions.count("Do you want to save changes?"), 2);
+    EXPECT_EQ(alerts.count("Do you want to save changes?"), 2);
     EXPECT_EQ(quits, 0);  // not before the panel's end is over
     settle();
     EXPECT_EQ(quits, 1);
@@ -296,8 +260,8 @@ TEST_F(SaveTest, QuitWithSaveOfTheOwnFileStaysWhenReplacingIsCancelled) {
     alertAnswers = {1, 2};  // Save..., then Cancel at the replace question
     c->terminate();
     settle();
-    EXPECT_EQ(questions, QStringList({"Do you want to save changes?",
-                                      "Do you want to replace an existing file?"}));
+    EXPECT_EQ(alerts, QStringList({"Do you want to save changes?",
+                                   "Do you want to replace an existing file?"}));
     EXPECT_EQ(quits, 0);
     EXPECT_EQ(bytes(file), "old");
     EXPECT_FALSE(Controller::exitAppPending());
@@ -315,15 +279,15 @@ TEST_F(SaveTest, QuitWithAFailedSaveStaysAndAsksAgain) {
     alertAnswers = {1, 1};  // Save..., the failure alert
     c->terminate();
     settle();
-    ASSERT_EQ(questions.size(), 2);
-    EXPECT_EQ(questions[1], "Couldn't save file.");
+    ASSERT_EQ(alerts.size(), 2);
+    EXPECT_EQ(alerts[1], "Couldn't save file.");
     EXPECT_EQ(quits, 0);
     EXPECT_FALSE(Controller::exitAppPending());
     EXPECT_TRUE(c->wasChanged());
 
     alertAnswers = {3};  // Don't Save
     c->terminate();
-    EXPECT_EQ(questions.size(), 3);
-    EXPECT_EQ(questions[2], "Do you want to save changes?");
+    EXPECT_EQ(alerts.size(), 3);
+    EXPECT_EQ(alerts[2], "Do you want to save changes?");
     EXPECT_EQ(quits, 1);
 }

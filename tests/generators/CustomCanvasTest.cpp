@@ -23,6 +23,7 @@ struct CanvasRig : GeneratorRig {
         canvas = new customEffImageView;
         scroll.setWidget(canvas);
         canvas->setImageSource([this] { return engine; }, [this] { return engine; });
+        canvas->setGeneratorSource([this] { return current.get(); });
         scroll.show();
     }
     // The canvas as it shows now, once the picture under the layers has arrived, with the

@@ -8,29 +8,30 @@
 #include <memory>
 
 #include "effects/BaseEffect.h"
+#include "effects/EffectHost.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
-#include "generators/GeneratorHost.h"
+#include "imaging/io/QtBitmap.h"
 
-struct GeneratorRig : generators::GeneratorHost {
-    explicit GeneratorRig(QImage pic = {}) {
+struct GeneratorRig : effects::EffectHost {
+    explicit GeneratorRig(QImage pic = {}) : previous(EffectHost::shared()) {
         setPicture(std::move(pic));
         std::srand(1);
-        GeneratorHost::setCurrent(this);
+        setShared(this);
     }
-    ~GeneratorRig() override {
+    ~GeneratorRig() {
         current.reset();
-        GeneratorHost::setCurrent(nullptr);
+        setShared(previous);
     }
 
     void setPicture(QImage pic) {
         qpicture = std::move(pic);
         engine = foundation::imageFromQImage(qpicture);
     }
-    QImage pictureImage() const override { return qpicture; }
-    imaging::Image picture() const override { return engine; }
+    imaging::Bitmap getCGImage() const override { return imaging::io::bitmapFromQImage(qpicture); }
+    QImage getImage(bool) const override { return qpicture; }
     foundation::UndoManager* undoManager() const override { return undo.get(); }
-    effects::BaseEffect* currentCustomEffect() const override { return current.get(); }
+    QMenu* contextMenu() const override { return nullptr; }
 
     // Makes a copy of the prototype the working generator, as selecting its row does.
     template <class T>
@@ -46,6 +47,7 @@ struct GeneratorRig : generators::GeneratorHost {
     imaging::Image engine;
     std::unique_ptr<foundation::UndoManager> undo = std::make_unique<foundation::UndoManager>();
     std::unique_ptr<effects::BaseEffect> current;
+    EffectHost* previous;
 };
 
 // A prototype as the window makes it.

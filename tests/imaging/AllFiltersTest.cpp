@@ -5,6 +5,7 @@
 
 #include "TestImages.h"
 #include "imaging/Error.h"
+#include "imaging/FilterKit.h"
 #include "imaging/FilterRegistry.h"
 #include "imaging/Log.h"
 #include "imaging/NodeKinds.h"
@@ -108,6 +109,38 @@ TEST_P(EveryFilter, DescriptionIsComplete) {
             EXPECT_EQ(components, 3u) << a.key;
         } else if (a.type == kCIAttributeTypeRectangle) {
             EXPECT_EQ(components, 4u) << a.key;
+        }
+    }
+}
+
+TEST(Registry, EveryBuiltInFilterIsRegistered) {
+    for (const std::string& name : kit::refusedFilterDefs())
+        ADD_FAILURE() << name << " was refused";
+}
+
+// Builders read their inputs by key: a key the filter does not declare is a typo. Each builder
+// runs at the defaults and with every number at its limits and every switch turned, so that
+// keys read on one branch only are reached too.
+TEST_P(EveryFilter, ReadsOnlyDeclaredInputs) {
+    const auto base = prepared(GetParam());
+    std::vector<std::unique_ptr<Filter>> variants;
+    variants.push_back(base->clone());
+    for (auto& a : base->attributes()) {
+        if (!a.isNumber()) continue;
+        for (auto limit : {a.min, a.max, a.sliderMin, a.sliderMax}) {
+            if (!limit) continue;
+            variants.push_back(base->clone());
+            variants.back()->setValue(a.key, *limit);
+        }
+    }
+    for (const auto& f : variants) {
+        try {
+            f->description().build(Args(*f));
+        } catch (const UndeclaredInput& e) {
+            ADD_FAILURE() << e.what();
+            return;
+        } catch (const std::exception&) {
+            // Other refusals are the other tests' business.
         }
     }
 }

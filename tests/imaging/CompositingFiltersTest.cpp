@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ApplyFilter.h"
+#include "FilterRun.h"
 #include "imaging/filters/Perceptual.h"
 
 using namespace imaging;

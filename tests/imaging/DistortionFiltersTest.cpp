@@ -20,7 +20,7 @@ Image picture() {
 }
 
 // Largest difference between two renders over a grid of points (scaled pixels).
-float worstDiff(const Buffer& a, const Buffer& b, int step = 7) {
+float gridDiff(const Buffer& a, const Buffer& b, int step = 7) {
     float worst = 0;
     for (int y = a.rect().y0 + 2; y < a.rect().y1 - 2; y += step)
         for (int x = a.rect().x0 + 2; x < a.rect().x1 - 2; x += step)
@@ -50,22 +50,22 @@ const RadialCase kRadial[] = {
 TEST(RadialDistortions, TheIdentityValueChangesNothingAndBeyondTheRadiusNothingMoves) {
     Buffer src = render(picture(), kArea);
     for (const RadialCase& c : kRadial) {
-        Image same = applyFilter(c.name, {{"inputImage", picture()}, {c.key, c.identity}});
-        EXPECT_LT(worstDiff(render(same, kArea), src), 1e-4f) << c.name;
+        Image same = apply(c.name, {{"inputImage", picture()}, {c.key, c.identity}});
+        EXPECT_LT(gridDiff(render(same, kArea), src), 1e-4f) << c.name;
 
         // Small radius about the middle: moved inside, untouched well outside.
         const char* radiusKey = "inputRadius";
         const double radius = std::string(c.name) == "CITorusLensDistortion" ? 50 : 60;
         const bool lozenge = std::string(c.name) == "CIGlassLozenge";
-        Image strong = lozenge ? applyFilter(c.name, {{"inputImage", picture()},
-                                                      {c.key, c.strong},
-                                                      {radiusKey, radius},
-                                                      {"inputPoint0", Vector{130, 150}},
-                                                      {"inputPoint1", Vector{170, 150}}})
-                               : applyFilter(c.name, {{"inputImage", picture()},
-                                                      {c.key, c.strong},
-                                                      {radiusKey, radius},
-                                                      {"inputCenter", Vector{150, 150}}});
+        Image strong = lozenge ? apply(c.name, {{"inputImage", picture()},
+                                                {c.key, c.strong},
+                                                {radiusKey, radius},
+                                                {"inputPoint0", Vector{130, 150}},
+                                                {"inputPoint1", Vector{170, 150}}})
+                               : apply(c.name, {{"inputImage", picture()},
+                                                {c.key, c.strong},
+                                                {radiusKey, radius},
+                                                {"inputCenter", Vector{150, 150}}});
         ASSERT_TRUE(strong) << c.name;
         EXPECT_EQ(strong.extent(), picture().extent()) << c.name;
         for (double scale : {1.0, 0.5}) {
@@ -90,28 +90,28 @@ TEST(RadialDistortions, TheIdentityValueChangesNothingAndBeyondTheRadiusNothingM
 
 TEST(RadialDistortions, OppositeTwirlsCancelAndBumpsMagnifyTheMiddle) {
     Image pic = smooth(300, 300);
-    Image there = applyFilter("CITwirlDistortion",
-                              {{"inputImage", pic}, {"inputAngle", 1.5}, {"inputRadius", 120.0}});
-    Image back = applyFilter("CITwirlDistortion",
-                             {{"inputImage", there}, {"inputAngle", -1.5}, {"inputRadius", 120.0}});
-    EXPECT_LT(worstDiff(render(back, Rect{40, 40, 220, 220}), render(pic, Rect{40, 40, 220, 220})),
+    Image there = apply("CITwirlDistortion",
+                        {{"inputImage", pic}, {"inputAngle", 1.5}, {"inputRadius", 120.0}});
+    Image back = apply("CITwirlDistortion",
+                       {{"inputImage", there}, {"inputAngle", -1.5}, {"inputRadius", 120.0}});
+    EXPECT_LT(gridDiff(render(back, Rect{40, 40, 220, 220}), render(pic, Rect{40, 40, 220, 220})),
               0.01f);
 
     // A bump of scale s shows the centre's neighbourhood magnified 1 / (1 - s) times.
     // Centred on a pixel's middle, so that pixel (150, 150) is the fixed point.
     const Vector mid{150.5, 150.5};
-    Image bump = applyFilter("CIBumpDistortion", {{"inputImage", picture()},
-                                                  {"inputScale", 0.5},
-                                                  {"inputRadius", 200.0},
-                                                  {"inputCenter", mid}});
+    Image bump = apply("CIBumpDistortion", {{"inputImage", picture()},
+                                            {"inputScale", 0.5},
+                                            {"inputRadius", 200.0},
+                                            {"inputCenter", mid}});
     Buffer b = render(bump, kArea), s = render(picture(), kArea);
     EXPECT_LT(maxDiff(b.at(154, 150), s.sample(152.5, 150.5)), 0.01f);
     EXPECT_LT(maxDiff(b.at(150, 150), s.at(150, 150)), 1e-4f);
     // Pinching pulls the picture in: a point near the centre shows one further out.
-    Image pinch = applyFilter("CIPinchDistortion", {{"inputImage", picture()},
-                                                    {"inputScale", 1.0},
-                                                    {"inputRadius", 100.0},
-                                                    {"inputCenter", mid}});
+    Image pinch = apply("CIPinchDistortion", {{"inputImage", picture()},
+                                              {"inputScale", 1.0},
+                                              {"inputRadius", 100.0},
+                                              {"inputCenter", mid}});
     Buffer p = render(pinch, kArea);
     const double t = 20.0 / 100;  // 20 units out shows 100 * sqrt(t) units out
     EXPECT_LT(maxDiff(p.at(170, 150), s.sample(150.5 + 100 * std::sqrt(t), 150.5)), 0.02f);
@@ -119,8 +119,7 @@ TEST(RadialDistortions, OppositeTwirlsCancelAndBumpsMagnifyTheMiddle) {
 
 TEST(RadialDistortions, HolesSplashesTunnelsAndWrapsPlaceThePictureAsDescribed) {
     Buffer s = render(picture(), kArea);
-    Image hole =
-        applyFilter("CIHoleDistortion", {{"inputImage", picture()}, {"inputRadius", 40.0}});
+    Image hole = apply("CIHoleDistortion", {{"inputImage", picture()}, {"inputRadius", 40.0}});
     Buffer h = render(hole, kArea);
     EXPECT_FLOAT_EQ(h.at(150, 150)[3], 0.f);
     EXPECT_FLOAT_EQ(h.at(150, 185)[3], 0.f);
@@ -128,7 +127,7 @@ TEST(RadialDistortions, HolesSplashesTunnelsAndWrapsPlaceThePictureAsDescribed) 
     EXPECT_LT(maxDiff(h.sample(200, 150.5), s.sample(180, 150.5)), 0.01f);
 
     // Beyond the circle every ray keeps the colour it had on leaving it.
-    Image splash = applyFilter(
+    Image splash = apply(
         "CICircleSplashDistortion",
         {{"inputImage", picture()}, {"inputRadius", 50.0}, {"inputCenter", Vector{150.5, 150.5}}});
     Buffer sp = render(splash, kArea);
@@ -136,14 +135,13 @@ TEST(RadialDistortions, HolesSplashesTunnelsAndWrapsPlaceThePictureAsDescribed) 
     EXPECT_LT(maxDiff(sp.at(150, 180), s.at(150, 180)), 1e-4f);
 
     // The tunnel shows the disc again outside it, turned inside out: r shows R² / r.
-    Image tunnel = applyFilter("CILightTunnel", {{"inputImage", picture()}, {"inputRadius", 60.0}});
+    Image tunnel = apply("CILightTunnel", {{"inputImage", picture()}, {"inputRadius", 60.0}});
     Buffer t = render(tunnel, kArea);
     EXPECT_LT(maxDiff(t.sample(150.5, 270.5), s.sample(150.5, 150.5 + 30)), 0.01f);
     EXPECT_LT(maxDiff(t.at(170, 160), s.at(170, 160)), 1e-4f);
 
     // The wrapped picture's bottom middle sits on the circle's top, its top edge further out.
-    Image wrapped =
-        applyFilter("CICircularWrap", {{"inputImage", picture()}, {"inputRadius", 100.0}});
+    Image wrapped = apply("CICircularWrap", {{"inputImage", picture()}, {"inputRadius", 100.0}});
     EXPECT_EQ(wrapped.extent(), (Rect{-250, -250, 800, 800}));
     Buffer w = render(wrapped, Rect{-250, -250, 800, 800});
     EXPECT_FLOAT_EQ(w.at(150, 150)[3], 0.f);  // the middle of the circle is empty
@@ -154,29 +152,29 @@ TEST(RadialDistortions, HolesSplashesTunnelsAndWrapsPlaceThePictureAsDescribed) 
 TEST(MapDistortions, NeutralMapsAndFlatTexturesMoveNothing) {
     Buffer s = render(picture(), kArea);
     Image grey = constant(300, 300, Px{srgbToLinear(0.5f), srgbToLinear(0.5f), 0, 1});
-    Image displaced = applyFilter("CIDisplacementDistortion",
-                                  {{"inputImage", picture()}, {"inputDisplacementImage", grey}});
-    EXPECT_LT(worstDiff(render(displaced, kArea), s), 1e-3f);
+    Image displaced = apply("CIDisplacementDistortion",
+                            {{"inputImage", picture()}, {"inputDisplacementImage", grey}});
+    EXPECT_LT(gridDiff(render(displaced, kArea), s), 1e-3f);
     // Full red moves every point half the scale to the right.
     Image red = constant(300, 300, Px{1, srgbToLinear(0.5f), 0, 1});
-    Image shifted = applyFilter(
-        "CIDisplacementDistortion",
-        {{"inputImage", picture()}, {"inputDisplacementImage", red}, {"inputScale", 40.0}});
+    Image shifted =
+        apply("CIDisplacementDistortion",
+              {{"inputImage", picture()}, {"inputDisplacementImage", red}, {"inputScale", 40.0}});
     Buffer d = render(shifted, kArea);
     EXPECT_LT(maxDiff(d.at(100, 100), s.at(120, 100)), 1e-3f);
 
-    Image flat = applyFilter(
+    Image flat = apply(
         "CIGlassDistortion",
         {{"inputImage", picture()}, {"inputTexture", constant(64, 64, Px{0.3f, 0.3f, 0.3f, 1})}});
-    EXPECT_LT(worstDiff(render(flat, kArea), s), 1e-3f);
+    EXPECT_LT(gridDiff(render(flat, kArea), s), 1e-3f);
     // A sloping texture bends the light; the result converges when previewed.
     Image ramp = floatImage(300, 300, [](int x, int) {
         float v = srgbToLinear(float(x) / 300);
         return Px{v, v, v, 1};
     });
-    Image glass = applyFilter(
-        "CIGlassDistortion",
-        {{"inputImage", picture()}, {"inputTexture", ramp}, {"inputCenter", Vector{0, 0}}});
+    Image glass =
+        apply("CIGlassDistortion",
+              {{"inputImage", picture()}, {"inputTexture", ramp}, {"inputCenter", Vector{0, 0}}});
     Buffer g = render(glass, kArea), g2 = render(glass, kArea, 0.5);
     EXPECT_GT(maxDiff(g.at(150, 150), s.at(150, 150)), 0.01f);
     EXPECT_LT(maxDiff(g2.at(75, 75), g.sample(150, 150)), 0.02f);
@@ -184,10 +182,10 @@ TEST(MapDistortions, NeutralMapsAndFlatTexturesMoveNothing) {
 
 TEST(DrosteDistortion, ThePictureRepeatsInsideItself) {
     // Inset: the middle 100 x 100 of a 300 x 300 picture, so each ring is a third of the last.
-    Image d = applyFilter("CIDroste", {{"inputImage", picture()},
-                                       {"inputInsetPoint0", Vector{100, 100}},
-                                       {"inputInsetPoint1", Vector{200, 200}},
-                                       {"inputStrands", 0.0}});
+    Image d = apply("CIDroste", {{"inputImage", picture()},
+                                 {"inputInsetPoint0", Vector{100, 100}},
+                                 {"inputInsetPoint1", Vector{200, 200}},
+                                 {"inputStrands", 0.0}});
     Buffer b = render(d, kArea), s = render(picture(), kArea);
     // Between the inset and the edge nothing changes ...
     EXPECT_LT(maxDiff(b.at(150, 280), s.at(150, 280)), 1e-3f);
@@ -195,19 +193,19 @@ TEST(DrosteDistortion, ThePictureRepeatsInsideItself) {
     // ... and inside the inset the same ring returns a third the size.
     EXPECT_LT(maxDiff(b.sample(150.5, 150.5 + 130.0 / 3), s.sample(150.5, 150.5 + 130)), 0.02f);
     // With a strand the rings join into a spiral: no longer the plain repetition.
-    Image spiral = applyFilter("CIDroste", {{"inputImage", picture()},
-                                            {"inputInsetPoint0", Vector{100, 100}},
-                                            {"inputInsetPoint1", Vector{200, 200}}});
-    EXPECT_GT(worstDiff(render(spiral, kArea), b), 0.05f);
+    Image spiral = apply("CIDroste", {{"inputImage", picture()},
+                                      {"inputInsetPoint0", Vector{100, 100}},
+                                      {"inputInsetPoint1", Vector{200, 200}}});
+    EXPECT_GT(gridDiff(render(spiral, kArea), b), 0.05f);
 }
 
 TEST(NinePartDistortions, CornersStayAndTheMiddleGrows) {
     Buffer s = render(picture(), kArea);
     const Vector b0{100, 100}, b1{200, 200};
-    Image stretched = applyFilter("CINinePartStretched", {{"inputImage", picture()},
-                                                          {"inputBreakpoint0", b0},
-                                                          {"inputBreakpoint1", b1},
-                                                          {"inputGrowAmount", Vector{100, 50}}});
+    Image stretched = apply("CINinePartStretched", {{"inputImage", picture()},
+                                                    {"inputBreakpoint0", b0},
+                                                    {"inputBreakpoint1", b1},
+                                                    {"inputGrowAmount", Vector{100, 50}}});
     EXPECT_EQ(stretched.extent(), (Rect{0, 0, 400, 350}));
     Buffer st = render(stretched, Rect{0, 0, 400, 350});
     EXPECT_LT(maxDiff(st.at(50, 50), s.at(50, 50)), 1e-4f);
@@ -215,37 +213,37 @@ TEST(NinePartDistortions, CornersStayAndTheMiddleGrows) {
     // The middle is stretched twice as wide and 1.5 times as high.
     EXPECT_LT(maxDiff(st.sample(100 + 2 * 30, 100 + 1.5 * 30), s.sample(130, 130)), 0.01f);
 
-    Image tiled = applyFilter("CINinePartTiled", {{"inputImage", picture()},
-                                                  {"inputBreakpoint0", b0},
-                                                  {"inputBreakpoint1", b1},
-                                                  {"inputGrowAmount", Vector{100, 100}},
-                                                  {"inputFlipYTiles", false}});
+    Image tiled = apply("CINinePartTiled", {{"inputImage", picture()},
+                                            {"inputBreakpoint0", b0},
+                                            {"inputBreakpoint1", b1},
+                                            {"inputGrowAmount", Vector{100, 100}},
+                                            {"inputFlipYTiles", false}});
     Buffer ti = render(tiled, Rect{0, 0, 400, 400});
     EXPECT_LT(maxDiff(ti.at(130, 50), ti.at(230, 50)), 1e-4f);  // repeats every 100
-    Image flipped = applyFilter("CINinePartTiled", {{"inputImage", picture()},
-                                                    {"inputBreakpoint0", b0},
-                                                    {"inputBreakpoint1", b1},
-                                                    {"inputGrowAmount", Vector{100, 100}}});
+    Image flipped = apply("CINinePartTiled", {{"inputImage", picture()},
+                                              {"inputBreakpoint0", b0},
+                                              {"inputBreakpoint1", b1},
+                                              {"inputGrowAmount", Vector{100, 100}}});
     Buffer fl = render(flipped, Rect{0, 0, 400, 400});
     EXPECT_LT(maxDiff(fl.at(130, 50), fl.at(269, 50)), 1e-4f);  // mirrored about 200
     // No growth, no change.
-    Image none = applyFilter("CINinePartStretched",
-                             {{"inputImage", picture()}, {"inputGrowAmount", Vector{0, 0}}});
-    EXPECT_LT(worstDiff(render(none, kArea), s), 1e-4f);
+    Image none = apply("CINinePartStretched",
+                       {{"inputImage", picture()}, {"inputGrowAmount", Vector{0, 0}}});
+    EXPECT_LT(gridDiff(render(none, kArea), s), 1e-4f);
 }
 
 TEST(NinePartDistortions, StretchCropFillsTheSizeAskedFor) {
     Buffer s = render(picture(), kArea);
     // Without cropping or bending, a plain stretch to 600 x 150.
-    Image plain = applyFilter("CIStretchCrop", {{"inputImage", picture()},
-                                                {"inputSize", Vector{600, 150}},
-                                                {"inputCropAmount", 0.0},
-                                                {"inputCenterStretchAmount", 0.0}});
+    Image plain = apply("CIStretchCrop", {{"inputImage", picture()},
+                                          {"inputSize", Vector{600, 150}},
+                                          {"inputCropAmount", 0.0},
+                                          {"inputCenterStretchAmount", 0.0}});
     EXPECT_EQ(plain.extent(), (Rect{0, 0, 600, 150}));
     Buffer p = render(plain, Rect{0, 0, 600, 150});
     EXPECT_LT(maxDiff(p.sample(120, 30), s.sample(60, 60)), 0.01f);
     // Cropping everything keeps the proportions: the middle row shows the middle third.
-    Image cropped = applyFilter(
+    Image cropped = apply(
         "CIStretchCrop",
         {{"inputImage", picture()}, {"inputSize", Vector{600, 150}}, {"inputCropAmount", 1.0}});
     Buffer c = render(cropped, Rect{0, 0, 600, 150});

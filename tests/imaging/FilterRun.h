@@ -1,5 +1,6 @@
 #pragma once
-// Running one registered filter with a few inputs set, for the per-category filter tests.
+// Running one registered filter with a few inputs set, and measures of the result, for the
+// per-category filter tests.
 
 #include <gtest/gtest.h>
 
@@ -72,12 +73,38 @@ inline float maxDiff(const Buffer& a, const Buffer& b) {
 
 namespace testimg {
 
+using Inputs = std::initializer_list<std::pair<const char*, imaging::Value>>;
+
 // The named filter's output with its defaults and the given values (images included).
-inline imaging::Image applyFilter(
-    const std::string& name, std::initializer_list<std::pair<const char*, imaging::Value>> values) {
+inline imaging::Image apply(const std::string& name, Inputs values) {
     filterrun::Settings settings;
     for (auto& [k, v] : values) settings.emplace_back(k, v);
     return filterrun::output(name, settings);
+}
+
+// Total of each channel over a buffer.
+inline Px total(const Buffer& b) {
+    Px s{0, 0, 0, 0};
+    for (int y = b.rect().y0; y < b.rect().y1; ++y)
+        for (int x = b.rect().x0; x < b.rect().x1; ++x) s += b.at(x, y);
+    return s;
+}
+
+// Largest channel difference between two renders over the first one's pixels.
+inline float worstDiff(const Buffer& a, const Buffer& b) {
+    float m = 0;
+    for (int y = a.rect().y0; y < a.rect().y1; ++y)
+        for (int x = a.rect().x0; x < a.rect().x1; ++x)
+            m = std::max(m, maxDiff(a.at(x, y), b.at(x, y)));
+    return m;
+}
+
+// A white square of side `side` centred on (cx, cy) over a transparent w x h picture.
+inline Image dot(int w, int h, int cx, int cy, int side = 1) {
+    return floatImage(w, h, [=](int x, int y) {
+        return std::abs(x - cx) <= side / 2 && std::abs(y - cy) <= side / 2 ? Px{1, 1, 1, 1}
+                                                                            : Px{0, 0, 0, 0};
+    });
 }
 
 // A picture whose colour tells where a point came from: red grows with x, green with y, blue

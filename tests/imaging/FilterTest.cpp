@@ -86,6 +86,22 @@ TEST(Filter, RefusesBadValuesAndKeepsWhatItHad) {
     EXPECT_FALSE(t->setValue("inputTransform", AffineTransform{1, 0, 0, 1, INFINITY, 0}));
 }
 
+TEST(Filter, ABuilderReadingAnUndeclaredInputBuildsNothing) {
+    LogCapture log;
+    auto d = std::make_shared<FilterDescription>(FilterDescription{
+        "TestTypo",
+        "Typo",
+        {},
+        {kit::ImageInput(), kit::Scalar("inputRadius", 1)},
+        [](const Args& a) { return a.number("inputRadiuss") > 0 ? a.image() : Image(); }});
+    Filter f(d);
+    f.setValue("inputImage", testimg::constant(4, 4, Px{1, 1, 1, 1}));
+    EXPECT_THROW(d->build(Args(f)), UndeclaredInput);
+    EXPECT_TRUE(f.outputImage().isNull());
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("inputRadiuss"), std::string::npos);
+}
+
 TEST(Filter, ClampsNumbersToTheAbsoluteLimitsOnly) {
     auto f = make("CIGaussianBlur");
     EXPECT_TRUE(f->setValue("inputRadius", -5.0));

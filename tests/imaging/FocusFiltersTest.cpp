@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ApplyFilter.h"
+#include "FilterRun.h"
 #include "imaging/NodeKinds.h"
 #include "imaging/filters/Perceptual.h"
 

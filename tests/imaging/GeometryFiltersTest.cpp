@@ -26,7 +26,7 @@ TEST(ScaleFilters, ScaleOneIsTheIdentityAndOtherScalesMoveTheExtent) {
     Image pic = places(120, 90);
     Buffer src = render(pic, Rect{0, 0, 120, 90});
     for (const char* name : {"CILanczosScaleTransform", "CIBicubicScaleTransform"}) {
-        Image same = applyFilter(name, {{"inputImage", pic}});
+        Image same = apply(name, {{"inputImage", pic}});
         EXPECT_EQ(same.extent(), pic.extent()) << name;
         Buffer b = render(same, Rect{0, 0, 120, 90});
         float worst = 0;
@@ -36,8 +36,8 @@ TEST(ScaleFilters, ScaleOneIsTheIdentityAndOtherScalesMoveTheExtent) {
                 worst = std::max(worst, maxDiff(b.at(x, y), src.at(x, y)));
         EXPECT_LT(worst, std::string(name) == "CILanczosScaleTransform" ? 1e-4f : 0.02f) << name;
 
-        Image half = applyFilter(
-            name, {{"inputImage", pic}, {"inputScale", 0.5}, {"inputAspectRatio", 2.0}});
+        Image half =
+            apply(name, {{"inputImage", pic}, {"inputScale", 0.5}, {"inputAspectRatio", 2.0}});
         EXPECT_EQ(half.extent(), (Rect{0, 0, 120, 45})) << name;
         // The point (x, y) of the picture lands at (x, y / 2).
         Buffer h = render(half, Rect{0, 0, 120, 45});
@@ -52,7 +52,7 @@ TEST(ScaleFilters, ShrinkingAveragesDetailInsteadOfAliasing) {
         return Px{v, v, v, 1};
     });
     for (const char* name : {"CILanczosScaleTransform", "CIBicubicScaleTransform"}) {
-        Image small = applyFilter(name, {{"inputImage", stripes}, {"inputScale", 0.3}});
+        Image small = apply(name, {{"inputImage", stripes}, {"inputScale", 0.3}});
         for (double scale : {1.0, 0.5}) {
             Buffer b = render(small, Rect{0, 0, 60, 60}, scale);
             for (int x = 5; x < int(55 * scale); x += 3)
@@ -64,11 +64,11 @@ TEST(ScaleFilters, ShrinkingAveragesDetailInsteadOfAliasing) {
 TEST(PerspectiveFilters, CornersGoWhereTheyAreAskedAndCorrectionUndoesIt) {
     Image pic = places(200, 100);
     const Vector tl{30, 170}, tr{260, 190}, br{230, 20}, bl{10, 40};
-    Image warped = applyFilter("CIPerspectiveTransform", {{"inputImage", pic},
-                                                          {"inputTopLeft", tl},
-                                                          {"inputTopRight", tr},
-                                                          {"inputBottomRight", br},
-                                                          {"inputBottomLeft", bl}});
+    Image warped = apply("CIPerspectiveTransform", {{"inputImage", pic},
+                                                    {"inputTopLeft", tl},
+                                                    {"inputTopRight", tr},
+                                                    {"inputBottomRight", br},
+                                                    {"inputBottomLeft", bl}});
     EXPECT_EQ(warped.extent(), (Rect{10, 20, 250, 170}));
     Buffer w = render(warped, warped.extent());
     Buffer src = render(pic, pic.extent());
@@ -91,11 +91,11 @@ TEST(PerspectiveFilters, CornersGoWhereTheyAreAskedAndCorrectionUndoesIt) {
     EXPECT_FLOAT_EQ(w.at(150, 185)[3], 0.f);  // outside the quadrilateral
 
     // Correcting with the same corners gives back the picture, scaled to the mean side lengths.
-    Image back = applyFilter("CIPerspectiveCorrection", {{"inputImage", warped},
-                                                         {"inputTopLeft", tl},
-                                                         {"inputTopRight", tr},
-                                                         {"inputBottomRight", br},
-                                                         {"inputBottomLeft", bl}});
+    Image back = apply("CIPerspectiveCorrection", {{"inputImage", warped},
+                                                   {"inputTopLeft", tl},
+                                                   {"inputTopRight", tr},
+                                                   {"inputBottomRight", br},
+                                                   {"inputBottomLeft", bl}});
     Rect e = back.extent();
     EXPECT_NEAR(e.x, 10, 1e-9);
     EXPECT_NEAR(e.y, 20, 1e-9);
@@ -111,31 +111,29 @@ TEST(PerspectiveFilters, TheExtentVariantMapsItsRectangleAndTheCorrectionCanKeep
     Image pic = places(300, 300);
     const Vector tl{0, 300}, tr{300, 300}, br{300, 0}, bl{0, 0};
     // Mapping the picture's own rectangle to its own corners changes nothing.
-    Image same =
-        applyFilter("CIPerspectiveTransformWithExtent", {{"inputImage", pic},
-                                                         {"inputExtent", Vector{0, 0, 300, 300}},
-                                                         {"inputTopLeft", tl},
-                                                         {"inputTopRight", tr},
-                                                         {"inputBottomRight", br},
-                                                         {"inputBottomLeft", bl}});
+    Image same = apply("CIPerspectiveTransformWithExtent", {{"inputImage", pic},
+                                                            {"inputExtent", Vector{0, 0, 300, 300}},
+                                                            {"inputTopLeft", tl},
+                                                            {"inputTopRight", tr},
+                                                            {"inputBottomRight", br},
+                                                            {"inputBottomLeft", bl}});
     Buffer a = render(same, Rect{0, 0, 300, 300}), s = render(pic, Rect{0, 0, 300, 300});
     for (int y = 5; y < 295; y += 29)
         for (int x = 5; x < 295; x += 31) EXPECT_LT(maxDiff(a.at(x, y), s.at(x, y)), 1e-3f);
     // Halving the extent's size doubles the picture.
     Image twice =
-        applyFilter("CIPerspectiveTransformWithExtent", {{"inputImage", pic},
-                                                         {"inputExtent", Vector{0, 0, 150, 150}},
-                                                         {"inputTopLeft", tl},
-                                                         {"inputTopRight", tr},
-                                                         {"inputBottomRight", br},
-                                                         {"inputBottomLeft", bl}});
+        apply("CIPerspectiveTransformWithExtent", {{"inputImage", pic},
+                                                   {"inputExtent", Vector{0, 0, 150, 150}},
+                                                   {"inputTopLeft", tl},
+                                                   {"inputTopRight", tr},
+                                                   {"inputBottomRight", br},
+                                                   {"inputBottomLeft", bl}});
     EXPECT_EQ(twice.extent(), (Rect{0, 0, 600, 600}));
     Buffer t = render(twice, Rect{0, 0, 600, 600});
     EXPECT_LT(maxDiff(t.sample(200, 160), s.sample(100, 80)), 0.01f);
 
-    Image uncropped =
-        applyFilter("CIPerspectiveCorrection", {{"inputImage", pic}, {"inputCrop", false}});
-    Image cropped = applyFilter("CIPerspectiveCorrection", {{"inputImage", pic}});
+    Image uncropped = apply("CIPerspectiveCorrection", {{"inputImage", pic}, {"inputCrop", false}});
+    Image cropped = apply("CIPerspectiveCorrection", {{"inputImage", pic}});
     EXPECT_LT(cropped.extent().width, uncropped.extent().width);
 }
 
@@ -143,17 +141,17 @@ TEST(PerspectiveFilters, KeystoneCorrectionsStraightenTheSidesTheyAreFor) {
     // A picture drawn as a trapezoid narrowing upwards, as a building photographed from below.
     Image pic = constant(200, 200, Px{1, 1, 1, 1});
     const Vector tl{60, 190}, tr{140, 190}, br{190, 10}, bl{10, 10};
-    Image trapezoid = applyFilter("CIPerspectiveTransform", {{"inputImage", pic},
-                                                             {"inputTopLeft", tl},
-                                                             {"inputTopRight", tr},
-                                                             {"inputBottomRight", br},
-                                                             {"inputBottomLeft", bl}});
+    Image trapezoid = apply("CIPerspectiveTransform", {{"inputImage", pic},
+                                                       {"inputTopLeft", tl},
+                                                       {"inputTopRight", tr},
+                                                       {"inputBottomRight", br},
+                                                       {"inputBottomLeft", bl}});
     auto corrected = [&](const char* name) {
-        Image img = applyFilter(name, {{"inputImage", trapezoid},
-                                       {"inputTopLeft", tl},
-                                       {"inputTopRight", tr},
-                                       {"inputBottomRight", br},
-                                       {"inputBottomLeft", bl}});
+        Image img = apply(name, {{"inputImage", trapezoid},
+                                 {"inputTopLeft", tl},
+                                 {"inputTopRight", tr},
+                                 {"inputBottomRight", br},
+                                 {"inputBottomLeft", bl}});
         return render(img, img.extent().integral());
     };
     Buffer v = corrected("CIKeystoneCorrectionVertical");
@@ -170,11 +168,11 @@ TEST(RotationFilters, ZeroAnglesAreTheIdentityAndTurnsKeepTheCentre) {
     Image pic = smooth(240, 160);
     Buffer src = render(pic, pic.extent());
     for (const char* name : {"CIStraightenFilter", "CIPerspectiveRotate"}) {
-        Buffer b = render(applyFilter(name, {{"inputImage", pic}}), pic.extent());
+        Buffer b = render(apply(name, {{"inputImage", pic}}), pic.extent());
         EXPECT_LT(maxDiff(b.at(37, 81), src.at(37, 81)), 1e-4f) << name;
     }
     // Straightening fills its frame: the same extent, no transparent corners.
-    Image straight = applyFilter("CIStraightenFilter", {{"inputImage", pic}, {"inputAngle", 0.3}});
+    Image straight = apply("CIStraightenFilter", {{"inputImage", pic}, {"inputAngle", 0.3}});
     EXPECT_EQ(straight.extent(), pic.extent());
     for (double scale : {1.0, 0.5}) {
         Buffer b = render(straight, pic.extent(), scale);
@@ -184,11 +182,11 @@ TEST(RotationFilters, ZeroAnglesAreTheIdentityAndTurnsKeepTheCentre) {
     }
     // Rolling the camera turns the picture about its centre.
     Image rolled =
-        applyFilter("CIPerspectiveRotate", {{"inputImage", pic}, {"inputRoll", std::numbers::pi}});
+        apply("CIPerspectiveRotate", {{"inputImage", pic}, {"inputRoll", std::numbers::pi}});
     Buffer r = render(rolled, pic.extent());
     EXPECT_LT(maxDiff(r.sample(60, 50), src.sample(180, 110)), 0.01f);
     // Pitching it foreshortens one end: the extent is no longer the picture's.
-    Image pitched = applyFilter("CIPerspectiveRotate", {{"inputImage", pic}, {"inputPitch", 0.4}});
+    Image pitched = apply("CIPerspectiveRotate", {{"inputImage", pic}, {"inputPitch", 0.4}});
     EXPECT_NE(pitched.extent(), pic.extent());
 }
 

@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "ApplyFilter.h"
+#include "FilterRun.h"
 #include "imaging/filters/Perceptual.h"
 
 using namespace imaging;

@@ -13,17 +13,12 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/Controller.h"
-#include "app/MainWindow.h"
-#include "chrome/KesAlert.h"
-#include "foundation/ImageBridge.h"
-#include "foundation/Preferences.h"
-#include "foundation/UndoManager.h"
 #include "imaging/FilterKit.h"
-#include "imaging/FilterRegistry.h"
+#include "support/AppRig.h"
 #include "workbench/MyImageView.h"
 
 using app::Controller;
+using apprig::solid;
 using imaging::Point;
 using imaging::Value;
 using imaging::Vector;
@@ -51,38 +46,17 @@ std::shared_ptr<imaging::Filter> handleFilter() {
     return f;
 }
 
-QImage solid(int w, int h, QColor c) {
-    QImage img(w, h, QImage::Format_RGBA8888);
-    img.fill(c);
-    return img;
-}
-
-class MyImageViewTest : public ::testing::Test {
+class MyImageViewTest : public apprig::AppRig {
   protected:
     void SetUp() override {
-        chrome::KesAlert::setResponder([](chrome::KesAlert&) { return 1; });
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        c = std::make_unique<Controller>(*prefs);
-        c->setQuitHandler([] {});
-        c->loadWindow();
-        c->window()->show();
-        c->setBackgroundImage(foundation::imageFromQImage(solid(200, 150, Qt::black)));
-        view = c->ciView;
+        AppRig::SetUp();
+        usePicture(apprig::solid(200, 150, Qt::black));
+        view = w->ciView();
         filter = handleFilter();
-        c->setCurrentFilter(filter);
+        c->standard().setCurrentFilter(filter);
         undo().removeAllActions();
     }
-    void TearDown() override {
-        c.reset();
-        chrome::KesAlert::setResponder({});
-    }
-    foundation::UndoManager& undo() { return *c->undoManager(); }
-    // Ends the user event that recorded the last edits.
-    void endEvent() { undo().closeEventGroup(); }
 
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<Controller> c;
     MyImageView* view = nullptr;
     std::shared_ptr<imaging::Filter> filter;
 };
@@ -112,13 +86,14 @@ TEST_F(MyImageViewTest, APressTakesTheNearestHandleAndTheFirstMetWinsATie) {
     EXPECT_EQ(view->parmMode, MyImageView::kRectTopRight);
 
     // No filter: nothing is held and a drag changes nothing.
-    c->setCurrentFilter(nullptr);
+    c->standard().setCurrentFilter(nullptr);
     view->mouseDown({10, 10});
     EXPECT_EQ(view->parmIndex, -1);
     EXPECT_EQ(view->parmMode, 0);
     view->mouseDragged({20, 20});
     // A filter without handles: the same.
-    c->setCurrentFilter(imaging::FilterRegistry::shared().filterWithName("CIGaussianBlur"));
+    c->standard().setCurrentFilter(
+        imaging::FilterRegistry::shared().filterWithName("CIGaussianBlur"));
     c->getCurrentFilter()->setDefaults();
     view->mouseDown({10, 10});
     EXPECT_EQ(view->parmMode, 0);
@@ -206,7 +181,8 @@ TEST_F(MyImageViewTest, HandlesKeepTheirScreenSizeAndShowOnlyWhileTheMouseIsInsi
     EXPECT_LT(armPixel().lightness(), 100);
 
     // Filters without handles show none.
-    c->setCurrentFilter(imaging::FilterRegistry::shared().filterWithName("CIGaussianBlur"));
+    c->standard().setCurrentFilter(
+        imaging::FilterRegistry::shared().filterWithName("CIGaussianBlur"));
     view->mouseEntered();
     EXPECT_FALSE(view->displayingPoints);
 }
@@ -233,7 +209,7 @@ TEST_F(MyImageViewTest, WheelContextMenuAndDroppedFile) {
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &wheel);
     EXPECT_DOUBLE_EQ(view->getZoom(), 1.05);
-    EXPECT_NEAR(Controller::zoomForSliderValue(c->zoomSlider->value() / 100.0), 1.05, 0.01);
+    EXPECT_NEAR(Controller::zoomForSliderValue(w->zoomSlider()->value() / 100.0), 1.05, 0.01);
 
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at.toPoint(),
                                 view->mapToGlobal(at.toPoint()));
@@ -254,7 +230,7 @@ TEST_F(MyImageViewTest, WheelContextMenuAndDroppedFile) {
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &drop);
     EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 30, 20}));
-    EXPECT_EQ(c->window()->windowTitle(), "Deverav::dropped.png");
+    EXPECT_EQ(w->windowTitle(), "Deverav::dropped.png");
     undo().closeEventGroup();
     c->undo();
     EXPECT_EQ(c->backImage(), before);

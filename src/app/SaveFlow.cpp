@@ -1,14 +1,14 @@
-// Saving: the save panel with its format and resolution pop-ups, rewriting the picture's own
-// file, the raster and PDF writers, and the end of a quit that asked to save first.
-
-#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QStandardPaths>
 
+#include "app/SaveFlow.h"
+
 #include "app/Controller.h"
+#include "app/Document.h"
 #include "app/MainWindow.h"
+#include "app/Texts.h"
 #include "chrome/KesAlert.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
@@ -27,19 +27,22 @@ namespace {
 constexpr int kPNGFormatIndex = 8;
 }  // namespace
 
-void Controller::saveImg() {
-    if (_filePath.isEmpty()) {
+SaveFlow::SaveFlow(Controller& controller)
+    : m_controller(controller), saveObjectOutlet(new foundation::SaveAccessoryView) {}
+
+SaveFlow::~SaveFlow() {
+    delete saveObjectOutlet;
+}
+
+void SaveFlow::saveImg() {
+    if (m_controller.getFilePath().isEmpty()) {
         runSavePanel();
         return;
     }
     finishSave(saveExistFile());
 }
 
-void Controller::saveImgAs() {
-    runSavePanel();
-}
-
-void Controller::initExportFormats() {
+void SaveFlow::initExportFormats() {
     PopUpButton* formats = saveObjectOutlet
                                ? saveObjectOutlet->viewWithTag(SaveAccessoryView::kFormatPopUpTag)
                                : nullptr;
@@ -63,8 +66,8 @@ void Controller::initExportFormats() {
     }
 }
 
-void Controller::runSavePanel() {
-    SavePanel* panel = SavePanel::savePanel(m_window);
+void SaveFlow::runSavePanel() {
+    SavePanel* panel = SavePanel::savePanel(m_controller.window());
     panel->setTitle(kSavePanelTitle);
     PopUpButton* formats = nullptr;
     if (saveObjectOutlet) {
@@ -74,7 +77,8 @@ void Controller::runSavePanel() {
             // first item would be whichever legacy format happens to be writable here).
             formats->setCurrentIndex(formats->count() > 0 ? 0 : -1);
             if (!formats->selectItemWithTag(format_type) &&
-                !formats->selectItemWithTag(foundation::formatIndexForPath(_filePath)))
+                !formats->selectItemWithTag(
+                    foundation::formatIndexForPath(m_controller.getFilePath())))
                 formats->selectItemWithTag(kPNGFormatIndex);
         }
         panel->setAccessoryView(saveObjectOutlet);
@@ -82,9 +86,9 @@ void Controller::runSavePanel() {
 
     // Start beside the picture's file, proposing its name with the chosen format's extension.
     QString directory = m_saveDirectory, name;
-    if (!_filePath.isEmpty()) {
+    if (!m_controller.getFilePath().isEmpty()) {
         const QFileInfo file(foundation::finalPathForFormat(
-            _filePath, formats ? formats->selectedTag() : format_type));
+            m_controller.getFilePath(), formats ? formats->selectedTag() : format_type));
         directory = file.absolutePath();
         name = file.fileName();
     }
@@ -100,12 +104,12 @@ void Controller::runSavePanel() {
             field->setText(foundation::finalPathForFormat(field->text(), formats->selectedTag()));
         });
     }
-    panel->beginSheetForDirectory(directory, name, m_window, [this](SavePanel& p, int code) {
-        savePanelDidEndReturnCodeContextInfo(p, code, nullptr);
-    });
+    panel->beginSheetForDirectory(
+        directory, name, m_controller.window(),
+        [this](SavePanel& p, int code) { savePanelDidEndReturnCodeContextInfo(p, code, nullptr); });
 }
 
-void Controller::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int returnCode, void*) {
+void SaveFlow::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int returnCode, void*) {
     panel.orderOut();
     SaveOutcome outcome = SaveOutcome::Declined;
     const QString chosen = panel.filename();
@@ -120,19 +124,19 @@ void Controller::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int retu
         }
         const QString path = foundation::finalPathForFormat(chosen, index);
         m_saveDirectory = QFileInfo(path).absolutePath();
-        const bool replace =
-            !QFileInfo::exists(path) ||
-            chrome::KesAlert::Alert_OKCancelMsgText(m_window, kReplaceQuestion, kReplaceText) == 1;
+        const bool replace = !QFileInfo::exists(path) ||
+                             chrome::KesAlert::Alert_OKCancelMsgText(
+                                 m_controller.window(), kReplaceQuestion, kReplaceText) == 1;
         if (replace) outcome = writeAndRecord(index, chosenResolution(), path);
     }
     finishSave(outcome);
 }
 
-Controller::SaveOutcome Controller::saveExistFile() {
+SaveFlow::SaveOutcome SaveFlow::saveExistFile() {
     // A file this system cannot write is reported before asking to replace it.
-    const int index = foundation::formatIndexForPath(_filePath);
+    const int index = foundation::formatIndexForPath(m_controller.getFilePath());
     if (index < 0 || !GraphicsExporter::canExport(foundation::subtypeForFormatIndex(index))) {
-        const QString ext = foundation::pathExtension(_filePath);
+        const QString ext = foundation::pathExtension(m_controller.getFilePath());
         m_saveError = ext.isEmpty() ? QStringLiteral(
                                           "The file's name has no extension to tell its format; "
                                           "choose one with Save As.")
@@ -142,13 +146,14 @@ Controller::SaveOutcome Controller::saveExistFile() {
                                           .arg(ext);
         return SaveOutcome::Failed;
     }
-    if (QFileInfo::exists(_filePath) &&
-        chrome::KesAlert::Alert_OKCancelMsgText(m_window, kReplaceQuestion, kReplaceText) != 1)
+    if (QFileInfo::exists(m_controller.getFilePath()) &&
+        chrome::KesAlert::Alert_OKCancelMsgText(m_controller.window(), kReplaceQuestion,
+                                                kReplaceText) != 1)
         return SaveOutcome::Declined;
-    return writeAndRecord(index, chosenResolution(), _filePath);
+    return writeAndRecord(index, chosenResolution(), m_controller.getFilePath());
 }
 
-double Controller::chosenResolution() const {
+double SaveFlow::chosenResolution() const {
     PopUpButton* resolutions =
         saveObjectOutlet ? saveObjectOutlet->viewWithTag(SaveAccessoryView::kResolutionPopUpTag)
                          : nullptr;
@@ -156,35 +161,35 @@ double Controller::chosenResolution() const {
                                                          : SaveAccessoryView::kDefaultResolution;
 }
 
-Controller::SaveOutcome Controller::writeAndRecord(int formatIndex, double resolution,
-                                                   const QString& path) {
+SaveFlow::SaveOutcome SaveFlow::writeAndRecord(int formatIndex, double resolution,
+                                               const QString& path) {
     const WriteResult r = writeResult(formatIndex, resolution, path);
     // Without a picture there is nothing to lose and nothing is written.
     if (r == WriteResult::NothingToWrite) return SaveOutcome::Saved;
     if (r == WriteResult::Failed) return SaveOutcome::Failed;
     if (r == WriteResult::Cancelled) return SaveOutcome::Declined;
-    setFilePath(path);
-    m_wasChanged = false;
+    m_controller.setFilePath(path);
+    m_controller.document().setWasChanged(false);
     return SaveOutcome::Saved;
 }
 
-void Controller::finishSave(SaveOutcome outcome) {
+void SaveFlow::finishSave(SaveOutcome outcome) {
     if (outcome == SaveOutcome::Failed) {
         QString text = kSaveFailedText;
         if (!m_saveError.isEmpty()) text += QLatin1Char('\n') + m_saveError;
-        chrome::KesAlert::Alert_OKMsgText(m_window, kSaveFailedMessage, text);
+        chrome::KesAlert::Alert_OKMsgText(m_controller.window(), kSaveFailedMessage, text);
     }
-    if (!s_exit_app) return;
+    if (!Controller::exitAppPending()) return;
     if (outcome == SaveOutcome::Saved) {
         // Quit once the panel or alert that ended this save is gone.
-        QMetaObject::invokeMethod(this, &Controller::terminate, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&m_controller, &Controller::terminate, Qt::QueuedConnection);
     } else {
         // The changes are still unsaved: stay, and ask again at the next quit.
-        s_exit_app = false;
+        Controller::setExitAppPending(false);
     }
 }
 
-bool Controller::simplySaveResolutionPath(int formatIndex, double resolution, const QString& path) {
+bool SaveFlow::simplySaveResolutionPath(int formatIndex, double resolution, const QString& path) {
     if (formatIndex < 0 || formatIndex >= foundation::kPDFFormatIndex) {
         m_saveError = QStringLiteral("There is no raster format with index %1.").arg(formatIndex);
         return false;
@@ -193,22 +198,21 @@ bool Controller::simplySaveResolutionPath(int formatIndex, double resolution, co
     return r == WriteResult::Written || r == WriteResult::NothingToWrite;
 }
 
-bool Controller::createPDFFileResolution(const QString& path, double resolution) {
+bool SaveFlow::createPDFFileResolution(const QString& path, double resolution) {
     const WriteResult r = writeResult(foundation::kPDFFormatIndex, resolution, path);
     return r == WriteResult::Written || r == WriteResult::NothingToWrite;
 }
 
-Controller::WriteResult Controller::writeResult(int formatIndex, double resolution,
-                                                const QString& path) {
+SaveFlow::WriteResult SaveFlow::writeResult(int formatIndex, double resolution,
+                                            const QString& path) {
     m_saveError.clear();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QImage picture = imaging::io::qImageFromBitmap(createObjectImage(float(resolution)));
-    QApplication::restoreOverrideCursor();
+    const QImage picture =
+        imaging::io::qImageFromBitmap(m_controller.createObjectImage(float(resolution)));
     if (picture.isNull()) {
-        if (backgroundImage.isNull()) return WriteResult::NothingToWrite;
-        m_saveError = QStringLiteral(
-            "The picture could not be prepared for saving; it may be "
-            "too large for the memory available.");
+        if (m_controller.document().cancelled()) return WriteResult::Cancelled;
+        if (m_controller.backImage().isNull()) return WriteResult::NothingToWrite;
+        m_saveError = m_controller.document().lastError();
+        if (m_saveError.isEmpty()) m_saveError = QStringLiteral("There is no result to save.");
         return WriteResult::Failed;
     }
     const foundation::OSType code = foundation::subtypeForFormatIndex(formatIndex);
@@ -224,7 +228,7 @@ Controller::WriteResult Controller::writeResult(int formatIndex, double resoluti
     if (code != foundation::kPDFSubtype) exporter->setResolution(resolution, resolution);
     // Encoding a large picture takes seconds: off the main thread, with a progress panel.
     bool written = false;
-    foundation::runWithProgress(m_window,
+    foundation::runWithProgress(m_controller.window(),
                                 QStringLiteral("Saving “%1”…").arg(QFileInfo(path).fileName()),
                                 [&](const std::atomic<bool>& cancel) {
                                     exporter->setCancelFlag(&cancel);

@@ -1,0 +1,103 @@
+#pragma once
+// An effect family, called a mode: the standard filters, the 3D effects or the generators.
+// Each has its own list, controls area, canvas and favourites bar, at most one working effect
+// (always the application's own copy, never a prototype), and a result that Copy, Save, Apply
+// and favourite thumbnails take. The controller keeps one family per mode, reaches the current
+// one through family(filerMode()) and leaves everything family-specific to it.
+//
+// A family provides the operations declared pure below: whether it has a working effect,
+// dropping it (clearAll), answering its list's selection, and its result. It may react to a
+// new picture (pictureChanged) and to the mode being entered (entered).
+//
+// Adding a 3D effect or a generator: write its class (a BaseEffect) in its own files, then add
+// one line for its prototype to threed/ThreeDEffects.cpp or generators/Generators.cpp, at the
+// row it takes in the list. The list, selection, retiring, Apply, Copy, Save and the lookup of
+// a favourite's class all go through the prototypes (PrototypeFamily).
+
+#include <QPointer>
+#include <QString>
+#include <optional>
+
+#include "imaging/Image.h"
+
+class QTreeView;
+class QWidget;
+
+namespace chrome {
+class BaseColoredButton;
+}
+namespace favourites {
+class DocPageControl;
+}
+
+namespace app {
+
+class Controller;
+
+enum class Mode { Standard = 0, ThreeD = 1, Custom = 2 };
+inline constexpr Mode kModes[] = {Mode::Standard, Mode::ThreeD, Mode::Custom};
+
+// What the window builds for a family.
+struct FamilyViews {
+    QTreeView* list = nullptr;
+    // Host of the working effect's controls.
+    QWidget* controlsHost = nullptr;
+    QWidget* canvas = nullptr;
+    favourites::DocPageControl* favouritesBar = nullptr;
+};
+
+class EffectFamily {
+  public:
+    EffectFamily(Mode mode, Controller& controller) : m_mode(mode), m_controller(controller) {}
+    virtual ~EffectFamily() = default;
+    EffectFamily(const EffectFamily&) = delete;
+    EffectFamily& operator=(const EffectFamily&) = delete;
+
+    Mode mode() const { return m_mode; }
+    const FamilyViews& views() const { return m_views; }
+    virtual void setViews(const FamilyViews& views) { m_views = views; }
+
+    // --- the working effect
+    virtual bool hasWorkingEffect() const = 0;
+    // Drops the working effect (its undo actions, its controls, its cached pictures), switches
+    // off the highlighted favourite and deselects the list.
+    virtual void clearAll() = 0;
+    // The family's list has a new selection: a new working effect, or none.
+    virtual void selectionChanged(QTreeView* list) = 0;
+    // The working effect's own entries in the undo history (nothing when it has none).
+    virtual const void* undoTarget() const { return nullptr; }
+
+    // --- results
+    // The working effect's result: nothing without a working effect (the plain picture stands
+    // for it), a null image when the effect yields none.
+    virtual std::optional<imaging::Image> result() = 0;
+    // What Apply makes the picture: nothing when Apply was cancelled or refused (the effect then
+    // stays for another try), a null image when there is nothing to apply.
+    virtual std::optional<imaging::Image> resultForApply() {
+        return result().value_or(imaging::Image());
+    }
+
+    // --- what the family follows
+    // The picture was replaced.
+    virtual void pictureChanged() {}
+    // The window switched to this family.
+    virtual void entered() {}
+    // Marks the canvas for redisplay.
+    void redraw();
+
+    // --- favourites
+    // The preferences key of the family's favourites list.
+    virtual QString favouritesKey() const = 0;
+    // The highlighted favourite button, if any.
+    QPointer<chrome::BaseColoredButton> highlightedFavourite;
+    void switchOffFavourite();
+
+  protected:
+    void deselectList();
+
+    const Mode m_mode;
+    Controller& m_controller;
+    FamilyViews m_views;
+};
+
+}  // namespace app

@@ -1,0 +1,148 @@
+#pragma once
+// The application as the app tests drive it: the controller with its window, shown offscreen,
+// preferences in a temporary folder, alerts answered and recorded, help pages and quitting
+// recorded instead of done.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <deque>
+#include <memory>
+
+#include "app/Controller.h"
+#include "app/CustomFamily.h"
+#include "app/MainWindow.h"
+#include "app/ThreeDFamily.h"
+#include "chrome/BaseColoredButton.h"
+#include "chrome/BaseColoredTextButton.h"
+#include "chrome/KesAlert.h"
+#include "foundation/ImageBridge.h"
+#include "foundation/OpenPanel.h"
+#include "foundation/Preferences.h"
+#include "foundation/Resources.h"
+#include "foundation/SavePanel.h"
+#include "foundation/UndoManager.h"
+#include "imaging/FilterRegistry.h"
+
+namespace apprig {
+
+// A picture of one colour.
+inline QImage solid(int w, int h, QColor c) {
+    QImage img(w, h, QImage::Format_RGBA8888);
+    img.fill(c);
+    return img;
+}
+
+// A picture whose every pixel differs: flips and turns cannot hide.
+inline QImage distinctPixels(int w, int h) {
+    QImage img(w, h, QImage::Format_RGBA8888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixelColor(x, y, QColor(x * 40 % 256, y * 60 % 256, (x * 7 + y * 13) % 256));
+    return img;
+}
+
+inline QByteArray pngBytes(const QImage& img) {
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return png;
+}
+
+// An engine picture's pixels, rows top to bottom.
+inline QImage pixels(const imaging::Image& picture) {
+    return app::Controller::imageFromCIImage(picture).convertToFormat(QImage::Format_RGBA8888);
+}
+
+// A registered filter with its defaults.
+inline std::shared_ptr<imaging::Filter> makeFilter(const char* name) {
+    std::shared_ptr<imaging::Filter> f = imaging::FilterRegistry::shared().filterWithName(name);
+    if (f) f->setDefaults();
+    return f;
+}
+
+class AppRig : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QGuiApplication::clipboard()->clear();
+        app::Controller::setExitAppPending(false);
+        chrome::KesAlert::setResponder([this](chrome::KesAlert& a) {
+            alerts << a.message();
+            alertTexts << a.informativeText();
+            alertTitles << QStringList{a.firstButton()->text(), a.secondButton()->text(),
+                                       a.threeButton()->text()};
+            if (alertAnswers.empty()) return answer;
+            const int next = alertAnswers.front();
+            alertAnswers.pop_front();
+            return next;
+        });
+        app::Controller::setUrlOpener([this](const QString& path) {
+            opened << path;
+            return true;
+        });
+        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
+        start();
+    }
+
+    void TearDown() override {
+        c.reset();
+        chrome::KesAlert::setResponder({});
+        foundation::OpenPanel::setResponder({});
+        foundation::SavePanel::setResponder({});
+        app::Controller::setUrlOpener({});
+        app::Controller::setExitAppPending(false);
+        foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_TEST_RESOURCES)});
+    }
+
+    // A new controller and window over the same preferences.
+    void start() {
+        c = std::make_unique<app::Controller>(*prefs);
+        c->setQuitHandler([this] { ++quits; });
+        c->loadWindow();
+        w = c->window();
+        w->show();
+        c->applicationDidFinishLaunching();
+    }
+
+    foundation::UndoManager& undo() { return *c->undoManager(); }
+    // Ends the user event that recorded the last edits.
+    void endEvent() { undo().closeEventGroup(); }
+    QAction* action(const QString& name) { return w->action(name); }
+    void switchTo(app::Mode m) { c->changeFilterMode(w->modeButton(m)); }
+    void selectRow(QTreeView* v, int row) {
+        v->selectionModel()->select(v->model()->index(row, 0), QItemSelectionModel::ClearAndSelect |
+                                                                   QItemSelectionModel::Rows);
+    }
+    // Makes `img` the picture, with an empty history.
+    void usePicture(const QImage& img) {
+        c->setBackgroundImage(foundation::imageFromQImage(img));
+        undo().removeAllActions();
+    }
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<foundation::Preferences> prefs;
+    std::unique_ptr<app::Controller> c;
+    app::MainWindow* w = nullptr;
+    // Alerts: the answer given when no queued answer is left.
+    int answer = 1;
+    std::deque<int> alertAnswers;
+    QStringList alerts, alertTexts, opened;
+    QList<QStringList> alertTitles;
+    int quits = 0;
+};
+
+}  // namespace apprig
