@@ -72,9 +72,11 @@ QImage GeneratedEffect::getDrawImage() {
     if (l.generated.isNull()) return m_image;
     QImage out(l.size, QImage::Format_ARGB32_Premultiplied);
     if (out.isNull()) {
-        imaging::log("generator: no memory for the composed picture");
-        return m_image;
+        // Not the plain picture: that would pass for the result.
+        m_compositionProblem = noMemoryFor(l.size);
+        return {};
     }
+    m_compositionProblem.clear();
     out.fill(Qt::transparent);
     QPainter p(&out);
     if (l.picture && !m_image.isNull()) p.drawImage(0, 0, m_image);
@@ -87,6 +89,20 @@ QImage GeneratedEffect::takeBuffer(QImage& old, QSize size, QImage::Format forma
     if (img.size() == size && img.format() == format && img.isDetached()) return img;
     img = QImage();
     return QImage(size, format);
+}
+
+QString GeneratedEffect::noMemoryFor(QSize size) {
+    return QStringLiteral("There is not enough memory for a picture of %1 × %2 pixels.")
+        .arg(size.width())
+        .arg(size.height());
+}
+
+void GeneratedEffect::noteGeneration(bool made, QSize size) {
+    m_generationProblem = made ? QString() : noMemoryFor(size);
+}
+
+QString GeneratedEffect::problem() const {
+    return m_compositionProblem.isEmpty() ? m_generationProblem : m_compositionProblem;
 }
 
 void GeneratedEffect::initEffect() {

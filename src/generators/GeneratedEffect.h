@@ -87,6 +87,9 @@ class GeneratedEffect : public effects::BaseEffect {
     static bool isPlaced(QPointF p) { return p.x() >= kUnplaced && p.y() >= kUnplaced; }
 
     const QImage& effectImage() const { return m_effectImage; }
+    // Why the last generation or composition failed (not enough memory), for the user; empty
+    // when they succeeded.
+    QString problem() const;
     // The size generation works for: the picture's, or kNoPictureSize without one.
     QSize pictureSize() const;
 
@@ -101,6 +104,10 @@ class GeneratedEffect : public effects::BaseEffect {
     // when nothing else shares it (touching fresh memory costs more than filling it), else a
     // new one; null when there is no memory. `old` is empty afterwards.
     static QImage takeBuffer(QImage& old, QSize size, QImage::Format format);
+
+    // Records whether a generation of a picture of `size` succeeded.
+    void noteGeneration(bool made, QSize size);
+    static QString noMemoryFor(QSize size);
 
     // Records `undo` on the application's undo history against this effect (nothing without
     // one).
@@ -155,6 +162,7 @@ class GeneratedEffect : public effects::BaseEffect {
 
   private:
     std::unique_ptr<QObject> m_receiver;
+    QString m_generationProblem, m_compositionProblem;
 };
 
 // Paints the layers above the picture into `target`, the picture's rectangle in the painter's

@@ -22,7 +22,8 @@ QSize GeneratorFrame::reducedSize(QSize picture, int limit, float& zoom) {
 void GeneratorFrame::makeImageEffect() {
     const QSize size = drawingSize(pictureSize());
     QImage image = takeBuffer(m_effectImage, size, QImage::Format_ARGB32_Premultiplied);
-    if (size.isEmpty() || image.isNull()) return;  // no memory: the plain picture is shown
+    noteGeneration(size.isEmpty() || !image.isNull(), size);
+    if (size.isEmpty() || image.isNull()) return;  // the plain picture is shown
     image.fill(Qt::transparent);
     {
         QPainter p(&image);

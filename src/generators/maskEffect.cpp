@@ -85,8 +85,10 @@ QImage maskEffect::maskedPicture(const QImage& picture, const QImage& mask, QIma
 }
 
 void maskEffect::makeImageEffect() {
-    m_effectImage = maskedPicture(m_image, foundation::Resources::imageNamed(m_maskName),
-                                  std::exchange(m_effectImage, QImage()));
+    const QImage mask = foundation::Resources::imageNamed(m_maskName);
+    m_effectImage = maskedPicture(m_image, mask, std::exchange(m_effectImage, QImage()));
+    // Without a mask or a picture the plain picture is the result; otherwise memory ran out.
+    noteGeneration(!m_effectImage.isNull() || mask.isNull() || m_image.isNull(), m_image.size());
 }
 
 void maskEffect::maskSelected(QAbstractButton* gridButton) {
