@@ -164,11 +164,10 @@ void maskEffect::addMenuItemViews(QMenu* menu) {
         });
     }
     scroll->setWidget(document);
-    // The first masks are at the bottom: show them first.
-    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
-    QObject::connect(menu, &QMenu::aboutToShow, scroll, [scroll] {
-        scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
-    });
+    // The first masks are at the bottom: show them first, once the scroll bar has its range.
+    QScrollBar* bar = scroll->verticalScrollBar();
+    QObject::connect(bar, &QScrollBar::rangeChanged, bar,
+                     [bar](int, int max) { bar->setValue(max); });
 
     // The view replaces the menu's first item.
     auto* item = new QWidgetAction(menu);

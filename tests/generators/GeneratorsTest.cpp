@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QMenu>
+#include <QTest>
 #include <QToolButton>
 #include <QWidget>
 
@@ -193,7 +194,12 @@ TEST(MaskEffect, TheGridSelectsMasksUndoablyAndTheChoiceIsKept) {
     // In Qt's y-down terms the first row is the lowest.
     EXPECT_GT(first1->y(), last48->y());
 
-    last48->click();
+    // Chosen in the open menu with the mouse.
+    QMenu* menu = m->popupButton()->menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseClick(last48, Qt::LeftButton);
+    EXPECT_FALSE(menu->isVisible());
     rig.endEvent();
     EXPECT_EQ(m->maskName(), "t48.jpg");
     const QImage second = m->effectImage().copy();
