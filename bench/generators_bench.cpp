@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchPicture.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,22 +42,9 @@ using generators::GeneratedEffect;
 
 namespace {
 
-constexpr int kPictureWidth = 6000, kPictureHeight = 4000;
+using bench::kPictureHeight;
+using bench::kPictureWidth;
 constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
-
-imaging::Image picture() {
-    imaging::Bitmap b(kPictureWidth, kPictureHeight, imaging::PixelFormat::RGBA8);
-    for (int y = 0; y < kPictureHeight; ++y) {
-        uint8_t* row = b.row(y);
-        for (int x = 0; x < kPictureWidth; ++x) {
-            row[4 * x + 0] = uint8_t((x * 255) / kPictureWidth);
-            row[4 * x + 1] = uint8_t((y * 255) / kPictureHeight);
-            row[4 * x + 2] = uint8_t(((x / 40 + y / 40) % 2) * 160 + (x * y) % 64);
-            row[4 * x + 3] = 255;
-        }
-    }
-    return imaging::Image::fromBitmap(b);
-}
 
 struct Session {
     QTemporaryDir dir;
@@ -187,7 +176,7 @@ int main(int argc, char** argv) {
     s.c->window()->show();
     s.c->changeFilterMode(s.c->window()->customBtn());
     QCoreApplication::processEvents();
-    s.c->setBackgroundImage(picture());
+    s.c->setBackgroundImage(bench::picture());
     finishFrame(s);
     std::printf("canvas %d x %d, picture %d x %d, zoom %.4f\n", scroll->viewport()->width(),
                 scroll->viewport()->height(), kPictureWidth, kPictureHeight, s.canvas->getZoom());
