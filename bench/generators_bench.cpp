@@ -13,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchApp.h"
 #include "BenchPicture.h"
 
 #include <QAbstractButton>
@@ -21,7 +22,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
@@ -30,14 +30,11 @@
 #include "app/CustomFamily.h"
 #include "app/MainWindow.h"
 #include "chrome/BaseColoredButton.h"
-#include "foundation/Preferences.h"
-#include "foundation/Resources.h"
 #include "generators/customEffImageView.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
 #include "generators/maskEffect.h"
 #include "generators/plasmaEffect.h"
-#include "imaging/Log.h"
 
 using generators::customEffImageView;
 using generators::GeneratedEffect;
@@ -48,10 +45,7 @@ using bench::kPictureHeight;
 using bench::kPictureWidth;
 constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
 
-struct Session {
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<app::Controller> c;
+struct Session : bench::App {
     customEffImageView* canvas = nullptr;
     bool presented = false;
 };
@@ -162,15 +156,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_BENCH_RESOURCES)});
-    imaging::setLogSink([](const std::string&) {});
 
     Session s;
     s_session = &s;
-    s.prefs = std::make_unique<foundation::Preferences>(s.dir.filePath("prefs.ini"));
-    s.c = std::make_unique<app::Controller>(*s.prefs);
-    s.c->setQuitHandler([] {});
-    s.c->loadWindow();
+    s.start();
     s.canvas = s.c->window()->customEffectsView();
     QScrollArea* scroll = s.canvas->enclosingScrollView();
     scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
