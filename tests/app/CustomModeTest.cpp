@@ -140,3 +140,14 @@ TEST_F(CustomModeTest, AGeneratorThatMadeNoPictureSaysWhyAndNothingPassesForItsR
     ASSERT_EQ(alerts.size(), 4);
     EXPECT_EQ(alerts.last(), "Couldn't save file.");
 }
+
+TEST_F(CustomModeTest, ADroppedGeneratorKeptByTheHistoryGoesWithIt) {
+    selectRow(w->filterCustomOutlineView(), 1);
+    working()->setchangeOpacitySender(90, nullptr);
+    endEvent();
+    c->custom().clearAll();
+    endEvent();
+    ASSERT_TRUE(undo().canUndo());
+    undo().removeAllActions();
+    EXPECT_FALSE(undo().canUndo());
+}
