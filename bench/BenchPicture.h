@@ -3,6 +3,8 @@
 // checkerboard and fine grain, different for each seed; optionally translucent on its right
 // half, where premultiplied round trips lose precision.
 
+#include <cstdint>
+
 #include "imaging/Image.h"
 
 namespace bench {

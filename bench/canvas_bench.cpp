@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "BenchPicture.h"
 #include "app/Controller.h"
 #include "app/MainWindow.h"
 #include "foundation/Preferences.h"
@@ -42,6 +43,7 @@ namespace {
 
 using bench::kPictureHeight;
 using bench::kPictureWidth;
+using bench::picture;
 constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
 
 // The filters measured side by side with other libraries.
