@@ -143,7 +143,7 @@ TEST_F(CustomModeTest, AGeneratorThatMadeNoPictureSaysWhyAndNothingPassesForItsR
 
 TEST_F(CustomModeTest, ADroppedGeneratorKeptByTheHistoryGoesWithIt) {
     selectRow(w->filterCustomOutlineView(), 1);
-    working()->setchangeOpacitySender(90, nullptr);
+    static_cast<generators::linesEffect*>(working())->setchangeOpacitySender(90, nullptr);
     endEvent();
     c->custom().clearAll();
     endEvent();
