@@ -32,6 +32,7 @@ struct GeneratorRig : effects::EffectHost {
     QImage getImage(bool) const override { return qpicture; }
     foundation::UndoManager* undoManager() const override { return undo.get(); }
     QMenu* contextMenu() const override { return nullptr; }
+    imaging::Image backImage() const override { return engine; }
 
     // Makes a copy of the prototype the working generator, as selecting its row does.
     template <class T>
