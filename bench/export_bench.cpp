@@ -7,6 +7,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchApp.h"
+#include "BenchPicture.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <ctime>
@@ -21,22 +24,8 @@
 
 namespace {
 
-constexpr int kPictureWidth = 6000, kPictureHeight = 4000;
-
-imaging::Image picture() {
-    imaging::Bitmap b(kPictureWidth, kPictureHeight, imaging::PixelFormat::RGBA8);
-    for (int y = 0; y < kPictureHeight; ++y) {
-        uint8_t* row = b.row(y);
-        for (int x = 0; x < kPictureWidth; ++x) {
-            row[4 * x + 0] = uint8_t((x * 255) / kPictureWidth);
-            row[4 * x + 1] = uint8_t((y * 255) / kPictureHeight);
-            row[4 * x + 2] = uint8_t(((x / 40 + y / 40) % 2) * 160 + (x * y) % 64);
-            // Some translucency, where premultiplied round trips lose precision.
-            row[4 * x + 3] = uint8_t(x < kPictureWidth / 2 ? 255 : 8 + (y % 200));
-        }
-    }
-    return imaging::Image::fromBitmap(b);
-}
+using bench::kPictureHeight;
+using bench::kPictureWidth;
 
 app::Controller* s_controller = nullptr;
 
@@ -88,16 +77,12 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_BENCH_RESOURCES)});
-    imaging::setLogSink([](const std::string&) {});
 
-    QTemporaryDir dir;
-    foundation::Preferences prefs(dir.filePath("prefs.ini"));
-    app::Controller controller(prefs);
-    controller.setQuitHandler([] {});
-    controller.loadWindow();
+    bench::App a;
+    a.start();
+    app::Controller& controller = *a.c;
     controller.window()->show();
-    controller.setBackgroundImage(picture());
+    controller.setBackgroundImage(bench::picture(0, true));
     s_controller = &controller;
 
     for (const char* filter : {static_cast<const char*>(nullptr), "CIColorControls"}) {

@@ -341,7 +341,14 @@ bool Controller::openDocument(const QString& path) {
 }
 
 void Controller::copy() {
-    if (m_document.copy(effectedPicture())) updateMainBtnState();
+    const imaging::Image result = effectedPicture();
+    // An effect that made no picture says why, rather than copying nothing in silence.
+    const QString problem = result ? QString() : family(filerMode()).resultProblem();
+    if (!problem.isEmpty()) {
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntCopy, problem);
+        return;
+    }
+    if (m_document.copy(result)) updateMainBtnState();
 }
 
 // ---------------------------------------------------------------- working effects

@@ -1,7 +1,11 @@
 #include "app/CustomFamily.h"
 
 #include "app/Controller.h"
+#include "app/MainWindow.h"
+#include "app/Texts.h"
+#include "chrome/KesAlert.h"
 #include "foundation/ImageBridge.h"
+#include "generators/GeneratedEffect.h"
 #include "generators/Generators.h"
 #include "generators/customEffImageView.h"
 
@@ -14,9 +18,30 @@ generators::customEffImageView* CustomFamily::canvas() const {
     return static_cast<generators::customEffImageView*>(views().canvas);
 }
 
+void CustomFamily::setViews(const FamilyViews& views) {
+    PrototypeFamily::setViews(views);
+    if (canvas()) canvas()->setGeneratorSource([this] { return workingEffect(); });
+}
+
 std::optional<imaging::Image> CustomFamily::result() {
-    if (!workingEffect()) return std::nullopt;
-    return foundation::imageFromQImage(workingEffect()->getDrawImage());
+    m_problem.clear();
+    effects::BaseEffect* effect = workingEffect();
+    if (!effect) return std::nullopt;
+    const QImage drawn = effect->getDrawImage();
+    if (auto* g = dynamic_cast<generators::GeneratedEffect*>(effect)) m_problem = g->problem();
+    if (m_problem.isEmpty() && drawn.isNull())
+        m_problem = QStringLiteral("“%1” made no picture.").arg(effect->name());
+    if (!m_problem.isEmpty()) return imaging::Image();
+    return foundation::imageFromQImage(drawn);
+}
+
+std::optional<imaging::Image> CustomFamily::resultForApply() {
+    const std::optional<imaging::Image> r = result();
+    if (r && !*r && !m_problem.isEmpty()) {
+        chrome::KesAlert::Alert_OKMsgText(m_controller.window(), kCouldntChangePicture, m_problem);
+        return std::nullopt;
+    }
+    return r.value_or(imaging::Image());
 }
 
 void CustomFamily::pictureChanged() {

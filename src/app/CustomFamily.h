@@ -15,15 +15,25 @@ class CustomFamily : public PrototypeFamily {
     explicit CustomFamily(Controller& controller);
 
     generators::customEffImageView* canvas() const;
+    // The canvas draws the working generator.
+    void setViews(const FamilyViews& views) override;
 
     // The marker shows on the generators placed with the mouse.
     bool showsMarker(const effects::BaseEffect& row) const override { return row.isMousing(); }
+    // The working generator's composed picture at full size; a null image, with the reason in
+    // resultProblem(), when it made none.
     std::optional<imaging::Image> result() override;
+    QString resultProblem() const override { return m_problem; }
+    // A generator that made no picture keeps the working generator and says why.
+    std::optional<imaging::Image> resultForApply() override;
     // The working generator takes a new picture that has pixels.
     void pictureChanged() override;
     // The canvas is refitted, and the zoom slider follows it.
     void entered() override;
     QString favouritesKey() const override { return QStringLiteral("CustomEffectsFavorites"); }
+
+  private:
+    QString m_problem;
 };
 
 }  // namespace app

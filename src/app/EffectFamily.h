@@ -74,6 +74,8 @@ class EffectFamily {
     // The working effect's result: nothing without a working effect (the plain picture stands
     // for it), a null image when the effect yields none.
     virtual std::optional<imaging::Image> result() = 0;
+    // Why the last result() was a null image, in words for the user; empty when it was not.
+    virtual QString resultProblem() const { return {}; }
     // What Apply makes the picture: nothing when Apply was cancelled or refused (the effect then
     // stays for another try), a null image when there is nothing to apply.
     virtual std::optional<imaging::Image> resultForApply() {

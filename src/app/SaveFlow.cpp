@@ -226,8 +226,13 @@ SaveFlow::WriteResult SaveFlow::writeResult(int formatIndex, double resolution,
         imaging::io::qImageFromBitmap(m_controller.createObjectImage(float(resolution)));
     if (picture.isNull()) {
         if (m_controller.document().cancelled()) return WriteResult::Cancelled;
-        if (m_controller.backImage().isNull()) return WriteResult::NothingToWrite;
+        const EffectFamily& family = m_controller.family(m_controller.filerMode());
+        // Nothing to write only when there is neither picture nor an effect that should have
+        // made one.
+        if (m_controller.backImage().isNull() && !family.hasWorkingEffect())
+            return WriteResult::NothingToWrite;
         m_saveError = m_controller.document().lastError();
+        if (m_saveError.isEmpty()) m_saveError = family.resultProblem();
         if (m_saveError.isEmpty()) m_saveError = QStringLiteral("There is no result to save.");
         return WriteResult::Failed;
     }

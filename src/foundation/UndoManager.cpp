@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <iterator>
 
 namespace foundation {
 
@@ -39,7 +40,9 @@ void UndoManager::closeOpenGroup() {
 void UndoManager::registerUndoWithTarget(Target target, Action action, const QString& name,
                                          qint64 bytes) {
     if (!action) return;
-    if (state_ == State::Idle) redoStack_.clear();
+    // Ended only on leaving, once the stacks are consistent (see removeAllActions).
+    std::vector<Group> gone;
+    if (state_ == State::Idle) gone.swap(redoStack_);
     Group& g = openGroup();
     const bool newStep = g.entries.empty() && state_ == State::Idle;
     g.entries.push_back({target, std::move(action), std::max<qint64>(0, bytes)});
@@ -72,10 +75,12 @@ void UndoManager::enforceMemoryLimit() {
     };
     // The group being recorded sits at the back of its stack and is never dropped; on the undo
     // stack the newest finished step stays too.
+    std::vector<Group> gone;
     auto trim = [&](std::vector<Group>& stack, size_t keepAtBack) {
         size_t drop = 0;
         while (use > memoryLimit_ && drop + keepAtBack < stack.size())
             use -= groupBytes(stack[drop++]);
+        std::move(stack.begin(), stack.begin() + ptrdiff_t(drop), std::back_inserter(gone));
         stack.erase(stack.begin(), stack.begin() + ptrdiff_t(drop));
     };
     const bool undoOpen = groupOpen_ && &recordingStack() == &undoStack_;
@@ -181,17 +186,27 @@ QString UndoManager::redoMenuItemTitle() const {
 void UndoManager::removeAllActions() {
     QString openName;
     if (groupOpen_) openName = recordingStack().back().name;
-    undoStack_.clear();
-    redoStack_.clear();
+    // An action may hold the last reference to an object whose end calls back here: the
+    // removed actions end on leaving, when the stacks are consistent again.
+    std::vector<Group> goneUndo, goneRedo;
+    goneUndo.swap(undoStack_);
+    goneRedo.swap(redoStack_);
     // A group being recorded stays open (it may belong to an undo in progress).
     if (groupOpen_) recordingStack().push_back({{}, openName});
     Q_EMIT changed();
 }
 
 void UndoManager::removeAllActionsWithTarget(Target target) {
+    // Ended on leaving (see removeAllActions).
+    std::vector<Entry> gone;
     auto prune = [&](std::vector<Group>& stack, bool keepBack) {
-        for (auto& g : stack)
-            std::erase_if(g.entries, [&](const Entry& e) { return e.target == target; });
+        for (auto& g : stack) {
+            const auto removed =
+                std::stable_partition(g.entries.begin(), g.entries.end(),
+                                      [&](const Entry& e) { return e.target != target; });
+            std::move(removed, g.entries.end(), std::back_inserter(gone));
+            g.entries.erase(removed, g.entries.end());
+        }
         const size_t keep = keepBack && !stack.empty() ? stack.size() - 1 : stack.size();
         std::vector<Group> kept;
         for (size_t i = 0; i < stack.size(); ++i)

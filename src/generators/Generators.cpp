@@ -3,6 +3,7 @@
 #include "generators/flareEffect.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
+#include "generators/maskEffect.h"
 #include "generators/patMorphingEffect.h"
 #include "generators/patchWorkEffect.h"
 #include "generators/plasmaEffect.h"
@@ -20,6 +21,8 @@ effects::Prototypes generatorPrototypes() {
     effects::addPrototype<flareEffect>(list);
     effects::addPrototype<plasmaEffect>(list);
     effects::addPrototype<patMorphingEffect>(list);
+    // Offered after the seven generators.
+    effects::addPrototype<maskEffect>(list);
     return list;
 }
 

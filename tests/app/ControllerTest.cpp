@@ -338,8 +338,10 @@ TEST_F(ControllerTest, TheEffectListsShowTheirRows) {
     EXPECT_EQ(list3D->index(0, 0).data(Qt::ToolTipRole).toString(), "3D Surface Rotate");
 
     QAbstractItemModel* custom = w->filterCustomOutlineView()->model();
-    const QStringList names = {"Simple Objects", "Lines Effect",  "Hilbert Lines",   "Patch Works",
-                               "Flare Effect",   "Plasma Effect", "Pattern Morphing"};
+    // The seven generators, then the mask effect.
+    const QStringList names = {"Simple Objects",   "Lines Effect", "Hilbert Lines",
+                               "Patch Works",      "Flare Effect", "Plasma Effect",
+                               "Pattern Morphing", "Mask Effect"};
     ASSERT_EQ(custom->rowCount(), names.size());
     for (int r = 0; r < names.size(); ++r) {
         EXPECT_EQ(custom->index(r, 1).data().toString(), names[r]);
@@ -351,6 +353,7 @@ TEST_F(ControllerTest, TheEffectListsShowTheirRows) {
 
     // Favourites find their effect's prototype by its stored class name.
     EXPECT_EQ(c->custom().prototypeNamed("linesEffect"), c->custom().prototypeAt(1));
+    EXPECT_EQ(c->custom().prototypeNamed("maskEffect"), c->custom().prototypeAt(7));
     EXPECT_EQ(c->threeD().prototypeNamed("ObjectEffect"), c->threeD().prototypeAt(1));
     EXPECT_EQ(c->threeD().prototypeNamed("linesEffect"), nullptr);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <memory>
 #include <vector>
 
 #include "foundation/UndoManager.h"
@@ -307,4 +308,55 @@ TEST(UndoManager, PastTheMemoryLimitTheOldestStepsGo) {
         light.closeEventGroup();
     }
     EXPECT_EQ(light.undoCount(), 50);
+}
+
+// An action can hold the last reference to an object that, as it ends, takes its own steps out
+// of the history (as the generators do): removing that action must not pull the history apart
+// under the removal.
+TEST(UndoManager, ActionsWhoseEndCallsBackAreRemovedSafely) {
+    struct SelfRemoving {
+        UndoManager& um;
+        ~SelfRemoving() { um.removeAllActionsWithTarget(this); }
+    };
+    UndoManager um;
+    Setting other{um};
+    int target = 0;
+    // A step whose action holds such an object (and holds it again in the redo history once
+    // undone), then a step of another setting.
+    auto step = [&] {
+        auto held = std::make_shared<SelfRemoving>(SelfRemoving{um});
+        um.registerUndoWithTarget(held.get(), [] {});
+        um.registerUndoWithTarget(
+            &target, [&um, &target, held] { um.registerUndoWithTarget(&target, [held] {}); });
+        um.closeEventGroup();
+        other.set(other.value + 1);
+        um.closeEventGroup();
+    };
+
+    for (int k = 0; k < 3; ++k) step();
+    um.removeAllActionsWithTarget(&target);
+    EXPECT_EQ(um.undoCount(), 3);  // the other setting's steps
+
+    step();
+    step();
+    um.removeAllActions();
+    EXPECT_FALSE(um.canUndo());
+
+    for (int k = 0; k < 3; ++k) step();
+    um.registerUndoWithTarget(
+        &other, [] {}, {}, 1000);
+    um.closeEventGroup();
+    um.setMemoryLimit(10);
+    EXPECT_EQ(um.undoCount(), 1);
+    um.setMemoryLimit(1 << 30);
+
+    um.removeAllActions();
+    step();
+    um.undo();
+    um.undo();
+    ASSERT_TRUE(um.canRedo());
+    other.set(10);  // a new step ends the redo history
+    um.closeEventGroup();
+    EXPECT_FALSE(um.canRedo());
+    EXPECT_EQ(um.undoCount(), 1);
 }
