@@ -295,11 +295,6 @@ TEST_F(ControllerTest, MenuValidationFollowsItsTable) {
     EXPECT_FALSE(c->validateMenuItem(action(act::undo)));
     EXPECT_TRUE(c->validateMenuItem(action(act::redo)));
 
-    EXPECT_TRUE(c->validateMenuItem(action(act::saveImg)));
-    EXPECT_TRUE(c->validateMenuItem(action(act::copy)));  // there is a picture
-    EXPECT_TRUE(c->validateMenuItem(action(act::runAbout)));
-    EXPECT_TRUE(c->validateMenuItem(action(act::flipVert)));
-
     // Paste follows the clipboard, and the paste button with it.
     EXPECT_FALSE(c->validateMenuItem(action(act::paste)));
     EXPECT_FALSE(w->pasteBtn()->isEnabled());
@@ -319,7 +314,7 @@ TEST_F(ControllerTest, EveryMenuItemWorksAndTheUndoTitleFollowsTheHistory) {
     for (const QString& name :
          {act::openImg, act::copy, act::flipVert, act::flipHorizont, act::rotateRight,
           act::rotateLeft, act::showResizePanel, act::showInfoPanel, act::terminate,
-          act::displayHelp, act::saveImg, act::saveImgAs})
+          act::displayHelp, act::saveImg, act::saveImgAs, act::runAbout})
         EXPECT_TRUE(action(name)->isEnabled()) << name.toStdString();
     EXPECT_EQ(action(act::showResizePanel)->text(), "Resize Image ...");
     EXPECT_EQ(action(act::showInfoPanel)->text(), "Image Information ...");
@@ -368,12 +363,11 @@ TEST_F(ControllerTest, TheEffectListsShowTheirRows) {
 }
 
 TEST_F(ControllerTest, UndoAndRedoRebuildTheParameterPanelOnTheNextUpdate) {
-    auto* stale = new QLabel("stale", w->placeCntrlView());
+    new QLabel("stale", w->placeCntrlView());
     c->undo();
     EXPECT_EQ(w->placeCntrlView()->findChildren<QLabel*>().size(), 1);  // deferred
     QCoreApplication::processEvents();
     EXPECT_TRUE(w->placeCntrlView()->findChildren<QLabel*>().isEmpty());
-    Q_UNUSED(stale);
 }
 
 TEST_F(ControllerTest, HelpOpensTheShippedGuideAndSaysSoWhenItIsMissing) {

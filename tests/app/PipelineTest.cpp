@@ -153,10 +153,7 @@ TEST_F(PipelineTest, ApplyKeepsTheFringesAtTheOriginAsAPictureInMemory) {
 
     c->applyBtnAction();
     const imaging::Rect e = c->backImage().extent();
-    EXPECT_EQ(e.x, 0);
-    EXPECT_EQ(e.y, 0);
-    EXPECT_EQ(e.width, std::ceil(fringed.width));
-    EXPECT_EQ(e.height, std::ceil(fringed.height));
+    EXPECT_EQ(e, (imaging::Rect{0, 0, std::ceil(fringed.width), std::ceil(fringed.height)}));
     // Rendered, not a deeper graph over the old picture.
     EXPECT_STREQ(c->backImage().node()->kindName(), "source");
     EXPECT_TRUE(c->wasChanged());

@@ -14,15 +14,12 @@ using chrome::KesAlert;
 
 namespace {
 
-struct Shown {
-    bool first, second, three;
-    QString t1, t2, t3;
-};
-
-Shown shownButtons(KesAlert& a) {
-    return {!a.firstButton()->isHidden(), !a.secondButton()->isHidden(),
-            !a.threeButton()->isHidden(), a.firstButton()->text(),
-            a.secondButton()->text(),     a.threeButton()->text()};
+// The three buttons' titles, "-" for a hidden one.
+QStringList shownButtons(KesAlert& a) {
+    QStringList titles;
+    for (auto* b : {a.firstButton(), a.secondButton(), a.threeButton()})
+        titles << (b->isHidden() ? QStringLiteral("-") : b->text());
+    return titles;
 }
 
 // Runs a preset for real (the alert's own modal loop) and acts on the alert once it is up.
@@ -35,6 +32,10 @@ int runWithPerson(const std::function<int(QWidget*)>& preset,
     return preset(nullptr);
 }
 
+void click(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
 class KesAlertTest : public ::testing::Test {
   protected:
     void TearDown() override { KesAlert::setResponder({}); }
@@ -43,38 +44,23 @@ class KesAlertTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(KesAlertTest, PresetsShowTheirButtonsWithTheirTitles) {
-    struct Case {
-        std::function<int(QWidget*, const QString&, const QString&)> preset;
-        Shown expected;
+    using Preset = int (*)(QWidget*, const QString&, const QString&);
+    const std::pair<Preset, QStringList> cases[] = {
+        {KesAlert::Alert_OKMsgText, {"OK", "-", "-"}},
+        {KesAlert::Alert_OKCancelMsgText, {"OK", "Cancel", "-"}},
+        {KesAlert::Alert_YESNOMsgText, {"Yes", "No", "-"}},
+        {KesAlert::Alert_YESNOCancelMsgText, {"Yes", "No", "Cancel"}},
+        {KesAlert::Alert_SAVECANCELMsgText, {"Save...", "Cancel", "-"}},
+        {KesAlert::Alert_DONTSAVECANCELMsgText, {"Save...", "Cancel", "Don't Save"}},
     };
-    const Case cases[] = {
-        {KesAlert::Alert_OKMsgText, {true, false, false, "OK", "", ""}},
-        {KesAlert::Alert_OKCancelMsgText, {true, true, false, "OK", "Cancel", ""}},
-        {KesAlert::Alert_YESNOMsgText, {true, true, false, "Yes", "No", ""}},
-        {KesAlert::Alert_YESNOCancelMsgText, {true, true, true, "Yes", "No", "Cancel"}},
-        {KesAlert::Alert_SAVECANCELMsgText, {true, true, false, "Save...", "Cancel", ""}},
-        {KesAlert::Alert_DONTSAVECANCELMsgText,
-         {true, true, true, "Save...", "Cancel", "Don't Save"}},
-    };
-    for (const Case& c : cases) {
-        Shown seen{};
-        KesAlert::setResponder([&](KesAlert& a) {
-            seen = shownButtons(a);
-            return 1;
-        });
-        EXPECT_EQ(c.preset(nullptr, "Question", "Details"), 1);
-        EXPECT_EQ(seen.first, c.expected.first);
-        EXPECT_EQ(seen.second, c.expected.second);
-        EXPECT_EQ(seen.three, c.expected.three);
-        if (c.expected.first) {
-            EXPECT_EQ(seen.t1, c.expected.t1);
-        }
-        if (c.expected.second) {
-            EXPECT_EQ(seen.t2, c.expected.t2);
-        }
-        if (c.expected.three) {
-            EXPECT_EQ(seen.t3, c.expected.t3);
-        }
+    QStringList seen;
+    KesAlert::setResponder([&](KesAlert& a) {
+        seen = shownButtons(a);
+        return 1;
+    });
+    for (const auto& [preset, titles] : cases) {
+        EXPECT_EQ(preset(nullptr, "Question", "Details"), 1);
+        EXPECT_EQ(seen, titles);
     }
 }
 
@@ -107,46 +93,32 @@ TEST_F(KesAlertTest, MessageAndTextAreShownAndMissingOnesAreEmpty) {
     EXPECT_EQ(text, "");
 }
 
-TEST_F(KesAlertTest, EachButtonAnswersItsNumber) {
-    using Press = void (*)(KesAlert&);
-    const std::pair<Press, int> presses[] = {
-        {[](KesAlert& a) { QTest::mouseClick(a.firstButton(), Qt::LeftButton); }, 1},
-        {[](KesAlert& a) { QTest::mouseClick(a.secondButton(), Qt::LeftButton); }, 2},
-        {[](KesAlert& a) { QTest::mouseClick(a.threeButton(), Qt::LeftButton); }, 3},
+TEST_F(KesAlertTest, EachButtonAnswersItsNumberAndReturnTheDefault) {
+    using Act = void (*)(KesAlert&);
+    const std::pair<Act, int> acts[] = {
+        {[](KesAlert& a) { click(a.firstButton()); }, 1},
+        {[](KesAlert& a) { click(a.secondButton()); }, 2},
+        {[](KesAlert& a) { click(a.threeButton()); }, 3},
+        // Return and keypad Enter answer one whatever the pointer is over.
+        {[](KesAlert& a) {
+             QEvent enter(QEvent::Enter);
+             QApplication::sendEvent(a.threeButton(), &enter);
+             QTest::keyClick(&a, Qt::Key_Return);
+         },
+         1},
+        {[](KesAlert& a) { QTest::keyClick(&a, Qt::Key_Enter, Qt::KeypadModifier); }, 1},
+        // Escape is no answer: the alert waits on.
+        {[](KesAlert& a) {
+             QTest::keyClick(&a, Qt::Key_Escape);
+             if (a.isVisible()) click(a.secondButton());
+         },
+         2},
     };
-    for (const auto& [press, expected] : presses) {
+    for (const auto& [act, expected] : acts) {
         const int answer = runWithPerson(
-            [](QWidget* w) {
-                return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Do you want to save changes?", "");
-            },
-            press);
+            [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); }, act);
         EXPECT_EQ(answer, expected);
     }
-}
-
-TEST_F(KesAlertTest, ReturnAndKeypadEnterAnswerOneWhateverThePointerIsOver) {
-    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
-                                         std::pair{Qt::Key_Enter, Qt::KeypadModifier}}) {
-        const int answer = runWithPerson(
-            [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); },
-            [key, modifiers](KesAlert& a) {
-                QEvent enter(QEvent::Enter);
-                QApplication::sendEvent(a.threeButton(), &enter);  // pointer over "Don't Save"
-                QTest::keyClick(&a, key, modifiers);
-            });
-        EXPECT_EQ(answer, 1);
-    }
-}
-
-TEST_F(KesAlertTest, EscapeIsNoAnswer) {
-    const int answer = runWithPerson(
-        [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); },
-        [](KesAlert& a) {
-            QTest::keyClick(&a, Qt::Key_Escape);
-            // Still waiting for an answer; give it one.
-            if (a.isVisible()) QTest::mouseClick(a.secondButton(), Qt::LeftButton);
-        });
-    EXPECT_EQ(answer, 2);
 }
 
 TEST_F(KesAlertTest, PointerHighlightsTheButtonUnderItAndFallsBackToTheDefault) {
@@ -209,16 +181,14 @@ TEST_F(KesAlertTest, TextsThatDoNotFitAreWrappedIntoATallerPanel) {
 }
 
 TEST_F(KesAlertTest, AYesNoQuestionAfterASaveQuestionShowsYesAndNo) {
-    Shown seen{};
+    QStringList seen;
     KesAlert::setResponder([&](KesAlert& a) {
         seen = shownButtons(a);
         return 3;
     });
     KesAlert::Alert_DONTSAVECANCELMsgText(nullptr, "Save?", "");
     KesAlert::Alert_YESNOCancelMsgText(nullptr, "Continue?", "");
-    EXPECT_EQ(seen.t1, "Yes");
-    EXPECT_EQ(seen.t2, "No");
-    EXPECT_EQ(seen.t3, "Cancel");
+    EXPECT_EQ(seen, (QStringList{"Yes", "No", "Cancel"}));
 }
 
 TEST_F(KesAlertTest, ShownWindowModalOnTheGivenWindow) {

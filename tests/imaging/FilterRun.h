@@ -68,6 +68,11 @@ inline Px encPx(Px p) {
     return Px{enc(std::max(s[0], 0.f)), enc(std::max(s[1], 0.f)), enc(std::max(s[2], 0.f)), p[3]};
 }
 
+inline void expectNear(Px got, Px want, float tol, const std::string& what) {
+    EXPECT_LT(testimg::maxDiff(got, want), tol)
+        << what << ": got " << got[0] << " " << got[1] << " " << got[2] << " " << got[3];
+}
+
 // Largest difference between two buffers over their common pixels.
 inline float maxDiff(const Buffer& a, const Buffer& b) {
     float m = 0;
@@ -88,6 +93,12 @@ inline imaging::Image apply(const std::string& name, Inputs values) {
     filterrun::Settings settings;
     for (auto& [k, v] : values) settings.emplace_back(k, v);
     return filterrun::output(name, settings);
+}
+
+// The named filter's output rendered over `region`.
+inline Buffer draw(const std::string& name, Inputs values, const imaging::Rect& region,
+                   double scale = 1) {
+    return render(apply(name, values), region, scale);
 }
 
 // Total of each channel over a buffer.

@@ -12,11 +12,6 @@ namespace {
 const Color kRed{1, 0, 0, 1}, kBlue{0, 0, 1, 1};
 const Px kRedPx{1, 0, 0, 1}, kBluePx{0, 0, 1, 1};
 
-void expectNear(Px got, Px want, float tol, const std::string& what) {
-    EXPECT_LT(testimg::maxDiff(got, want), tol)
-        << what << ": got " << got[0] << " " << got[1] << " " << got[2] << " " << got[3];
-}
-
 }  // namespace
 
 TEST(GeneratorFilters, CheckerboardAndStripesAlternateByWidth) {

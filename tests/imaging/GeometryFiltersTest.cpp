@@ -20,6 +20,19 @@ int leftEdge(const Buffer& b, int y) {
     return INT32_MIN;
 }
 
+// The named filter over `img` with its four corners (top left, top right, bottom right, bottom
+// left) and any further inputs.
+Image cornered(const std::string& name, const Image& img, const std::array<Vector, 4>& c,
+               Inputs more = {}) {
+    filterrun::Settings s{{"inputImage", img},
+                          {"inputTopLeft", c[0]},
+                          {"inputTopRight", c[1]},
+                          {"inputBottomRight", c[2]},
+                          {"inputBottomLeft", c[3]}};
+    for (auto& [k, v] : more) s.emplace_back(k, v);
+    return filterrun::output(name, s);
+}
+
 }  // namespace
 
 TEST(ScaleFilters, ScaleOneIsTheIdentityAndOtherScalesMoveTheExtent) {
@@ -64,11 +77,7 @@ TEST(ScaleFilters, ShrinkingAveragesDetailInsteadOfAliasing) {
 TEST(PerspectiveFilters, CornersGoWhereTheyAreAskedAndCorrectionUndoesIt) {
     Image pic = places(200, 100);
     const Vector tl{30, 170}, tr{260, 190}, br{230, 20}, bl{10, 40};
-    Image warped = apply("CIPerspectiveTransform", {{"inputImage", pic},
-                                                    {"inputTopLeft", tl},
-                                                    {"inputTopRight", tr},
-                                                    {"inputBottomRight", br},
-                                                    {"inputBottomLeft", bl}});
+    Image warped = cornered("CIPerspectiveTransform", pic, {tl, tr, br, bl});
     EXPECT_EQ(warped.extent(), (Rect{10, 20, 250, 170}));
     Buffer w = render(warped, warped.extent());
     Buffer src = render(pic, pic.extent());
@@ -91,11 +100,7 @@ TEST(PerspectiveFilters, CornersGoWhereTheyAreAskedAndCorrectionUndoesIt) {
     EXPECT_FLOAT_EQ(w.at(150, 185)[3], 0.f);  // outside the quadrilateral
 
     // Correcting with the same corners gives back the picture, scaled to the mean side lengths.
-    Image back = apply("CIPerspectiveCorrection", {{"inputImage", warped},
-                                                   {"inputTopLeft", tl},
-                                                   {"inputTopRight", tr},
-                                                   {"inputBottomRight", br},
-                                                   {"inputBottomLeft", bl}});
+    Image back = cornered("CIPerspectiveCorrection", warped, {tl, tr, br, bl});
     Rect e = back.extent();
     EXPECT_NEAR(e.x, 10, 1e-9);
     EXPECT_NEAR(e.y, 20, 1e-9);
@@ -111,23 +116,14 @@ TEST(PerspectiveFilters, TheExtentVariantMapsItsRectangleAndTheCorrectionCanKeep
     Image pic = places(300, 300);
     const Vector tl{0, 300}, tr{300, 300}, br{300, 0}, bl{0, 0};
     // Mapping the picture's own rectangle to its own corners changes nothing.
-    Image same = apply("CIPerspectiveTransformWithExtent", {{"inputImage", pic},
-                                                            {"inputExtent", Vector{0, 0, 300, 300}},
-                                                            {"inputTopLeft", tl},
-                                                            {"inputTopRight", tr},
-                                                            {"inputBottomRight", br},
-                                                            {"inputBottomLeft", bl}});
+    Image same = cornered("CIPerspectiveTransformWithExtent", pic, {tl, tr, br, bl},
+                          {{"inputExtent", Vector{0, 0, 300, 300}}});
     Buffer a = render(same, Rect{0, 0, 300, 300}), s = render(pic, Rect{0, 0, 300, 300});
     for (int y = 5; y < 295; y += 29)
         for (int x = 5; x < 295; x += 31) EXPECT_LT(maxDiff(a.at(x, y), s.at(x, y)), 1e-3f);
     // Halving the extent's size doubles the picture.
-    Image twice =
-        apply("CIPerspectiveTransformWithExtent", {{"inputImage", pic},
-                                                   {"inputExtent", Vector{0, 0, 150, 150}},
-                                                   {"inputTopLeft", tl},
-                                                   {"inputTopRight", tr},
-                                                   {"inputBottomRight", br},
-                                                   {"inputBottomLeft", bl}});
+    Image twice = cornered("CIPerspectiveTransformWithExtent", pic, {tl, tr, br, bl},
+                           {{"inputExtent", Vector{0, 0, 150, 150}}});
     EXPECT_EQ(twice.extent(), (Rect{0, 0, 600, 600}));
     Buffer t = render(twice, Rect{0, 0, 600, 600});
     EXPECT_LT(maxDiff(t.sample(200, 160), s.sample(100, 80)), 0.01f);
@@ -141,17 +137,9 @@ TEST(PerspectiveFilters, KeystoneCorrectionsStraightenTheSidesTheyAreFor) {
     // A picture drawn as a trapezoid narrowing upwards, as a building photographed from below.
     Image pic = constant(200, 200, Px{1, 1, 1, 1});
     const Vector tl{60, 190}, tr{140, 190}, br{190, 10}, bl{10, 10};
-    Image trapezoid = apply("CIPerspectiveTransform", {{"inputImage", pic},
-                                                       {"inputTopLeft", tl},
-                                                       {"inputTopRight", tr},
-                                                       {"inputBottomRight", br},
-                                                       {"inputBottomLeft", bl}});
+    Image trapezoid = cornered("CIPerspectiveTransform", pic, {tl, tr, br, bl});
     auto corrected = [&](const char* name) {
-        Image img = apply(name, {{"inputImage", trapezoid},
-                                 {"inputTopLeft", tl},
-                                 {"inputTopRight", tr},
-                                 {"inputBottomRight", br},
-                                 {"inputBottomLeft", bl}});
+        Image img = cornered(name, trapezoid, {tl, tr, br, bl});
         return render(img, img.extent().integral());
     };
     Buffer v = corrected("CIKeystoneCorrectionVertical");
@@ -168,7 +156,7 @@ TEST(RotationFilters, ZeroAnglesAreTheIdentityAndTurnsKeepTheCentre) {
     Image pic = smooth(240, 160);
     Buffer src = render(pic, pic.extent());
     for (const char* name : {"CIStraightenFilter", "CIPerspectiveRotate"}) {
-        Buffer b = render(apply(name, {{"inputImage", pic}}), pic.extent());
+        Buffer b = draw(name, {{"inputImage", pic}}, pic.extent());
         EXPECT_LT(maxDiff(b.at(37, 81), src.at(37, 81)), 1e-4f) << name;
     }
     // Straightening fills its frame: the same extent, no transparent corners.
@@ -181,9 +169,8 @@ TEST(RotationFilters, ZeroAnglesAreTheIdentityAndTurnsKeepTheCentre) {
         EXPECT_LT(maxDiff(b.sample(120 * scale, 80 * scale), src.sample(120, 80)), 0.01f);
     }
     // Rolling the camera turns the picture about its centre.
-    Image rolled =
-        apply("CIPerspectiveRotate", {{"inputImage", pic}, {"inputRoll", std::numbers::pi}});
-    Buffer r = render(rolled, pic.extent());
+    Buffer r = draw("CIPerspectiveRotate", {{"inputImage", pic}, {"inputRoll", std::numbers::pi}},
+                    pic.extent());
     EXPECT_LT(maxDiff(r.sample(60, 50), src.sample(180, 110)), 0.01f);
     // Pitching it foreshortens one end: the extent is no longer the picture's.
     Image pitched = apply("CIPerspectiveRotate", {{"inputImage", pic}, {"inputPitch", 0.4}});

@@ -18,11 +18,6 @@ Px pixelAt(const std::string& name, const Settings& s, Point p) {
         .at(int(std::floor(p.x)), int(std::floor(p.y)));
 }
 
-void expectNear(Px got, Px want, float tol, const std::string& what) {
-    EXPECT_LT(testimg::maxDiff(got, want), tol)
-        << what << ": got " << got[0] << " " << got[1] << " " << got[2] << " " << got[3];
-}
-
 }  // namespace
 
 TEST(GradientFilters, LinearGradientsRunFromPointToPoint) {

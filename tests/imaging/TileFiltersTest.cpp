@@ -21,6 +21,13 @@ Image picture() {
     return p;
 }
 
+// The named filter over the picture, with the given further inputs.
+Image filtered(const std::string& name, Inputs values) {
+    filterrun::Settings s{{"inputImage", picture()}};
+    for (auto& [k, v] : values) s.emplace_back(k, v);
+    return filterrun::output(name, s);
+}
+
 // A render of the area round the centre, large enough to hold several cells.
 struct View {
     Buffer b;
@@ -52,9 +59,7 @@ TEST(CellTiles, EachHasTheTurnsAndMirrorsOfItsName) {
                           Case{"CISixfoldRotatedTile", kPi / 3, false},
                           Case{"CISixfoldReflectedTile", 2 * kPi / 3, true},
                           Case{"CITwelvefoldReflectedTile", kPi / 3, true}}) {
-        Image img = apply(c.name, {{"inputImage", picture()},
-                                   {"inputCenter", Vector{kC.x, kC.y}},
-                                   {"inputWidth", 120.0}});
+        Image img = filtered(c.name, {{"inputCenter", Vector{kC.x, kC.y}}, {"inputWidth", 120.0}});
         EXPECT_TRUE(img.extent().isInfinite()) << c.name;
         for (double scale : {1.0, 0.5}) {
             View v(img, scale);
@@ -80,15 +85,11 @@ TEST(CellTiles, EachHasTheTurnsAndMirrorsOfItsName) {
 TEST(LatticeTiles, ParallelogramsRepeatAsTheirNamesSay) {
     const Vector centre{kC.x, kC.y};
     Image par =
-        apply("CIParallelogramTile",
-              {{"inputImage", picture()}, {"inputCenter", centre}, {"inputAcuteAngle", kPi / 3}});
-    Image trans =
-        apply("CIFourfoldTranslatedTile",
-              {{"inputImage", picture()}, {"inputCenter", centre}, {"inputAcuteAngle", kPi / 3}});
-    Image refl =
-        apply("CIFourfoldReflectedTile", {{"inputImage", picture()}, {"inputCenter", centre}});
-    Image glide =
-        apply("CIGlideReflectedTile", {{"inputImage", picture()}, {"inputCenter", centre}});
+        filtered("CIParallelogramTile", {{"inputCenter", centre}, {"inputAcuteAngle", kPi / 3}});
+    Image trans = filtered("CIFourfoldTranslatedTile",
+                           {{"inputCenter", centre}, {"inputAcuteAngle", kPi / 3}});
+    Image refl = filtered("CIFourfoldReflectedTile", {{"inputCenter", centre}});
+    Image glide = filtered("CIGlideReflectedTile", {{"inputCenter", centre}});
     const Point a{100, 0}, b{100 * std::cos(kPi / 3), 100 * std::sin(kPi / 3)};
     View vp(par), vt(trans), vr(refl), vg(glide);
     Buffer src = render(picture(), Rect{0, 0, 400, 400});
@@ -109,9 +110,8 @@ TEST(LatticeTiles, ParallelogramsRepeatAsTheirNamesSay) {
 }
 
 TEST(TriangleTiles, MirrorsAcrossEveryTriangleSide) {
-    Image tri = apply(
-        "CITriangleTile",
-        {{"inputImage", picture()}, {"inputCenter", Vector{kC.x, kC.y}}, {"inputWidth", 90.0}});
+    Image tri =
+        filtered("CITriangleTile", {{"inputCenter", Vector{kC.x, kC.y}}, {"inputWidth", 90.0}});
     View v(tri), half(tri, 0.5);
     // The triangle (0,0) (90,0) (45,78) from the centre shows the picture; across its bottom
     // side (y = 0) and across the side from (90,0) up the mirror images show.
@@ -126,14 +126,12 @@ TEST(TriangleTiles, MirrorsAcrossEveryTriangleSide) {
     EXPECT_LT(maxDiff(v.at(inside), v.at(inside.x - 2 * d * n.x, inside.y - 2 * d * n.y)), 0.01f);
 
     // The kaleidoscope of triangles fades with the distance from its point, unless decay is 1.
-    Image bright = apply("CITriangleKaleidoscope", {{"inputImage", picture()},
-                                                    {"inputPoint", Vector{kC.x, kC.y}},
-                                                    {"inputSize", 200.0},
-                                                    {"inputDecay", 1.0}});
-    Image faded = apply("CITriangleKaleidoscope", {{"inputImage", picture()},
-                                                   {"inputPoint", Vector{kC.x, kC.y}},
-                                                   {"inputSize", 200.0},
-                                                   {"inputDecay", 0.5}});
+    Image bright =
+        filtered("CITriangleKaleidoscope",
+                 {{"inputPoint", Vector{kC.x, kC.y}}, {"inputSize", 200.0}, {"inputDecay", 1.0}});
+    Image faded =
+        filtered("CITriangleKaleidoscope",
+                 {{"inputPoint", Vector{kC.x, kC.y}}, {"inputSize", 200.0}, {"inputDecay", 0.5}});
     View vb(bright), vf(faded);
     EXPECT_LT(maxDiff(vb.at(kC), vf.at(kC)), 5e-3f);
     Px far = vf.at(kC.x + 400, kC.y), farBright = vb.at(kC.x + 400, kC.y);
@@ -143,10 +141,9 @@ TEST(TriangleTiles, MirrorsAcrossEveryTriangleSide) {
 
 TEST(Kaleidoscope, RepeatsTheWedgeCountTimes) {
     for (double count : {3.0, 6.0, 7.0}) {
-        Image k = apply("CIKaleidoscope", {{"inputImage", picture()},
-                                           {"inputCenter", Vector{kC.x, kC.y}},
-                                           {"inputCount", count},
-                                           {"inputAngle", 0.4}});
+        Image k = filtered(
+            "CIKaleidoscope",
+            {{"inputCenter", Vector{kC.x, kC.y}}, {"inputCount", count}, {"inputAngle", 0.4}});
         View v(k);
         for (Point p : kProbes) {
             Px here = v.at(turned(p, 0));
@@ -167,25 +164,26 @@ TEST(WholePictureTiles, RepeatThePictureAndClampItsEdges) {
     Buffer t = render(tile, Rect{-200, -200, 500, 500});
     EXPECT_LT(maxDiff(t.at(-170, 230), src.at(30, 70)), 1e-4f);
     // Scaled by two, it repeats every 200 x 160.
-    Image big = apply("CIAffineTile",
-                      {{"inputImage", pic}, {"inputTransform", AffineTransform::scaling(2, 2)}});
-    Buffer bt = render(big, Rect{-200, -200, 600, 600});
+    Buffer bt = draw("CIAffineTile",
+                     {{"inputImage", pic}, {"inputTransform", AffineTransform::scaling(2, 2)}},
+                     Rect{-200, -200, 600, 600});
     EXPECT_LT(maxDiff(bt.sample(61, 41), bt.sample(261, 201)), 0.01f);
     EXPECT_LT(maxDiff(bt.sample(61, 41), src.sample(30.5, 20.5)), 0.01f);
 
     // The perspective tile with the picture's own corners is the picture, repeated.
-    Image persp = apply("CIPerspectiveTile", {{"inputImage", pic},
-                                              {"inputBottomLeft", Vector{0, 0}},
-                                              {"inputBottomRight", Vector{100, 0}},
-                                              {"inputTopRight", Vector{100, 80}},
-                                              {"inputTopLeft", Vector{0, 80}}});
-    Buffer p = render(persp, Rect{-100, -100, 300, 300});
+    Buffer p = draw("CIPerspectiveTile",
+                    {{"inputImage", pic},
+                     {"inputBottomLeft", Vector{0, 0}},
+                     {"inputBottomRight", Vector{100, 0}},
+                     {"inputTopRight", Vector{100, 80}},
+                     {"inputTopLeft", Vector{0, 80}}},
+                    Rect{-100, -100, 300, 300});
     EXPECT_LT(maxDiff(p.at(37, 21), src.at(37, 21)), 1e-3f);
     EXPECT_LT(maxDiff(p.at(137, 101), src.at(37, 21)), 1e-3f);
 
     // Clamps: outside, the nearest edge pixel; inside, the picture.
-    Image clamp = apply("CIClamp", {{"inputImage", pic}, {"inputExtent", Vector{10, 10, 50, 40}}});
-    Buffer c = render(clamp, Rect{-50, -50, 200, 200});
+    Buffer c = draw("CIClamp", {{"inputImage", pic}, {"inputExtent", Vector{10, 10, 50, 40}}},
+                    Rect{-50, -50, 200, 200});
     EXPECT_LT(maxDiff(c.at(30, 30), src.at(30, 30)), 1e-4f);
     EXPECT_LT(maxDiff(c.at(120, 30), src.at(59, 30)), 0.01f);
     EXPECT_LT(maxDiff(c.at(-40, -40), src.at(10, 10)), 0.01f);
@@ -199,18 +197,19 @@ TEST(WholePictureTiles, RepeatThePictureAndClampItsEdges) {
 }
 
 TEST(OpTile, ScaleOneIsThePictureAndOtherScalesRepeatEachSquare) {
-    Image same = apply("CIOpTile", {{"inputImage", picture()}, {"inputScale", 1.0}});
+    Image same = filtered("CIOpTile", {{"inputScale", 1.0}});
     Buffer s = render(picture(), Rect{0, 0, 400, 400});
     Buffer b = render(same, Rect{0, 0, 400, 400});
     for (int y = 10; y < 390; y += 37)
         for (int x = 10; x < 390; x += 41) EXPECT_LT(maxDiff(b.at(x, y), s.at(x, y)), 1e-3f);
     // Each square's middle is the picture's; away from it the picture at `scale` times the
     // distance shows.
-    Image op = apply("CIOpTile", {{"inputImage", picture()},
-                                  {"inputScale", 2.0},
-                                  {"inputWidth", 50.0},
-                                  {"inputCenter", Vector{0, 0}}});
-    Buffer o = render(op, Rect{0, 0, 400, 400});
+    Buffer o = draw("CIOpTile",
+                    {{"inputImage", picture()},
+                     {"inputScale", 2.0},
+                     {"inputWidth", 50.0},
+                     {"inputCenter", Vector{0, 0}}},
+                    Rect{0, 0, 400, 400});
     EXPECT_LT(maxDiff(o.sample(175, 225), s.sample(175, 225)), 0.01f);
     EXPECT_LT(maxDiff(o.sample(185, 230), s.sample(195, 235)), 0.01f);
 }

@@ -175,15 +175,14 @@ TEST(Transitions, PageCurlsShowTheBackAndKeepOutsideTheExtent) {
     EXPECT_TRUE(near(c.at(20, 150), kRed));  // outside the extent: untouched
     EXPECT_TRUE(near(c.at(280, 150), kRed));
     // The shading image lights the back only.
-    Image dark = at("CIPageCurlTransition", 0.4,
-                    {{"inputExtent", extent},
-                     {"inputRadius", 30.0},
-                     {"inputShadingImage", constant(300, 300, Px{0, 0, 0, 1})}});
-    Image light = at("CIPageCurlTransition", 0.4,
-                     {{"inputExtent", extent},
-                      {"inputRadius", 30.0},
-                      {"inputShadingImage", constant(300, 300, Px{1, 1, 1, 1})}});
-    Buffer dk = render(dark, kArea), lt = render(light, kArea);
+    auto shaded = [&](float v) {
+        return render(at("CIPageCurlTransition", 0.4,
+                         {{"inputExtent", extent},
+                          {"inputRadius", 30.0},
+                          {"inputShadingImage", constant(300, 300, Px{v, v, v, 1})}}),
+                      kArea);
+    };
+    Buffer dk = shaded(0), lt = shaded(1);
     float brighter = 0;
     for (int x = 55; x < 250; x += 5) {
         brighter = std::max(brighter, lt.at(x, 150)[1] - dk.at(x, 150)[1]);

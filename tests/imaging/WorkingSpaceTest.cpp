@@ -145,13 +145,9 @@ void expectFormula(const Bitmap& got, const std::vector<Rgb>& want, WorkingSpace
 // A one-image filter's result against f(colour) for every source colour.
 void expectPointwise(const std::string& filter, const testimg::Inputs& extra,
                      const std::function<Rgb(const Rgb&)>& f) {
-    std::vector<std::pair<const char*, Value>> values{{"inputImage", row(kSources)}};
-    values.insert(values.end(), extra.begin(), extra.end());
-    auto fl = imaging::FilterRegistry::shared().filterWithName(filter);
-    ASSERT_TRUE(fl) << filter;
-    fl->setDefaults();
-    for (auto& [k, v] : values) ASSERT_TRUE(fl->setValue(k, v)) << filter << " " << k;
-    const Image out = fl->outputImage();
+    filterrun::Settings values{{"inputImage", row(kSources)}};
+    for (auto& [k, v] : extra) values.emplace_back(k, v);
+    const Image out = filterrun::output(filter, values);
     for (WorkingSpace space : kSpaces) {
         std::vector<Rgb> want;
         for (auto& c : kSources) want.push_back(f(working(c, space)));
