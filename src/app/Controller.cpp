@@ -109,6 +109,8 @@ void Controller::loadWindow() {
         // The paste button follows the clipboard while the program is active too.
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
                 [this] { updateMainBtnState(); });
+        // Every way out keeps the favourites, not only closing the window.
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { saveFavorites(); });
     }
 
     // The window has its size before the default picture is fitted into it.
@@ -137,6 +139,7 @@ void Controller::awakeFromNib() {
     m_standard->installFilterCatalogue();
     chrome::ColorPanel::setShowsAlpha(true);
     initExportFormats();
+    readFavorites();
     // No effect is selected in any list.
     for (Mode m : kModes)
         if (QTreeView* v = family(m).views().list; v && v->selectionModel())
@@ -332,6 +335,7 @@ void Controller::updateMainBtnState() {
     if (!m_window) return;
     m_window->pasteBtn()->setEnabled(foundation::Pasteboard::offersImage());
     m_window->applyBtn()->setEnabled(family(filerMode()).hasWorkingEffect());
+    m_window->addFavouriteBtn()->setEnabled(family(filerMode()).hasWorkingEffect());
     validateAllMenuItems();
 }
 
@@ -409,7 +413,8 @@ bool Controller::validateMenuItem(QAction* item) {
         if (m_window) m_window->pasteBtn()->setEnabled(offers);
         return offers;
     }
-    if (a == act::escapeEffect) return family(filerMode()).hasWorkingEffect();
+    if (a == act::escapeEffect || a == act::addFavorites)
+        return family(filerMode()).hasWorkingEffect();
     if (a == act::showInfoPanel) return m_infoPanel ? m_infoPanel->validateMenuItem(item) : true;
     if (a == act::showResizePanel)
         return m_resizePanel ? m_resizePanel->validateMenuItem(item) : true;
@@ -435,7 +440,9 @@ bool Controller::windowShouldClose() {
     return !wasChanged();
 }
 
-void Controller::windowWillClose() {}
+void Controller::windowWillClose() {
+    saveFavorites();
+}
 
 void Controller::windowDidResize() {
     for (Mode m : kModes)
@@ -462,6 +469,7 @@ Controller::TerminateReply Controller::applicationShouldTerminate() {
 }
 
 void Controller::applicationWillTerminate() {
+    saveFavorites();
     if (!m_window) return;
     m_prefs.saveFrame(kFrameName, m_window->frameToSave());
 }

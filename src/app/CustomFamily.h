@@ -24,6 +24,10 @@ class CustomFamily : public PrototypeFamily {
     // The canvas is refitted, and the zoom slider follows it.
     void entered() override;
     QString favouritesKey() const override { return QStringLiteral("CustomEffectsFavorites"); }
+
+  protected:
+    // Undo after a click returns to the favourite highlighted before it.
+    bool undoesFavouriteClicks() const override { return true; }
 };
 
 }  // namespace app

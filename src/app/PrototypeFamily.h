@@ -37,6 +37,12 @@ class PrototypeFamily : public EffectFamily {
     void selectionChanged(QTreeView* list) override;
     const void* undoTarget() const override { return m_working.get(); }
 
+  protected:
+    void fillFavourite(favourites::Favourite& entry) override;
+    QString whyNotRestorable(const favourites::Favourite& entry) const override;
+    void restoreFavourite(const favourites::Favourite& entry) override;
+    std::function<const effects::BaseEffect*(const QString&)> prototypeLookup() const override;
+
   private:
     void retire();
 

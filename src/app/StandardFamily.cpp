@@ -139,6 +139,7 @@ void StandardFamily::addFilterIndex(const QString& name, int tag) {
     if (f) f->setDefaults();
     m_filter = f;
     if (f) {
+        m_fedPicture = picture();
         _setupAllImageInputsToNotNil(f.get());
         setAutomaticDefaults(f.get());
     }

@@ -95,8 +95,19 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
     static QString actionNameForFilterKey(const imaging::Filter* filter, const QString& key);
     void updateView() override;
 
+  protected:
+    void fillFavourite(favourites::Favourite& entry) override;
+    QString whyNotRestorable(const favourites::Favourite& entry) const override;
+    void restoreFavourite(const favourites::Favourite& entry) override;
+
   private:
+    // Makes `filter` the working filter again with `button` highlighted, undoably.
+    void restoreWorkingFilter(std::shared_ptr<imaging::Filter> filter,
+                              QPointer<chrome::BaseColoredButton> button);
+
     std::shared_ptr<imaging::Filter> m_filter;
+    // The picture the working filter's image inputs were filled with.
+    imaging::Image m_fedPicture;
     workbench::DataSource* m_catalogue = nullptr;
     imaging::Image texture, shadingemap, alphaemap, ramp, mask;
     QString texturepath, shadingemappath, alphaemappath, ramppath, maskpath;
