@@ -135,7 +135,10 @@ FavouritesList::FavouritesList(QString key, PrototypeLookup lookup)
     : m_key(std::move(key)), m_lookup(std::move(lookup)) {}
 
 FavouritesList::~FavouritesList() {
-    for (Favourite& f : m_entries) delete f.button.data();
+    for (Favourite& f : m_entries) {
+        if (m_bar && f.button) m_bar->removeItem(f.button);
+        delete f.button.data();
+    }
 }
 
 void FavouritesList::setBar(DocPageControl* bar, FavouritesController* controller, Click click) {
