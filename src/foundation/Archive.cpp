@@ -170,6 +170,8 @@ bool readImage(const QCborValue& v, QImage& out, QString* why) {
     QBuffer buf(&bytes);
     buf.open(QIODevice::ReadOnly);
     QImageReader reader(&buf, "png");
+    // PNG only: no other decoder sees these bytes.
+    reader.setAutoDetectImageFormat(false);
     // The header's size is checked before any pixel memory is taken.
     if (!reader.canRead() || !imageFits(reader.size()))
         return fail(why, QStringLiteral("image data that is damaged or too large"));
