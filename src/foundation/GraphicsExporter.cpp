@@ -107,11 +107,15 @@ bool isOpaque(const QImage& image) {
 
 // The picture as the writers take it: opaque RGB when nothing is transparent (smaller files,
 // and what readers expect), straight RGBA where the format keeps alpha, and composited over
-// black where it does not (what the premultiplied colours already are).
+// black where it does not (what the premultiplied colours already are). A picture of 16 bits
+// per channel keeps them.
 QImage writerImage(const QImage& in, bool keepAlpha) {
-    if (isOpaque(in)) return in.convertToFormat(QImage::Format_RGB888);
-    if (keepAlpha) return in.convertToFormat(QImage::Format_RGBA8888);
-    QImage flat(in.size(), QImage::Format_RGB888);
+    const bool deep = in.depth() == 64;
+    if (isOpaque(in))
+        return in.convertToFormat(deep ? QImage::Format_RGBX64 : QImage::Format_RGB888);
+    if (keepAlpha)
+        return in.convertToFormat(deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
+    QImage flat(in.size(), deep ? QImage::Format_RGBX64 : QImage::Format_RGB888);
     flat.fill(Qt::black);
     QPainter p(&flat);
     p.drawImage(0, 0, in);
@@ -152,9 +156,12 @@ class MagickExporter final : public GraphicsExporter {
   protected:
     bool encode(const QImage& image, QIODevice& out) override {
         initMagick();
-        const bool rgba = image.format() == QImage::Format_RGBA8888;
-        const int channels = rgba ? 4 : 3;
-        const size_t rowBytes = size_t(image.width()) * size_t(channels);
+        const bool deep = image.depth() == 64;
+        const bool rgba =
+            image.format() == QImage::Format_RGBA8888 || image.format() == QImage::Format_RGBA64;
+        // 16-bit rows always have four channels; the fourth is padding when opaque.
+        const int channels = deep || rgba ? 4 : 3;
+        const size_t rowBytes = size_t(image.width()) * size_t(channels) * (deep ? 2 : 1);
         // ImageMagick takes packed rows; QImage pads them to four bytes.
         std::vector<uint8_t> packed;
         const uint8_t* pixels = image.constBits();
@@ -180,7 +187,8 @@ class MagickExporter final : public GraphicsExporter {
                 MagickCore::MagickFalse ||
             MagickCore::ResetImagePixels(core, &core->exception) == MagickCore::MagickFalse ||
             MagickCore::ImportImagePixels(core, 0, 0, size_t(image.width()), size_t(image.height()),
-                                          rgba ? "RGBA" : "RGB", MagickCore::CharPixel,
+                                          rgba ? "RGBA" : (deep ? "RGBP" : "RGB"),
+                                          deep ? MagickCore::ShortPixel : MagickCore::CharPixel,
                                           pixels) == MagickCore::MagickFalse) {
             m_error = QStringLiteral("A %1 x %2 picture cannot be written as %3 here (%4).")
                           .arg(image.width())
@@ -195,6 +203,7 @@ class MagickExporter final : public GraphicsExporter {
         try {
             Magick::Image m(core);
             m.magick(m_entry.coder);
+            if (deep) m.depth(16);
             if (m_hres > 0 && m_vres > 0) {
                 m.resolutionUnits(MagickCore::PixelsPerInchResolution);
                 m.density(

@@ -1,6 +1,7 @@
 #pragma once
 // What a filter says about each of its inputs, in the platform's vocabulary.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ inline constexpr const char* kClassColor = "CIColor";
 inline constexpr const char* kClassImage = "CIImage";
 inline constexpr const char* kClassTransform = "NSAffineTransform";
 inline constexpr const char* kClassString = "NSString";
+inline constexpr const char* kClassData = "NSData";
 
 // Filter categories.
 inline constexpr const char* kCICategoryDistortionEffect = "CICategoryDistortionEffect";
@@ -75,7 +77,15 @@ struct Attribute {
     std::string displayName;
     Value defaultValue;  // nothing for images
     std::optional<double> min, max, sliderMin, sliderMax, identity;
-    bool optional = false;  // an image the filter can do without
+    bool optional = false;                // an image the filter can do without
+    std::optional<size_t> maxComponents;  // vectors: the most components taken
+
+    // Vectors take up to six components (positions, rectangles), or as many as the default
+    // has (convolution weights), unless the attribute says otherwise.
+    size_t mostComponents() const {
+        return maxComponents ? *maxComponents
+                             : std::max<size_t>(6, defaultValue.toVector().count());
+    }
 
     bool isImage() const { return className == kClassImage; }
     bool isNumber() const { return className == kClassNumber; }

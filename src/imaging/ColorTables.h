@@ -9,6 +9,8 @@ namespace imaging {
 
 // sRGB byte -> linear value.
 const float* srgbDecodeTable();
+// Byte -> value in 0..1 with no transfer curve (no colour management).
+const float* byteUnitTable();
 
 // Linear value in 0..1 -> sRGB byte (clamped), by a table of kSrgbEncodeSteps + 1 entries.
 inline constexpr int kSrgbEncodeSteps = 65536;
@@ -52,5 +54,8 @@ inline void encodeRGBA8(Px p, uint8_t* out) {
 }
 // Linear premultiplied pixel -> premultiplied sRGB bytes (the way toolkits store them).
 void encodeRGBA8Premultiplied(Px p, uint8_t* out);
+// Premultiplied pixel -> bytes with no transfer curve (no colour management), straight or
+// premultiplied.
+void storeRGBA8(Px p, uint8_t* out, bool premultiplied);
 
 }  // namespace imaging

@@ -13,6 +13,8 @@
 
 namespace imaging {
 
+thread_local WorkingSpace detail::tlsWorkingSpace = WorkingSpace::Linear;
+
 namespace {
 
 using TileSink = std::function<void(const Buffer&)>;
@@ -53,8 +55,11 @@ class Plan {
     // With a sink, the root's tiles are handed to it as they are done (from several threads at
     // once) instead of being gathered into one buffer; the return value is then empty.
     Buffer run(const TileSink& sink = {}) {
-        for (auto& s : steps_)
-            if (!s.region.isEmpty()) s.node->prepare(scale_);
+        {
+            WorkingSpaceScope space(options_.workingSpace);
+            for (auto& s : steps_)
+                if (!s.region.isEmpty()) s.node->prepare(scale_);
+        }
         for (size_t k = 0; k < order_.size(); ++k) {
             compute(order_[k], order_[k] == rootIndex_ ? sink : TileSink{});
             for (auto& t : steps_)
@@ -142,6 +147,7 @@ class Plan {
                     {x, y, std::min(x + tw, s.region.x1), std::min(y + th, s.region.y1)});
         tbb::parallel_for(tbb::blocked_range<size_t>(0, tiles.size(), 1),
                           [&](const tbb::blocked_range<size_t>& range) {
+                              WorkingSpaceScope space(options_.workingSpace);
                               for (size_t t = range.begin(); t != range.end(); ++t) {
                                   if (options_.cancel && options_.cancel->load()) return;
                                   if (sink) {
@@ -213,20 +219,22 @@ IRect checkedRequest(const Rect& region, double scale) {
 }
 
 // One row of engine pixels into a bitmap row.
-void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format) {
-    switch (format) {
-        case PixelFormat::RGBAF:
-            std::memcpy(dst, src, size_t(n) * sizeof(Px));
-            break;
-        case PixelFormat::RGBA8: {
-            const uint8_t* t = srgbEncodeTable();
-            for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
-            break;
-        }
-        case PixelFormat::RGBA8Premultiplied:
-            for (int x = 0; x < n; ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
-            break;
+void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format, WorkingSpace space) {
+    if (format == PixelFormat::RGBAF) {
+        std::memcpy(dst, src, size_t(n) * sizeof(Px));
+        return;
     }
+    const bool premultiplied = format == PixelFormat::RGBA8Premultiplied;
+    if (space == WorkingSpace::None) {
+        for (int x = 0; x < n; ++x) storeRGBA8(src[x], dst + 4 * x, premultiplied);
+        return;
+    }
+    if (premultiplied) {
+        for (int x = 0; x < n; ++x) encodeRGBA8Premultiplied(src[x], dst + 4 * x);
+        return;
+    }
+    const uint8_t* t = srgbEncodeTable();
+    for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
 }
 
 }  // namespace
@@ -253,18 +261,19 @@ Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scal
         const IRect& t = tile.rect();
         for (int y = t.y0; y < t.y1; ++y)
             encodeRow(tile.row(y) + t.x0, t.width(),
-                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format);
+                      out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format,
+                      options.workingSpace);
     });
     return out;
 }
 
-Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format) {
+Bitmap Context::toBitmap(const Buffer& buf, PixelFormat format, WorkingSpace space) {
     const IRect& r = buf.rect();
     if (r.isEmpty()) return {};
     Bitmap out(r.width(), r.height(), format, false);  // every row is written below
     tbb::parallel_for(0, r.height(), [&](int row) {
         const int y = r.y1 - 1 - row;
-        encodeRow(buf.row(y) + r.x0, r.width(), out.row(row), format);
+        encodeRow(buf.row(y) + r.x0, r.width(), out.row(row), format, space);
     });
     return out;
 }

@@ -6,6 +6,7 @@
 #include "imaging/Bitmap.h"
 #include "imaging/Buffer.h"
 #include "imaging/Image.h"
+#include "imaging/WorkingSpace.h"
 
 namespace imaging {
 
@@ -17,13 +18,16 @@ struct Cancelled : std::exception {
 struct RenderOptions {
     // Checked between tiles; when it becomes true the render stops with Cancelled.
     const std::atomic<bool>* cancel = nullptr;
+    // None: no colour management; sources are not decoded and results are not encoded.
+    WorkingSpace workingSpace = WorkingSpace::Linear;
 };
 
 class Context {
   public:
     // The pixels of `image` covering `region` (picture units) at `scale` scaled pixels per
-    // picture unit: a buffer over IRect::cover(region, scale), linear premultiplied, transparent
-    // outside the image's extent. Throws Error when the work would exceed the size limit.
+    // picture unit: a buffer over IRect::cover(region, scale), premultiplied in the working
+    // space, transparent outside the image's extent. Throws Error when the work would exceed the
+    // size limit.
     Buffer render(const Image& image, const Rect& region, double scale = 1.0,
                   const RenderOptions& options = {}) const;
 
@@ -32,8 +36,10 @@ class Context {
                         PixelFormat format = PixelFormat::RGBA8,
                         const RenderOptions& options = {}) const;
 
-    // Conversion of an engine buffer to a bitmap (rows top to bottom).
-    static Bitmap toBitmap(const Buffer& buffer, PixelFormat format);
+    // Conversion of an engine buffer, premultiplied in `space`, to a bitmap (rows top to
+    // bottom). RGBAF bitmaps keep the values as they are.
+    static Bitmap toBitmap(const Buffer& buffer, PixelFormat format,
+                           WorkingSpace space = WorkingSpace::Linear);
 };
 
 }  // namespace imaging

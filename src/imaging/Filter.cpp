@@ -93,6 +93,7 @@ bool classAccepts(const std::string& cls, Value::Kind k) {
     if (cls == kClassImage) return k == K::Image;
     if (cls == kClassTransform) return k == K::Transform;
     if (cls == kClassString) return k == K::String;
+    if (cls == kClassData) return k == K::Data;
     return false;
 }
 
@@ -145,9 +146,7 @@ bool Filter::setValue(std::string_view key, const Value& v) {
         log(name() + ": input '" + a->key + "' refused a value that is not a finite number");
         return false;
     }
-    // Positions, rectangles and offsets have up to six components; weight vectors (the
-    // convolutions') as many as their default.
-    const size_t most = std::max<size_t>(6, a->defaultValue.toVector().count());
+    const size_t most = a->mostComponents();
     if (v.kind() == Value::Kind::Vector &&
         (v.toVector().count() < 1 || v.toVector().count() > most)) {
         log(name() + ": input '" + a->key + "' refused a vector of " +

@@ -13,6 +13,7 @@
 #include "imaging/Attribute.h"
 #include "imaging/Image.h"
 #include "imaging/Value.h"
+#include "imaging/WorkingSpace.h"
 
 namespace imaging {
 
@@ -39,9 +40,11 @@ class Args {
     Point point(std::string_view key) const { return vector(key).toPoint(); }
     Rect rect(std::string_view key) const { return vector(key).toRect(); }
     Color color(std::string_view key) const;
-    // The colour converted for kernels: linear light, premultiplied.
-    Px linearColor(std::string_view key) const { return toLinearPremultiplied(color(key)); }
+    // The colour for kernels, premultiplied in the working space of the render.
+    WorkingColor workingColor(std::string_view key) const { return WorkingColor(color(key)); }
     AffineTransform transform(std::string_view key) const;
+    std::string text(std::string_view key) const { return value(key).toString(); }
+    Data data(std::string_view key) const { return value(key).toData(); }
 
   private:
     const Filter& f_;

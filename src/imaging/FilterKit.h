@@ -36,6 +36,7 @@ class Attr {
     Attr& identity(double v) { return a_.identity = v, *this; }
     Attr& name(std::string display) { return a_.displayName = std::move(display), *this; }
     Attr& optional() { return a_.optional = true, *this; }
+    Attr& components(size_t most) { return a_.maxComponents = most, *this; }
     operator Attribute() const { return a_; }
 
   private:
@@ -104,6 +105,14 @@ inline Attr ImageInput(std::string k = "inputImage") {
 }
 inline Attr GradientImage(std::string k = "inputGradientImage") {
     return Attr(std::move(k), kClassImage, kCIAttributeTypeGradient, Value());
+}
+
+// Text (class NSString) and bytes (class NSData).
+inline Attr Text(std::string k, std::string def) {
+    return Attr(std::move(k), kClassString, nullptr, Value(std::move(def)));
+}
+inline Attr DataInput(std::string k, Data def) {
+    return Attr(std::move(k), kClassData, nullptr, Value(std::move(def)));
 }
 
 // Affine transforms (class NSAffineTransform).

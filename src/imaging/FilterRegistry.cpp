@@ -34,7 +34,8 @@ std::string FilterRegistry::validate(const FilterDescription& d) {
                       (a.className == kClassVector && k == K::Vector) ||
                       (a.className == kClassColor && k == K::Color) ||
                       (a.className == kClassTransform && k == K::Transform) ||
-                      (a.className == kClassString && k == K::String);
+                      (a.className == kClassString && k == K::String) ||
+                      (a.className == kClassData && k == K::Data);
             if (!ok) return where + "default of the wrong class";
         }
         // Limits in order wherever they exist.

@@ -7,7 +7,7 @@ namespace imaging {
 class FilterRegistry;
 }
 
-#define DEVERAV_PLUGIN_ABI 1
+#define DEVERAV_PLUGIN_ABI 2  // 2: values hold data; attributes may limit vector lengths
 #define DEVERAV_PLUGIN_ABI_SYMBOL "deverav_plugin_abi"
 #define DEVERAV_PLUGIN_REGISTER_SYMBOL "deverav_plugin_register"
 

@@ -1,5 +1,6 @@
 // Pictures held in memory, with a pyramid of half-size levels for rendering below full scale.
 
+#include <array>
 #include <cstring>
 #include <mutex>
 
@@ -10,22 +11,45 @@
 #include "imaging/Error.h"
 #include "imaging/NodeKinds.h"
 #include "imaging/SourceNode.h"
+#include "imaging/WorkingSpace.h"
 
 namespace imaging {
 
 namespace {
 
-// Reads a pixel of a level at y-up coordinates.
-inline Px fetch(const Bitmap& b, int x, int yUp, const float* table = srgbDecodeTable()) {
-    const uint8_t* row = b.row(b.height() - 1 - yUp);
-    if (b.format() == PixelFormat::RGBAF) return reinterpret_cast<const Px*>(row)[x];
-    return decodeRGBA8(row + 4 * size_t(x), table);
+// How the pixels of one level become working values.
+struct Decoder {
+    const float* table;  // for bytes
+    bool encodeFloats;   // float pixels are linear: encoded for a render without colour management
+};
+Decoder decoderFor(WorkingSpace space, size_t level) {
+    const bool none = space == WorkingSpace::None;
+    // Reduced float levels are built in the space they serve; only the picture itself is linear.
+    return {none ? byteUnitTable() : srgbDecodeTable(), none && level == 0};
 }
 
-inline void store(Bitmap& b, int x, int yUp, Px p) {
+Px encodedFloat(Px p) {
+    Px s = unpremultiply(p);
+    for (int c = 0; c < 3; ++c) s[c] = linearToSrgb(std::max(s[c], 0.f));
+    return premultiply(s);
+}
+
+// Reads a pixel of a level at y-up coordinates.
+inline Px fetch(const Bitmap& b, int x, int yUp, const Decoder& d) {
+    const uint8_t* row = b.row(b.height() - 1 - yUp);
+    if (b.format() == PixelFormat::RGBAF) {
+        const Px p = reinterpret_cast<const Px*>(row)[x];
+        return d.encodeFloats ? encodedFloat(p) : p;
+    }
+    return decodeRGBA8(row + 4 * size_t(x), d.table);
+}
+
+inline void store(Bitmap& b, int x, int yUp, Px p, WorkingSpace space) {
     uint8_t* row = b.row(b.height() - 1 - yUp);
     if (b.format() == PixelFormat::RGBAF) {
         reinterpret_cast<Px*>(row)[x] = p;
+    } else if (space == WorkingSpace::None) {
+        storeRGBA8(p, row + 4 * size_t(x), false);
     } else {
         encodeRGBA8(p, row + 4 * size_t(x));
     }
@@ -52,18 +76,23 @@ Bitmap toStraight(const Bitmap& in) {
 struct SourceNode::Storage {
     explicit Storage(Bitmap b) : base(std::move(b)) {
         int w = base.width(), h = base.height();
+        size_t n = 0;
         while (w > 1 || h > 1) {
             w = (w + 1) / 2, h = (h + 1) / 2;
-            levels.emplace_back();
+            ++n;
         }
-        flags = std::make_unique<std::once_flag[]>(levels.size() + 1);
+        for (auto& l : levels) l.resize(n);
+        for (auto& f : flags) f = std::make_unique<std::once_flag[]>(n + 1);
     }
 
-    // Level 0 is the picture itself; level k is the 2x2 average of level k - 1.
-    const Bitmap& level(size_t k) const {
+    // Level 0 is the picture itself; level k is the 2x2 average of level k - 1, taken in the
+    // working space (each space keeps its own reduced levels).
+    const Bitmap& level(size_t k, WorkingSpace space) const {
         if (k == 0) return base;
-        std::call_once(flags[k], [&] {
-            const Bitmap& prev = level(k - 1);
+        const size_t si = size_t(space);
+        std::call_once(flags[si][k], [&] {
+            const Bitmap& prev = level(k - 1, space);
+            const Decoder d = decoderFor(space, k - 1);
             Bitmap next((prev.width() + 1) / 2, (prev.height() + 1) / 2, prev.format());
             // Isolated so that a waiting thread never picks up a render task that needs this level.
             tbb::this_task_arena::isolate([&] {
@@ -75,23 +104,23 @@ struct SourceNode::Storage {
                             for (int dx = 0; dx < 2; ++dx) {
                                 int sx = 2 * x + dx, sy = 2 * y + dy;
                                 if (sx < prev.width() && sy < prev.height()) {
-                                    sum += fetch(prev, sx, sy);
+                                    sum += fetch(prev, sx, sy, d);
                                     ++n;
                                 }
                             }
-                        store(next, x, y, sum / float(n));
+                        store(next, x, y, sum / float(n), space);
                     }
                 });
             });
-            levels[k - 1] = std::move(next);
+            levels[si][k - 1] = std::move(next);
         });
-        return levels[k - 1];
+        return levels[si][k - 1];
     }
-    size_t levelCount() const { return levels.size() + 1; }
+    size_t levelCount() const { return levels[0].size() + 1; }
 
     Bitmap base;
-    mutable std::vector<Bitmap> levels;
-    std::unique_ptr<std::once_flag[]> flags;
+    mutable std::array<std::vector<Bitmap>, 2> levels;
+    std::array<std::unique_ptr<std::once_flag[]>, 2> flags;
 };
 
 SourceNode::SourceNode(std::shared_ptr<Storage> storage, Point origin)
@@ -122,17 +151,18 @@ size_t SourceNode::levelFor(double s) const {
 }
 
 void SourceNode::prepare(double scale) const {
-    storage_->level(levelFor(scale));
+    storage_->level(levelFor(scale), currentWorkingSpace());
 }
 
 void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buffer* const>) const {
     const IRect& r = out.rect();
     const double s = info.scale;
     const size_t k = levelFor(s);
-    const Bitmap& lv = storage_->level(k);
+    const WorkingSpace space = currentWorkingSpace();
+    const Bitmap& lv = storage_->level(k, space);
+    const Decoder d = decoderFor(space, k);
     const double ls = std::ldexp(1.0, -int(k));  // level pixels per picture unit
     const int lw = lv.width(), lh = lv.height();
-    const float* table = srgbDecodeTable();
 
     // Exact path: output pixels fall on level pixels.
     const double ox = origin_.x * s, oy = origin_.y * s;
@@ -150,11 +180,11 @@ void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buf
             std::fill(o + r.x0, o + xa, Px{0, 0, 0, 0});
             std::fill(o + xb, o + r.x1, Px{0, 0, 0, 0});
             const uint8_t* row = lv.row(lh - 1 - ly);
-            if (lv.format() == PixelFormat::RGBAF) {
+            if (lv.format() == PixelFormat::RGBAF && !d.encodeFloats) {
                 std::memcpy(o + xa, reinterpret_cast<const Px*>(row) + (xa - dx),
                             size_t(xb - xa) * sizeof(Px));
             } else {
-                for (int x = xa; x < xb; ++x) o[x] = decodeRGBA8(row + 4 * size_t(x - dx), table);
+                for (int x = xa; x < xb; ++x) o[x] = fetch(lv, x - dx, ly, d);
             }
         }
         return;
@@ -189,9 +219,9 @@ void SourceNode::render(const RenderInfo& info, Buffer& out, std::span<const Buf
                 o[x] = Px{0, 0, 0, 0};
                 continue;
             }
-            Px a = fetch(lv, cx.i0, ry.i0, table), b = fetch(lv, cx.i1, ry.i0, table);
-            Px c = fetch(lv, cx.i0, ry.i1, table), d = fetch(lv, cx.i1, ry.i1, table);
-            Px top = a + (b - a) * cx.t, bottom = c + (d - c) * cx.t;
+            Px a = fetch(lv, cx.i0, ry.i0, d), b = fetch(lv, cx.i1, ry.i0, d);
+            Px c = fetch(lv, cx.i0, ry.i1, d), q = fetch(lv, cx.i1, ry.i1, d);
+            Px top = a + (b - a) * cx.t, bottom = c + (q - c) * cx.t;
             o[x] = (top + (bottom - top) * ry.t) * cover;
         }
     }

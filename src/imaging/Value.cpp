@@ -1,6 +1,9 @@
 #include "imaging/Value.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "imaging/WorkingSpace.h"
 
 namespace imaging {
 
@@ -8,6 +11,39 @@ Px toLinearPremultiplied(const Color& c) {
     float a = float(std::clamp(c.a, 0.0, 1.0));
     return Px{srgbToLinear(float(c.r)) * a, srgbToLinear(float(c.g)) * a,
               srgbToLinear(float(c.b)) * a, a};
+}
+
+WorkingColor::WorkingColor(const Color& c) {
+    const float a = float(std::clamp(c.a, 0.0, 1.0));
+    v_[size_t(WorkingSpace::Linear)] = toLinearPremultiplied(c);
+    v_[size_t(WorkingSpace::None)] = Px{float(c.r) * a, float(c.g) * a, float(c.b) * a, a};
+}
+
+WorkingColor WorkingColor::straight(Px e) {
+    WorkingColor w;
+    w.v_[size_t(WorkingSpace::Linear)] =
+        Px{srgbToLinear(e[0]), srgbToLinear(e[1]), srgbToLinear(e[2]), e[3]};
+    w.v_[size_t(WorkingSpace::None)] = e;
+    return w;
+}
+
+Data::Data(std::vector<uint8_t> bytes)
+    : d_(std::make_shared<const std::vector<uint8_t>>(std::move(bytes))) {}
+
+Data Data::fromText(std::string_view text) {
+    return Data(std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+Data Data::fromFloats(const std::vector<float>& values) {
+    std::vector<uint8_t> b(values.size() * sizeof(float));
+    if (!b.empty()) std::memcpy(b.data(), values.data(), b.size());
+    return Data(std::move(b));
+}
+
+std::vector<float> Data::floats() const {
+    std::vector<float> f(size() / sizeof(float));
+    if (!f.empty()) std::memcpy(f.data(), bytes(), f.size() * sizeof(float));
+    return f;
 }
 
 double Value::toNumber(double fallback) const {
@@ -28,6 +64,11 @@ Color Value::toColor() const {
 
 Image Value::toImage() const {
     if (auto* i = std::get_if<Image>(&v_)) return *i;
+    return {};
+}
+
+Data Value::toData() const {
+    if (auto* d = std::get_if<Data>(&v_)) return *d;
     return {};
 }
 
@@ -69,6 +110,15 @@ std::string Value::toString() const {
         }
         case Kind::String:
             return std::get<std::string>(v_);
+        case Kind::Data: {
+            // Text as it is when it is printable, otherwise its size.
+            const Data& d = std::get<Data>(v_);
+            bool printable = d.size() > 0;
+            for (char c : d.text()) printable = printable && (c >= 0x20 && c < 0x7f);
+            if (printable) return std::string(d.text());
+            std::snprintf(buf, sizeof buf, "%zu bytes", d.size());
+            return buf;
+        }
     }
     return {};
 }
@@ -91,6 +141,8 @@ const char* kindName(Value::Kind k) {
             return "transform";
         case Value::Kind::String:
             return "string";
+        case Value::Kind::Data:
+            return "data";
     }
     return "?";
 }

@@ -1,7 +1,10 @@
 #pragma once
 // Values a filter input can hold.
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -36,6 +39,27 @@ class Vector {
     std::vector<double> v_;
 };
 
+// Bytes (colour-cube tables, barcode messages): shared when copied, compared by content.
+class Data {
+  public:
+    Data() = default;
+    explicit Data(std::vector<uint8_t> bytes);
+    static Data fromText(std::string_view text);
+    // Native-endian 32-bit floats.
+    static Data fromFloats(const std::vector<float>& values);
+
+    size_t size() const { return d_ ? d_->size() : 0; }
+    const uint8_t* bytes() const { return d_ ? d_->data() : nullptr; }
+    std::string_view text() const { return {reinterpret_cast<const char*>(bytes()), size()}; }
+    // The bytes as floats (a trailing part of a float is ignored).
+    std::vector<float> floats() const;
+
+    friend bool operator==(const Data& a, const Data& b) { return a.text() == b.text(); }
+
+  private:
+    std::shared_ptr<const std::vector<uint8_t>> d_;
+};
+
 // An RGBA colour as the user sees it: sRGB-encoded components in 0..1, straight alpha.
 struct Color {
     double r = 0, g = 0, b = 0, a = 1;
@@ -47,7 +71,7 @@ Px toLinearPremultiplied(const Color& c);
 
 class Value {
   public:
-    enum class Kind { None, Number, Boolean, Vector, Color, Image, Transform, String };
+    enum class Kind { None, Number, Boolean, Vector, Color, Image, Transform, String, Data };
 
     Value() = default;
     Value(double v) : v_(v) {}
@@ -59,6 +83,7 @@ class Value {
     Value(AffineTransform t) : v_(t) {}
     Value(std::string s) : v_(std::move(s)) {}
     Value(const char* s) : v_(std::string(s)) {}
+    Value(imaging::Data d) : v_(std::move(d)) {}
 
     Kind kind() const { return Kind(v_.index()); }
     bool isNone() const { return kind() == Kind::None; }
@@ -71,12 +96,14 @@ class Value {
     Color toColor() const;
     Image toImage() const;
     AffineTransform toTransform() const;
+    imaging::Data toData() const;
     std::string toString() const;  // a readable rendering of any kind
 
     friend bool operator==(const Value&, const Value&) = default;
 
   private:
-    std::variant<std::monostate, double, bool, Vector, Color, Image, AffineTransform, std::string>
+    std::variant<std::monostate, double, bool, Vector, Color, Image, AffineTransform, std::string,
+                 imaging::Data>
         v_;
 };
 

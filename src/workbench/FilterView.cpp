@@ -28,6 +28,7 @@ RowGeometry geometryOf(RowKind kind) {
             return {68, 67, kWidthSizable | kMinYMargin};
         case kVectorRow:
         case kOffsetRow:
+        case kReadOnlyRow:
             return {17, 16, kWidthSizable | kMinYMargin};
         case kColorWellRow:
             return {30, 26, 0};
@@ -79,6 +80,7 @@ RowKind FilterView::rowKindForKey(const imaging::Filter& f, const std::string& k
         return key == fed ? kNoRow : kImageWellRow;
     }
     if (cls == imaging::kClassTransform) return kTransformRow;
+    if (cls == imaging::kClassData || cls == imaging::kClassString) return kReadOnlyRow;
     if (cls == imaging::kClassVector) {
         if (a->type.empty()) return kVectorRow;
         if (a->type == imaging::kCIAttributeTypeOffset) return kOffsetRow;
@@ -199,6 +201,9 @@ ParameterView* FilterView::addRow(RowKind kind, const std::string& key) {
             break;
         case kColorWellRow:
             row->addColorWellForFilterKeyMaster(filter, key, master);
+            break;
+        case kReadOnlyRow:
+            row->addReadOnlyFieldForFilterKeyMaster(filter, key, master);
             break;
         case kNoRow:
             break;

@@ -25,6 +25,7 @@ enum RowKind {
     kTransformRow = 5,
     kVectorRow = 6,
     kOffsetRow = 8,
+    kReadOnlyRow = 9,  // text and data: shown, not edited
 };
 
 class FilterView : public EffectStackBox {

@@ -477,6 +477,16 @@ void ParameterView::addOffsetForFilterKeyMaster(std::shared_ptr<imaging::Filter>
     addComponentFields(2);
 }
 
+void ParameterView::addReadOnlyFieldForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
+                                                       const std::string& k, FilterEditing* m) {
+    setUp(std::move(f), k, m);
+    makeLabel(QRect(0, 0, 75, 16), kMaxXMargin | kMinYMargin, labelText(), Qt::AlignRight);
+    QLineEdit* e =
+        makeField(QRect(80, 0, std::max(10, width() - 80), 16), kWidthSizable | kMinYMargin,
+                  QString::fromStdString(currentValue().toString()));
+    e->setReadOnly(true);
+}
+
 void ParameterView::readoutTextFieldChangedAt(int index) {
     if (!labelTextField) return;
     if (QLineEdit* field = componentField(index)) {

@@ -57,6 +57,9 @@ class ParameterView : public QWidget {
                                      FilterEditing* m);
     void addOffsetForFilterKeyMaster(std::shared_ptr<imaging::Filter> f, const std::string& k,
                                      FilterEditing* m);
+    // Text and data inputs: the value as read-only text.
+    void addReadOnlyFieldForFilterKeyMaster(std::shared_ptr<imaging::Filter> f,
+                                            const std::string& k, FilterEditing* m);
 
     // Actions of the controls.
     void sliderChanged();

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 
+#include "foundation/Progress.h"
 #include "imaging/Bitmap.h"
 #include "support/AppRig.h"
 
@@ -99,9 +100,15 @@ class ResizePanelTest : public apprig::AppRig {
   protected:
     void SetUp() override {
         AppRig::SetUp();
+        // The progress panel shows at once, as on a loaded machine: it takes the activation.
+        foundation::setProgressDelay(0);
         setPicture(800, 600);
         panel = c->resizePanel();
         undo().closeEventGroup();
+    }
+    void TearDown() override {
+        foundation::setProgressDelay(-1);
+        AppRig::TearDown();
     }
 
     void setPicture(int width, int height) {
@@ -121,6 +128,9 @@ class ResizePanelTest : public apprig::AppRig {
     }
     // Types into a field and leaves it, as a person would.
     void type(QLineEdit* field, const QString& text) {
+        // A person clicks into the panel first; without activation no field loses focus.
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
         field->setFocus();
         field->selectAll();
         QTest::keyClicks(field, text);

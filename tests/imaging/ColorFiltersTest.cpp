@@ -1,5 +1,8 @@
 // Colour filters: identities, inverses, and the property that defines each one.
 
+#include <functional>
+#include <numbers>
+
 #include "FilterRun.h"
 #include "imaging/NodeKinds.h"
 #include "imaging/filters/ColorMath.h"
@@ -9,6 +12,7 @@ using namespace filterrun;
 
 namespace {
 
+constexpr double kPi = std::numbers::pi;
 const Rect kArea{0, 0, 64, 48};
 
 Image picture() {
@@ -92,9 +96,9 @@ TEST(ColorFilters, ExposureGammaAndToneCurves) {
     Px grey{0.2f, 0.2f, 0.2f, 1};
     expectNear(on("CIExposureAdjust", grey, {{"inputEV", 1.0}}), Px{0.4f, 0.4f, 0.4f, 1}, 1e-5f,
                "one stop doubles the light");
-    Px half{lin(0.5f), lin(0.5f), lin(0.5f), 1};
-    expectNear(on("CIGammaAdjust", half, {{"inputPower", 2.0}}),
-               Px{lin(0.25f), lin(0.25f), lin(0.25f), 1}, 1e-3f, "gamma acts on encoded values");
+    Px half{0.5f, 0.5f, 0.5f, 1};
+    expectNear(on("CIGammaAdjust", half, {{"inputPower", 2.0}}), Px{0.25f, 0.25f, 0.25f, 1}, 1e-5f,
+               "gamma raises linear values to the power");
     // A falling tone curve turns black white and white black.
     Settings falling{{"inputPoint0", Vector{0, 1}},
                      {"inputPoint1", Vector{0.25, 0.75}},
@@ -119,11 +123,23 @@ TEST(ColorFilters, ExposureGammaAndToneCurves) {
     expectNear(c, Px{0, 0.4f, 0.2f, 1}, 1e-3f, "red curve at zero");
 }
 
-TEST(ColorFilters, HueAndWhiteBalanceKeepGreyAndLuminance) {
+TEST(ColorFilters, HueTurnsAboutTheGreyAxisAndWhiteBalanceKeepsGrey) {
     Px grey{0.3f, 0.3f, 0.3f, 1}, color{0.6f, 0.2f, 0.1f, 1};
     expectNear(on("CIHueAdjust", grey, {{"inputAngle", 2.0}}), grey, 1e-4f, "grey under hue");
-    EXPECT_NEAR(luminance(on("CIHueAdjust", color, {{"inputAngle", 0.5}})), luminance(color),
-                1e-4f);
+    expectNear(on("CIHueAdjust", color, {{"inputAngle", 2 * kPi}}), color, 1e-5f, "a full turn");
+    // A third of a turn maps the primaries onto each other, saturation and all.
+    const Settings third{{"inputAngle", 2 * kPi / 3}};
+    expectNear(on("CIHueAdjust", Px{1, 0, 0, 1}, third), Px{0, 1, 0, 1}, 1e-5f, "red to green");
+    expectNear(on("CIHueAdjust", Px{0, 1, 0, 1}, third), Px{0, 0, 1, 1}, 1e-5f, "green to blue");
+    expectNear(on("CIHueAdjust", color, third), Px{0.1f, 0.6f, 0.2f, 1}, 1e-5f, "orange");
+    // Other angles keep the distance from the grey axis and the mean of the channels.
+    Px turned = on("CIHueAdjust", color, {{"inputAngle", 0.7}});
+    auto offAxis = [](Px p) {
+        const float m = (p[0] + p[1] + p[2]) / 3;
+        return std::hypot(p[0] - m, p[1] - m, p[2] - m);
+    };
+    EXPECT_NEAR(turned[0] + turned[1] + turned[2], color[0] + color[1] + color[2], 1e-5f);
+    EXPECT_NEAR(offAxis(turned), offAxis(color), 1e-5f);
     // A lower target temperature re-renders under warmer light.
     Px warm = on("CITemperatureAndTint", grey, {{"inputTargetNeutral", Vector{4000, 0}}});
     Px cool = on("CITemperatureAndTint", grey, {{"inputTargetNeutral", Vector{9000, 0}}});
@@ -139,8 +155,8 @@ TEST(ColorFilters, ControlsMatrixClampPolynomial) {
     Px g = on("CIColorControls", color, {{"inputSaturation", 0.0}});
     EXPECT_NEAR(g[0], g[1], 1e-5f);
     EXPECT_NEAR(g[1], g[2], 1e-5f);
-    expectNear(on("CIColorControls", color, {{"inputContrast", 0.0}}),
-               Px{lin(0.5f), lin(0.5f), lin(0.5f), 1}, 1e-3f, "no contrast is mid grey");
+    expectNear(on("CIColorControls", color, {{"inputContrast", 0.0}}), Px{0.5f, 0.5f, 0.5f, 1},
+               1e-5f, "no contrast is linear half grey");
     expectNear(on("CIColorControls", Px{0, 0, 0, 1}, {{"inputBrightness", 1.0}}), Px{1, 1, 1, 1},
                1e-3f, "full brightness");
     Settings swap{{"inputRVector", Vector{0, 0, 1, 0}},
@@ -152,6 +168,11 @@ TEST(ColorFilters, ControlsMatrixClampPolynomial) {
     expectNear(on("CIColorClamp", color, box), Px{0.4f, 0.3f, 0.1f, 1}, 1e-5f, "clamp");
     expectNear(on("CIColorPolynomial", color, {{"inputGreenCoefficients", Vector{0.1, 0, 1, 0}}}),
                Px{0.5f, 0.1f + 0.04f, 0.05f, 1}, 1e-5f, "polynomial");
+    // Red from the cross terms: 0.5 g b + 0.25 r^2 + 0.1.
+    const Px cross = on("CIColorCrossPolynomial", color,
+                        {{"inputRedCoefficients", Vector{0, 0, 0, 0.25, 0, 0, 0, 0.5, 0, 0.1}}});
+    expectNear(cross, Px{0.5f * 0.2f * 0.05f + 0.25f * 0.25f + 0.1f, 0.2f, 0.05f, 1}, 1e-5f,
+               "cross polynomial");
 }
 
 TEST(ColorFilters, VibranceRaisesDullColoursMost) {
@@ -167,8 +188,8 @@ TEST(ColorFilters, VibranceRaisesDullColoursMost) {
 }
 
 TEST(ColorFilters, ThresholdsSplitAtTheirLevel) {
-    Px r = on("CIColorThreshold", Px{lin(0.6f), lin(0.4f), lin(0.51f), 1});
-    expectNear(r, Px{1, 0, 1, 1}, 1e-6f, "per channel at 0.5");
+    Px r = on("CIColorThreshold", Px{0.6f, 0.4f, 0.51f, 1});
+    expectNear(r, Px{1, 0, 1, 1}, 1e-6f, "per channel at linear 0.5");
     // Two tones: Otsu's split falls between them at every scale.
     Image two = testimg::floatImage(64, 64, [](int x, int) {
         float v = x < 24 ? lin(0.25f) : lin(0.7f);
@@ -241,7 +262,7 @@ TEST(ColorFilters, PosterizeGivesItsLevels) {
         run("CIColorPosterize", {{"inputImage", ramp}, {"inputLevels", 4.0}}, Rect{0, 0, 256, 1});
     std::vector<float> levels;
     for (int x = 0; x < 256; ++x) {
-        float v = std::round(enc(b.at(x, 0)[0]) * 1000) / 1000;
+        float v = std::round(b.at(x, 0)[0] * 1000) / 1000;
         if (std::find(levels.begin(), levels.end(), v) == levels.end()) levels.push_back(v);
     }
     std::sort(levels.begin(), levels.end());
@@ -349,5 +370,60 @@ TEST(ColorMath, FastTransferCurvesFollowTheExactOnesBeyondTheUnitRange) {
                     2e-4f * std::max(1.f, std::abs(d[0])))
             << v;
         EXPECT_FLOAT_EQ(d[3], 0.7f);
+    }
+}
+
+namespace {
+
+// An n^3 cube (red fastest) of f applied to each lattice colour.
+Data cubeOf(int n, const std::function<Px(Px)>& f) {
+    std::vector<float> v;
+    for (int b = 0; b < n; ++b)
+        for (int g = 0; g < n; ++g)
+            for (int r = 0; r < n; ++r) {
+                const Px c = f(Px{r / float(n - 1), g / float(n - 1), b / float(n - 1), 1});
+                v.insert(v.end(), {c[0], c[1], c[2], c[3]});
+            }
+    return Data::fromFloats(v);
+}
+
+}  // namespace
+
+TEST(ColorFilters, CubesLookColoursUpTrilinearly) {
+    const Px color{0.6f, 0.2f, 0.1f, 1};
+    expectNear(on("CIColorCube", color), color, 1e-6f, "the default cube");
+    const Data swap = cubeOf(4, [](Px c) { return Px{c[2], c[1], c[0], 1}; });
+    const Settings swapping{{"inputCubeDimension", 4.0}, {"inputCubeData", swap}};
+    expectNear(on("CIColorCube", color, swapping), Px{0.1f, 0.2f, 0.6f, 1}, 1e-5f, "red for blue");
+    // Half-covered pixels look up their straight colour and keep their coverage.
+    Settings halfCovered{{"inputImage", testimg::constant(8, 8, Px{0.3f, 0.1f, 0.05f, 0.5f})}};
+    halfCovered.insert(halfCovered.end(), swapping.begin(), swapping.end());
+    expectNear(run("CIColorCube", halfCovered, Rect{0, 0, 8, 8}).at(4, 4),
+               Px{0.05f, 0.1f, 0.3f, 0.5f}, 1e-5f, "straight colour, coverage kept");
+    // A table that does not match its dimension gives nothing.
+    EXPECT_FALSE(
+        output("CIColorCube",
+               {{"inputImage", picture()}, {"inputCubeDimension", 5.0}, {"inputCubeData", swap}}));
+    // A cube in sRGB: halving encoded values.
+    const Data halve = cubeOf(17, [](Px c) { return Px{c[0] / 2, c[1] / 2, c[2] / 2, 1}; });
+    const Px h = on("CIColorCubeWithColorSpace", Px{0.5f, 0.5f, 0.5f, 1},
+                    {{"inputCubeDimension", 17.0}, {"inputCubeData", halve}});
+    EXPECT_NEAR(h[0], lin(enc(0.5f) / 2), 1e-4f);
+    const Px hl = on("CIColorCubeWithColorSpace", Px{0.5f, 0.5f, 0.5f, 1},
+                     {{"inputCubeDimension", 17.0},
+                      {"inputCubeData", halve},
+                      {"inputColorSpace", "Linear sRGB"}});
+    EXPECT_NEAR(hl[0], 0.25f, 1e-5f);
+    EXPECT_FALSE(output("CIColorCubeWithColorSpace",
+                        {{"inputImage", picture()}, {"inputColorSpace", "CMYK"}}));
+    // Two cubes through a mask: the first where it is black, the second where white.
+    for (auto [mask, want] : {std::pair{0.f, color}, std::pair{1.f, Px{0.1f, 0.2f, 0.6f, 1}}}) {
+        const Px mixed = on("CIColorCubesMixedWithMask", color,
+                            {{"inputMaskImage", testimg::constant(8, 8, Px{mask, mask, mask, 1})},
+                             {"inputCubeDimension", 4.0},
+                             {"inputCube0Data", cubeOf(4, [](Px c) { return c; })},
+                             {"inputCube1Data", swap},
+                             {"inputColorSpace", "linear"}});
+        expectNear(mixed, want, 1e-5f, "mask " + std::to_string(mask));
     }
 }

@@ -151,12 +151,12 @@ TEST(RadialDistortions, HolesSplashesTunnelsAndWrapsPlaceThePictureAsDescribed) 
 
 TEST(MapDistortions, NeutralMapsAndFlatTexturesMoveNothing) {
     Buffer s = render(picture(), kArea);
-    Image grey = constant(300, 300, Px{srgbToLinear(0.5f), srgbToLinear(0.5f), 0, 1});
+    Image grey = constant(300, 300, Px{0.5f, 0.5f, 0, 1});
     Image displaced = apply("CIDisplacementDistortion",
                             {{"inputImage", picture()}, {"inputDisplacementImage", grey}});
     EXPECT_LT(gridDiff(render(displaced, kArea), s), 1e-3f);
     // Full red moves every point half the scale to the right.
-    Image red = constant(300, 300, Px{1, srgbToLinear(0.5f), 0, 1});
+    Image red = constant(300, 300, Px{1, 0.5f, 0, 1});
     Image shifted =
         apply("CIDisplacementDistortion",
               {{"inputImage", picture()}, {"inputDisplacementImage", red}, {"inputScale", 40.0}});

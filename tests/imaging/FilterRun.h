@@ -59,6 +59,14 @@ inline float lin(float encoded) {
 inline float enc(float linear) {
     return imaging::linearToSrgb(linear);
 }
+// Straight sRGB-encoded colour -> premultiplied linear pixel, and back.
+inline Px linPx(Px e) {
+    return Px{lin(e[0]) * e[3], lin(e[1]) * e[3], lin(e[2]) * e[3], e[3]};
+}
+inline Px encPx(Px p) {
+    const Px s = imaging::unpremultiply(p);
+    return Px{enc(std::max(s[0], 0.f)), enc(std::max(s[1], 0.f)), enc(std::max(s[2], 0.f)), p[3]};
+}
 
 // Largest difference between two buffers over their common pixels.
 inline float maxDiff(const Buffer& a, const Buffer& b) {

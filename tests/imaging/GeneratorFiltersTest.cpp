@@ -155,3 +155,96 @@ TEST(GeneratorFilters, FractalNoiseStaysBetweenItsColoursAndConverges) {
         }
     EXPECT_LT(diff / (64 * 64), 0.04);
 }
+
+namespace {
+
+// The grey of a module picture at the centre of module (column, row from the top).
+float moduleAt(const Image& img, int column, int row, double quiet) {
+    const Rect e = img.extent();
+    const Point p{quiet + column + 0.5, e.height - quiet - row - 0.5};
+    return testimg::render(img, Rect{p.x - 0.5, p.y - 0.5, 1, 1}).at(int(p.x), int(p.y))[0];
+}
+
+}  // namespace
+
+TEST(GeneratorFilters, BarcodesDrawTheirSymbolsModuleByModule) {
+    // QR: version 1 (21 modules) with four modules of quiet zone; its finder patterns in three
+    // corners: a dark ring, a light ring, a dark centre.
+    const Image qr = output("CIQRCodeGenerator", {});
+    ASSERT_TRUE(qr);
+    EXPECT_EQ(qr.extent(), (Rect{0, 0, 29, 29}));
+    for (auto [c, r] : {std::pair{0, 0}, std::pair{20, 0}, std::pair{0, 20}}) {
+        const int dc = c ? -1 : 1, dr = r ? -1 : 1;
+        EXPECT_EQ(moduleAt(qr, c, r, 4), 0.f) << c << " " << r;
+        EXPECT_EQ(moduleAt(qr, c + dc, r + dr, 4), 1.f) << c << " " << r;
+        EXPECT_EQ(moduleAt(qr, c + 3 * dc, r + 3 * dr, 4), 0.f) << c << " " << r;
+    }
+    EXPECT_EQ(moduleAt(qr, -2, 10, 4), 1.f) << "the quiet zone is light";
+    // A longer message or more correction needs a larger symbol; a level that is none, nothing.
+    const Image longer =
+        output("CIQRCodeGenerator", {{"inputMessage", Data::fromText(std::string(60, 'x'))}});
+    EXPECT_GT(longer.extent().width, 29);
+    EXPECT_FALSE(output("CIQRCodeGenerator", {{"inputCorrectionLevel", "X"}}));
+    EXPECT_FALSE(output("CIQRCodeGenerator", {{"inputMessage", Data()}}));
+
+    // Code 128: start and stop patterns begin and end with a bar; 11 modules a character
+    // (start, 7 characters, check digit, stop) and 2 of final bar.
+    const Image bars = output("CICode128BarcodeGenerator",
+                              {{"inputQuietSpace", 5.0}, {"inputBarcodeHeight", 20.0}});
+    ASSERT_TRUE(bars);
+    EXPECT_EQ(bars.extent(), (Rect{0, 0, 11 * 10 + 2 + 10, 30}));
+    const Buffer b = testimg::render(bars, bars.extent());
+    for (int y : {5, 15, 24}) {
+        EXPECT_EQ(b.at(5, y)[0], 0.f) << y;
+        EXPECT_EQ(b.at(5 + 111, y)[0], 0.f) << y;
+        EXPECT_EQ(b.at(2, y)[0], 1.f) << y;
+    }
+    EXPECT_EQ(b.at(10, 2)[0], 1.f) << "quiet space above and below";
+
+    // Aztec: square, with the bullseye's dark centre in the middle.
+    for (bool compact : {true, false}) {
+        const Image aztec = output("CIAztecCodeGenerator", {{"inputCompactStyle", compact}});
+        ASSERT_TRUE(aztec) << compact;
+        const Rect e = aztec.extent();
+        EXPECT_EQ(e.width, e.height);
+        const int mid = int(e.width) / 2;
+        EXPECT_EQ(moduleAt(aztec, mid, mid, 0), 0.f) << compact;
+        EXPECT_EQ(moduleAt(aztec, mid + 1, mid, 0), 1.f) << compact;
+        if (compact) {
+            EXPECT_LE(e.width, 27);
+        }
+    }
+    // Half a module's worth of pixel is half dark: edges average as the full picture does.
+    const Buffer half = testimg::render(qr, Rect{0, 0, 29, 29}, 0.5);
+    const Buffer full = testimg::render(qr, Rect{0, 0, 29, 29});
+    EXPECT_NEAR(half.at(2, 12)[0],
+                (full.at(4, 24)[0] + full.at(5, 24)[0] + full.at(4, 25)[0] + full.at(5, 25)[0]) / 4,
+                1e-5);
+}
+
+TEST(GeneratorFilters, TextAndMeshesDrawWhereTheySay) {
+    const Image small = output("CITextImageGenerator", {{"inputFontSize", 12.0}});
+    const Image large = output("CITextImageGenerator", {{"inputFontSize", 24.0}});
+    const Image twoLines = output("CITextImageGenerator", {{"inputText", "Deverav\nDeverav"}});
+    ASSERT_TRUE(small && large && twoLines);
+    EXPECT_GT(small.extent().width, 20);
+    EXPECT_NEAR(large.extent().width / small.extent().width, 2, 0.3);
+    EXPECT_NEAR(twoLines.extent().height / small.extent().height, 2, 0.1);
+    const Buffer ink = testimg::render(small, small.extent());
+    float most = 0;
+    for (int y = 0; y < ink.rect().y1; ++y)
+        for (int x = 0; x < ink.rect().x1; ++x) most = std::max(most, ink.at(x, y)[3]);
+    EXPECT_GT(most, 0.9f) << "some letter is solid";
+    EXPECT_LT(testimg::mean(ink)[3], 0.6f) << "and the ground is clear";
+    EXPECT_FALSE(output("CITextImageGenerator", {{"inputText", ""}}));
+
+    // A mesh: opaque on its segments, clear away from them; any number of segments.
+    const Image mesh = output("CIMeshGenerator", {{"inputWidth", 3.0}});
+    const Buffer m = testimg::render(mesh, Rect{0, 0, 300, 300});
+    EXPECT_NEAR(m.at(150, 50)[3], 1.f, 1e-5);  // on the bottom edge
+    EXPECT_EQ(m.at(150, 120)[3], 0.f);         // inside the triangle
+    std::vector<double> many;
+    for (int i = 0; i < 100; ++i) many.insert(many.end(), {double(i), 0, double(i), 10});
+    auto f = FilterRegistry::shared().filterWithName("CIMeshGenerator");
+    EXPECT_TRUE(f->setValue("inputMesh", Vector(many)));
+}

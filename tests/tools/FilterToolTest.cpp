@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
+#include <set>
 
 #include "Demo.h"
 #include "FilterChain.h"
@@ -74,6 +77,11 @@ TEST(ValueParser, EachClassHasItsSyntax) {
     EXPECT_EQ(parseValue(attr(kClassVector), "[10,20]", noImages), Value(Vector{10, 20}));
     EXPECT_THROW(parseValue(attr(kClassVector), "[1]", noImages), UsageError);
     EXPECT_THROW(parseValue(attr(kClassVector), "[1,2,3,4,5,6,7]", noImages), UsageError);
+    // Weights take as many components as the attribute declares.
+    Attribute weights = attr(kClassVector, "");
+    weights.defaultValue = Vector(std::vector<double>(9, 0.0));
+    EXPECT_EQ(parseValue(weights, "[0,0,0,0,1,0,0,0,0]", noImages).toVector().count(), 9u);
+    EXPECT_THROW(parseValue(weights, "[0,0,0,0,1,0,0,0,0,0]", noImages), UsageError);
 
     EXPECT_EQ(parseValue(attr(kClassColor), "rgba(1,0.5,0,0.25)", noImages),
               Value(Color{1, 0.5, 0, 0.25}));
@@ -84,6 +92,18 @@ TEST(ValueParser, EachClassHasItsSyntax) {
               Value(AffineTransform{2, 0, 0, 2, 5, -5}));
     EXPECT_THROW(parseValue(attr(kClassTransform), "[1,2,3]", noImages), UsageError);
     EXPECT_THROW(parseValue(attr(kClassTransform), "[0,0,0,0,1,1]", noImages), UsageError);
+    // Data: the text's bytes, or a file's after "@".
+    EXPECT_EQ(parseValue(attr(kClassData), "hello", noImages), Value(Data::fromText("hello")));
+    QTemporaryDir dir;
+    const QString bytes = dir.filePath("cube.bin");
+    QFile file(bytes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x00\x01\xff", 3));
+    file.close();
+    EXPECT_EQ(parseValue(attr(kClassData), "@" + bytes.toStdString(), noImages),
+              Value(Data(std::vector<uint8_t>{0, 1, 255})));
+    EXPECT_THROW(parseValue(attr(kClassData), "@" + dir.filePath("none").toStdString(), noImages),
+                 UsageError);
 }
 
 TEST(ValueParser, ErrorsNameTheInput) {
@@ -105,9 +125,10 @@ TEST(ValueParser, ErrorsNameTheInput) {
 }
 
 TEST(RenderArguments, ParsesAChainWithItsSettingsAndOptions) {
-    RenderRequest r = parseRenderArguments(
-        {"in.png", "out.tif", "--filter", "CIGaussianBlur", "radius=4", "--scale", "0.5",
-         "--filter=CICrop", "inputRectangle=[0,0,10,10]", "--region=1,2,3,4", "--time"});
+    RenderRequest r = parseRenderArguments({"in.png", "out.tif", "--filter", "CIGaussianBlur",
+                                            "radius=4", "--scale", "0.5", "--filter=CICrop",
+                                            "inputRectangle=[0,0,10,10]", "--region=1,2,3,4",
+                                            "--time", "--working-space", "none", "--depth=16"});
     EXPECT_EQ(r.input, "in.png");
     EXPECT_EQ(r.output, "out.tif");
     ASSERT_EQ(r.steps.size(), 2u);
@@ -118,13 +139,19 @@ TEST(RenderArguments, ParsesAChainWithItsSettingsAndOptions) {
     EXPECT_EQ(r.scale, 0.5);
     EXPECT_EQ(r.region, (Rect{1, 2, 3, 4}));
     EXPECT_TRUE(r.time);
+    EXPECT_EQ(r.workingSpace, WorkingSpace::None);
+    EXPECT_EQ(r.depth, 16);
+    // Without a filter the picture is converted.
+    RenderRequest plain = parseRenderArguments({"in.png", "out.tif"});
+    EXPECT_TRUE(plain.steps.empty());
+    EXPECT_EQ(plain.workingSpace, WorkingSpace::Linear);
+    EXPECT_EQ(plain.depth, 8);
 }
 
 TEST(RenderArguments, RefusesIncompleteOrMalformedLines) {
     using Args = std::vector<std::string>;
     for (const Args& bad : {
              Args{"in.png", "--filter", "CIGaussianBlur"},                // no output
-             Args{"in.png", "out.png"},                                   // no filter
              Args{"in.png", "out.png", "radius=3", "--filter", "X"},      // setting before filter
              Args{"in.png", "out.png", "--filter"},                       // filter without name
              Args{"in.png", "out.png", "--filter", "X", "--frobnicate"},  // unknown option
@@ -133,6 +160,8 @@ TEST(RenderArguments, RefusesIncompleteOrMalformedLines) {
              Args{"in.png", "out.png", "--filter", "X", "--scale", "-1"},
              Args{"in.png", "out.png", "--filter", "X", "--region", "0,0,10"},
              Args{"in.png", "out.png", "--filter", "X", "--region", "0,0,-5,10"},
+             Args{"in.png", "out.png", "--working-space", "srgb"},
+             Args{"in.png", "out.png", "--depth", "12"},
          })
         EXPECT_THROW(parseRenderArguments(bad), UsageError) << ::testing::PrintToString(bad);
 }
@@ -187,11 +216,12 @@ TEST(FilterChain, EachStepTakesThePreviousResult) {
     EXPECT_EQ(comp.extent(), (Rect{0, 0, 60, 60}));
 }
 
-TEST(FilterChain, DefaultRegionKeepsFringesButCutsHugeResults) {
+TEST(FilterChain, DefaultRegionIsTheResultsOwnExtentUnlessInfinite) {
     const Rect pic{0, 0, 100, 50};
     EXPECT_EQ(defaultRegion(Rect{-10, -10, 120, 70}, pic), (Rect{-10, -10, 120, 70}));
-    EXPECT_EQ(defaultRegion(Rect{0, 0, 200, 60}, pic), (Rect{0, 0, 200, 60}));  // one direction
-    EXPECT_EQ(defaultRegion(Rect{-100, -100, 300, 300}, pic), pic);
+    EXPECT_EQ(defaultRegion(Rect{0, 0, 200, 60}, pic), (Rect{0, 0, 200, 60}));
+    EXPECT_EQ(defaultRegion(Rect{-100, -100, 300, 300}, pic), (Rect{-100, -100, 300, 300}));
+    EXPECT_EQ(defaultRegion(Rect{20, 10, 10, 5}, pic), (Rect{20, 10, 10, 5}));
     EXPECT_EQ(defaultRegion(Rect::infinite(), pic), pic);
 }
 
@@ -274,6 +304,71 @@ TEST_F(FilterToolProgram, RendersAChainAtAScaleAndRegion) {
     Bitmap b = io::readBitmap(path("out.tiff").toStdString());
     EXPECT_EQ(b.width(), 32);
     EXPECT_EQ(b.height(), 24);
+}
+
+TEST_F(FilterToolProgram, WritesTheResultsOwnExtentAndConvertsWithoutAFilter) {
+    auto size = [&](const char* name) {
+        const Bitmap b = io::readBitmap(path(name).toStdString());
+        return std::pair{b.width(), b.height()};
+    };
+    // A 64 x 48 picture over a 100 x 80 background: the background's extent.
+    Bitmap bg(100, 80, PixelFormat::RGBA8);
+    io::writeBitmap(bg, path("bg.png").toStdString());
+    Run r = run({"render", path("in.png"), path("over.png"), "--filter", "CISourceOverCompositing",
+                 "backgroundImage=" + path("bg.png")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(size("over.png"), (std::pair{100, 80}));
+    // Blurs keep their fringes: 3 sigma on every side.
+    r = run({"render", path("in.png"), path("blur.png"), "--filter", "CIGaussianBlur", "radius=4"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(size("blur.png"), (std::pair{64 + 24, 48 + 24}));
+    // No filter: the picture in another format, pixel for pixel.
+    r = run({"render", path("in.png"), path("copy.tif")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const Bitmap a = io::readBitmap(path("in.png").toStdString());
+    const Bitmap b = io::readBitmap(path("copy.tif").toStdString());
+    ASSERT_EQ(b.width(), 64);
+    EXPECT_EQ(std::memcmp(a.row(20), b.row(20), 64 * 4), 0);
+    // Weights of a 3 x 3 convolution: all nine.
+    r = run({"render", path("in.png"), path("conv.png"), "--filter", "CIConvolution3X3",
+             "weights=[0,0,0,0,0.5,0,0,0,0]"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+}
+
+TEST_F(FilterToolProgram, WorkingSpaceAndDepthOptions) {
+    Bitmap grey(4, 4, PixelFormat::RGBA8);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) std::memcpy(grey.row(y) + 4 * x, "\x80\x80\x80\xff", 4);
+    io::writeBitmap(grey, path("grey.png").toStdString());
+    auto inverted = [&](const char* space) {
+        Run r = run({"render", path("grey.png"), path("inv.png"), "--filter", "CIColorInvert",
+                     "--working-space", space});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return int(io::readBitmap(path("inv.png").toStdString()).row(1)[4]);
+    };
+    EXPECT_EQ(inverted("linear"), 229);
+    EXPECT_EQ(inverted("none"), 127);
+    // 16 bits per channel where the format holds them: a dark ramp keeps steps 8 bits lose.
+    for (const char* name : {"deep.png", "deep.tif", "deep.psd"}) {
+        Run r = run({"render", path("in.png"), path(name), "--filter", "CIExposureAdjust", "EV=-6",
+                     "--depth", "16"});
+        ASSERT_EQ(r.status, 0) << name << r.err.toStdString();
+        io::PictureHeader h;
+        ASSERT_TRUE(io::pingPicture(path(name).toStdString(), h)) << name;
+        EXPECT_EQ(h.depth, 16) << name;
+        EXPECT_EQ(h.width, 64) << name;
+    }
+    const QImage deep(path("deep.png"));
+    std::set<int> bytes, words;
+    for (int x = 0; x < 64; ++x) {
+        bytes.insert(deep.pixelColor(x, 10).red());
+        words.insert(int(std::lround(deep.pixelColor(x, 10).redF() * 65535)));
+    }
+    EXPECT_EQ(words.size(), 64u);  // every input level stays apart
+    EXPECT_LT(bytes.size(), 40u);
+    Run r = run({"render", path("in.png"), path("deep.jpg"), "--depth", "16"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains("16")) << r.err.toStdString();
 }
 
 TEST_F(FilterToolProgram, FailuresAreOneLineAndNonZero) {

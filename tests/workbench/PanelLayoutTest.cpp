@@ -126,6 +126,19 @@ TEST(PanelLayout, WhichInputsGetRows) {
     ASSERT_EQ(overPanel.rows().size(), 1u);
     EXPECT_EQ(overPanel.rows()[0]->getKey(), "inputImage");
     EXPECT_EQ(overPanel.frame(overPanel.rows()[0]).height(), 44);
+
+    // Text and data are shown as they are, and cannot be edited there.
+    auto texts = testfilters::make(
+        "Texts",
+        {Text("inputText", "Hello"), DataInput("inputMessage", imaging::Data::fromText("42"))});
+    EXPECT_EQ(FilterView::rowKindForKey(*texts, "inputText", false), workbench::kReadOnlyRow);
+    EXPECT_EQ(FilterView::rowKindForKey(*texts, "inputMessage", false), workbench::kReadOnlyRow);
+    Panel textPanel(texts);
+    ASSERT_EQ(textPanel.rows().size(), 2u);
+    const auto fields = textPanel.rows()[1]->findChildren<QLineEdit*>();
+    ASSERT_EQ(fields.size(), 1);
+    EXPECT_TRUE(fields[0]->isReadOnly());
+    EXPECT_EQ(fields[0]->text(), "42");
 }
 
 TEST(PanelLayout, APanelWithoutRowsDrawsNoBorder) {

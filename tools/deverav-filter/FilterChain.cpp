@@ -82,6 +82,20 @@ RenderRequest parseRenderArguments(const std::vector<std::string>& args) {
             r.region = parseRegion(operand());
         } else if (arg == "--time") {
             r.time = true;
+        } else if (arg == "--working-space") {
+            const std::string v = operand();
+            if (v == "linear") {
+                r.workingSpace = imaging::WorkingSpace::Linear;
+            } else if (v == "none") {
+                r.workingSpace = imaging::WorkingSpace::None;
+            } else {
+                throw UsageError("--working-space is linear or none, not \"" + v + "\"");
+            }
+        } else if (arg == "--depth") {
+            const std::string v = operand();
+            if (v != "8" && v != "16")
+                throw UsageError("--depth is 8 or 16 bits per channel, not \"" + v + "\"");
+            r.depth = std::stoi(v);
         } else if (arg.starts_with("--")) {
             throw UsageError("unknown option " + arg);
         } else if (size_t eq = arg.find('='); eq != std::string::npos && !r.steps.empty()) {
@@ -96,7 +110,6 @@ RenderRequest parseRenderArguments(const std::vector<std::string>& args) {
         }
     }
     if (positional.size() < 2) throw UsageError("render needs an input and an output file");
-    if (r.steps.empty()) throw UsageError("render needs at least one --filter");
     r.input = positional[0];
     r.output = positional[1];
     return r;
@@ -142,10 +155,7 @@ Image applyChain(const std::vector<ChainStep>& steps, const Image& input,
 }
 
 Rect defaultRegion(const Rect& result, const Rect& picture) {
-    if (result.isInfinite() ||
-        (result.width > 1.3 * picture.width && result.height > 1.3 * picture.height))
-        return picture;
-    return result;
+    return result.isInfinite() ? picture : result;
 }
 
 }  // namespace tool

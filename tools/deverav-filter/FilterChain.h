@@ -8,6 +8,7 @@
 
 #include "ValueParser.h"
 #include "imaging/Filter.h"
+#include "imaging/WorkingSpace.h"
 
 namespace tool {
 
@@ -23,9 +24,12 @@ struct RenderRequest {
     double scale = 1;
     std::optional<imaging::Rect> region;  // picture units; default: see defaultRegion
     bool time = false;
+    imaging::WorkingSpace workingSpace = imaging::WorkingSpace::Linear;
+    int depth = 8;  // bits per channel written
 };
 
-// Parses the arguments after "render". Throws UsageError.
+// Parses the arguments after "render". Without --filter the picture is only converted. Throws
+// UsageError.
 RenderRequest parseRenderArguments(const std::vector<std::string>& args);
 
 // The filter the step names with its settings applied over the defaults, "inputImage" set to
@@ -38,9 +42,9 @@ std::unique_ptr<imaging::Filter> configureStep(const ChainStep& step, const imag
 imaging::Image applyChain(const std::vector<ChainStep>& steps, const imaging::Image& input,
                           const ImageLoader& loadImage);
 
-// What to render when no region is given: the result's extent, cut to the picture when it is
-// infinite or larger than 1.3 times the picture in both directions (generators, tiles), as the
-// application does; blur fringes and rotated corners stay.
+// What to render when no region is given: the result's own extent (blur fringes, rotated
+// corners and composited backgrounds included), or the picture's when the result is infinite
+// (generators, tiles).
 imaging::Rect defaultRegion(const imaging::Rect& result, const imaging::Rect& picture);
 
 }  // namespace tool

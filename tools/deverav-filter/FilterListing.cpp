@@ -34,6 +34,7 @@ QJsonValue toJson(const Value& v) {
             return QJsonArray{t.a, t.b, t.c, t.d, t.tx, t.ty};
         }
         case Value::Kind::String:
+        case Value::Kind::Data:
             return QString::fromStdString(v.toString());
         case Value::Kind::None:
         case Value::Kind::Image:

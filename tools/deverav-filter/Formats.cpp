@@ -1,3 +1,6 @@
+// oneTBB before Qt: Qt's `emit` macro breaks a TBB header.
+#include <tbb/parallel_for.h>
+
 #include "Formats.h"
 
 #include <QFileInfo>
@@ -9,6 +12,7 @@
 #include "UsageError.h"
 #include "foundation/GraphicsExporter.h"
 #include "imaging/Error.h"
+#include "imaging/filters/ColorMath.h"
 #include "imaging/io/QtBitmap.h"
 
 namespace tool {
@@ -42,7 +46,37 @@ double takeDpiOption(std::vector<std::string>& args) {
     return dpi;
 }
 
-void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi) {
+bool holdsSixteenBits(const std::string& path) {
+    const QString ext = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    return ext == "png" || ext == "tif" || ext == "tiff" || ext == "psd";
+}
+
+namespace {
+
+// Engine floats as straight 16-bit sRGB-encoded (or, with no colour management, as they are).
+QImage sixteenBitImage(const imaging::Bitmap& floats, imaging::WorkingSpace space) {
+    using imaging::Px;
+    QImage out(floats.width(), floats.height(), QImage::Format_RGBA64);
+    if (out.isNull()) throw imaging::Error("There is not enough memory to write the picture.");
+    tbb::parallel_for(0, floats.height(), [&](int y) {
+        const Px* src = reinterpret_cast<const Px*>(floats.row(y));
+        auto* dst = reinterpret_cast<uint16_t*>(out.scanLine(y));
+        for (int x = 0; x < floats.width(); ++x, dst += 4) {
+            const float a = std::clamp(src[x][3], 0.f, 1.f);
+            Px s = a > 0 ? imaging::clamp01(src[x] / a) : Px{0, 0, 0, 0};
+            if (space == imaging::WorkingSpace::Linear) s = imaging::cmath::encode(s);
+            s[3] = a;
+            for (int c = 0; c < 4; ++c)
+                dst[c] = uint16_t(std::lround(std::clamp(s[c], 0.f, 1.f) * 65535.f));
+        }
+    });
+    return out;
+}
+
+}  // namespace
+
+void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi,
+                          imaging::WorkingSpace space) {
     const QString qpath = QString::fromStdString(path);
     const QString ext = QFileInfo(qpath).suffix();
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
@@ -51,9 +85,11 @@ void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path
         throw UsageError("no writable format has the extension \"" + ext.toStdString() +
                          "\" (see deverav-filter formats)");
     if (bitmap.isNull()) throw imaging::Error("There is no picture to write.");
-    if (bitmap.format() == imaging::PixelFormat::RGBAF)
-        throw imaging::Error("Float bitmaps must be encoded before writing.");
-    const QImage image = imaging::io::qImageFromBitmap(bitmap);
+    const bool deep = bitmap.format() == imaging::PixelFormat::RGBAF;
+    if (deep && !holdsSixteenBits(path))
+        throw UsageError("16 bits per channel are written as PNG, TIFF or PSD only");
+    const QImage image =
+        deep ? sixteenBitImage(bitmap, space) : imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
     exporter->setOutputFile(qpath);
     exporter->setResolution(dpi, dpi);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/WorkingSpace.h"
 
 namespace tool {
 
@@ -16,9 +17,14 @@ std::string formatsText();
 // missing or absurd value.
 double takeDpiOption(std::vector<std::string>& args);
 
-// Writes the bitmap through the exporter the path's extension names. Throws UsageError when no
-// writable format has that extension, imaging::Error when the write fails (any old file is
-// then left as it was).
-void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi);
+// Whether the path's format keeps 16 bits per channel (PNG, TIFF, PSD).
+bool holdsSixteenBits(const std::string& path);
+
+// Writes the bitmap through the exporter the path's extension names. A float bitmap (values
+// premultiplied in `space`) is written with 16 bits per channel, in the formats that hold them.
+// Throws UsageError when no writable format has that extension, imaging::Error when the write
+// fails (any old file is then left as it was).
+void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi,
+                          imaging::WorkingSpace space = imaging::WorkingSpace::Linear);
 
 }  // namespace tool

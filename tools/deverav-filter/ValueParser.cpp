@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "UsageError.h"
 #include "imaging/Error.h"
@@ -90,8 +92,10 @@ Value parseValue(const Attribute& a, std::string_view text, const ImageLoader& l
         }
         if (a.className == imaging::kClassVector) {
             std::vector<double> v = parseNumberList(text);
-            if (v.size() < 2 || v.size() > 6)
-                throw UsageError("a vector has 2 to 6 components, as [x,y,...]");
+            const size_t most = a.mostComponents();
+            if (v.size() < 2 || v.size() > most)
+                throw UsageError("a vector has 2 to " + std::to_string(most) +
+                                 " components, as [x,y,...]");
             return Value(imaging::Vector(std::move(v)));
         }
         if (a.className == imaging::kClassColor) return Value(parseColor(text));
@@ -108,6 +112,15 @@ Value parseValue(const Attribute& a, std::string_view text, const ImageLoader& l
             return Value(loadImage(path));
         }
         if (a.className == imaging::kClassString) return Value(std::string(text));
+        if (a.className == imaging::kClassData) {
+            // The text's bytes, or with "@" before a path the bytes of that file.
+            if (!text.starts_with('@')) return Value(imaging::Data::fromText(text));
+            std::ifstream in(std::string(text.substr(1)), std::ios::binary);
+            if (!in) throw UsageError("cannot read \"" + std::string(text.substr(1)) + "\"");
+            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
+            return Value(imaging::Data(std::move(bytes)));
+        }
     } catch (const UsageError& e) {
         throw UsageError(what + e.what());
     } catch (const imaging::Error& e) {

@@ -23,13 +23,19 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: deverav-filter list [--json]\n"
-    "       deverav-filter render IN OUT --filter NAME [key=value ...] [--filter ...]\n"
+    "       deverav-filter render IN OUT [--filter NAME [key=value ...] ...]\n"
     "                             [--scale S] [--region x,y,w,h] [--dpi N] [--time]\n"
+    "                             [--working-space linear|none] [--depth 8|16]\n"
     "       deverav-filter formats\n"
     "       deverav-filter info FILE [--json]\n"
     "       deverav-filter demo DIR\n"
     "values: numbers, vectors [x,y,...], colours rgba(r,g,b,a), images as file paths,\n"
-    "        transforms as six numbers [a,b,c,d,tx,ty]\n";
+    "        transforms as six numbers [a,b,c,d,tx,ty], data as text or @FILE\n"
+    "render: each filter takes the previous result; with no filter the picture is converted.\n"
+    "        Without --region the result's own extent is written (blur fringes, rotated\n"
+    "        corners and backgrounds included), or the input picture's when it is infinite.\n"
+    "        Filters compute in linear light; --working-space none gives them the encoded\n"
+    "        values as they are. --depth 16 writes 16 bits per channel (PNG, TIFF, PSD).\n";
 
 double msSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -42,6 +48,8 @@ int render(std::vector<std::string> args) {
     if (std::filesystem::path(r.output).extension().string().size() < 2)
         throw tool::UsageError("the output \"" + r.output +
                                "\" needs a file extension to choose its format");
+    if (r.depth == 16 && !tool::holdsSixteenBits(r.output))
+        throw tool::UsageError("--depth 16 is written as PNG, TIFF or PSD only");
     auto t0 = std::chrono::steady_clock::now();
     Image input = io::readImage(r.input);
     const double readMs = msSince(t0);
@@ -50,11 +58,14 @@ int render(std::vector<std::string> args) {
         tool::applyChain(r.steps, input, [](const std::string& p) { return io::readImage(p); });
     const Rect region = r.region ? *r.region : tool::defaultRegion(result.extent(), input.extent());
     t0 = std::chrono::steady_clock::now();
-    Bitmap out = Context().renderBitmap(result, region, r.scale, PixelFormat::RGBA8);
+    RenderOptions options;
+    options.workingSpace = r.workingSpace;
+    Bitmap out = Context().renderBitmap(
+        result, region, r.scale, r.depth == 16 ? PixelFormat::RGBAF : PixelFormat::RGBA8, options);
     const double renderMs = msSince(t0);
     if (out.isNull()) throw Error("The result is empty in the region asked for.");
     t0 = std::chrono::steady_clock::now();
-    tool::writeThroughExporter(out, r.output, dpi);
+    tool::writeThroughExporter(out, r.output, dpi, r.workingSpace);
     const double writeMs = msSince(t0);
     if (r.time)
         std::printf("read %.1f ms, render %.1f ms, write %.1f ms (%d x %d)\n", readMs, renderMs,

@@ -1,5 +1,5 @@
 #pragma once
-// Blend-mode functions B(backdrop, source) on straight, perceptual colours in 0..1, lane by lane
+// Blend-mode functions B(backdrop, source) on straight colours in 0..1, lane by lane
 // (the alpha lane is ignored by the caller). The separable ones act per channel; hue,
 // saturation, colour and luminosity mix the two colours' hue, chroma and luminosity.
 

@@ -66,20 +66,12 @@ Mat3 Mat3::inverse() const {
 
 Mat3 hueRotation(double radians) {
     if (!std::isfinite(radians)) radians = 0;
-    // Rotate about the grey axis, then put back the luminance the rotation moved.
-    const double c = std::cos(radians), s = std::sin(radians), k = 1 / std::sqrt(3.0);
-    const double u = k, oc = 1 - c;
-    double r[9] = {c + u * u * oc,     u * u * oc - u * s, u * u * oc + u * s,
-                   u * u * oc + u * s, c + u * u * oc,     u * u * oc - u * s,
-                   u * u * oc - u * s, u * u * oc + u * s, c + u * u * oc};
-    const double w[3] = {0.2126, 0.7152, 0.0722};
+    // Rodrigues' rotation about the unit grey axis (1, 1, 1) / sqrt(3).
+    const double c = std::cos(radians), s = std::sin(radians), u = 1 / std::sqrt(3.0);
+    const double d = u * u * (1 - c);
     Mat3 m;
-    for (int j = 0; j < 3; ++j) {
-        // Luminance of column j after rotation, compared with its weight before.
-        double lum = w[0] * r[j] + w[1] * r[3 + j] + w[2] * r[6 + j];
-        double d = w[j] - lum;
-        for (int i = 0; i < 3; ++i) m.m[size_t(i * 3 + j)] = float(r[i * 3 + j] + d);
-    }
+    m.m = {float(c + d),     float(d - u * s), float(d + u * s), float(d + u * s), float(c + d),
+           float(d - u * s), float(d - u * s), float(d + u * s), float(c + d)};
     return m;
 }
 

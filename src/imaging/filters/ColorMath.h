@@ -14,6 +14,7 @@
 
 #include "imaging/NodeKinds.h"
 #include "imaging/Pixel.h"
+#include "imaging/WorkingSpace.h"
 
 namespace imaging::cmath {
 
@@ -110,17 +111,20 @@ Image straightKernel(const Image& in, F f) {
         in);
 }
 
-// The same on sRGB-encoded values: for operations defined on how colours look (levels,
-// contrast, curves, posterize, thresholds), not on light.
-template <class F>
-Image perceptualKernel(const Image& in, F f) {
-    return straightKernel(in, [f](Px s) { return decode(f(encode(s))); });
+// Straight sRGB-encoded colour (as colour wheels and colour inputs give it) -> working space:
+// decoded for linear light, as it is without colour management.
+inline Px encodedToWorking(Px s) {
+    return currentWorkingSpace() == WorkingSpace::Linear ? decode(s) : s;
+}
+// The reverse, for the few operations defined on encoded values whatever the working space.
+inline Px workingToEncoded(Px s) {
+    return currentWorkingSpace() == WorkingSpace::Linear ? encode(s) : s;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Small colour helpers.
 
-// Rec. 709 weights; on encoded values this is the video "luma".
+// Rec. 709 weights of working values.
 inline float luma(Px p) {
     return luminance(p);
 }
@@ -166,7 +170,8 @@ struct Mat3 {
     Mat3 inverse() const;  // identity when singular
 };
 
-// Hue rotation about the grey axis of linear RGB, keeping Rec. 709 luminance.
+// Rotation of RGB about the grey axis: greys stay, a full turn is the identity, and a third of
+// a turn maps red to green, green to blue and blue to red.
 Mat3 hueRotation(double radians);
 // Linear sRGB <-> CIE XYZ (D65).
 extern const Mat3 kRgbToXyz, kXyzToRgb;

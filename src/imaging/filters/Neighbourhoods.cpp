@@ -799,4 +799,18 @@ Image streakBlur(const Image& in, Streak st) {
     return makeImage<TileNode>(in, extent, roi, cost, render);
 }
 
+Image denoised(const Image& in, float level, float sharpness) {
+    const float gain = 1 + sharpness;
+    return colorKernel(
+        [level, gain](Px p, Px b) {
+            const Px c = unpremultiply(p), s = unpremultiply(b);
+            const Px d = c - s;
+            const Px excess = pxMax(pxMax(d, -d) - level, splat(0));
+            Px kept = clamp01(s + (d > 0 ? excess : -excess) * gain);
+            kept[3] = p[3];
+            return premultiply(kept);
+        },
+        in, gaussianBlur(in, 1.0));
+}
+
 }  // namespace imaging::nbhd

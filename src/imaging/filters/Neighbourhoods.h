@@ -53,6 +53,10 @@ struct Streak {
 };
 Image streakBlur(const Image& in, Streak streak);
 
+// Detail finer than a couple of pixels and weaker than `level` smoothed away; stronger detail
+// kept and amplified by 1 + sharpness.
+Image denoised(const Image& in, float level, float sharpness);
+
 // A kernel over each pixel's 3 x 3 neighbourhood of scaled pixels: f(n, p, pixel) with n[3 j + i]
 // the pixel at offset (i - 1, j - 1) (rows from the bottom), p the picture point and pixel the
 // scaled pixel's size in picture units. Beyond what the input holds its edge pixels repeat.

@@ -1,6 +1,4 @@
-// Colour adjustments: exposure, tone, balance and channel arithmetic. Operations on light
-// (exposure, matrices, white balance) work on linear values; operations on how colours look
-// (contrast, curves, thresholds) on sRGB-encoded ones.
+// Colour adjustments: exposure, tone, balance and channel arithmetic, all on working values.
 
 #include <array>
 
@@ -32,7 +30,7 @@ const FilterDef colorControlsDef{
     [](const Args& a) {
         float sat = finite(a.number("inputSaturation")), bri = finite(a.number("inputBrightness"));
         float con = finite(a.number("inputContrast"));
-        return perceptualKernel(a.image(), [=](Px s) {
+        return straightKernel(a.image(), [=](Px s) {
             float l = luma(s);
             Px c = (splat(l) + (s - l) * sat + bri - 0.5f) * con + 0.5f;
             c[3] = s[3];
@@ -74,7 +72,7 @@ const FilterDef gammaDef{"CIGammaAdjust",
                          {ImageInput(), Scalar("inputPower", 1).slider(0.25, 4).identity(1)},
                          [](const Args& a) {
                              float g = float(std::clamp(a.number("inputPower"), 0.01, 100.0));
-                             return perceptualKernel(a.image(), [g](Px s) {
+                             return straightKernel(a.image(), [g](Px s) {
                                  for (int c = 0; c < 3; ++c)
                                      if (s[c] > 0) s[c] = std::pow(s[c], g);
                                  return s;
@@ -134,6 +132,33 @@ const FilterDef colorPolynomialDef{"CIColorPolynomial",
                                        });
                                    }};
 
+// Each channel a weighted sum of r, g, b, r^2, g^2, b^2, rg, gb, br and 1.
+const FilterDef colorCrossPolynomialDef{
+    "CIColorCrossPolynomial",
+    "Color Cross Polynomial",
+    {kAdjust},
+    {ImageInput(), VectorInput("inputRedCoefficients", {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+     VectorInput("inputGreenCoefficients", {0, 1, 0, 0, 0, 0, 0, 0, 0, 0}),
+     VectorInput("inputBlueCoefficients", {0, 0, 1, 0, 0, 0, 0, 0, 0, 0})},
+    [](const Args& a) {
+        // Term k of every channel in lane k.
+        std::array<Px, 10> k{};
+        const char* keys[3] = {"inputRedCoefficients", "inputGreenCoefficients",
+                               "inputBlueCoefficients"};
+        for (int c = 0; c < 3; ++c) {
+            const Vector v = a.vector(keys[c]);
+            for (size_t i = 0; i < 10; ++i) k[i][c] = finite(v.at(i));
+        }
+        return straightKernel(a.image(), [k](Px s) {
+            const float r = s[0], g = s[1], b = s[2];
+            const float terms[10] = {r, g, b, r * r, g * g, b * b, r * g, g * b, b * r, 1};
+            Px o = splat(0);
+            for (size_t i = 0; i < 10; ++i) o += k[i] * terms[i];
+            o[3] = s[3];
+            return o;
+        });
+    }};
+
 const FilterDef thresholdDef{
     "CIColorThreshold",
     "Color Threshold",
@@ -141,7 +166,7 @@ const FilterDef thresholdDef{
     {ImageInput(), Scalar("inputThreshold", 0.5).slider(0, 1)},
     [](const Args& a) {
         float t = finite(a.number("inputThreshold"));
-        return perceptualKernel(a.image(), [t](Px s) {
+        return straightKernel(a.image(), [t](Px s) {
             return Px{s[0] > t ? 1.f : 0.f, s[1] > t ? 1.f : 0.f, s[2] > t ? 1.f : 0.f, s[3]};
         });
     }};
@@ -187,7 +212,7 @@ const FilterDef otsuDef{
                         double y = probe.y + (j + 0.5) * probe.height / kGrid;
                         Px s = ins[1]->sample(x * info.scale, y * info.scale);
                         if (!(s[3] > 1e-4f)) continue;
-                        s = encode(unpremultiply(s));
+                        s = unpremultiply(s);
                         for (int c = 0; c < 3; ++c)
                             hist[size_t(std::clamp(int(s[c] * 256), 0, 255))] += s[3];
                     }
@@ -196,7 +221,7 @@ const FilterDef otsuDef{
                 for (int y = r.y0; y < r.y1; ++y)
                     for (int x = r.x0; x < r.x1; ++x) {
                         Px p = ins[0]->at(x, y);
-                        Px s = encode(unpremultiply(p));
+                        Px s = unpremultiply(p);
                         Px o{s[0] > t ? p[3] : 0.f, s[1] > t ? p[3] : 0.f, s[2] > t ? p[3] : 0.f,
                              p[3]};
                         out.row(y)[x] = o;
@@ -232,7 +257,7 @@ const FilterDef toneCurveDef{"CIToneCurve",
                                                        "inputPoint3", "inputPoint4"})
                                      pts.push_back(a.point(k));
                                  Curve curve(std::move(pts));
-                                 return perceptualKernel(a.image(), [curve](Px s) {
+                                 return straightKernel(a.image(), [curve](Px s) {
                                      return Px{curve(s[0]), curve(s[1]), curve(s[2]), s[3]};
                                  });
                              }};
@@ -245,7 +270,7 @@ const FilterDef vibranceDef{
     [](const Args& a) {
         float k = finite(a.number("inputAmount"));
         // Saturation changes most where there is least of it already.
-        return perceptualKernel(a.image(), [k](Px s) {
+        return straightKernel(a.image(), [k](Px s) {
             float mx = std::max({s[0], s[1], s[2]}), mn = std::min({s[0], s[1], s[2]});
             float sat = clampf(mx - mn, 0, 1), l = luma(s);
             Px r = splat(l) + (s - l) * (1 + k * (1 - sat));
@@ -254,19 +279,18 @@ const FilterDef vibranceDef{
         });
     }};
 
-const FilterDef whitePointDef{"CIWhitePointAdjust",
-                              "White Point Adjust",
-                              {kAdjust},
-                              {ImageInput(), ColorInput("inputColor", 1, 1, 1)},
-                              [](const Args& a) {
-                                  // White becomes the colour; every colour scales with it.
-                                  Color c = a.color("inputColor");
-                                  auto ch = [](double v) {
-                                      return decode(float(std::clamp(v, 0.0, 100.0)));
-                                  };
-                                  Px k{ch(c.r), ch(c.g), ch(c.b), 1};
-                                  return colorKernel([k](Px p) { return p * k; }, a.image());
-                              }};
+const FilterDef whitePointDef{
+    "CIWhitePointAdjust",
+    "White Point Adjust",
+    {kAdjust},
+    {ImageInput(), ColorInput("inputColor", 1, 1, 1)},
+    [](const Args& a) {
+        // White becomes the colour; every colour scales with it.
+        Color c = a.color("inputColor");
+        auto ch = [](double v) { return float(std::clamp(v, 0.0, 100.0)); };
+        const WorkingColor k = WorkingColor::straight(Px{ch(c.r), ch(c.g), ch(c.b), 1});
+        return colorKernel([k](Px p) { return p * k(); }, a.image());
+    }};
 
 const FilterDef linearToSrgbDef{
     "CILinearToSRGBToneCurve",

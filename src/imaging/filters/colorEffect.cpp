@@ -1,6 +1,7 @@
 // Colour effects: looks, tints, maps, palettes and masks.
 
 #include <array>
+#include <cctype>
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/ColorMath.h"
@@ -12,10 +13,10 @@ using namespace cmath;
 
 const char* const kEffect = kCICategoryColorEffect;
 
-// Straight linear colour of a user colour, its alpha ignored.
-Px straightColor(const Color& c) {
-    auto ch = [](double v) { return decode(float(std::clamp(v, -1.0, 100.0))); };
-    return Px{ch(c.r), ch(c.g), ch(c.b), 1};
+// Straight working colour of a user colour, its alpha ignored.
+WorkingColor straightColor(const Color& c) {
+    auto ch = [](double v) { return float(std::clamp(v, -1.0, 100.0)); };
+    return WorkingColor::straight(Px{ch(c.r), ch(c.g), ch(c.b), 1});
 }
 
 float maxAbs(Px d) {
@@ -23,12 +24,12 @@ float maxAbs(Px d) {
     return std::max({d[0], d[1], d[2], d[3]});
 }
 
-// Piecewise-linear ramp through evenly spaced encoded colours.
+// Piecewise-linear ramp through evenly spaced colours.
 template <size_t N>
-Px ramp(const std::array<Px, N>& stops, float t) {
+Px ramp(const std::array<WorkingColor, N>& stops, float t) {
     float f = clampf(t, 0, 1) * float(N - 1);
     size_t i = std::min(size_t(f), N - 2);
-    return lerp(stops[i], stops[i + 1], f - float(i));
+    return lerp(stops[i](), stops[i + 1](), f - float(i));
 }
 
 const FilterDef sepiaDef{
@@ -38,7 +39,7 @@ const FilterDef sepiaDef{
     {ImageInput(), Scalar("inputIntensity", 1).min(0).slider(0, 1).identity(0)},
     [](const Args& a) {
         float k = finite(a.number("inputIntensity"));
-        return perceptualKernel(a.image(), [k](Px s) {
+        return straightKernel(a.image(), [k](Px s) {
             Px sepia{0.393f * s[0] + 0.769f * s[1] + 0.189f * s[2],
                      0.349f * s[0] + 0.686f * s[1] + 0.168f * s[2],
                      0.272f * s[0] + 0.534f * s[1] + 0.131f * s[2], s[3]};
@@ -48,10 +49,9 @@ const FilterDef sepiaDef{
         });
     }};
 
-// Inverted as encoded values, so that mid grey stays mid grey.
 const FilterDef invertDef{
     "CIColorInvert", "Color Invert", {kEffect}, {ImageInput()}, [](const Args& a) {
-        return perceptualKernel(a.image(), [](Px s) {
+        return straightKernel(a.image(), [](Px s) {
             return Px{1 - s[0], 1 - s[1], 1 - s[2], s[3]};
         });
     }};
@@ -73,7 +73,7 @@ const FilterDef colorMapDef{
             [g, midY](const Sampler& s, Point p) {
                 Px c = s.nearest(0, p);
                 if (!(c[3] > 0)) return Px{0, 0, 0, 0};
-                float t = clampf(encode(luma(unpremultiply(c))), 0, 1);
+                float t = clampf(luma(unpremultiply(c)), 0, 1);
                 double half = std::min(0.5 * s.pixel(), g.width / 2);
                 double x = g.x + half + t * std::max(0.0, g.width - 2 * half);
                 return s(1, Point{x, midY}) * c[3];
@@ -86,9 +86,8 @@ const FilterDef posterizeDef{"CIColorPosterize",
                              {kEffect},
                              {ImageInput(), Scalar("inputLevels", 6).min(1).slider(2, 30)},
                              [](const Args& a) {
-                                 // Levels are steps of how light looks, not of light.
                                  float n = float(std::clamp(a.number("inputLevels"), 2.0, 1e6)) - 1;
-                                 return perceptualKernel(a.image(), [n](Px s) {
+                                 return straightKernel(a.image(), [n](Px s) {
                                      for (int c = 0; c < 3; ++c)
                                          s[c] = std::round(clampf(s[c], 0, 1) * n) / n;
                                      return s;
@@ -101,13 +100,13 @@ const FilterDef falseColorDef{
     {kEffect},
     {ImageInput(), ColorInput("inputColor0", 0.3, 0, 0), ColorInput("inputColor1", 1, 0.9, 0.8)},
     [](const Args& a) {
-        Px c0 = a.linearColor("inputColor0");
-        Px c1 = a.linearColor("inputColor1");
+        const WorkingColor c0 = a.workingColor("inputColor0");
+        const WorkingColor c1 = a.workingColor("inputColor1");
         return colorKernel(
             [=](Px p) {
                 Px s = unpremultiply(p);
-                float t = clampf(encode(luma(s)), 0, 1);
-                return lerp(c0, c1, t) * p[3];
+                float t = clampf(luma(s), 0, 1);
+                return lerp(c0(), c1(), t) * p[3];
             },
             a.image());
     }};
@@ -118,12 +117,13 @@ const FilterDef monochromeDef{"CIColorMonochrome",
                               {ImageInput(), OpaqueColor("inputColor", 0.6, 0.45, 0.3),
                                Scalar("inputIntensity", 1).limits(0, 1).identity(0)},
                               [](const Args& a) {
-                                  Px col = clamp01(straightColor(a.color("inputColor")));
+                                  const WorkingColor colour = straightColor(a.color("inputColor"));
                                   float k = finite(a.number("inputIntensity"));
                                   // Black through the colour to white, keeping each pixel's
                                   // luminance.
-                                  float lc = luma(col);
                                   return straightKernel(a.image(), [=](Px s) {
+                                      const Px col = clamp01(colour());
+                                      const float lc = luma(col);
                                       float l = clampf(luma(s), 0, 1);
                                       Px m = l <= lc ? col * (lc > 0 ? l / lc : 0.f)
                                                      : lerp(col, splat(1),
@@ -184,12 +184,12 @@ const FilterDef vignetteEffectDef{
             a.image());
     }};
 
-// The photo looks: a colour balance, a saturation and a tone curve on encoded values.
+// The photo looks: a colour balance, a saturation and a tone curve.
 FilterBuilder look(float sat, std::array<float, 3> balance, std::vector<Point> points) {
     Curve curve(std::move(points));
     Px tint{balance[0], balance[1], balance[2], 1};
     return [=](const Args& a) {
-        return perceptualKernel(a.image(), [=](Px s) {
+        return straightKernel(a.image(), [=](Px s) {
             float l = luma(s);
             Px c = (splat(l) + (s - l) * sat) * tint;
             return Px{curve(c[0]), curve(c[1]), curve(c[2]), s[3]};
@@ -241,19 +241,22 @@ const FilterDef transferDef{"CIPhotoEffectTransfer",
                             {ImageInput()},
                             look(1.05f, {1.07f, 1.0f, 0.86f}, {{0, 0.05}, {0.5, 0.55}, {1, 0.97}})};
 
-const FilterDef thermalDef{"CIThermal", "Thermal", {kEffect}, {ImageInput()}, [](const Args& a) {
-                               static const std::array<Px, 6> stops{
-                                   Px{0, 0, 0.1f, 1},  Px{0.2f, 0, 0.6f, 1}, Px{0.8f, 0, 0.6f, 1},
-                                   Px{1, 0.25f, 0, 1}, Px{1, 0.85f, 0, 1},   Px{1, 1, 1, 1}};
-                               return perceptualKernel(a.image(), [](Px s) {
-                                   Px r = ramp(stops, luma(s));
-                                   r[3] = s[3];
-                                   return r;
-                               });
-                           }};
+const FilterDef thermalDef{
+    "CIThermal", "Thermal", {kEffect}, {ImageInput()}, [](const Args& a) {
+        using W = WorkingColor;
+        static const std::array<W, 6> stops{
+            W::straight(Px{0, 0, 0.1f, 1}),    W::straight(Px{0.2f, 0, 0.6f, 1}),
+            W::straight(Px{0.8f, 0, 0.6f, 1}), W::straight(Px{1, 0.25f, 0, 1}),
+            W::straight(Px{1, 0.85f, 0, 1}),   W::straight(Px{1, 1, 1, 1})};
+        return straightKernel(a.image(), [](Px s) {
+            Px r = ramp(stops, luma(s));
+            r[3] = s[3];
+            return r;
+        });
+    }};
 
 const FilterDef xrayDef{"CIXRay", "X-Ray", {kEffect}, {ImageInput()}, [](const Args& a) {
-                            return perceptualKernel(a.image(), [](Px s) {
+                            return straightKernel(a.image(), [](Px s) {
                                 float v = clampf(1 - luma(s), 0, 1);
                                 return Px{v * 0.82f, v * 0.94f, v, s[3]};
                             });
@@ -278,9 +281,7 @@ const FilterDef colorCurvesDef{
         };
         Curve r = curveOf("inputRedCurve"), g = curveOf("inputGreenCurve");
         Curve b = curveOf("inputBlueCurve");
-        return perceptualKernel(a.image(), [=](Px s) {
-            return Px{r(s[0]), g(s[1]), b(s[2]), s[3]};
-        });
+        return straightKernel(a.image(), [=](Px s) { return Px{r(s[0]), g(s[1]), b(s[2]), s[3]}; });
     }};
 
 const FilterDef ditherDef{
@@ -293,11 +294,11 @@ const FilterDef ditherDef{
         // Noise per picture pixel: previews average it away as the full picture does.
         return colorKernel(
             [k](Px p, Point q) {
-                Px s = encode(unpremultiply(p));
+                Px s = unpremultiply(p);
                 int64_t x = int64_t(std::floor(std::clamp(q.x, -1e12, 1e12)));
                 int64_t y = int64_t(std::floor(std::clamp(q.y, -1e12, 1e12)));
                 for (int c = 0; c < 3; ++c) s[c] += (hash01(x, y, uint32_t(c)) - 0.5f) * k;
-                return premultiply(decode(s));
+                return premultiply(s);
             },
             a.image());
     }};
@@ -329,7 +330,7 @@ const FilterDef palettizeDef{
                         if (!(c[3] > 1e-3f)) continue;
                         c = unpremultiply(c);
                         c[3] = 0;
-                        Px key = perceptual ? encode(c) : c;
+                        Px key = perceptual ? workingToEncoded(c) : c;
                         bool seen = false;
                         for (auto& k : keys) seen = seen || maxAbs(k - key) < 2e-3f;
                         if (seen) continue;
@@ -356,7 +357,7 @@ const FilterDef palettizeDef{
                         }
                         Px s = unpremultiply(p);
                         s[3] = 0;
-                        Px key = perceptual ? encode(s) : s;
+                        Px key = perceptual ? workingToEncoded(s) : s;
                         const float at = along(key);
                         size_t hi =
                             size_t(std::lower_bound(pos.begin(), pos.end(), at) - pos.begin());
@@ -393,10 +394,149 @@ const FilterDef maskToAlphaDef{
         return colorKernel(
             [](Px p) {
                 Px s = unpremultiply(p);
-                float v = clampf(encode(luma(s)), 0, 1) * p[3];
+                float v = clampf(luma(s), 0, 1) * p[3];
                 return splat(v);
             },
             a.image());
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Colour cubes: a table of n x n x n RGBA colours (32-bit floats, premultiplied; red varies
+// fastest, then green, then blue) looked up by each pixel's straight colour, trilinearly.
+
+// The identity table of dimension 2, the cubes' default.
+Data identityCube() {
+    std::vector<float> v;
+    for (int b = 0; b < 2; ++b)
+        for (int g = 0; g < 2; ++g)
+            for (int r = 0; r < 2; ++r) v.insert(v.end(), {float(r), float(g), float(b), 1.f});
+    return Data::fromFloats(v);
+}
+
+class Cube {
+  public:
+    // Empty (invalid) unless the data holds exactly n^3 entries.
+    Cube(int n, const Data& data) {
+        if (n < 2 || data.size() != size_t(n) * size_t(n) * size_t(n) * 4 * sizeof(float)) return;
+        auto v = std::make_shared<std::vector<float>>(data.floats());
+        for (float& f : *v)
+            if (!std::isfinite(f)) f = 0;
+        n_ = n;
+        v_ = std::move(v);
+    }
+    bool valid() const { return n_ > 0; }
+    // The table's colour for a straight colour (clamped to 0..1), premultiplied.
+    Px operator()(Px s) const {
+        const float k = float(n_ - 1);
+        int i0[3], i1[3];
+        float t[3];
+        for (int c = 0; c < 3; ++c) {
+            const float f = clampf(s[c], 0, 1) * k;
+            i0[c] = std::min(int(f), n_ - 2);
+            i1[c] = i0[c] + 1;
+            t[c] = f - float(i0[c]);
+        }
+        auto at = [&](int r, int g, int b) {
+            const float* e =
+                v_->data() + 4 * ((size_t(b) * size_t(n_) + size_t(g)) * size_t(n_) + size_t(r));
+            return Px{e[0], e[1], e[2], e[3]};
+        };
+        const Px c00 = lerp(at(i0[0], i0[1], i0[2]), at(i1[0], i0[1], i0[2]), t[0]);
+        const Px c10 = lerp(at(i0[0], i1[1], i0[2]), at(i1[0], i1[1], i0[2]), t[0]);
+        const Px c01 = lerp(at(i0[0], i0[1], i1[2]), at(i1[0], i0[1], i1[2]), t[0]);
+        const Px c11 = lerp(at(i0[0], i1[1], i1[2]), at(i1[0], i1[1], i1[2]), t[0]);
+        return lerp(lerp(c00, c10, t[1]), lerp(c01, c11, t[1]), t[2]);
+    }
+
+  private:
+    int n_ = 0;
+    std::shared_ptr<const std::vector<float>> v_;
+};
+
+// The space a cube's colours are in, relative to the working space.
+enum class CubeSpace { Working, Encoded, Linear };
+
+bool cubeSpaceOf(const std::string& name, CubeSpace& out) {
+    std::string n;
+    for (char c : name) n += char(std::tolower(static_cast<unsigned char>(c)));
+    if (n == "srgb") return out = CubeSpace::Encoded, true;
+    if (n == "linear" || n == "linear srgb" || n == "linearsrgb")
+        return out = CubeSpace::Linear, true;
+    return false;
+}
+
+// A straight working colour into the cube's space, and a cube colour back.
+Px intoCube(Px s, CubeSpace space) {
+    const bool linear = currentWorkingSpace() == WorkingSpace::Linear;
+    if (space == CubeSpace::Encoded) return linear ? encode(s) : s;
+    if (space == CubeSpace::Linear) return linear ? s : decode(s);
+    return s;
+}
+Px outOfCube(Px premultiplied, CubeSpace space) {
+    if (space == CubeSpace::Working) return premultiplied;
+    const bool linear = currentWorkingSpace() == WorkingSpace::Linear;
+    Px s = unpremultiply(premultiplied);
+    if (space == CubeSpace::Encoded && linear) s = decode(s);
+    if (space == CubeSpace::Linear && !linear) s = encode(s);
+    return premultiply(s);
+}
+
+// The pixel through the cube: its straight colour looked up, the table's alpha times its own.
+Px throughCube(const Cube& cube, Px p, CubeSpace space) {
+    if (!(p[3] > 0)) return Px{0, 0, 0, 0};
+    return outOfCube(cube(intoCube(unpremultiply(p), space)), space) * p[3];
+}
+
+Attr cubeDimension() {
+    return Count("inputCubeDimension", 2).limits(2, 64);
+}
+
+Image cubeFilter(const Args& a, CubeSpace space) {
+    const Cube cube(int(a.number("inputCubeDimension")), a.data("inputCubeData"));
+    if (!cube.valid()) return {};  // the table does not match its dimension
+    return colorKernel([cube, space](Px p) { return throughCube(cube, p, space); }, a.image());
+}
+
+const FilterDef colorCubeDef{
+    "CIColorCube",
+    "Color Cube",
+    {kEffect},
+    {ImageInput(), cubeDimension(), DataInput("inputCubeData", identityCube())},
+    [](const Args& a) { return cubeFilter(a, CubeSpace::Working); }};
+
+const FilterDef colorCubeWithSpaceDef{
+    "CIColorCubeWithColorSpace",
+    "Color Cube with ColorSpace",
+    {kEffect},
+    {ImageInput(), cubeDimension(), DataInput("inputCubeData", identityCube()),
+     Text("inputColorSpace", "sRGB")},
+    [](const Args& a) {
+        CubeSpace space;
+        if (!cubeSpaceOf(a.text("inputColorSpace"), space)) return Image();
+        return cubeFilter(a, space);
+    }};
+
+// Two cubes mixed by a mask: the first where it is black, the second where it is white.
+const FilterDef colorCubesMixedDef{
+    "CIColorCubesMixedWithMask",
+    "Color Cubes Mixed With Mask",
+    {kEffect},
+    {ImageInput(), ImageInput("inputMaskImage"), cubeDimension(),
+     DataInput("inputCube0Data", identityCube()), DataInput("inputCube1Data", identityCube()),
+     Text("inputColorSpace", "sRGB")},
+    [](const Args& a) {
+        CubeSpace space;
+        if (!cubeSpaceOf(a.text("inputColorSpace"), space)) return Image();
+        const int n = int(a.number("inputCubeDimension"));
+        const Cube c0(n, a.data("inputCube0Data")), c1(n, a.data("inputCube1Data"));
+        if (!c0.valid() || !c1.valid()) return Image();
+        // Beyond the mask, the first cube.
+        return colorKernel(
+            [c0, c1, space](Px p, Px m) {
+                const float t = clampf(luminance(m), 0, 1);
+                return lerp(throughCube(c0, p, space), throughCube(c1, p, space), t);
+            },
+            a.image(), a.image("inputMaskImage"));
     }};
 
 const FilterDef maxComponentDef{
@@ -444,7 +584,7 @@ const FilterDef labDeltaEDef{"CILabDeltaE",
                                          Px t = clamp01(unpremultiply(q));
                                          float d = deltaE94(rgbToLab(s), rgbToLab(t)) / 100;
                                          float alpha = p[3] * q[3];
-                                         return grey(decode(d) * alpha, alpha);
+                                         return grey(d * alpha, alpha);
                                      },
                                      x, y);
                              }};
@@ -494,12 +634,12 @@ const FilterDef documentDef{
         Image paper = affineTransform(gaussianBlur(small, 6), AffineTransform::scaling(4, 4));
         return colorKernel(
             [k](Px p, Px b) {
-                Px s = encode(unpremultiply(p)), bg = unpremultiply(b);
-                float white = std::max(encode(std::max({bg[0], bg[1], bg[2]})), 0.05f);
+                Px s = unpremultiply(p), bg = unpremultiply(b);
+                float white = std::max(std::max({bg[0], bg[1], bg[2]}), 0.05f);
                 Px w = clamp01(((s / white) - 1) * (1 + 0.3f * k) + 1);
                 Px r = lerp(s, w, std::min(k, 1.f));
                 r[3] = s[3];
-                return premultiply(decode(r));
+                return premultiply(r);
             },
             img, paper);
     }};

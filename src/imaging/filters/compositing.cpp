@@ -1,13 +1,9 @@
 // Compositing: two pictures combined pixel by pixel; the input image lies over the background.
-//
-// Blend modes compare colours the way a viewer does, so their curves (overlay's midpoint, the
-// dodges and burns) act on perceptual values; where the two pictures only partly cover each
-// other the mix stays in linear light. The Porter-Duff operators and the arithmetic ones
-// (addition, maximum, minimum, multiplication) work on linear, premultiplied values.
+// Everything works on working values: the blend modes on straight colour where both pictures
+// are present, the Porter-Duff and arithmetic operators on premultiplied colour.
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/BlendModes.h"
-#include "imaging/filters/Perceptual.h"
 
 namespace imaging {
 namespace {
@@ -43,17 +39,17 @@ FilterDef compositing(const char* name, const char* display, Span span, F f) {
         }};
 }
 
-// A blend mode: mode(backdrop, source) on straight perceptual colours where both pictures are
-// present, each picture as it is where only it is.
+// A blend mode: mode(backdrop, source) on straight colours (clamped to 0..1, the modes' domain)
+// where both pictures are present, each picture as it is where only it is.
 template <class F>
 FilterDef blendMode(const char* name, const char* display, F mode) {
     return compositing(name, display, Span::Union, [mode](Px s, Px b) {
         const float as = std::clamp(s[3], 0.f, 1.f), ab = std::clamp(b[3], 0.f, 1.f);
         if (!(as > 0.f)) return b;
         if (!(ab > 0.f)) return s;
-        Px mixed = clamp01(mode(clamp01(percept::encodePx(b)), clamp01(percept::encodePx(s))));
+        Px mixed = clamp01(mode(clamp01(unpremultiply(b)), clamp01(unpremultiply(s))));
         mixed[3] = 1;
-        return s * (1 - ab) + b * (1 - as) + percept::decodePx(mixed) * (as * ab);
+        return s * (1 - ab) + b * (1 - as) + mixed * (as * ab);
     });
 }
 

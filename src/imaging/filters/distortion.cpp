@@ -2,7 +2,7 @@
 // parts that grow or repeat.
 
 #include "imaging/FilterKit.h"
-#include "imaging/filters/EncodedValues.h"
+#include "imaging/filters/ColorMath.h"
 #include "imaging/filters/WarpMath.h"
 
 namespace imaging {
@@ -285,31 +285,29 @@ const FilterDef drosteDef{
         });
     }};
 
-const FilterDef displacementDef{"CIDisplacementDistortion",
-                                "Displacement Distortion",
-                                {kCICategoryDistortionEffect},
-                                {ImageInput(), ImageInput("inputDisplacementImage"),
-                                 Distance("inputScale", 50).min(0).slider(0, 200).identity(0)},
-                                [](const Args& a) {
-                                    const double s = a.number("inputScale");
-                                    SampleOptions o;
-                                    o.extent = a.image().extent();
-                                    o.roi = [s](size_t i, const Rect& out) {
-                                        return i == 0 ? out.insetBy(-s, -s) : out;
-                                    };
-                                    // Red moves right and green up, by up to half the scale;
-                                    // mid-grey (in the encoded values a map is painted in) moves
-                                    // nothing.
-                                    return sampleKernel(
-                                        {a.image(), a.image("inputDisplacementImage")},
-                                        [s](const Sampler& smp, Point p) {
-                                            Px m = unpremultiply(smp(1, p));
-                                            double dx = m[3] > 0 ? encodedValue(m[0]) - 0.5 : 0;
-                                            double dy = m[3] > 0 ? encodedValue(m[1]) - 0.5 : 0;
-                                            return smp(0, Point{p.x + dx * s, p.y + dy * s});
-                                        },
-                                        o);
-                                }};
+const FilterDef displacementDef{
+    "CIDisplacementDistortion",
+    "Displacement Distortion",
+    {kCICategoryDistortionEffect},
+    {ImageInput(), ImageInput("inputDisplacementImage"),
+     Distance("inputScale", 50).min(0).slider(0, 200).identity(0)},
+    [](const Args& a) {
+        const double s = a.number("inputScale");
+        SampleOptions o;
+        o.extent = a.image().extent();
+        o.roi = [s](size_t i, const Rect& out) { return i == 0 ? out.insetBy(-s, -s) : out; };
+        // Red moves right and green up, by up to half the scale; a
+        // value of one half moves nothing.
+        return sampleKernel(
+            {a.image(), a.image("inputDisplacementImage")},
+            [s](const Sampler& smp, Point p) {
+                Px m = unpremultiply(smp(1, p));
+                double dx = m[3] > 0 ? cmath::clampf(m[0], 0, 1) - 0.5 : 0;
+                double dy = m[3] > 0 ? cmath::clampf(m[1], 0, 1) - 0.5 : 0;
+                return smp(0, Point{p.x + dx * s, p.y + dy * s});
+            },
+            o);
+    }};
 
 const FilterDef glassDef{
     "CIGlassDistortion",
@@ -347,7 +345,7 @@ const FilterDef glassDef{
                 };
                 auto height = [&](double x, double y) {
                     if (wraps) x = around(x, te.x, te.width), y = around(y, te.y, te.height);
-                    return double(encodedValue(luminance(smp.nearest(1, Point{x, y}))));
+                    return double(cmath::clampf(luminance(smp.nearest(1, Point{x, y})), 0, 1));
                 };
                 double gx = (height(q.x + h, q.y) - height(q.x - h, q.y)) / (2 * h);
                 double gy = (height(q.x, q.y + h) - height(q.x, q.y - h)) / (2 * h);

@@ -2,7 +2,6 @@
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/Neighbourhoods.h"
-#include "imaging/filters/Perceptual.h"
 
 namespace imaging {
 namespace {
@@ -94,7 +93,7 @@ const FilterDef maskedVariableBlurDef{
         // Two blur levels, interpolated between by the mask.
         return colorKernel(
             [](Px p, Px half, Px full, Px m) {
-                const float pos = std::clamp(percept::grey(m) * m[3], 0.f, 1.f) * 2;
+                const float pos = std::clamp(luminance(m), 0.f, 1.f) * 2;
                 return pos < 1 ? lerp(p, half, pos) : lerp(half, full, pos - 1);
             },
             in, gaussianBlur(in, r / 2), gaussianBlur(in, r), a.image("inputMask"));
@@ -105,8 +104,7 @@ const FilterDef medianDef{
         return nbhd::median3x3(a.image());
     }};
 
-// Detail below the noise level (perceptual units) is smoothed away; what stands above it is
-// kept and sharpened.
+// Detail below the noise level is smoothed away; what stands above it is kept and sharpened.
 const FilterDef noiseReductionDef{
     "CINoiseReduction",
     "Noise Reduction",
@@ -114,8 +112,8 @@ const FilterDef noiseReductionDef{
     {ImageInput(), Scalar("inputNoiseLevel", 0.02).range(0, 1).slider(0, 0.1),
      Scalar("inputSharpness", 0.4).range(0, 10).slider(0, 2)},
     [](const Args& a) {
-        return percept::denoised(a.image(), float(a.number("inputNoiseLevel")),
-                                 float(a.number("inputSharpness")));
+        return nbhd::denoised(a.image(), float(a.number("inputNoiseLevel")),
+                              float(a.number("inputSharpness")));
     }};
 
 // ---------------------------------------------------------------------------------------------
@@ -180,32 +178,30 @@ const FilterDef morphologyRectangleMinimumDef{
     }};
 
 // ---------------------------------------------------------------------------------------------
-// Sharpening. The difference from a blurred copy is taken on perceptual values, so that halos
-// are as strong on the dark side of an edge as on the bright side.
+// Sharpening: the difference from a blurred copy added back, on straight colour.
 
-// `blurred` is a blur of the encoded, premultiplied picture.
+// `blurred` is a blur of the picture.
 Px sharpened(Px p, Px blurred, float amount, bool lumaOnly) {
-    Px e = percept::encodePx(p), b = unpremultiply(blurred);
+    Px e = unpremultiply(p), b = unpremultiply(blurred);
     Px d = e - b;
-    if (lumaOnly) d = splat(percept::luma(d));
+    if (lumaOnly) d = splat(luminance(d));
     Px s = clamp01(e + d * amount);
     s[3] = p[3];
-    return percept::decodePx(s);
+    return premultiply(s);
 }
 
-const FilterDef unsharpMaskDef{
-    "CIUnsharpMask",
-    "Unsharp Mask",
-    {kCICategorySharpen},
-    {ImageInput(), Distance("inputRadius", 2.5).min(0).slider(0, 100),
-     Scalar("inputIntensity", 0.5).min(0).slider(0, 1).identity(0)},
-    [](const Args& a) {
-        const Image in = a.image();
-        const float k = float(a.number("inputIntensity"));
-        return colorKernel(
-            [k](Px p, Px b) { return sharpened(p, b, k, false); }, in,
-            gaussianBlur(percept::encodedPremultiplied(in), a.number("inputRadius")));
-    }};
+const FilterDef unsharpMaskDef{"CIUnsharpMask",
+                               "Unsharp Mask",
+                               {kCICategorySharpen},
+                               {ImageInput(), Distance("inputRadius", 2.5).min(0).slider(0, 100),
+                                Scalar("inputIntensity", 0.5).min(0).slider(0, 1).identity(0)},
+                               [](const Args& a) {
+                                   const Image in = a.image();
+                                   const float k = float(a.number("inputIntensity"));
+                                   return colorKernel(
+                                       [k](Px p, Px b) { return sharpened(p, b, k, false); }, in,
+                                       gaussianBlur(in, a.number("inputRadius")));
+                               }};
 
 const FilterDef sharpenLuminanceDef{
     "CISharpenLuminance",
@@ -216,9 +212,8 @@ const FilterDef sharpenLuminanceDef{
     [](const Args& a) {
         const Image in = a.image();
         const float k = float(a.number("inputSharpness"));
-        return colorKernel(
-            [k](Px p, Px b) { return sharpened(p, b, k, true); }, in,
-            gaussianBlur(percept::encodedPremultiplied(in), a.number("inputRadius")));
+        return colorKernel([k](Px p, Px b) { return sharpened(p, b, k, true); }, in,
+                           gaussianBlur(in, a.number("inputRadius")));
     }};
 
 }  // namespace

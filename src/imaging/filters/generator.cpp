@@ -2,8 +2,12 @@
 // lights (star, sun, halo) are light added over transparency: their colour scaled by their
 // intensity, with the intensity as coverage.
 
+#include <cctype>
+
 #include "imaging/FilterKit.h"
+#include "imaging/filters/Barcodes.h"
 #include "imaging/filters/ColorMath.h"
+#include "imaging/filters/TextPicture.h"
 
 namespace imaging {
 namespace {
@@ -28,15 +32,15 @@ struct Bands {
     Point c;
     double w;
     float soft;
-    Px c0, c1;
+    WorkingColor c0, c1;
     explicit Bands(const Args& a)
         : c(a.point("inputCenter")),
           w(std::clamp(a.number("inputWidth"), 1e-3, 1e9)),
           soft(float(0.5 * (1 - std::clamp(a.number("inputSharpness"), 0.0, 1.0)))),
-          c0(a.linearColor("inputColor0")),
-          c1(a.linearColor("inputColor1")) {}
+          c0(a.workingColor("inputColor0")),
+          c1(a.workingColor("inputColor1")) {}
     float edge(float pixel) const { return std::max({soft, float(0.5 * pixel / w), 1e-4f}); }
-    Px mix(float s) const { return lerp(c1, c0, 0.5f + 0.5f * s); }
+    Px mix(float s) const { return lerp(c1(), c0(), 0.5f + 0.5f * s); }
 };
 
 std::vector<Attribute> bandInputs() {
@@ -67,8 +71,8 @@ const FilterDef constantDef{"CIConstantColorGenerator",
                             {kGenerator},
                             {ColorInput("inputColor", 1, 0, 0)},
                             [](const Args& a) {
-                                Px c = a.linearColor("inputColor");
-                                return generator([c](Point, float) { return c; });
+                                const WorkingColor c = a.workingColor("inputColor");
+                                return generator([c](Point, float) { return c(); });
                             }};
 
 // Light of a colour at an intensity: coverage is the intensity, up to full.
@@ -91,7 +95,7 @@ const FilterDef starShineDef{
      Scalar("inputEpsilon", -2).limits(-8, 0)},
     [](const Args& a) {
         Point c = a.point("inputCenter");
-        Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         double r = std::max(a.number("inputRadius"), 1e-3);
         double reach = r * std::clamp(a.number("inputCrossScale"), 0.0, 1e6);
         double ang = a.number("inputCrossAngle");
@@ -102,6 +106,7 @@ const FilterDef starShineDef{
         float cross = std::exp(finite(a.number("inputCrossOpacity"))) * 4;
         float glow = std::exp(finite(a.number("inputEpsilon")));
         return generator([=](Point p, float) {
+            const Px color = colour();
             double dx = p.x - c.x, dy = p.y - c.y;
             double d = std::hypot(dx, dy) / r;
             float core = float(std::exp(-1.5 * d * d)) + glow / float((1 + d) * (1 + d));
@@ -128,13 +133,14 @@ const FilterDef sunbeamsDef{
      Scalar("inputTime", 0).limits(0, 1)},
     [](const Args& a) {
         Point c = a.point("inputCenter");
-        Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         double r = std::max(a.number("inputSunRadius"), 1e-3);
         double reach = r * std::clamp(a.number("inputMaxStriationRadius"), 0.0, 1e6);
         float strength = finite(a.number("inputStriationStrength"));
         float contrast = float(std::clamp(a.number("inputStriationContrast"), 0.0, 50.0));
         double time = std::clamp(a.number("inputTime"), 0.0, 1.0);
         return generator([=](Point p, float pixel) {
+            const Px color = colour();
             double dx = p.x - c.x, dy = p.y - c.y, d = std::hypot(dx, dy);
             float disc = clampf(float((r - d) / std::max(double(pixel), r * 0.05)) + 0.5f, 0, 1);
             float glow = float(r / std::max(d, r));
@@ -192,7 +198,7 @@ const FilterDef lenticularDef{
      Scalar("inputStriationContrast", 1).min(0).slider(0, 5), Scalar("inputTime", 0).limits(0, 1)},
     [](const Args& a) {
         Point c = a.point("inputCenter");
-        Px color = unpremultiply(a.linearColor("inputColor"));
+        const WorkingColor colour = a.workingColor("inputColor");
         float alpha = float(std::clamp(a.color("inputColor").a, 0.0, 1.0));
         double r = a.number("inputHaloRadius"), w = std::max(a.number("inputHaloWidth"), 1e-3);
         double overlap = std::clamp(a.number("inputHaloOverlap"), 0.0, 1.0);
@@ -208,6 +214,7 @@ const FilterDef lenticularDef{
             double t = std::atan2(dy, dx) / (2 * kPi) + time * 0.25;
             float n = periodicNoise(t, 151, 9);
             float stri = 1 + strength * (std::pow(clampf(n, 0, 1), 1 + contrast) - 0.3f);
+            const Px color = unpremultiply(colour());
             Px o{0, 0, 0, 0};
             for (int ch = 0; ch < 3; ++ch) {
                 double rc = r + (1 - ch) * shift;
@@ -245,9 +252,10 @@ const FilterDef roundedRectDef{
     [](const Args& a) {
         Rect r = sane(a.rect("inputExtent"));
         double radius = a.number("inputRadius");
-        Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         return generator(
             [=](Point p, float pixel) {
+                const Px color = colour();
                 float d = float(roundedBoxDistance(p, r, radius));
                 return color * clampf(0.5f - d / pixel, 0, 1);
             },
@@ -263,11 +271,12 @@ const FilterDef roundedStrokeDef{
     [](const Args& a) {
         Rect r = sane(a.rect("inputExtent"));
         double radius = a.number("inputRadius"), w = a.number("inputWidth");
-        Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         // The stroke is centred on the rectangle's outline.
         Rect extent = r.isEmpty() ? r : r.insetBy(-w / 2 - 1, -w / 2 - 1);
         return generator(
             [=](Point p, float pixel) {
+                const Px color = colour();
                 // The share of the pixel's width that the band covers.
                 double d = std::abs(roundedBoxDistance(p, r, radius)), h = 0.5 * pixel;
                 double in = std::min(d + h, w / 2) - std::max(d - h, -w / 2);
@@ -287,10 +296,11 @@ const FilterDef blurredRectDef{
     [](const Args& a) {
         Rect r = sane(a.rect("inputExtent"));
         double sigma = std::clamp(a.number("inputSigma"), 0.0, 1e7);
-        Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         Rect extent = r.isEmpty() ? r : r.insetBy(-3 * sigma - 1, -3 * sigma - 1);
         return generator(
             [=](Point p, float pixel) {
+                const Px color = colour();
                 // Never sharper than a pixel, so the edge averages as the full render's does.
                 double s = std::max(sigma, 0.3 * pixel) * std::sqrt(2.0);
                 auto span = [s](double v, double lo, double hi) {
@@ -316,8 +326,9 @@ const FilterDef fractalNoiseDef{
         double scale = std::clamp(a.number("inputScale"), 1.0, 1e7);
         int octaves = int(std::clamp(a.number("inputOctaves"), 1.0, 10.0));
         float rough = finite(a.number("inputRoughness"));
-        Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
+        const WorkingColor w0 = a.workingColor("inputColor0"), w1 = a.workingColor("inputColor1");
         return generator([=](Point p, float pixel) {
+            const Px c0 = w0(), c1 = w1();
             double x = (p.x - c.x) / scale, y = (p.y - c.y) / scale, cellPx = scale;
             float sum = 0, norm = 0, amp = 1;
             for (int o = 0; o < octaves; ++o) {
@@ -345,13 +356,121 @@ const FilterDef polkaDef{
         double w = std::clamp(a.number("inputWidth"), 1.0, 1e9);
         float radius = float(0.5 * std::clamp(a.number("inputDotSize"), 0.0, 1.0));
         float soft = float(0.25 * (1 - std::clamp(a.number("inputSharpness"), 0.0, 1.0)));
-        Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
+        const WorkingColor w0 = a.workingColor("inputColor0"), w1 = a.workingColor("inputColor1");
         return generator([=](Point p, float pixel) {
+            const Px c0 = w0(), c1 = w1();
             float u = fract((p.x - c.x) / w + 0.5) - 0.5f, v = fract((p.y - c.y) / w + 0.5) - 0.5f;
             float d = std::sqrt(u * u + v * v);
             float e = std::max({soft, float(0.5 * pixel / w), 1e-4f});
             return lerp(c0, c1, clampf((d - radius) / (2 * e) + 0.5f, 0, 1));
         });
+    }};
+
+// ---------------------------------------------------------------------------------------------
+// Barcodes: one picture unit per module, black on white.
+
+const FilterDef qrCodeDef{
+    "CIQRCodeGenerator",
+    "QR Code Generator",
+    {kGenerator},
+    {DataInput("inputMessage", Data::fromText("Deverav")), Text("inputCorrectionLevel", "M")},
+    [](const Args& a) {
+        const std::string level = a.text("inputCorrectionLevel");
+        const std::string levels = "LMQH";
+        const size_t k =
+            level.size() == 1 ? levels.find(char(std::toupper(level[0]))) : levels.npos;
+        if (k == levels.npos) return Image();  // not one of L, M, Q, H
+        // The symbology's own quiet zone of four modules.
+        return barcode::moduleImage(barcode::qrCode(a.data("inputMessage").text(), int(k)), 4);
+    }};
+
+const FilterDef aztecDef{
+    "CIAztecCodeGenerator",
+    "Aztec Code Generator",
+    {kGenerator},
+    {DataInput("inputMessage", Data::fromText("Deverav")),
+     Scalar("inputCorrectionLevel", 23).limits(5, 95), Integer("inputLayers", 0).limits(0, 32),
+     Boolean("inputCompactStyle", false)},
+    [](const Args& a) {
+        return barcode::moduleImage(
+            barcode::aztecCode(a.data("inputMessage").text(), a.number("inputCorrectionLevel"),
+                               int(a.number("inputLayers")), a.boolean("inputCompactStyle")),
+            0);
+    }};
+
+const FilterDef code128Def{"CICode128BarcodeGenerator",
+                           "Code 128 Barcode Generator",
+                           {kGenerator},
+                           {DataInput("inputMessage", Data::fromText("Deverav")),
+                            Scalar("inputQuietSpace", 7).range(0, 100).slider(0, 20),
+                            Scalar("inputBarcodeHeight", 32).range(1, 500).slider(1, 500)},
+                           [](const Args& a) {
+                               return barcode::moduleImage(
+                                   barcode::code128(a.data("inputMessage").text()),
+                                   a.number("inputQuietSpace"), a.number("inputBarcodeHeight"));
+                           }};
+
+// ---------------------------------------------------------------------------------------------
+// Text and meshes.
+
+const FilterDef textDef{"CITextImageGenerator",
+                        "Text Image Generator",
+                        {kGenerator},
+                        {Text("inputText", "Deverav"), Text("inputFontName", "HelveticaNeue"),
+                         Scalar("inputFontSize", 12).range(1, 1000).slider(9, 128),
+                         Scalar("inputScaleFactor", 1).range(0.1, 16).slider(0.5, 4)},
+                        [](const Args& a) {
+                            const Bitmap b =
+                                text::draw(a.text("inputText"), a.text("inputFontName"),
+                                           a.number("inputFontSize"), a.number("inputScaleFactor"));
+                            return b.isNull() ? Image() : Image::fromBitmap(b);
+                        }};
+
+// Line segments (x0, y0, x1, y1 each) stroked `width` wide with round ends, antialiased over
+// one output pixel.
+const FilterDef meshDef{
+    "CIMeshGenerator",
+    "Mesh Generator",
+    {kGenerator},
+    {VectorInput("inputMesh", {50, 50, 250, 50, 250, 50, 150, 223, 150, 223, 50, 50})
+         .name("Mesh")
+         .components(4 * 4096),
+     Distance("inputWidth", 1.5).range(0, 1000).slider(0, 20), ColorInput("inputColor", 1, 1, 1)},
+    [](const Args& a) {
+        const Vector v = a.vector("inputMesh");
+        struct Segment {
+            double x0, y0, dx, dy, len2;
+        };
+        std::vector<Segment> segs;
+        Rect bounds;
+        for (size_t i = 0; i + 3 < v.count(); i += 4) {
+            const double x0 = v.at(i), y0 = v.at(i + 1), x1 = v.at(i + 2), y1 = v.at(i + 3);
+            segs.push_back(
+                {x0, y0, x1 - x0, y1 - y0, (x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0)});
+            const Rect r{std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
+            bounds = bounds.isEmpty() && segs.size() == 1 ? r : bounds.united(r);
+        }
+        if (segs.empty()) return Image();
+        const double half = 0.5 * std::clamp(a.number("inputWidth"), 0.0, 1000.0);
+        const WorkingColor colour = a.workingColor("inputColor");
+        auto shared = std::make_shared<const std::vector<Segment>>(std::move(segs));
+        return generator(
+            [shared, half, colour](Point p, float pixel) {
+                double d2 = 1e300;
+                for (const Segment& s : *shared) {
+                    double t =
+                        s.len2 > 0 ? ((p.x - s.x0) * s.dx + (p.y - s.y0) * s.dy) / s.len2 : 0;
+                    t = std::clamp(t, 0.0, 1.0);
+                    const double ex = p.x - s.x0 - t * s.dx, ey = p.y - s.y0 - t * s.dy;
+                    d2 = std::min(d2, ex * ex + ey * ey);
+                }
+                // Lines thinner than a pixel fade rather than vanish.
+                const double w = std::max(half, 0.5 * double(pixel));
+                const float cover = clampf(float((w - std::sqrt(d2)) / pixel + 0.5), 0, 1) *
+                                    float(std::min(1.0, half / w));
+                return colour() * cover;
+            },
+            bounds.insetBy(-half - 2, -half - 2));
     }};
 
 }  // namespace

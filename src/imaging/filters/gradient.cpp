@@ -1,5 +1,5 @@
-// Gradients: colour ramps over the whole plane. Colours mix in linear light, premultiplied,
-// so that a ramp to a transparent colour fades without darkening.
+// Gradients: colour ramps over the whole plane. Colours mix in the working space,
+// premultiplied, so that a ramp to a transparent colour fades without darkening.
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/ColorMath.h"
@@ -24,8 +24,9 @@ struct Axis {
 
 Image linear(const Args& a, bool smooth) {
     Axis ax(a.point("inputPoint0"), a.point("inputPoint1"));
-    Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
+    const WorkingColor w0 = a.workingColor("inputColor0"), w1 = a.workingColor("inputColor1");
     return generator([=](Point p, float) {
+        const Px c0 = w0(), c1 = w1();
         float t = ax.at(p);
         if (smooth) t = t * t * (3 - 2 * t);
         return lerp(c0, c1, t);
@@ -58,10 +59,11 @@ const FilterDef radialDef{
     [](const Args& a) {
         Point c = a.point("inputCenter");
         double r0 = a.number("inputRadius0"), r1 = a.number("inputRadius1");
-        Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
+        const WorkingColor w0 = a.workingColor("inputColor0"), w1 = a.workingColor("inputColor1");
         // Colour 0 inside radius 0, colour 1 beyond radius 1, whichever radius is larger.
         double span = r1 - r0;
         return generator([=](Point p, float pixel) {
+            const Px c0 = w0(), c1 = w1();
             double d = std::hypot(p.x - c.x, p.y - c.y);
             double s = std::abs(span) > pixel * 0.5 ? span : (span < 0 ? -1 : 1) * pixel * 0.5;
             return lerp(c0, c1, clampf(float((d - r0) / s), 0, 1));
@@ -79,8 +81,9 @@ const FilterDef gaussianDef{
         // The radius is three standard deviations: beyond it only colour 1 is left.
         double sigma = std::max(a.number("inputRadius") / 3, 1e-3);
         double k = -0.5 / (sigma * sigma);
-        Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
+        const WorkingColor w0 = a.workingColor("inputColor0"), w1 = a.workingColor("inputColor1");
         return generator([=](Point p, float) {
+            const Px c0 = w0(), c1 = w1();
             double dx = p.x - c.x, dy = p.y - c.y;
             return lerp(c1, c0, float(std::exp(std::max(k * (dx * dx + dy * dy), -80.0))));
         });
@@ -97,8 +100,9 @@ const FilterDef angularDef{
         Point c = a.point("inputCenter");
         double start = a.number("inputAngle");
         if (!std::isfinite(start)) start = 0;
-        Px c0 = a.linearColor("inputColor0"), c1 = a.linearColor("inputColor1");
+        const WorkingColor w0 = a.workingColor("inputColor0"), w1 = a.workingColor("inputColor1");
         return generator([=](Point p, float) {
+            const Px c0 = w0(), c1 = w1();
             double t = (std::atan2(p.y - c.y, p.x - c.x) - start) / (2 * kPi);
             return lerp(c0, c1, fract(t));
         });
@@ -132,7 +136,7 @@ const FilterDef hsvDef{
                 int64_t iy = int64_t(std::floor(std::clamp(p.y, -1e12, 1e12)));
                 rgb += (hash01(ix, iy, 5) - 0.5f) * dither;
                 rgb[3] = 1;
-                return premultiply(decode(rgb)) * alpha;
+                return premultiply(encodedToWorking(rgb)) * alpha;
             },
             extent);
     }};

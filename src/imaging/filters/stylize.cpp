@@ -1,13 +1,11 @@
 // Stylize: cells, edges, glows, lighting, convolutions and blends through masks.
 //
-// Edges and thresholds are judged on perceptual values (an edge of the same contrast looks the
-// same in the shadows as in the highlights); glows, lights and convolutions add light and stay
-// linear. Gradients are taken per picture unit, so that previews converge to the full result.
+// Everything works on working values. Gradients are taken per picture unit, so that previews
+// converge to the full result.
 
 #include "imaging/FilterKit.h"
 #include "imaging/filters/CellMath.h"
 #include "imaging/filters/Neighbourhoods.h"
-#include "imaging/filters/Perceptual.h"
 
 namespace imaging {
 namespace {
@@ -26,17 +24,22 @@ inline Px sqrtPx(Px v) {
               std::sqrt(std::max(v[2], 0.f)), std::sqrt(std::max(v[3], 0.f))};
 }
 
-// Opaque grey of perceptual level v, with coverage a.
+// Grey of level v (clamped to 0..1) with coverage a, premultiplied.
 inline Px greyPx(float v, float a) {
-    const float l = percept::decode(std::clamp(v, 0.f, 1.f)) * a;
+    const float l = std::clamp(v, 0.f, 1.f) * a;
     return Px{l, l, l, a};
 }
 
-// The picture's perceptual grey in every colour channel (straight), alpha kept.
+// Luminance of straight colour (0 where transparent).
+inline float straightLuminance(Px p) {
+    return p[3] > 0.f ? luminance(p) / p[3] : 0.f;
+}
+
+// The picture's luminance in every colour channel (straight), alpha kept.
 Image greyImage(const Image& in) {
     return colorKernel(
         [](Px p) {
-            const float g = percept::grey(p);
+            const float g = straightLuminance(p);
             return Px{g, g, g, p[3]};
         },
         in);
@@ -242,18 +245,18 @@ const FilterDef pointillizeDef{
 // ---------------------------------------------------------------------------------------------
 // Edges
 
-// Colour edges on black: each channel's perceptual gradient, times the intensity.
+// Colour edges on black: each channel's gradient, times the intensity.
 const FilterDef edgesDef{"CIEdges",
                          "Edges",
                          {kCICategoryStylize},
                          {ImageInput(), Scalar("inputIntensity", 1).min(0).slider(0, 10)},
                          [](const Args& a) {
                              const float k = 2 * float(a.number("inputIntensity"));
-                             return nbhd::stencil3x3(percept::encoded(a.image()),
+                             return nbhd::stencil3x3(colorKernel(unpremultiply, a.image()),
                                                      [k](const Px* n, Point, double px) {
                                                          Px e = clamp01(sobel(n, px) * k);
                                                          e[3] = std::clamp(n[4][3], 0.f, 1.f);
-                                                         return percept::decodePx(e);
+                                                         return premultiply(e);
                                                      });
                          }};
 
@@ -274,10 +277,9 @@ const FilterDef edgeWorkDef{
 // Black outlines over a transparent ground: the edges of a noise-reduced copy, thresholded.
 Image lineOverlay(const Image& in, float noise, float sharpness, float intensity, float threshold,
                   float contrast) {
-    // Edges are found on a copy softened by a picture pixel, so that a line's strength does
+    // Edges are found on a copy softened by a pixel and a half, so that a line's strength does
     // not depend on the scale it is rendered at.
-    const Image clean = gaussianBlur(
-        percept::denoisedEncoded(percept::encodedPremultiplied(in), noise, sharpness), 1.0);
+    const Image clean = gaussianBlur(nbhd::denoised(in, noise, sharpness), 1.5);
     return nbhd::stencil3x3(clean, [=](const Px* n, Point, double px) {
         const Px g = sobel(n, px) * (2 * intensity);
         const float edge = std::max({g[0], g[1], g[2]});
@@ -309,14 +311,14 @@ const FilterDef comicDef{
         const Image grey = greyImage(in);
         return colorKernel(
             [](Px p, Px fine, Px coarse) {
-                Px e = percept::encodePx(p);
-                const float y = percept::luma(e);
+                Px e = unpremultiply(p);
+                const float y = luminance(e);
                 e = clamp01(y + (e - y) * 1.4f);                             // livelier colours
                 const Ix level = __builtin_convertvector(e * 4 + 0.5f, Ix);  // 0..4
                 e = __builtin_convertvector(level, Px) / 4;
                 e = e * xdogInk(fine[0], coarse[0], 60);
                 e[3] = p[3];
-                return percept::decodePx(e);
+                return premultiply(e);
             },
             in, gaussianBlur(grey, 1.5), gaussianBlur(grey, 2.4));
     }};
@@ -406,7 +408,7 @@ const FilterDef heightFieldDef{
         const Image in = a.image();
         const Image mask = colorKernel(
             [](Px p) {
-                const float m = percept::grey(p) * std::clamp(p[3], 0.f, 1.f);
+                const float m = straightLuminance(p) * std::clamp(p[3], 0.f, 1.f);
                 return Px{m, m, m, 1};
             },
             in);
@@ -436,7 +438,8 @@ const FilterDef spotLightDef{
         const double an = std::hypot(ax, ay, az);
         if (an > 0) ax /= an, ay /= an, az /= an;
         const double power = 100 * a.number("inputConcentration");
-        const Px light = a.linearColor("inputColor") * float(a.number("inputBrightness"));
+        const WorkingColor colour = a.workingColor("inputColor");
+        const float brightness = float(a.number("inputBrightness"));
         const double lx = L.x(), ly = L.y(), lz = L.z();
         return colorKernel(
             [=](Px p, Point q) {
@@ -445,15 +448,15 @@ const FilterDef spotLightDef{
                 if (!(d > 0) || !(lz > 0)) return Px{0, 0, 0, p[3]};
                 const double axis = std::max(0.0, (vx * ax + vy * ay + vz * az) / d);
                 const float lit = float(std::pow(axis, power) * lz / d);
-                Px r = p * light * lit;
+                Px r = p * colour() * (brightness * lit);
                 r[3] = p[3];
                 return r;
             },
             a.image());
     }};
 
-// Shadows lifted or deepened and highlights held back, judged on the perceptual grey around
-// each point (the point itself at radius 0).
+// Shadows lifted or deepened and highlights held back, judged on the grey around each point
+// (the point itself at radius 0).
 const FilterDef highlightShadowDef{
     "CIHighlightShadowAdjust",
     "Highlight and Shadow Adjust",
@@ -467,9 +470,9 @@ const FilterDef highlightShadowDef{
         const float highlight = float(a.number("inputHighlightAmount"));
         return colorKernel(
             [shadow, highlight](Px p, Px around) {
-                const Px e = percept::encodePx(p);
-                const float y = percept::luma(e),
-                            base = std::clamp(percept::grey(around), 0.f, 1.f);
+                const Px e = unpremultiply(p);
+                const float y = luminance(e),
+                            base = std::clamp(straightLuminance(around), 0.f, 1.f);
                 float y2 = y + shadow * (1 - base) * (1 - base) * (shadow > 0 ? 1 - y : y) * 0.7f;
                 y2 -= (1 - highlight) * base * base * y2 * 0.7f;
                 // Scale the colour where there is colour to scale; near black, add grey.
@@ -477,7 +480,7 @@ const FilterDef highlightShadowDef{
                 Px c = lerp(e + (y2 - y), e * (y2 / std::max(y, 1e-4f)), t);
                 c = clamp01(c);
                 c[3] = p[3];
-                return percept::decodePx(c);
+                return premultiply(c);
             },
             in, gaussianBlur(in, a.number("inputRadius")));
     }};
@@ -519,7 +522,7 @@ const FilterDef convRgb9v =
 
 // ---------------------------------------------------------------------------------------------
 // Two pictures through a mask: the image where the mask is full, the background where it is
-// empty. Masks are read as a viewer sees them (perceptual), alpha as the coverage it is.
+// empty. A mask's value counts as far as it covers.
 
 template <class M>
 FilterDef maskBlend(const char* name, const char* display, M maskValue) {
@@ -542,16 +545,16 @@ FilterDef maskBlend(const char* name, const char* display, M maskValue) {
 }
 
 const FilterDef blendWithMaskDef = maskBlend("CIBlendWithMask", "Blend With Mask", [](Px m) {
-    return percept::grey(m) * std::clamp(m[3], 0.f, 1.f);
+    return straightLuminance(m) * std::clamp(m[3], 0.f, 1.f);
 });
 const FilterDef blendWithAlphaMaskDef =
     maskBlend("CIBlendWithAlphaMask", "Blend With Alpha Mask", [](Px m) { return m[3]; });
 const FilterDef blendWithRedMaskDef =
     maskBlend("CIBlendWithRedMask", "Blend With Red Mask",
-              [](Px m) { return percept::encodePx(m)[0] * std::clamp(m[3], 0.f, 1.f); });
+              [](Px m) { return unpremultiply(m)[0] * std::clamp(m[3], 0.f, 1.f); });
 const FilterDef blendWithBlueMaskDef =
     maskBlend("CIBlendWithBlueMask", "Blend With Blue Mask",
-              [](Px m) { return percept::encodePx(m)[2] * std::clamp(m[3], 0.f, 1.f); });
+              [](Px m) { return unpremultiply(m)[2] * std::clamp(m[3], 0.f, 1.f); });
 
 const FilterDef mixDef{"CIMix",
                        "Mix",
@@ -591,24 +594,24 @@ const FilterDef depthOfFieldDef{
         const float usm = float(a.number("inputUnsharpMaskIntensity"));
         return colorKernel(
             [=](Px p, Px soft, Px far, Point q) {
-                Px e = percept::encodePx(p);
+                Px e = unpremultiply(p);
                 e = e + (e - unpremultiply(soft)) * usm;
-                const float y = percept::luma(e);
+                const float y = luminance(e);
                 e = clamp01(y + (e - y) * sat);
                 e[3] = p[3];
-                const Px sharp = percept::decodePx(e);
+                const Px sharp = premultiply(e);
                 const double d = len > 0 ? std::abs((q.x - p0.x) * nx + (q.y - p0.y) * ny)
                                          : std::hypot(q.x - p0.x, q.y - p0.y);
                 return lerp(sharp, far, smoothstep(float(band / 4), float(band), float(d)));
             },
-            in, gaussianBlur(percept::encodedPremultiplied(in), a.number("inputUnsharpMaskRadius")),
+            in, gaussianBlur(in, a.number("inputUnsharpMaskRadius")),
             gaussianBlur(in, a.number("inputRadius")));
     }};
 
-// Up to three colours replaced: every colour within `closeness` of a centre colour (perceptual
-// distance) takes its replacement; the contrast sets how sharply the replacement fades out.
+// Up to three colours replaced: every colour within `closeness` of a centre colour takes its
+// replacement; the contrast sets how sharply the replacement fades out.
 struct SpotSet {
-    Px centre, replacement;
+    WorkingColor centre, replacement;
     float closeness, contrast;
 };
 
@@ -631,7 +634,7 @@ const FilterDef spotColorDef{
             const std::string n = std::to_string(i + 1);
             auto straight = [&](const std::string& key) {
                 const Color c = a.color(key);
-                return clamp01(Px{float(c.r), float(c.g), float(c.b), 0});
+                return WorkingColor::straight(clamp01(Px{float(c.r), float(c.g), float(c.b), 0}));
             };
             sets[size_t(i)] = {
                 straight("inputCenterColor" + n), straight("inputReplacementColor" + n),
@@ -639,18 +642,18 @@ const FilterDef spotColorDef{
         }
         return colorKernel(
             [sets](Px p) {
-                Px e = percept::encodePx(p);
+                Px e = unpremultiply(p);
                 Px out = e;
                 for (const SpotSet& s : sets) {
-                    Px d = e - s.centre;
+                    Px d = e - s.centre();
                     d[3] = 0;
                     const float dist = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
                     const float w = 1 - smoothstep(s.closeness * s.contrast, s.closeness, dist);
-                    out = lerp(out, s.replacement, w);
+                    out = lerp(out, s.replacement(), w);
                 }
                 out = clamp01(out);
                 out[3] = p[3];
-                return percept::decodePx(out);
+                return premultiply(out);
             },
             a.image());
     }};

@@ -1,7 +1,7 @@
 // Transitions: from the input image to the target image as the time goes from 0 to 1.
 
 #include "imaging/FilterKit.h"
-#include "imaging/filters/EncodedValues.h"
+#include "imaging/filters/ColorMath.h"
 #include "imaging/filters/WarpMath.h"
 
 namespace imaging {
@@ -77,13 +77,13 @@ const FilterDef swipeDef{
         const auto [lo, hi] = span(effectRect(a, "inputExtent"), d);
         const double w = std::max(a.number("inputWidth"), 0.1), t = timeOf(a);
         const double edge = lo - w + t * (hi - lo + w);
-        const Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         const float opacity = float(std::clamp(a.number("inputOpacity"), 0.0, 1.0));
         // A soft edge `width` wide, tinted with the colour at its middle.
         return perPixel(a, [=](Px s, Px g, Point p) {
             float m = float(std::clamp((dot(p, d) - edge) / w, 0.0, 1.0));
             Px out = lerp(g, s, m);
-            return lerp(out, color, opacity * 4 * m * (1 - m));
+            return lerp(out, colour(), opacity * 4 * m * (1 - m));
         });
     }};
 
@@ -101,7 +101,7 @@ const FilterDef copyMachineDef{
         const auto [lo, hi] = span(effectRect(a, "inputExtent"), d);
         const double w = std::max(a.number("inputWidth"), 0.1), t = timeOf(a);
         const double mid = lo - w / 2 + t * (hi - lo + w);
-        const Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         const float opacity = float(std::min(a.number("inputOpacity"), 10.0));
         // A bar of light sweeps over: behind it the copy, ahead the original.
         return perPixel(a, [=](Px s, Px g, Point p) {
@@ -109,8 +109,9 @@ const FilterDef copyMachineDef{
             Px out = u < 0 ? g : s;
             if (std::abs(u) >= 1) return out;
             float k = float(1 - u * u);
-            Px lit = out + color * (0.5f * opacity * k);
-            lit = lerp(lit, color, std::clamp(0.4f * opacity * k, 0.f, 1.f));
+            const Px c = colour();
+            Px lit = out + c * (0.5f * opacity * k);
+            lit = lerp(lit, c, std::clamp(0.4f * opacity * k, 0.f, 1.f));
             return pxMin(lit, splat(std::max(lit[3], 0.f)));
         });
     }};
@@ -169,12 +170,12 @@ const FilterDef flashDef{
         const double strength = std::min(a.number("inputStriationStrength"), 100.0);
         const double contrast = std::min(a.number("inputStriationContrast"), 100.0);
         const double rays = std::min(a.number("inputMaxStriationRadius"), 100.0);
-        const Px color = a.linearColor("inputColor");
+        const WorkingColor colour = a.workingColor("inputColor");
         // Until the fade threshold a flash with rays grows from the centre over the original;
         // then it fades away from the target.
         if (t >= fade) {
             const float k = float((t - fade) / (1 - fade));
-            return perPixel(a, [=](Px, Px g, Point) { return lerp(color, g, k); });
+            return perPixel(a, [=](Px, Px g, Point) { return lerp(colour(), g, k); });
         }
         const double front = t / fade * 4 * far;
         // How far the rays reach by angle, worked out once round the circle.
@@ -194,7 +195,7 @@ const FilterDef flashDef{
             double f0 = at - std::floor(at);
             double reach = reachByAngle[size_t(i)] * (1 - f0) + reachByAngle[size_t(i) + 1] * f0;
             float f = float(1 - smoothstep(0.3 * reach, reach + 1e-9, length(v)));
-            return lerp(s, color, f);
+            return lerp(s, colour(), f);
         });
     }};
 
@@ -282,14 +283,14 @@ const FilterDef disintegrateDef{
          Scalar("inputShadowDensity", 0.65).limits(0, 1), Offset("inputShadowOffset", 0, -10)}),
     [](const Args& a) {
         const double t = timeOf(a), soft = 0.02, at = t * (1 + 2 * soft) - soft;
-        // The original goes where the mask is darker than the time (in the mask's encoded
-        // values, as it was painted); what is left casts a soft shadow on the target. Beyond
+        // The original goes where the mask is darker than the time; what is left casts a soft
+        // shadow on the target. Beyond
         // the mask, and where it is transparent, the mask counts as black: at time 0 all of the
         // original is still there, whatever the mask's size.
         Image cover = colorKernelWithExtent(
             Rect::infinite(),
             [at, soft](Px m) {
-                float v = encodedValue(luminance(m));
+                float v = cmath::clampf(luminance(m), 0, 1);
                 return splat(float(smoothstep(at - soft, at + soft, v)));
             },
             a.image("inputMaskImage"));
