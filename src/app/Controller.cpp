@@ -114,7 +114,7 @@ void Controller::loadWindow() {
     }
 
     // The window has its size before the default picture is fitted into it.
-    m_window->restoreFrame(m_prefs.frame(kFrameName));
+    m_window->restoreFrame(m_prefs.frameOnScreens(kFrameName));
     awakeFromNib();
 }
 

@@ -3,11 +3,12 @@
 #include <Magick++.h>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -15,6 +16,8 @@
 #include <mutex>
 
 #include "foundation/PdfWriter.h"
+#include "imaging/io/ColorProfile.h"
+#include "imaging/io/SafeFile.h"
 
 namespace foundation {
 
@@ -134,6 +137,8 @@ class QtExporter final : public GraphicsExporter {
   protected:
     bool encode(const QImage& source, QIODevice& out) override {
         QImage image = source;
+        // Pictures are sRGB; writers that can record a profile say so.
+        image.setColorSpace(QColorSpace::SRgb);
         if (m_hres > 0 && m_vres > 0) {
             image.setDotsPerMeterX(dotsPerMeter(m_hres));
             image.setDotsPerMeterY(dotsPerMeter(m_vres));
@@ -204,6 +209,13 @@ class MagickExporter final : public GraphicsExporter {
             Magick::Image m(core);
             m.magick(m_entry.coder);
             if (deep) m.depth(16);
+            // Rows go out top first, and the file says so (TGA would otherwise claim bottom-up
+            // rows).
+            m.orientation(MagickCore::TopLeftOrientation);
+            if (m_format.subtype == fourCharCode("8BPS")) {
+                const QByteArray& icc = imaging::io::srgbProfile();
+                m.profile("ICC", Magick::Blob(icc.constData(), size_t(icc.size())));
+            }
             if (m_hres > 0 && m_vres > 0) {
                 m.resolutionUnits(MagickCore::PixelsPerInchResolution);
                 m.density(
@@ -353,38 +365,32 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
 bool GraphicsExporter::doExport() {
     m_error.clear();
     m_cancelled = false;
-    const QFileInfo target(m_path);
-    const QString name = target.fileName();
     if (m_path.isEmpty()) {
         m_error = QStringLiteral("No file was named.");
         return false;
     }
-    if (!target.dir().exists()) {
-        m_error = QStringLiteral("The folder of \"%1\" does not exist.").arg(name);
-        return false;
-    }
-    if (target.isDir()) {
-        m_error = QStringLiteral("\"%1\" is a folder.").arg(name);
-        return false;
-    }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = QStringLiteral("\"%1\" cannot be written: %2").arg(name, file.errorString());
-        return false;
-    }
-    if (!exportToDevice(file)) {
-        file.cancelWriting();
-        if (m_error.isEmpty()) m_error = file.errorString();
-        return false;
-    }
-    if (m_cancel && m_cancel->load()) {
-        file.cancelWriting();
-        m_cancelled = true;
+    const std::string error = imaging::io::writeFileSafely(
+        m_nativePath.isEmpty() ? QFile::encodeName(m_path).toStdString()
+                               : m_nativePath.toStdString(),
+        [this](QIODevice& out, std::string& why) {
+            if (!exportToDevice(out)) {
+                why = m_error.toStdString();
+                return false;
+            }
+            // Checked last: the finished file has not replaced the target yet.
+            if (m_cancel && m_cancel->load()) {
+                m_cancelled = true;
+                why = "Saving was cancelled.";
+                return false;
+            }
+            return true;
+        });
+    if (m_cancelled) {
         m_error = QStringLiteral("Saving was cancelled.");
         return false;
     }
-    if (!file.commit()) {
-        m_error = QStringLiteral("\"%1\" cannot be written: %2").arg(name, file.errorString());
+    if (!error.empty()) {
+        m_error = QString::fromStdString(error);
         return false;
     }
     return true;

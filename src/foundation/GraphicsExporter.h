@@ -5,7 +5,8 @@
 // by encoding a small picture.
 //
 // Every export is safe: the file is written beside the target and renamed over it only when
-// complete, so a failed export leaves the old file as it was and never an empty one.
+// every byte reached the disk, so a failed export (a full disk too) leaves the old file as it
+// was and never an empty or cut one.
 
 #include <QImage>
 #include <QString>
@@ -61,7 +62,15 @@ class GraphicsExporter {
 
     // Any QImage format; premultiplied or straight alpha.
     void setInputImage(const QImage& image) { m_image = image; }
-    void setOutputFile(const QString& path) { m_path = path; }
+    void setOutputFile(const QString& path) {
+        m_path = path;
+        m_nativePath.clear();
+    }
+    // The same as the file system's bytes, for names that are not valid UTF-8.
+    void setNativeOutputFile(const QByteArray& path) {
+        m_nativePath = path;
+        m_path = QString::fromLocal8Bit(path);
+    }
     // Dots per inch, written into the format's resolution fields (pixels are never scaled);
     // 0 leaves the fields out.
     void setResolution(double horizontal, double vertical);
@@ -88,6 +97,7 @@ class GraphicsExporter {
   private:
     QImage m_image;
     QString m_path;
+    QByteArray m_nativePath;
     const std::atomic<bool>* m_cancel = nullptr;
     bool m_cancelled = false;
 };

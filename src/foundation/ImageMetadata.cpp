@@ -1,5 +1,9 @@
 #include "foundation/ImageMetadata.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -14,6 +18,7 @@
 
 #include "imaging/Log.h"
 #include "imaging/io/ImageIO.h"
+#include "imaging/io/SafeFile.h"
 
 namespace foundation {
 
@@ -205,10 +210,9 @@ void readPngHeader(QFile& f, HeaderFacts& facts) {
     }
 }
 
-HeaderFacts readHeaderFacts(const QString& path) {
+HeaderFacts readHeaderFacts(QFile& f) {
     HeaderFacts facts;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return facts;
+    f.seek(0);
     const QByteArray head = f.read(8);
     if (head.startsWith(QByteArray("\xFF\xD8\xFF", 3)))
         readJpegHeader(f, facts);
@@ -326,11 +330,11 @@ void readXmp(Exiv2::XmpData& xmp, std::vector<ImageProperty>& props) {
     }
 }
 
-Exiv2Facts readWithExiv2(const QString& path, std::vector<ImageProperty>& props) {
+Exiv2Facts readWithExiv2(const std::string& path, std::vector<ImageProperty>& props) {
     initExiv2();
     Exiv2Facts facts;
     try {
-        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        auto image = Exiv2::ImageFactory::open(path);
         if (!image.get()) return facts;
         image->readMetadata();
         facts.opened = true;
@@ -347,13 +351,13 @@ Exiv2Facts readWithExiv2(const QString& path, std::vector<ImageProperty>& props)
         // Not a format Exiv2 knows, or damaged metadata: what Qt reads still counts.
         const QString what = QString::fromUtf8(e.what());
         if (!what.contains(QStringLiteral("unknown image type"), Qt::CaseInsensitive))
-            imaging::log("metadata of " + QFileInfo(path).fileName().toStdString() +
+            imaging::log("metadata of " + imaging::io::fileNameOf(path) +
                          " unreadable: " + e.what());
     }
     return facts;
 }
 
-// Depth, colour model and alpha of a Qt pixel format.
+// Depth, colour model and alpha of a Qt pixel format (a valid one).
 void describeFormat(QImage::Format format, int& depth, QString& model, bool& alpha) {
     const QPixelFormat pf = QImage::toPixelFormat(format);
     alpha = pf.alphaUsage() == QPixelFormat::UsesAlpha;
@@ -448,10 +452,23 @@ std::vector<PropertyNode> ImageMetadata::propTree(const std::vector<ImagePropert
 }
 
 ImageFileInfo ImageMetadata::read(const QString& path) {
+    return readFile(QFile::encodeName(path).toStdString());
+}
+
+ImageFileInfo ImageMetadata::readFile(const std::string& nativePath) {
     ImageFileInfo info;
-    info.path = path;
-    const QFileInfo fi(path);
-    if (path.isEmpty() || !fi.isFile() || !fi.isReadable()) return info;
+    info.path = QFile::decodeName(QByteArray::fromStdString(nativePath));
+    struct stat st {};
+    if (nativePath.empty() || stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return info;
+    // Opened by its bytes: a name that is not valid UTF-8 cannot be spelt as a QString.
+    const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return info;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return info;
+    }
 
     int width = 0, height = 0, depth = 0;
     QString model;
@@ -459,11 +476,15 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
     double dpiX = 0, dpiY = 0;
     std::vector<ImageProperty> textProps;
 
-    QImageReader reader(path);
+    const imaging::io::DecoderMessages quiet;  // a damaged file is answered by `readable`
+    QImageReader reader(&file);
     bool readable = reader.canRead();
     if (readable) {
         QSize size = reader.size();
-        QImage::Format format = reader.imageFormat();
+        // Only a header that was understood tells the format; a damaged one leaves it unset.
+        QImage::Format format = size.isValid() ? reader.imageFormat() : QImage::Format_Invalid;
+        if (format < QImage::Format_Invalid || format >= QImage::NImageFormats)
+            format = QImage::Format_Invalid;
         for (const QString& k : reader.textKeys()) {
             // Metadata that Exiv2 shows in its own groups, and embedded blobs.
             if (k.isEmpty() || k.startsWith(QStringLiteral("Raw profile type")) ||
@@ -474,11 +495,14 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
         }
         if (!size.isValid() || format == QImage::Format_Invalid) {
             // The header does not tell: decode the picture.
-            QImageReader decoder(path);
+            file.seek(0);
+            QImageReader decoder(&file);
             QImage img;
             if (decoder.read(&img)) {
                 size = img.size();
                 format = img.format();
+            } else if (!size.isValid()) {
+                readable = false;  // a damaged file that only looks like a picture
             }
         }
         if (size.isValid()) {
@@ -486,9 +510,10 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
             height = size.height();
         }
         if (format != QImage::Format_Invalid) describeFormat(format, depth, model, alpha);
-    } else {
+    }
+    if (!readable) {
         imaging::io::PictureHeader h;
-        if (imaging::io::pingPicture(QFile::encodeName(path).toStdString(), h)) {
+        if (imaging::io::pingPicture(nativePath, h)) {
             readable = true;
             width = h.width;
             height = h.height;
@@ -502,7 +527,7 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
     if (!readable) return info;
 
     std::vector<ImageProperty> props;
-    const Exiv2Facts facts = readWithExiv2(path, props);
+    const Exiv2Facts facts = readWithExiv2(nativePath, props);
     if (width <= 0 || height <= 0) {
         width = facts.width;
         height = facts.height;
@@ -511,7 +536,7 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
         dpiX = facts.dpiX;
         dpiY = facts.dpiY;
     }
-    const HeaderFacts header = readHeaderFacts(path);
+    const HeaderFacts header = readHeaderFacts(file);
     if (dpiX <= 0 && header.dpiX > 0) {
         dpiX = header.dpiX;
         dpiY = header.dpiY;
@@ -540,14 +565,16 @@ ImageFileInfo ImageMetadata::read(const QString& path) {
 
     // The type from the content first: a picture with a misleading name keeps its true type.
     QMimeDatabase db;
-    QMimeType mime = db.mimeTypeForFile(path, QMimeDatabase::MatchContent);
+    file.seek(0);
+    QMimeType mime = db.mimeTypeForData(&file);
     if (!mime.isValid() || !mime.name().startsWith(QStringLiteral("image/")))
-        mime = db.mimeTypeForFile(path);
+        mime = db.mimeTypeForFile(info.path, QMimeDatabase::MatchExtension);
     info.readable = true;
     info.typeIdentifier = mime.name();
     info.typeName = mime.comment();
-    info.fileSize = fi.size();
-    info.modified = fi.lastModified();
+    info.fileSize = qint64(st.st_size);
+    info.modified = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
+                                                   st.st_mtim.tv_nsec / 1000000);
     info.properties = std::move(props);
     return info;
 }

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
+#include <string>
 #include <vector>
 
 namespace foundation {
@@ -54,6 +55,8 @@ class ImageMetadata {
     // Reads what `path` says about itself. Never throws: a missing or unreadable file, or one
     // that is not a picture, gives readable == false.
     static ImageFileInfo read(const QString& path);
+    // The same for a path given as the file system's bytes (any encoding).
+    static ImageFileInfo readFile(const std::string& nativePath);
 
     // The rows shown for properties: sorted by key (plain string order) at every level.
     static std::vector<PropertyNode> propTree(const std::vector<ImageProperty>& properties);

@@ -1,5 +1,7 @@
 #include "foundation/Preferences.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
 
 namespace foundation {
@@ -45,6 +47,29 @@ std::optional<QRect> Preferences::frame(const QString& name) const {
     }
     if (n[2] <= 0 || n[3] <= 0) return std::nullopt;
     return QRect(n[0], n[1], n[2], n[3]);
+}
+
+std::optional<QRect> Preferences::frameOnScreens(const QString& name,
+                                                 const QList<QRect>& available) const {
+    std::optional<QRect> saved = frame(name);
+    if (!saved || available.isEmpty()) return saved;
+    QRect area = available.front();
+    qint64 most = 0;
+    for (const QRect& a : available) {
+        const QRect both = a.intersected(*saved);
+        const qint64 shared = both.isEmpty() ? 0 : qint64(both.width()) * both.height();
+        if (shared > most) most = shared, area = a;
+    }
+    saved->setSize(saved->size().boundedTo(area.size()));
+    return saved;
+}
+
+std::optional<QRect> Preferences::frameOnScreens(const QString& name) const {
+    QList<QRect> available;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        for (const QScreen* s : QGuiApplication::screens())
+            available.push_back(s->availableGeometry());
+    return frameOnScreens(name, available);
 }
 
 }  // namespace foundation

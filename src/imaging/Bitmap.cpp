@@ -11,14 +11,14 @@ size_t bytesPerPixel(PixelFormat f) {
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, bool zero)
     : width_(width), height_(height), format_(format) {
-    checkPictureSize(width, height);
+    checkBitmapSize(width, height, bytesPerPixel(format));
     bytesPerRow_ = size_t(width) * bytesPerPixel(format);
     data_ = allocatePixelMemory(bytesPerRow_ * size_t(height), zero);
 }
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, std::shared_ptr<uint8_t[]> data)
     : width_(width), height_(height), format_(format) {
-    checkPictureSize(width, height);
+    checkBitmapSize(width, height, bytesPerPixel(format));
     bytesPerRow_ = size_t(width) * bytesPerPixel(format);
     data_ = std::move(data);
 }

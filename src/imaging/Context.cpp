@@ -42,19 +42,31 @@ class Plan {
     // True when the result's pixels cover all that was asked for (nothing outside the extent).
     bool coversRequest() const { return steps_[size_t(rootIndex_)].region == request_; }
 
-    Plan(const Image& root, const Rect& region, double scale, const RenderOptions& options)
+    // `request` is in scaled pixels.
+    Plan(const Image& root, const IRect& request, double scale, const RenderOptions& options)
         : scale_(scale), options_(options) {
         rootIndex_ = add(root.node().get());
         Step& r = steps_[size_t(rootIndex_)];
-        request_ = IRect::cover(region, scale);
+        request_ = request;
         r.region = request_.intersected(r.cover);
         propagate();
         decide();
     }
 
+    // Bytes of the intermediates computed whole (at most; some are freed before others are
+    // made). The root's own buffer counts unless its tiles go to a sink.
+    size_t heldBytes(bool rootToSink) const {
+        size_t n = 0;
+        for (int k : order_)
+            if (!(rootToSink && k == rootIndex_))
+                n += size_t(steps_[size_t(k)].region.area()) * sizeof(Px);
+        return n;
+    }
+
     // With a sink, the root's tiles are handed to it as they are done (from several threads at
     // once) instead of being gathered into one buffer; the return value is then empty.
     Buffer run(const TileSink& sink = {}) {
+        if (!tooLarge_.empty()) throw Error(tooLarge_);
         {
             WorkingSpaceScope space(options_.workingSpace);
             for (auto& s : steps_)
@@ -117,10 +129,11 @@ class Plan {
             if (s.node->workEstimate(s.region, scale_) > kMaxWork)
                 throw Error("These settings need too much work to render.");
             if (s.keep) {
-                if (s.region.area() > kMaxPixels)
-                    throw Error("The area to render is too large (" +
+                // Refused when run: a render in strips may never need the whole of it.
+                if (s.region.area() > kMaxPixels && tooLarge_.empty())
+                    tooLarge_ = "The area to render is too large (" +
                                 std::to_string(s.region.width()) + " x " +
-                                std::to_string(s.region.height()) + " pixels).");
+                                std::to_string(s.region.height()) + " pixels).";
                 order_.push_back(int(k));
             }
         }
@@ -202,11 +215,8 @@ class Plan {
     std::vector<int> order_;
     int rootIndex_ = -1;
     IRect request_;
+    std::string tooLarge_;
 };
-
-}  // namespace
-
-namespace {
 
 IRect checkedRequest(const Rect& region, double scale) {
     if (!(scale > 0) || !std::isfinite(scale) || scale > 1e4)
@@ -237,13 +247,32 @@ void encodeRow(const Px* src, int n, uint8_t* dst, PixelFormat format, WorkingSp
     for (int x = 0; x < n; ++x) encodeRGBA8(src[x], dst + 4 * x, t);
 }
 
+// Intermediates a render into a bitmap may hold at once before it goes in strips.
+constexpr size_t kStripBudget = size_t(64) << 20;
+
+// Rows per strip for a render into a bitmap: all of them when its intermediates are small, or
+// when strips would not make them smaller (a filter that needs the whole picture for any row).
+int stripRows(const Image& image, const IRect& request, double scale, const RenderOptions& options,
+              const Plan& whole) {
+    const size_t held = whole.heldBytes(true);
+    const int h = request.height();
+    if (held <= kStripBudget || h < 128) return h;
+    int rows = std::max(64, int(double(h) * double(kStripBudget) / double(held)) / 64 * 64);
+    if (rows >= h) return h;
+    const int strips = (h + rows - 1) / rows;
+    const Plan one(image, IRect{request.x0, request.y0, request.x1, request.y0 + rows}, scale,
+                   options);
+    if (one.heldBytes(true) * size_t(strips) > 2 * held) return h;
+    return rows;
+}
+
 }  // namespace
 
 Buffer Context::render(const Image& image, const Rect& region, double scale,
                        const RenderOptions& options) const {
     IRect request = checkedRequest(region, scale);
     if (!image || request.isEmpty()) return Buffer(request, true);
-    Plan plan(image, region, scale, options);
+    Plan plan(image, request, scale, options);
     return plan.run();
 }
 
@@ -251,19 +280,29 @@ Bitmap Context::renderBitmap(const Image& image, const Rect& region, double scal
                              PixelFormat format, const RenderOptions& options) const {
     IRect request = checkedRequest(region, scale);
     if (request.isEmpty()) return {};
-    // Tiles are encoded as they are done: no float copy of the whole result is ever held.
+    // Tiles are encoded as they are done: no float copy of the whole result is ever held, and
+    // a large result is rendered in strips of rows so that its intermediates are not either.
     if (!image) return Bitmap(request.width(), request.height(), format);
-    Plan plan(image, region, scale, options);
+    Plan whole(image, request, scale, options);
     // Only what lies outside the image's extent is never written.
-    Bitmap out(request.width(), request.height(), format, !plan.coversRequest());
+    Bitmap out(request.width(), request.height(), format, !whole.coversRequest());
     const size_t bpp = bytesPerPixel(format);
-    plan.run([&](const Buffer& tile) {
+    const TileSink sink = [&](const Buffer& tile) {
         const IRect& t = tile.rect();
         for (int y = t.y0; y < t.y1; ++y)
             encodeRow(tile.row(y) + t.x0, t.width(),
                       out.row(request.y1 - 1 - y) + size_t(t.x0 - request.x0) * bpp, format,
                       options.workingSpace);
-    });
+    };
+    const int rows = stripRows(image, request, scale, options, whole);
+    if (rows >= request.height()) {
+        whole.run(sink);
+        return out;
+    }
+    for (int y = request.y0; y < request.y1; y += rows)
+        Plan(image, IRect{request.x0, y, request.x1, std::min(y + rows, request.y1)}, scale,
+             options)
+            .run(sink);
     return out;
 }
 

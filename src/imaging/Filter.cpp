@@ -1,5 +1,7 @@
 #include "imaging/Filter.h"
 
+#include <algorithm>
+
 #include <cctype>
 
 #include "imaging/Log.h"
@@ -127,6 +129,10 @@ bool allFinite(const Value& v) {
 
 }  // namespace
 
+namespace {
+constexpr double kMaxVectorComponent = 1e9;
+}  // namespace
+
 bool Filter::setValue(std::string_view key, const Value& v) {
     const Attribute* a = attribute(key);
     if (!a) {
@@ -152,6 +158,14 @@ bool Filter::setValue(std::string_view key, const Value& v) {
         log(name() + ": input '" + a->key + "' refused a vector of " +
             std::to_string(v.toVector().count()) + " components");
         return false;
+    }
+    if (v.kind() == Value::Kind::Vector) {
+        // Components far beyond any picture (positions, weights) would only overflow the
+        // engine's floats.
+        std::vector<double> c = v.toVector().values();
+        for (double& x : c) x = std::clamp(x, -kMaxVectorComponent, kMaxVectorComponent);
+        values_[a->key] = Value(Vector(std::move(c)));
+        return true;
     }
     if (v.kind() == Value::Kind::Number) {
         double d = v.toNumber();

@@ -11,6 +11,7 @@
 
 #include <numbers>
 
+#include "imaging/Error.h"
 #include "imaging/FilterRegistry.h"
 #include "imaging/NodeKinds.h"
 
@@ -47,8 +48,12 @@ class Attr {
 inline Attr Scalar(std::string k, double def) {
     return Attr(std::move(k), kClassNumber, kCIAttributeTypeScalar, def);
 }
+// Distances no picture needs: a quarter of the longest side one may have, which blurs any
+// picture to a flat tint. The ceiling holds unless a filter declares its own, so that no radius
+// can size a buffer, or a blur's lines, beyond reason.
+inline constexpr double kMaxDistance = kMaxSide / 4;
 inline Attr Distance(std::string k, double def) {
-    return Attr(std::move(k), kClassNumber, kCIAttributeTypeDistance, def);
+    return Attr(std::move(k), kClassNumber, kCIAttributeTypeDistance, def).max(kMaxDistance);
 }
 inline Attr Angle(std::string k, double def) {
     return Attr(std::move(k), kClassNumber, kCIAttributeTypeAngle, def);

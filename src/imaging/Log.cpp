@@ -1,9 +1,11 @@
 #include "imaging/Log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
 #include "imaging/Error.h"
+#include "imaging/PixelMemory.h"
 
 namespace imaging {
 
@@ -36,12 +38,25 @@ LogSink setLogSink(LogSink s) {
 
 void checkPictureSize(long long width, long long height) {
     if (width <= 0 || height <= 0) throw Error("The picture has no pixels.");
-    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels) {
-        throw Error("The picture is too large (" + std::to_string(width) + " x " +
-                    std::to_string(height) + " pixels); the limit is " +
+    const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
+        throw Error("The picture is too large (" + size + "); the limit is " +
                     std::to_string(kMaxPixels / 1000000) + " megapixels and " +
                     std::to_string(kMaxSide) + " pixels on a side.");
-    }
+    // Four bytes a pixel once decoded.
+    const long long budget = (long long)(pictureMemoryBudget() / 4);
+    if (width * height > budget)
+        throw Error("The picture is too large for this machine's memory (" + size +
+                    "); the limit here is " + std::to_string(budget / 1000000) + " megapixels.");
+}
+
+void checkBitmapSize(long long width, long long height, size_t bytesPerPixel) {
+    if (width <= 0 || height <= 0) throw Error("The picture has no pixels.");
+    // Results may pass the side limit a little (a blur's fringes); their memory is what counts.
+    const long long most = std::min<long long>(kMaxPixels * 4, (long long)pictureMemoryBudget());
+    if (width > (1 << 30) || height > (1 << 30) || width * height * (long long)bytesPerPixel > most)
+        throw Error("The area to render is too large (" + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels).");
 }
 
 }  // namespace imaging

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <vector>
@@ -71,4 +73,23 @@ TEST(Preferences, WindowFramesRoundTripAndCorruptEntriesReadAsAbsent) {
         again.settings().setValue("WindowFrames/Deverav", bad);
         EXPECT_FALSE(again.frame("Deverav")) << bad.toString().toStdString();
     }
+}
+
+TEST(Preferences, ASavedFrameNeverOutgrowsTheScreenItIsOn) {
+    QTemporaryDir dir;
+    Preferences prefs(dir.filePath("prefs.ini"));
+    const QList<QRect> screens = {QRect(0, 0, 1280, 1000), QRect(1280, 0, 1920, 1050)};
+    prefs.settings().setValue("WindowFrames/Deverav", "0 0 100000 100000");
+    EXPECT_EQ(prefs.frameOnScreens("Deverav", {screens[0]}), QRect(0, 0, 1280, 1000));
+    // Mostly on the second screen: its area is the limit; a frame that fits is kept as it is.
+    prefs.saveFrame("Deverav", QRect(1000, 10, 3000, 900));
+    EXPECT_EQ(prefs.frameOnScreens("Deverav", screens), QRect(1000, 10, 1920, 900));
+    prefs.saveFrame("Deverav", QRect(-20, 40, 1200, 800));
+    EXPECT_EQ(prefs.frameOnScreens("Deverav", screens), QRect(-20, 40, 1200, 800));
+    // This program's own screens.
+    prefs.settings().setValue("WindowFrames/Deverav", "0 0 100000 100000");
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_TRUE(prefs.frameOnScreens("Deverav"));
+    EXPECT_LE(prefs.frameOnScreens("Deverav")->width(), avail.width());
+    EXPECT_LE(prefs.frameOnScreens("Deverav")->height(), avail.height());
 }

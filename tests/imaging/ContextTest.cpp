@@ -171,7 +171,9 @@ TEST(Context, RefusesAbsurdRequests) {
     EXPECT_THROW(render(g, Rect::infinite()), Error);
     EXPECT_THROW(render(g, Rect{0, 0, 10, 10}, 0), Error);
     EXPECT_THROW(render(g, Rect{0, 0, 10, 10}, std::nan("")), Error);
-    EXPECT_THROW(Bitmap(70000, 10, PixelFormat::RGBA8), Error);
+    // Results may pass the side limit by a blur's reach; their memory is what bounds them.
+    EXPECT_NO_THROW(Bitmap(70000, 10, PixelFormat::RGBA8));
+    EXPECT_THROW(Bitmap(1000000, 1000, PixelFormat::RGBA8), Error);
     EXPECT_THROW(Bitmap(20000, 20000, PixelFormat::RGBA8), Error);
 }
 

@@ -3,7 +3,6 @@
 
 #include "Formats.h"
 
-#include <QFileInfo>
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "imaging/Error.h"
 #include "imaging/filters/ColorMath.h"
 #include "imaging/io/QtBitmap.h"
+#include "imaging/io/SafeFile.h"
 
 namespace tool {
 
@@ -46,8 +46,19 @@ double takeDpiOption(std::vector<std::string>& args) {
     return dpi;
 }
 
+namespace {
+
+// The extension of a file name given as bytes (not necessarily UTF-8).
+QString extensionOf(const std::string& path) {
+    const std::string name = imaging::io::fileNameOf(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? QString() : QString::fromLocal8Bit(name.substr(dot + 1));
+}
+
+}  // namespace
+
 bool holdsSixteenBits(const std::string& path) {
-    const QString ext = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    const QString ext = extensionOf(path).toLower();
     return ext == "png" || ext == "tif" || ext == "tiff" || ext == "psd";
 }
 
@@ -77,8 +88,7 @@ QImage sixteenBitImage(const imaging::Bitmap& floats, imaging::WorkingSpace spac
 
 void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path, double dpi,
                           imaging::WorkingSpace space) {
-    const QString qpath = QString::fromStdString(path);
-    const QString ext = QFileInfo(qpath).suffix();
+    const QString ext = extensionOf(path);
     const foundation::OSType code = GraphicsExporter::subtypeForExtension(ext);
     std::unique_ptr<GraphicsExporter> exporter = GraphicsExporter::open(code);
     if (!exporter)
@@ -91,11 +101,10 @@ void writeThroughExporter(const imaging::Bitmap& bitmap, const std::string& path
     const QImage image =
         deep ? sixteenBitImage(bitmap, space) : imaging::io::qImageFromBitmap(bitmap);
     exporter->setInputImage(image);
-    exporter->setOutputFile(qpath);
+    // The name's own bytes: one that is not valid UTF-8 is written as given.
+    exporter->setNativeOutputFile(QByteArray::fromStdString(path));
     exporter->setResolution(dpi, dpi);
-    if (!exporter->doExport())
-        throw imaging::Error("Could not write \"" + QFileInfo(qpath).fileName().toStdString() +
-                             "\": " + exporter->errorString().toStdString());
+    if (!exporter->doExport()) throw imaging::Error(exporter->errorString().toStdString());
 }
 
 }  // namespace tool

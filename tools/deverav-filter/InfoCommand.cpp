@@ -1,13 +1,19 @@
 #include "InfoCommand.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <climits>
 #include <cstdio>
 
+#include "Printable.h"
 #include "foundation/ImageMetadata.h"
+#include "imaging/Error.h"
+#include "imaging/io/SafeFile.h"
 
 namespace tool {
 
@@ -32,31 +38,43 @@ QJsonArray jsonTree(const std::vector<PropertyNode>& nodes) {
     return out;
 }
 
+// A value from the file, fit for a terminal.
+std::string shown(const QString& s) {
+    return printable(s.toStdString());
+}
+
 void printTree(const std::vector<PropertyNode>& nodes, int depth) {
     const std::string indent(size_t(depth) * 2, ' ');
     for (const PropertyNode& n : nodes) {
         if (n.isGroup()) {
-            std::printf("%s%s\n", indent.c_str(), qPrintable(n.key));
+            std::printf("%s%s\n", indent.c_str(), shown(n.key).c_str());
             printTree(n.children, depth + 1);
         } else {
-            std::printf("%s%s: %s\n", indent.c_str(), qPrintable(n.key), qPrintable(n.val));
+            std::printf("%s%s: %s\n", indent.c_str(), shown(n.key).c_str(), shown(n.val).c_str());
         }
     }
 }
 
 // Why a file has no information, for the person who asked.
-QString problemWith(const QString& path) {
-    const QFileInfo fi(path);
-    const QString name = fi.fileName().isEmpty() ? path : fi.fileName();
-    if (!fi.exists()) return QStringLiteral("The file \"%1\" does not exist.").arg(name);
-    if (!fi.isFile() || !fi.isReadable())
-        return QStringLiteral("The file \"%1\" cannot be read.").arg(name);
-    return QStringLiteral("The file \"%1\" is not a picture this program can read.").arg(name);
+std::string problemWith(const std::string& path) {
+    std::string name = imaging::io::fileNameOf(path);
+    if (name.empty()) name = path;
+    try {
+        imaging::io::readFileBytes(path);
+    } catch (const imaging::Error& e) {
+        return e.what();
+    }
+    return "The file \"" + name + "\" is not a picture this program can read.";
 }
 
-int printInfo(const QString& path, bool json) {
-    const foundation::ImageFileInfo info = ImageMetadata::read(path);
-    const QString shownPath = QFileInfo(path).absoluteFilePath();
+int printInfo(const std::string& path, bool json) {
+    const foundation::ImageFileInfo info = ImageMetadata::readFile(path);
+    std::string absolute = path;
+    if (!path.starts_with('/')) {
+        char cwd[PATH_MAX];
+        if (getcwd(cwd, sizeof cwd)) absolute = std::string(cwd) + "/" + path;
+    }
+    const QString shownPath = QFile::decodeName(QByteArray::fromStdString(absolute));
     const std::vector<PropertyNode> tree = ImageMetadata::propTree(info.properties);
     if (json) {
         QJsonObject o{{"path", shownPath}};
@@ -67,15 +85,15 @@ int printInfo(const QString& path, bool json) {
         } else {
             o.insert("type", QJsonValue::Null);
             o.insert("size", QJsonValue::Null);
-            o.insert("error", problemWith(path));
+            o.insert("error", QString::fromLocal8Bit(problemWith(path)));
         }
         o.insert("properties", jsonTree(tree));
         std::printf("%s", QJsonDocument(o).toJson(QJsonDocument::Indented).constData());
     } else {
-        std::printf("Path: %s\n", qPrintable(shownPath));
+        std::printf("Path: %s\n", printable(absolute).c_str());
         if (info.readable) {
-            std::printf("Type: %s\n      %s\n", qPrintable(info.typeName),
-                        qPrintable(info.typeIdentifier));
+            std::printf("Type: %s\n      %s\n", shown(info.typeName).c_str(),
+                        shown(info.typeIdentifier).c_str());
             std::printf("Size: %lld bytes\n", static_cast<long long>(info.fileSize));
             std::printf("Properties:\n");
             printTree(tree, 1);
@@ -84,7 +102,7 @@ int printInfo(const QString& path, bool json) {
         }
     }
     if (!info.readable) {
-        std::fprintf(stderr, "deverav-filter: %s\n", qPrintable(problemWith(path)));
+        std::fprintf(stderr, "deverav-filter: %s\n", printable(problemWith(path)).c_str());
         return 1;
     }
     return 0;
@@ -94,18 +112,19 @@ int printInfo(const QString& path, bool json) {
 
 int info(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QString file;
+    // File names are taken as the bytes they are, whatever their encoding.
+    std::string file;
     bool json = false;
     for (int i = 2; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a == QLatin1String("--json"))
+        const std::string a = argv[i];
+        if (a == "--json")
             json = true;
-        else if (file.isEmpty())
+        else if (file.empty())
             file = a;
         else
             return -1;
     }
-    if (file.isEmpty()) return -1;
+    if (file.empty()) return -1;
     return printInfo(file, json);
 }
 

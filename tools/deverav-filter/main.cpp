@@ -12,6 +12,7 @@
 #include "FilterListing.h"
 #include "Formats.h"
 #include "InfoCommand.h"
+#include "Printable.h"
 #include "UsageError.h"
 #include "imaging/Context.h"
 #include "imaging/Error.h"
@@ -63,6 +64,9 @@ int render(std::vector<std::string> args) {
     Bitmap out = Context().renderBitmap(
         result, region, r.scale, r.depth == 16 ? PixelFormat::RGBAF : PixelFormat::RGBA8, options);
     const double renderMs = msSince(t0);
+    // The picture is no longer needed while the result is written.
+    input = Image();
+    result = Image();
     if (out.isNull()) throw Error("The result is empty in the region asked for.");
     t0 = std::chrono::steady_clock::now();
     tool::writeThroughExporter(out, r.output, dpi, r.workingSpace);
@@ -105,7 +109,8 @@ int main(int argc, char** argv) {
         }
         if (cmd == "demo") {
             if (args.size() != 1) throw tool::UsageError("demo needs one folder");
-            for (auto& f : tool::runDemo(args[0])) std::printf("wrote %s\n", f.c_str());
+            for (auto& f : tool::runDemo(args[0]))
+                std::printf("wrote %s\n", tool::printable(f).c_str());
             return 0;
         }
         if (cmd == "help" || cmd == "--help" || cmd == "-h") {
@@ -115,13 +120,11 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 2;
     } catch (const tool::UsageError& e) {
-        std::fprintf(stderr, "deverav-filter: %s\n", e.what());
+        std::fprintf(stderr, "deverav-filter: %s\n", tool::printable(e.what()).c_str());
         return 2;
-    } catch (const imaging::Error& e) {
-        std::fprintf(stderr, "deverav-filter: %s\n", e.what());
-        return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "deverav-filter: %s\n", e.what());
+        // Messages quote file names, which may hold anything.
+        std::fprintf(stderr, "deverav-filter: %s\n", tool::printable(e.what()).c_str());
         return 1;
     }
 }

@@ -127,7 +127,9 @@ const FilterDef barsSwipeDef{
         const Point d = unit(a.number("inputAngle")), n{-d.y, d.x};
         Rect r = bothExtents(a);
         if (r.isInfinite() || r.isEmpty()) r = {0, 0, 300, 300};
-        const auto [lo, hi] = span(r, d);
+        // Plain names, not a structured binding: the lambda below captures them (clang 14).
+        const std::pair<double, double> range = span(r, d);
+        const double lo = range.first, hi = range.second;
         const double w = a.number("inputWidth"), t = timeOf(a);
         // Every other bar lags by the offset, in hundredths of the distance to cover.
         const double lag = std::min(a.number("inputBarOffset"), 1e4) / 100;

@@ -6,12 +6,12 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -19,7 +19,10 @@
 
 #include "imaging/Context.h"
 #include "imaging/Error.h"
+#include "imaging/Log.h"
 #include "imaging/NodeKinds.h"
+#include "imaging/io/ColorProfile.h"
+#include "imaging/io/SafeFile.h"
 #include "imaging/io/TiffCodec.h"
 
 namespace imaging::io {
@@ -29,7 +32,8 @@ namespace {
 // libtiff keeps one global error handler. ImageMagick's TIFF coder installs one that reports
 // into the exception of the read it is doing on this thread; when Qt's TIFF reader then meets a
 // damaged file, that handler writes into a long-gone exception and aborts the process. Ours
-// forwards to ImageMagick's only while this thread is inside an ImageMagick call.
+// forwards to ImageMagick's only while this thread is inside an ImageMagick call, and otherwise
+// keeps libtiff's messages off the terminal.
 thread_local int insideMagick = 0;
 TIFFErrorHandler magickTiffError = nullptr, magickTiffWarning = nullptr;
 
@@ -68,8 +72,10 @@ std::string lower(std::string s) {
     return s;
 }
 
-std::string displayName(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+std::string suffixOf(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : lower(name.substr(dot + 1));
 }
 
 // Qt refuses pictures above its allocation limit (128 MB by default); ours is the engine's.
@@ -98,8 +104,37 @@ uint16_t be16(const QByteArray& b, qsizetype at) {
     return uint16_t(uint8_t(b[at]) << 8 | uint8_t(b[at + 1]));
 }
 
+// A GIF whose first image's data stops before its end (decoders leave the rest blank).
+bool gifCutShort(const QByteArray& b) {
+    auto colourTable = [](uint8_t flags) { return flags & 0x80 ? 3 << ((flags & 7) + 1) : 0; };
+    // Sub-blocks up to their terminator; false when the data ends first.
+    auto skipBlocks = [&b](qsizetype& pos) {
+        while (pos < b.size() && b[pos] != 0) pos += uint8_t(b[pos]) + 1;
+        if (pos >= b.size()) return false;
+        ++pos;
+        return true;
+    };
+    if (b.size() < 13) return true;
+    qsizetype pos = 13 + colourTable(uint8_t(b[10]));
+    while (pos < b.size()) {
+        const uint8_t block = uint8_t(b[pos]);
+        if (block == 0x21) {
+            pos += 2;
+            if (!skipBlocks(pos)) return true;
+        } else if (block == 0x2C) {
+            if (pos + 11 > b.size()) return true;
+            pos += 10 + colourTable(uint8_t(b[pos + 9])) + 1;
+            return !skipBlocks(pos);
+        } else {
+            return false;  // the trailer before any image, or not a GIF: the decoder says
+        }
+    }
+    return true;
+}
+
 // Some readers fill what is missing from a file cut short and report success: a JPEG (the rest
-// grey), an uncompressed BMP or SGI (the rest black). Their structure says how long they must be.
+// grey), an uncompressed BMP or SGI (the rest black), a GIF (the rest blank). Their structure
+// says how long they must be.
 bool cutShort(const QByteArray& b) {
     if (b.startsWith("\xff\xd8")) {
         // The last scan must be followed by the end-of-image marker; markers cannot occur inside
@@ -107,6 +142,7 @@ bool cutShort(const QByteArray& b) {
         qsizetype sos = b.lastIndexOf("\xff\xda"), eoi = b.lastIndexOf("\xff\xd9");
         return sos >= 0 && eoi < sos;
     }
+    if (b.startsWith("GIF8")) return gifCutShort(b);
     if (b.startsWith("BM") && b.size() >= 34) {
         const uint32_t offset = le32(b, 10), compression = le32(b, 30);
         const int32_t w = int32_t(le32(b, 18)), h = int32_t(le32(b, 22));
@@ -131,13 +167,23 @@ bool cutShort(const QByteArray& b) {
     return false;
 }
 
-// Qt's readers. Returns false when Qt has no reader for the data; throws Error (or records a
-// failure) for data it recognises but cannot decode.
+// The picture's colours in sRGB, when its profile says they are in another space.
+void toWorkingSpace(Bitmap& b, const QByteArray& icc) {
+    if (!icc.isEmpty() && !convertToSRGB(b, icc))
+        log("a colour profile that cannot be used was ignored");
+}
+
+// Qt's readers. Returns false when Qt has no reader for the data, or leaves it to ImageMagick;
+// throws Error (or records a failure) for data it recognises but cannot decode.
 bool readWithQt(const QByteArray& bytes, const std::string& ext, Bitmap& out, Failure& failure) {
     raiseQtLimit();
+    const QByteArray icc = embeddedProfile(bytes);
+    // CMYK with its profile: ImageMagick gives the inks themselves, Qt only a rough RGB.
+    if (profileSpace(icc) == ProfileSpace::CMYK) return false;
     QByteArray copy = bytes;  // QBuffer needs a non-const array; this shares the data
     QBuffer dev(&copy);
     dev.open(QIODevice::ReadOnly);
+    DecoderMessages messages;
     QImageReader reader(&dev, QByteArray::fromStdString(ext));
     reader.setAutoTransform(true);
     if (!reader.canRead()) {
@@ -153,12 +199,15 @@ bool readWithQt(const QByteArray& bytes, const std::string& ext, Bitmap& out, Fa
         failure.detail = reader.errorString().toStdString();
         return false;
     }
-    if (cutShort(bytes)) {
+    if (cutShort(bytes) || messages.sawPrematureEnd()) {
         failure.detail = "the data ends before the picture does";
         return false;
     }
     checkPictureSize(img.width(), img.height());
-    out = bitmapFromQImage(img);
+    const QColorSpace space = img.colorSpace();
+    const QByteArray profile = space.isValid() ? space.iccProfile() : icc;
+    out = bitmapFromQImage(std::move(img));
+    toWorkingSpace(out, profile);
     return true;
 }
 
@@ -169,17 +218,60 @@ bool magickHintAllowed(const std::string& ext) {
     return hints.count(ext) != 0;
 }
 
-// ImageMagick's reader on one blob, through MagickCore so that the severity of what it reports
-// decides: damage (an error, or a corrupt-image warning) is never taken as a picture.
-bool readBlobWithMagick(const QByteArray& bytes, const std::string& magick, Bitmap& out,
-                        Failure& failure) {
+// The only ImageMagick coders used: raster formats. Drawing languages and documents (SVG, MVG,
+// MSL, text, PostScript, PDF) can reach other files and programs, whatever a picture's name or
+// the system's policy says.
+bool magickCoderAllowed(const std::string& coder) {
+    static const std::set<std::string> coders = {
+        "BMP",  "BMP2", "BMP3",   "DIB",   "GIF",   "GIF87", "ICO", "ICON", "CUR", "JPEG", "JPG",
+        "PNG",  "PNG8", "PNG24",  "PNG32", "PNG48", "PNG64", "PNM", "PPM",  "PGM", "PBM",  "PAM",
+        "TIFF", "TIF",  "TIFF64", "WEBP",  "PSD",   "PSB",   "TGA", "ICB",  "VDA", "VST",  "SGI",
+        "PICT", "PCT",  "PCX",    "DCX",   "JP2",   "J2K",   "JPC", "JPX",  "XCF", "WBMP"};
+    return coders.count(coder) != 0;
+}
+
+// The coder ImageMagick would pick for the bytes, from their content alone.
+std::string magickCoderFor(const QByteArray& bytes) {
     using namespace MagickCore;
+    ImageInfo* info = AcquireImageInfo();
+    ExceptionInfo* ex = AcquireExceptionInfo();
+    SetImageInfoBlob(info, bytes.constData(), size_t(bytes.size()));
+    SetImageInfo(info, 0, ex);
+    std::string coder = info->magick;
+    DestroyExceptionInfo(ex);
+    DestroyImageInfo(info);
+    return coder;
+}
+
+using MagickImagePtr =
+    std::unique_ptr<MagickCore::Image, MagickCore::Image* (*)(MagickCore::Image*)>;
+
+// ImageMagick's reader on one blob, through MagickCore so that the severity of what it reports
+// decides: damage (an error, or a corrupt-image warning) is never taken as a picture. `ping`
+// reads the header only. Null when it cannot be read (`failure` says why).
+MagickImagePtr magickRead(const QByteArray& bytes, const std::string& ext, bool ping,
+                          Failure& failure) {
+    using namespace MagickCore;
+    initMagick();
+    InMagick inside;
+    MagickImagePtr none(nullptr, DestroyImageList);
+    std::string coder = magickCoderFor(bytes);
+    if (!magickCoderAllowed(coder)) {
+        coder = lower(ext);
+        std::transform(coder.begin(), coder.end(), coder.begin(),
+                       [](unsigned char c) { return std::toupper(c); });
+        if (!magickHintAllowed(ext) || !magickCoderAllowed(coder)) {
+            failure.detail = "no picture found";
+            return none;
+        }
+    }
     std::unique_ptr<ImageInfo, ImageInfo* (*)(ImageInfo*)> info(AcquireImageInfo(),
                                                                 DestroyImageInfo);
     std::unique_ptr<ExceptionInfo, ExceptionInfo* (*)(ExceptionInfo*)> ex(AcquireExceptionInfo(),
                                                                           DestroyExceptionInfo);
-    using ImagePtr = std::unique_ptr<MagickCore::Image, MagickCore::Image* (*)(MagickCore::Image*)>;
-    if (!magick.empty()) CopyMagickString(info->magick, magick.c_str(), MaxTextExtent);
+    // This coder and no other, whatever the bytes seem to be on a second look.
+    CopyMagickString(info->magick, coder.c_str(), MaxTextExtent);
+    info->affirm = MagickTrue;
     auto refused = [&] {
         if (ex->severity == ResourceLimitError || ex->severity == ResourceLimitWarning)
             throw Error("The picture is too large; the limit is " +
@@ -195,45 +287,78 @@ bool readBlobWithMagick(const QByteArray& bytes, const std::string& magick, Bitm
         }
         return false;
     };
-    ImagePtr ping(PingBlob(info.get(), bytes.constData(), size_t(bytes.size()), ex.get()),
-                  DestroyImageList);
-    if (refused() || !ping || ping->columns == 0 || ping->rows == 0) {
+    MagickImagePtr head(PingBlob(info.get(), bytes.constData(), size_t(bytes.size()), ex.get()),
+                        DestroyImageList);
+    if (refused() || !head || head->columns == 0 || head->rows == 0) {
         if (failure.detail.empty()) failure.detail = "no picture found";
-        return false;
+        return none;
     }
-    checkPictureSize((long long)ping->columns, (long long)ping->rows);
+    checkPictureSize((long long)head->columns, (long long)head->rows);
+    if (ping) return head;
     if (cutShort(bytes)) {
         failure.detail = "the data ends before the picture does (corrupt)";
-        return false;
+        return none;
     }
-    ImagePtr img(BlobToImage(info.get(), bytes.constData(), size_t(bytes.size()), ex.get()),
-                 DestroyImageList);
+    MagickImagePtr img(BlobToImage(info.get(), bytes.constData(), size_t(bytes.size()), ex.get()),
+                       DestroyImageList);
     if (refused() || !img) {
         if (failure.detail.empty()) failure.detail = "no picture found";
-        return false;
+        return none;
     }
     checkPictureSize((long long)img->columns, (long long)img->rows);
-    Bitmap b(int(img->columns), int(img->rows), PixelFormat::RGBA8);
-    // Without an alpha channel ImageMagick's exported alpha is undefined: take RGB, then opaque.
+    // Rows stored bottom-up (TGA) or a recorded rotation: upright, as Qt's readers give them.
+    if (img->orientation != UndefinedOrientation && img->orientation != TopLeftOrientation) {
+        MagickImagePtr upright(AutoOrientImage(img.get(), img->orientation, ex.get()),
+                               DestroyImageList);
+        if (!upright) {
+            failure.detail = ex->reason ? ex->reason : "the picture could not be turned upright";
+            return none;
+        }
+        img = std::move(upright);
+    }
+    return img;
+}
+
+// The pixels of an image ImageMagick decoded, in sRGB.
+bool magickPixels(MagickCore::Image* img, Bitmap& out, Failure& failure) {
+    using namespace MagickCore;
+    ExceptionInfo* ex = &img->exception;
+    const size_t w = img->columns, h = img->rows;
     const bool alpha = img->matte != MagickFalse;
+    QByteArray icc;
+    if (const StringInfo* p = GetImageProfile(img, "icc"))
+        icc = QByteArray(reinterpret_cast<const char*>(GetStringInfoDatum(p)),
+                         qsizetype(GetStringInfoLength(p)));
+    if (img->colorspace == CMYKColorspace && profileSpace(icc) == ProfileSpace::CMYK) {
+        const int channels = alpha ? 5 : 4;
+        std::vector<uint8_t> cmyk(w * h * size_t(channels));
+        if (!ExportImagePixels(img, 0, 0, w, h, alpha ? "CMYKA" : "CMYK", CharPixel, cmyk.data(),
+                               ex)) {
+            failure.detail = ex->reason ? ex->reason : "pixels could not be read";
+            return false;
+        }
+        out = cmykToSRGB(cmyk.data(), int(w), int(h), channels, icc);
+        if (!out.isNull()) return true;
+    }
+    Bitmap b(int(w), int(h), PixelFormat::RGBA8);
+    // Without an alpha channel ImageMagick's exported alpha is undefined: take RGB, then opaque.
     if (!alpha) {
-        std::vector<uint8_t> rgb(size_t(img->columns) * 3);
-        for (size_t y = 0; y < img->rows; ++y) {
-            if (!ExportImagePixels(img.get(), 0, ssize_t(y), img->columns, 1, "RGB", CharPixel,
-                                   rgb.data(), ex.get())) {
+        std::vector<uint8_t> rgb(w * 3);
+        for (size_t y = 0; y < h; ++y) {
+            if (!ExportImagePixels(img, 0, ssize_t(y), w, 1, "RGB", CharPixel, rgb.data(), ex)) {
                 failure.detail = ex->reason ? ex->reason : "pixels could not be read";
                 return false;
             }
             uint8_t* d = b.row(int(y));
-            for (size_t x = 0; x < img->columns; ++x, d += 4) {
+            for (size_t x = 0; x < w; ++x, d += 4) {
                 d[0] = rgb[3 * x], d[1] = rgb[3 * x + 1], d[2] = rgb[3 * x + 2], d[3] = 255;
             }
         }
-    } else if (!ExportImagePixels(img.get(), 0, 0, img->columns, img->rows, "RGBA", CharPixel,
-                                  b.data(), ex.get())) {
+    } else if (!ExportImagePixels(img, 0, 0, w, h, "RGBA", CharPixel, b.data(), ex)) {
         failure.detail = ex->reason ? ex->reason : "pixels could not be read";
         return false;
     }
+    if (img->colorspace != CMYKColorspace) toWorkingSpace(b, icc);
     out = std::move(b);
     return true;
 }
@@ -242,34 +367,36 @@ bool readBlobWithMagick(const QByteArray& bytes, const std::string& magick, Bitm
 // ("ephemeral:", "format:").
 bool readWithMagick(const QByteArray& bytes, const std::string& ext, Bitmap& out,
                     Failure& failure) {
-    initMagick();
-    InMagick inside;
-    Failure first;
-    if (readBlobWithMagick(bytes, {}, out, first)) return true;
-    Failure hinted;
-    if (magickHintAllowed(ext) && readBlobWithMagick(bytes, ext, out, hinted)) return true;
-    if (failure.detail.empty())
-        failure.detail = hinted.detail.empty() ? first.detail : hinted.detail;
+    Failure why;
+    MagickImagePtr img = magickRead(bytes, ext, false, why);
+    if (img && magickPixels(img.get(), out, why)) return true;
+    if (failure.detail.empty()) failure.detail = why.detail;
     return false;
 }
 
-// Qt first, ImageMagick for what Qt lacks or cannot finish. `name` is for messages.
+// Qt first, ImageMagick for what Qt lacks or cannot finish. `subject` is for messages.
 Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string& subject) {
+    initMagick();  // also puts libtiff's messages where they belong
     Bitmap b;
     Failure qt, magick;
     TiffResult tiff;
     try {
         tiff = readTiffDirect(bytes, b, qt.detail);
+        if (tiff == TiffResult::Read) {
+            toWorkingSpace(b, tiffProfile(bytes));
+            return b;
+        }
     } catch (const Error& e) {
         throw Error(subject + ": " + e.what());
     }
-    if (tiff == TiffResult::Read) return b;
     if (tiff == TiffResult::Damaged)
         throw Error(subject + " is damaged or truncated (" + qt.detail + ").");
     try {
         if (readWithQt(bytes, ext, b, qt)) return b;
         // What Qt recognised but could not decode is damaged; ImageMagick would only find less.
-        if (qt.detail.empty() && readWithMagick(bytes, ext, b, magick)) return b;
+        // TIFF is the exception: it has layouts (floating-point samples) only ImageMagick reads.
+        const bool isTiff = bytes.startsWith("II*") || bytes.startsWith("MM\0*");
+        if ((qt.detail.empty() || isTiff) && readWithMagick(bytes, ext, b, magick)) return b;
     } catch (const Error& e) {
         throw Error(subject + ": " + e.what());
     }
@@ -279,20 +406,64 @@ Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string
     throw Error(subject + " is not a picture this program can read.");
 }
 
+// Opaque pictures are stored without an alpha channel: smaller files, and what other programs
+// expect of a photograph.
+bool opaque(const Bitmap& b) {
+    for (int y = 0; y < b.height(); ++y) {
+        const uint8_t* p = b.row(y);
+        for (int x = 0; x < b.width(); ++x)
+            if (p[4 * x + 3] != 255) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-Bitmap bitmapFromQImage(const QImage& src) {
-    if (src.isNull()) return {};
-    auto img = std::make_shared<QImage>(src.convertToFormat(QImage::Format_RGBA8888));
-    if (img->bytesPerLine() == qsizetype(img->width()) * 4) {
-        // The bitmap shares the QImage's pixels: a large picture is not copied once more.
-        auto* bits = const_cast<uint8_t*>(img->constBits());
-        return Bitmap(img->width(), img->height(), PixelFormat::RGBA8,
-                      std::shared_ptr<uint8_t[]>(img, bits));
+// What Qt's readers say while this thread decodes is kept (a decoder's warning that the data
+// ended early means a damaged file) and off the terminal.
+namespace {
+thread_local std::string* qtMessages = nullptr;
+QtMessageHandler previousQtHandler = nullptr;
+
+void keepQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (qtMessages) {
+        *qtMessages += text.toStdString() + '\n';
+        return;
     }
-    Bitmap b(img->width(), img->height(), PixelFormat::RGBA8);
-    for (int y = 0; y < img->height(); ++y)
-        std::memcpy(b.row(y), img->constScanLine(y), size_t(img->width()) * 4);
+    if (previousQtHandler) previousQtHandler(type, context, text);
+}
+}  // namespace
+
+DecoderMessages::DecoderMessages() : saved_(qtMessages) {
+    static std::once_flag once;
+    std::call_once(once, [] { previousQtHandler = qInstallMessageHandler(keepQtMessage); });
+    qtMessages = &text_;
+}
+
+DecoderMessages::~DecoderMessages() {
+    qtMessages = saved_;
+}
+
+bool DecoderMessages::sawPrematureEnd() const {
+    return QString::fromStdString(text_).contains(QLatin1String("premature end"),
+                                                  Qt::CaseInsensitive);
+}
+
+Bitmap bitmapFromQImage(QImage img) {
+    if (img.isNull()) return {};
+    // In place where the layouts allow: a large picture is not held twice while converting.
+    img.convertTo(QImage::Format_RGBA8888);
+    if (img.isNull()) throw Error("There is not enough memory for the picture.");
+    auto shared = std::make_shared<QImage>(std::move(img));
+    if (shared->bytesPerLine() == qsizetype(shared->width()) * 4) {
+        // The bitmap shares the QImage's pixels: a large picture is not copied once more.
+        auto* bits = const_cast<uint8_t*>(shared->constBits());
+        return Bitmap(shared->width(), shared->height(), PixelFormat::RGBA8,
+                      std::shared_ptr<uint8_t[]>(shared, bits));
+    }
+    Bitmap b(shared->width(), shared->height(), PixelFormat::RGBA8);
+    for (int y = 0; y < shared->height(); ++y)
+        std::memcpy(b.row(y), shared->constScanLine(y), size_t(shared->width()) * 4);
     return b;
 }
 
@@ -317,23 +488,8 @@ QImage qImageFromBitmap(const Bitmap& bitmap) {
 }
 
 Bitmap readBitmap(const std::string& path) {
-    QFileInfo info(QString::fromStdString(path));
-    const std::string name = displayName(path);
-    if (!info.exists()) throw Error("The file \"" + name + "\" does not exist.");
-    QFile file(info.filePath());
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        throw Error("The file \"" + name + "\" cannot be read.");
-    if (file.size() == 0) throw Error("The file \"" + name + "\" is empty.");
-    // Mapped rather than copied where the system allows; the file stays open while it is read.
-    QByteArray bytes;
-    if (uchar* mapped = file.map(0, file.size()))
-        bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
-    else
-        bytes = file.readAll();
-    if (bytes.size() != file.size())
-        throw Error("The file \"" + name +
-                    "\" cannot be read: " + file.errorString().toStdString());
-    return decode(bytes, lower(info.suffix().toStdString()), "The file \"" + name + "\"");
+    const FileBytes file = readFileBytes(path);
+    return decode(file.bytes, suffixOf(path), "The file \"" + fileNameOf(path) + "\"");
 }
 
 Image readImage(const std::string& path) {
@@ -351,12 +507,19 @@ Image imageWithData(const std::vector<uint8_t>& data) {
     return Image::fromBitmap(decodeBitmap(data.data(), data.size()));
 }
 
+QImage writableImage(const Bitmap& bitmap) {
+    QImage img = qImageFromBitmap(bitmap);
+    // The working space is sRGB, and writers that can record a profile say so.
+    img.setColorSpace(QColorSpace::SRgb);
+    return img;
+}
+
 std::vector<uint8_t> encodeBitmap(const Bitmap& bitmap, const std::string& format) {
     QByteArray bytes;
     QBuffer dev(&bytes);
     dev.open(QIODevice::WriteOnly);
     QImageWriter writer(&dev, QByteArray::fromStdString(lower(format)));
-    if (!writer.write(qImageFromBitmap(bitmap)))
+    if (!writer.write(writableImage(bitmap)))
         throw Error("Could not encode the picture as " + format + ": " +
                     writer.errorString().toStdString());
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
@@ -364,127 +527,120 @@ std::vector<uint8_t> encodeBitmap(const Bitmap& bitmap, const std::string& forma
 
 void writeBitmap(const Bitmap& bitmap, const std::string& path, double dpi, int quality) {
     if (bitmap.isNull()) throw Error("There is no picture to write.");
-    const QString qpath = QString::fromStdString(path);
-    const std::string ext = lower(QFileInfo(qpath).suffix().toStdString());
-    const std::string name = displayName(path);
+    const std::string ext = suffixOf(path);
+    const std::string name = fileNameOf(path);
+    Encoder encoder;
     if ((ext == "tif" || ext == "tiff") && bitmap.format() == PixelFormat::RGBA8) {
-        const QByteArray data = encodeTiffDirect(bitmap, dpi);
-        if (data.isEmpty()) throw Error("Could not encode \"" + name + "\" as TIFF.");
-        QSaveFile file(qpath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-            throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
-        return;
-    }
-    QImage img = qImageFromBitmap(bitmap);
-    // Opaque pictures are stored without an alpha channel: smaller files, and what other
-    // programs expect of a photograph.
-    if (img.format() == QImage::Format_RGBA8888 && ext != "ico" && ext != "cur") {
-        bool opaque = true;
-        const int w = img.width(), h = img.height();
-        for (int y = 0; y < h && opaque; ++y) {
-            const uchar* p = img.constScanLine(y);
-            for (int x = 0; x < w; ++x)
-                if (p[4 * x + 3] != 255) {
-                    opaque = false;
-                    break;
+        encoder = [&](QIODevice& out, std::string& error) {
+            if (writeTiffDirect(bitmap, dpi, out)) return true;
+            error = "the picture could not be encoded as TIFF";
+            return false;
+        };
+    } else if (QImageWriter::supportedImageFormats().contains(QByteArray::fromStdString(ext))) {
+        encoder = [&](QIODevice& out, std::string& error) {
+            QImage img = writableImage(bitmap);
+            if (img.format() == QImage::Format_RGBA8888 && ext != "ico" && ext != "cur" &&
+                opaque(bitmap))
+                img = img.convertToFormat(QImage::Format_RGB888);
+            if (dpi > 0) {
+                const int dpm = int(std::lround(dpi / 0.0254));
+                img.setDotsPerMeterX(dpm);
+                img.setDotsPerMeterY(dpm);
+            }
+            QImageWriter writer(&out, QByteArray::fromStdString(ext));
+            if (quality >= 0) writer.setQuality(quality);
+            if (writer.write(img)) return true;
+            error = writer.errorString().toStdString();
+            return false;
+        };
+    } else {
+        // ImageMagick encodes into memory; the bytes then go through the same safe file.
+        encoder = [&](QIODevice& out, std::string& error) {
+            initMagick();
+            InMagick inside;
+            Magick::Blob blob;
+            try {
+                const QImage straight =
+                    qImageFromBitmap(bitmap).convertToFormat(QImage::Format_RGBA8888);
+                Magick::Image m(size_t(straight.width()), size_t(straight.height()), "RGBA",
+                                Magick::CharPixel, straight.constBits());
+                if (opaque(bitmap)) m.matte(false);
+                // Rows go out top first, and the file says so (TGA would otherwise claim
+                // bottom-up rows).
+                m.orientation(MagickCore::TopLeftOrientation);
+                m.magick(ext);
+                if (dpi > 0) {
+                    m.resolutionUnits(MagickCore::PixelsPerInchResolution);
+                    const std::string d = std::to_string(int(std::lround(dpi)));
+                    m.density(Magick::Geometry(d + "x" + d));
                 }
-        }
-        if (opaque) img = img.convertToFormat(QImage::Format_RGB888);
+                if (quality >= 0) m.quality(size_t(quality));
+                m.write(&blob);
+            } catch (const std::exception& e) {
+                error = "cannot be written as " + ext + ": " + e.what();
+                return false;
+            }
+            if (blob.length() == 0) {
+                error = "cannot be written as " + ext;
+                return false;
+            }
+            return out.write(static_cast<const char*>(blob.data()), qint64(blob.length())) ==
+                   qint64(blob.length());
+        };
     }
-    if (dpi > 0) {
-        int dpm = int(std::lround(dpi / 0.0254));
-        img.setDotsPerMeterX(dpm);
-        img.setDotsPerMeterY(dpm);
-    }
-    QSaveFile file(qpath);
-    if (QImageWriter::supportedImageFormats().contains(QByteArray::fromStdString(ext))) {
-        if (!file.open(QIODevice::WriteOnly))
-            throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
-        QImageWriter writer(&file, QByteArray::fromStdString(ext));
-        if (quality >= 0) writer.setQuality(quality);
-        if (!writer.write(img)) {
-            file.cancelWriting();
-            throw Error("Could not write \"" + name + "\": " + writer.errorString().toStdString());
-        }
-        if (!file.commit())
-            throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
-        return;
-    }
-    // ImageMagick encodes into memory; the bytes then go through the same safe file.
-    initMagick();
-    InMagick inside;
-    Magick::Blob blob;
-    try {
-        QImage straight = img.convertToFormat(QImage::Format_RGBA8888);
-        Magick::Image m(size_t(straight.width()), size_t(straight.height()), "RGBA",
-                        Magick::CharPixel, straight.constBits());
-        m.magick(ext);
-        if (dpi > 0) {
-            m.resolutionUnits(MagickCore::PixelsPerInchResolution);
-            const std::string d = std::to_string(int(std::lround(dpi)));
-            m.density(Magick::Geometry(d + "x" + d));
-        }
-        if (quality >= 0) m.quality(size_t(quality));
-        m.write(&blob);
-    } catch (const std::exception& e) {
-        throw Error("Could not write \"" + name + "\" as " + ext + ": " + e.what());
-    }
-    if (blob.length() == 0) throw Error("Could not write \"" + name + "\" as " + ext + ".");
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(static_cast<const char*>(blob.data()), qint64(blob.length())) !=
-            qint64(blob.length()) ||
-        !file.commit())
-        throw Error("Could not write \"" + name + "\": " + file.errorString().toStdString());
+    const std::string error = writeFileSafely(path, encoder);
+    if (!error.empty()) throw Error(error);
 }
 
 bool pingPicture(const std::string& path, PictureHeader& out) {
-    initMagick();
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0) return false;
-    // From memory: a file name could carry instructions to ImageMagick.
-    const QByteArray bytes = file.readAll();
-    InMagick inside;
+    FileBytes file;
     try {
-        Magick::Image m;
-        m.quiet(true);
-        m.ping(Magick::Blob(bytes.constData(), size_t(bytes.size())));
-        if (m.columns() == 0 || m.rows() == 0) return false;
-        out.width = int(m.columns());
-        out.height = int(m.rows());
-        out.depth = int(m.depth());
-        switch (m.colorSpace()) {
-            case MagickCore::GRAYColorspace:
-            case MagickCore::Rec601LumaColorspace:
-            case MagickCore::Rec709LumaColorspace:
+        file = readFileBytes(path);
+    } catch (const Error&) {
+        return false;
+    }
+    const QByteArray& bytes = file.bytes;
+    using namespace MagickCore;
+    try {
+        Failure why;
+        MagickImagePtr m = magickRead(bytes, suffixOf(path), true, why);
+        if (!m) return false;
+        out.width = int(m->columns);
+        out.height = int(m->rows);
+        out.depth = int(m->depth);
+        switch (m->colorspace) {
+            case GRAYColorspace:
+            case Rec601LumaColorspace:
+            case Rec709LumaColorspace:
                 out.colorModel = "Gray";
                 break;
-            case MagickCore::CMYKColorspace:
+            case CMYKColorspace:
                 out.colorModel = "CMYK";
                 break;
-            case MagickCore::LabColorspace:
+            case LabColorspace:
                 out.colorModel = "Lab";
                 break;
             default:
                 out.colorModel = "RGB";
                 break;
         }
-        out.hasAlpha = m.matte();
+        out.hasAlpha = m->matte != MagickFalse;
         double toInch = 0;
-        switch (m.resolutionUnits()) {
-            case MagickCore::PixelsPerInchResolution:
+        switch (m->units) {
+            case PixelsPerInchResolution:
                 toInch = 1;
                 break;
-            case MagickCore::PixelsPerCentimeterResolution:
+            case PixelsPerCentimeterResolution:
                 toInch = 2.54;
                 break;
             default:
                 break;
         }
-        out.dpiX = m.xResolution() * toInch;
-        out.dpiY = m.yResolution() * toInch;
-        out.format = m.magick();
+        out.dpiX = m->x_resolution * toInch;
+        out.dpiY = m->y_resolution * toInch;
+        out.format = m->magick;
         return true;
-    } catch (const std::exception&) {
+    } catch (const Error&) {
         return false;
     }
 }

@@ -42,6 +42,22 @@ struct PictureHeader {
 // The header of a file that ImageMagick can read; false when it cannot.
 bool pingPicture(const std::string& path, PictureHeader& out);
 
+// While alive, what Qt's picture readers say on this thread is kept here instead of printed.
+class DecoderMessages {
+  public:
+    DecoderMessages();
+    ~DecoderMessages();
+    DecoderMessages(const DecoderMessages&) = delete;
+    DecoderMessages& operator=(const DecoderMessages&) = delete;
+    const std::string& text() const { return text_; }
+    // A decoder said the data ended before the picture did.
+    bool sawPrematureEnd() const;
+
+  private:
+    std::string text_;
+    std::string* saved_;
+};
+
 // Sets up the picture libraries: ImageMagick, its limits, and libtiff error handling that
 // stays safe when Qt's TIFF reader and ImageMagick's share the process. Done on first use by
 // the functions here; a program that also calls ImageMagick or Qt's TIFF reader directly

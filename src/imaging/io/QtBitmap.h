@@ -8,8 +8,8 @@
 namespace imaging::io {
 
 // The QImage's pixels as straight-alpha sRGB bytes (shared with the converted image, not
-// copied again). Null for a null QImage.
-Bitmap bitmapFromQImage(const QImage& image);
+// copied again; converted in place when the image is not shared). Null for a null QImage.
+Bitmap bitmapFromQImage(QImage image);
 
 // A read-only QImage over the bitmap's pixels, which it keeps alive; painting on it copies
 // first, so the bitmap (often shared with a picture) is never changed. Float bitmaps are

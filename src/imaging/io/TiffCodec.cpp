@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/Error.h"
+#include "imaging/io/ColorProfile.h"
 
 namespace imaging::io {
 
@@ -31,34 +32,21 @@ tsize_t writeProc(thandle_t, tdata_t, tsize_t) {
     return 0;
 }
 
-// libtiff writing into a growing byte array.
-struct Sink {
-    QByteArray bytes;
-    toff_t pos = 0;
-};
-tsize_t sinkRead(thandle_t h, tdata_t buf, tsize_t n) {
-    auto* s = static_cast<Sink*>(h);
-    const toff_t size = toff_t(s->bytes.size());
-    const toff_t count = s->pos < size ? std::min<toff_t>(toff_t(n), size - s->pos) : 0;
-    std::memcpy(buf, s->bytes.constData() + s->pos, count);
-    s->pos += count;
-    return tsize_t(count);
+// libtiff writing into a device.
+tsize_t deviceRead(thandle_t, tdata_t, tsize_t) {
+    return 0;
 }
-tsize_t sinkWrite(thandle_t h, tdata_t buf, tsize_t n) {
-    auto* s = static_cast<Sink*>(h);
-    if (s->pos + toff_t(n) > toff_t(s->bytes.size())) s->bytes.resize(qsizetype(s->pos + n));
-    std::memcpy(s->bytes.data() + s->pos, buf, size_t(n));
-    s->pos += toff_t(n);
-    return n;
+tsize_t deviceWrite(thandle_t h, tdata_t buf, tsize_t n) {
+    return tsize_t(static_cast<QIODevice*>(h)->write(static_cast<const char*>(buf), qint64(n)));
 }
-toff_t sinkSeek(thandle_t h, toff_t off, int whence) {
-    auto* s = static_cast<Sink*>(h);
-    const toff_t base = whence == SEEK_CUR ? s->pos : whence == SEEK_END ? s->bytes.size() : 0;
-    s->pos = base + off;
-    return s->pos;
+toff_t deviceSeek(thandle_t h, toff_t off, int whence) {
+    auto* d = static_cast<QIODevice*>(h);
+    const qint64 base = whence == SEEK_CUR ? d->pos() : whence == SEEK_END ? d->size() : 0;
+    if (!d->seek(base + qint64(off))) return toff_t(-1);
+    return toff_t(d->pos());
 }
-toff_t sinkSize(thandle_t h) {
-    return toff_t(static_cast<Sink*>(h)->bytes.size());
+toff_t deviceSize(thandle_t h) {
+    return toff_t(static_cast<QIODevice*>(h)->size());
 }
 int noMap(thandle_t, tdata_t*, toff_t*) {
     return 0;
@@ -85,13 +73,18 @@ void unmapProc(thandle_t, tdata_t, toff_t) {}
 
 }  // namespace
 
+using TiffPtr = std::unique_ptr<TIFF, void (*)(TIFF*)>;
+
+TiffPtr openForReading(Source& src) {
+    return TiffPtr(TIFFClientOpen("memory", "r", &src, readProc, writeProc, seekProc, closeProc,
+                                  sizeProc, mapProc, unmapProc),
+                   TIFFClose);
+}
+
 TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail) {
     if (!bytes.startsWith("II*") && !bytes.startsWith("MM\0*")) return TiffResult::NotHandled;
     Source src{bytes.constData(), toff_t(bytes.size())};
-    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(
-        TIFFClientOpen("memory", "r", &src, readProc, writeProc, seekProc, closeProc, sizeProc,
-                       mapProc, unmapProc),
-        TIFFClose);
+    TiffPtr tif = openForReading(src);
     if (!tif) return TiffResult::NotHandled;  // let the general readers say what is wrong
     uint32_t w = 0, h = 0;
     uint16_t bits = 0, spp = 0, photometric = 0, planar = PLANARCONFIG_CONTIG;
@@ -130,8 +123,18 @@ TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& det
     return TiffResult::Read;
 }
 
-QByteArray encodeTiffDirect(const Bitmap& b, double dpi) {
-    if (b.isNull() || b.format() != PixelFormat::RGBA8) return {};
+QByteArray tiffProfile(const QByteArray& bytes) {
+    if (!bytes.startsWith("II*") && !bytes.startsWith("MM\0*")) return {};
+    Source src{bytes.constData(), toff_t(bytes.size())};
+    TiffPtr tif = openForReading(src);
+    uint32_t n = 0;
+    void* data = nullptr;
+    if (!tif || !TIFFGetField(tif.get(), TIFFTAG_ICCPROFILE, &n, &data) || !data) return {};
+    return QByteArray(static_cast<const char*>(data), qsizetype(n));
+}
+
+bool writeTiffDirect(const Bitmap& b, double dpi, QIODevice& out) {
+    if (b.isNull() || b.format() != PixelFormat::RGBA8) return false;
     const uint32_t w = uint32_t(b.width()), h = uint32_t(b.height());
     bool opaque = true;
     for (uint32_t y = 0; y < h && opaque; ++y) {
@@ -143,13 +146,10 @@ QByteArray encodeTiffDirect(const Bitmap& b, double dpi) {
             }
     }
     const uint16_t spp = opaque ? 3 : 4;
-    Sink sink;
-    sink.bytes.reserve(qsizetype(size_t(w) * h * spp + 4096));
-    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(
-        TIFFClientOpen("memory", "w", &sink, sinkRead, sinkWrite, sinkSeek, closeProc, sinkSize,
-                       noMap, unmapProc),
-        TIFFClose);
-    if (!tif) return {};
+    TiffPtr tif(TIFFClientOpen("memory", "w", &out, deviceRead, deviceWrite, deviceSeek, closeProc,
+                               deviceSize, noMap, unmapProc),
+                TIFFClose);
+    if (!tif) return false;
     TIFF* t = tif.get();
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
@@ -159,6 +159,8 @@ QByteArray encodeTiffDirect(const Bitmap& b, double dpi) {
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    const QByteArray& icc = srgbProfile();
+    TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.constData());
     if (!opaque) {
         const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
         TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
@@ -179,11 +181,10 @@ QByteArray encodeTiffDirect(const Bitmap& b, double dpi) {
             }
             row = line.data();
         }
-        if (TIFFWriteScanline(t, const_cast<uint8_t*>(row), y, 0) < 0) return {};
+        if (TIFFWriteScanline(t, const_cast<uint8_t*>(row), y, 0) < 0) return false;
     }
-    if (!TIFFWriteDirectory(t)) return {};
-    tif.reset();
-    return std::move(sink.bytes);
+    // Writing the directory flushes the last strip; its failure is the file's.
+    return TIFFWriteDirectory(t) != 0;
 }
 
 }  // namespace imaging::io

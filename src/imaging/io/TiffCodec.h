@@ -4,6 +4,7 @@
 // Other layouts are left to the general readers.
 
 #include <QByteArray>
+#include <QIODevice>
 #include <string>
 
 #include "imaging/Bitmap.h"
@@ -15,8 +16,12 @@ enum class TiffResult { Read, NotHandled, Damaged };
 // Throws Error when the picture is beyond the size limit.
 TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail);
 
-// An uncompressed TIFF of a straight-alpha RGBA8 bitmap: RGB when every pixel is opaque,
-// otherwise RGB with unassociated alpha; the resolution is stored when dpi > 0. Empty on failure.
-QByteArray encodeTiffDirect(const Bitmap& bitmap, double dpi);
+// An uncompressed TIFF of a straight-alpha RGBA8 bitmap, written into a seekable device as it
+// is encoded: RGB when every pixel is opaque, otherwise RGB with unassociated alpha, tagged as
+// sRGB; the resolution is stored when dpi > 0. False on failure.
+bool writeTiffDirect(const Bitmap& bitmap, double dpi, QIODevice& out);
+
+// The ICC profile a TIFF carries; empty when none.
+QByteArray tiffProfile(const QByteArray& bytes);
 
 }  // namespace imaging::io
