@@ -29,6 +29,10 @@ QVariant storedFromValue(const imaging::Value& value) {
             const QImage img = pictureAtMost(value.toImage(), foundation::archive::kMaxImagePixels);
             return img.isNull() ? QVariant() : QVariant(img);
         }
+        case Kind::Data: {
+            const imaging::Data d = value.toData();
+            return QByteArray(reinterpret_cast<const char*>(d.bytes()), qsizetype(d.size()));
+        }
         case Kind::None:
             break;
     }
@@ -52,6 +56,10 @@ imaging::Value valueFromStored(const QVariant& object) {
             return object.toString().toStdString();
         case QMetaType::QImage:
             return foundation::imageFromQImage(object.value<QImage>());
+        case QMetaType::QByteArray: {
+            const QByteArray b = object.toByteArray();
+            return imaging::Data(std::vector<uint8_t>(b.cbegin(), b.cend()));
+        }
         default:
             return {};
     }

@@ -181,8 +181,14 @@ TEST_F(FavouritesTest, QuittingAndStartingAgainBringsThemBackInOrder) {
         c->addFavorites();
         thumbnails.push_back(list(Mode::Standard).entries().back().button->getBackImage());
     }
+    // Raw data inputs (a code's message) are settings too.
+    useFilter("CIQRCodeGenerator");
+    setValue("inputMessage", imaging::Data::fromText("kept across runs"));
+    c->addFavorites();
     restart();
-    ASSERT_EQ(list(Mode::Standard).entries().size(), made.size());
+    ASSERT_EQ(list(Mode::Standard).entries().size(), made.size() + 1);
+    click(button(Mode::Standard, int(made.size())));
+    EXPECT_EQ(c->getCurrentFilter()->value("inputMessage").toData().text(), "kept across runs");
     for (size_t i = 0; i < made.size(); ++i) {
         onlyTextClosedButton* b = button(Mode::Standard, int(i));
         EXPECT_EQ(b->x(), int(i) * favourites::DocPageControl::kPitch);
@@ -201,7 +207,7 @@ TEST_F(FavouritesTest, QuittingAndStartingAgainBringsThemBackInOrder) {
     c.reset();
     prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
     start();
-    EXPECT_EQ(list(Mode::Standard).entries().size(), made.size() + 1);
+    EXPECT_EQ(list(Mode::Standard).entries().size(), made.size() + 2);
 }
 
 TEST_F(FavouritesTest, PictureInputsAreNotKeptAndOtherPicturesAtMostFourMegapixels) {
