@@ -180,7 +180,14 @@ void DocPageControl::setPageCount(int count) {
 
 void DocPageControl::liveResizeDone() {
     if (m_pageCount == 0) placeDocument(visibleWidth());
-    m_document->resize(m_document->width(), m_clip->height());
+    // Items made before the bar had its height (the favourites read at start-up) take the
+    // height it has now.
+    const int h = m_clip->height();
+    if (m_document->height() != h) {
+        m_document->resize(m_document->width(), h);
+        for (const QPointer<QWidget>& w : m_items)
+            if (w) w->setGeometry(w->x(), 0, kPitch, h);
+    }
     double x = m_scrollX;
     view_page_count = visibleWidth() / kPitch;
     const int last = m_pageCount - view_page_count - 1;

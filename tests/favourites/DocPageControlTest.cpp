@@ -89,6 +89,24 @@ TEST_F(Strip, ItemsStandOnePitchApartAndArrowsShowOnlyWhatThereIsToScrollTo) {
     EXPECT_FALSE(nextShown());
 }
 
+TEST_F(Strip, ItemsAddedBeforeTheStripHasItsSizeTakeItsHeight) {
+    // As the favourites read at start-up, before the window is laid out.
+    bar = std::make_unique<DocPageControl>();
+    for (int i = 0; i < 12; ++i) append();
+    bar->show();
+    setVisibleWidth(5 * P + 20);
+    finish();
+    const int h = bar->documentView()->height();
+    EXPECT_EQ(h, 50);
+    const QList<QWidget*> items = bar->items();
+    ASSERT_EQ(items.size(), 12);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(items[i]->geometry(), QRect(i * P, 0, P, h));
+    EXPECT_GE(bar->scrollPosition(), 0);
+    EXPECT_LE(bar->scrollPosition(), bar->documentWidth() - bar->visibleWidth());
+    EXPECT_EQ(prevShown(), bar->scrollPosition() > 0);
+    EXPECT_EQ(nextShown(), bar->scrollPosition() + bar->visibleWidth() < 12 * P);
+}
+
 TEST_F(Strip, AppendingBeyondTheVisibleEndStepsOneItemAnimated) {
     setVisibleWidth(4 * P);
     fill(4);
