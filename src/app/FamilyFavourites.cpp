@@ -243,7 +243,9 @@ QString PrototypeFamily::whyNotRestorable(const Favourite& entry) const {
 }
 
 void PrototypeFamily::restoreFavourite(const Favourite& entry) {
-    select(entry.effect.get());
+    // All the favourite's settings, not only those its class's copy carries.
+    const effects::EffectSettings settings = entry.effect->save();
+    select(entry.effect.get(), &settings);
 }
 
 std::function<const effects::BaseEffect*(const QString&)> PrototypeFamily::prototypeLookup() const {

@@ -28,9 +28,11 @@ class PrototypeFamily : public EffectFamily {
 
     effects::BaseEffect* workingEffect() const { return m_working.get(); }
     // Retires the working effect and switches off the highlighted favourite; then, for an
-    // effect, makes a copy of it the working effect, builds its controls and marks the
+    // effect, makes a copy of it the working effect, reads `settings` onto the copy when given
+    // (a copy carries only some of an effect's parameters), builds its controls and marks the
     // document changed.
-    void select(const effects::BaseEffect* effect);
+    void select(const effects::BaseEffect* effect,
+                const effects::EffectSettings* settings = nullptr);
 
     bool hasWorkingEffect() const override { return bool(m_working); }
     void clearAll() override;
