@@ -140,8 +140,8 @@ void EffectFamily::favouriteClicked(onlyTextClosedButton* button) {
             if (favourites::DocPageControl* bar = m_views.favouritesBar)
                 bar->adjustVisibility(
                     int(std::floor((button->x() + 17.0) / favourites::DocPageControl::kPitch)));
+            // The change counts through the undo step the restoring registered.
             button->setState(1);
-            m_controller.document().setWasChanged(true);
         }
     } else {
         clearAll();

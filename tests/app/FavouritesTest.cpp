@@ -131,6 +131,7 @@ TEST_F(FavouritesTest, AClickBringsBackTheSettingsAndUndoTheFilterItReplaced) {
     c->undo();
     EXPECT_EQ(c->getCurrentFilter(), changed);
     EXPECT_EQ(radius(), 5.0);
+    EXPECT_FALSE(c->wasChanged());
     EXPECT_FALSE(c->standard().highlightedFavourite);
     EXPECT_EQ(button(Mode::Standard, 0)->state(), 0);
     c->redo();
