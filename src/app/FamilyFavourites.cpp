@@ -186,10 +186,10 @@ QString StandardFamily::whyNotRestorable(const Favourite& entry) const {
 void StandardFamily::restoreFavourite(const Favourite& entry) {
     // Undo brings back the filter the click replaced, with its settings and its favourite.
     if (foundation::UndoManager* um = m_controller.undoManager())
-        um->registerUndoWithTarget(&m_controller,
-                                   [this, previous = m_filter, button = highlightedFavourite] {
-                                       restoreWorkingFilter(previous, button);
-                                   });
+        um->registerUndoWithTarget(
+            &m_controller,
+            [this, previous = m_filter, button = highlightedFavourite,
+             row = QPersistentModelIndex(m_row)] { restoreWorkingFilter(previous, button, row); });
     clearControls();
     addFilterIndex(entry.values.value(favourites::kClassKey).toString(), 0);
     if (!m_filter) return;
@@ -207,15 +207,21 @@ void StandardFamily::restoreFavourite(const Favourite& entry) {
 }
 
 void StandardFamily::restoreWorkingFilter(std::shared_ptr<imaging::Filter> filter,
-                                          QPointer<chrome::BaseColoredButton> button) {
+                                          QPointer<chrome::BaseColoredButton> button,
+                                          const QModelIndex& row) {
     if (foundation::UndoManager* um = m_controller.undoManager())
         um->registerUndoWithTarget(&m_controller,
-                                   [this, current = m_filter, highlighted = highlightedFavourite] {
-                                       restoreWorkingFilter(current, highlighted);
+                                   [this, current = m_filter, highlighted = highlightedFavourite,
+                                    now = QPersistentModelIndex(m_row)] {
+                                       restoreWorkingFilter(current, highlighted, now);
                                    });
     switchOffFavourite();
     clearControls();
     m_filter = std::move(filter);
+    // Later steps of this filter go with it when another filter is made.
+    m_historyFilter = m_filter;
+    m_row = row;
+    selectListRow(row);
     updateFilterControls(0);
     if (button) {
         button->setState(1);

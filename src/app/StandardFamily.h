@@ -110,9 +110,10 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
     // Brings back a dropped filter with its list row.
     void restore(const std::shared_ptr<imaging::Filter>& filter, const QModelIndex& row);
 
-    // Makes `filter` the working filter again with `button` highlighted, undoably.
+    // Makes `filter` the working filter again, with `button` highlighted or its list `row`
+    // selected, undoably.
     void restoreWorkingFilter(std::shared_ptr<imaging::Filter> filter,
-                              QPointer<chrome::BaseColoredButton> button);
+                              QPointer<chrome::BaseColoredButton> button, const QModelIndex& row);
 
     std::shared_ptr<imaging::Filter> m_filter;
     // The picture the working filter's image inputs were filled with.
