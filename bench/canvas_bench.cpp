@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "BenchPicture.h"
 #include "app/Controller.h"
 #include "app/MainWindow.h"
 #include "foundation/Preferences.h"
@@ -37,26 +38,14 @@ using workbench::MyImageView;
 
 namespace {
 
-constexpr int kPictureWidth = 6000, kPictureHeight = 4000;
+using bench::kPictureHeight;
+using bench::kPictureWidth;
+using bench::picture;
 constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
 
 // The filters measured side by side with other libraries.
 const char* const kBenchmarkSet[] = {"CIGaussianBlur", "CIColorControls", "CIAffineTransform",
                                      "CITwirlDistortion", "CISourceOverCompositing"};
-
-imaging::Image picture(int seed) {
-    imaging::Bitmap b(kPictureWidth, kPictureHeight, imaging::PixelFormat::RGBA8);
-    for (int y = 0; y < kPictureHeight; ++y) {
-        uint8_t* row = b.row(y);
-        for (int x = 0; x < kPictureWidth; ++x) {
-            row[4 * x + 0] = uint8_t((x * 255) / kPictureWidth + seed * 40);
-            row[4 * x + 1] = uint8_t((y * 255) / kPictureHeight);
-            row[4 * x + 2] = uint8_t(((x / 40 + y / 40) % 2) * 160 + (x * y + seed) % 64);
-            row[4 * x + 3] = 255;
-        }
-    }
-    return imaging::Image::fromBitmap(b);
-}
 
 struct Session {
     QTemporaryDir dir;

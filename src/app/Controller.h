@@ -89,7 +89,7 @@ class Controller : public QObject,
     QString getFilePath() const { return m_document.filePath(); }
     QMenu* contextMenu() const override;
     imaging::Filter* getCurrentFilter() const { return m_standard->workingFilter().get(); }
-    imaging::Image backImage() const { return m_document.picture(); }
+    imaging::Image backImage() const override { return m_document.picture(); }
     effects::BaseEffect* getCurrent3DEffect() const;
     effects::BaseEffect* getCurrentCustomEffect() const;
     Mode filerMode() const;

@@ -461,7 +461,7 @@ QWidget* MainWindow::buildRightPane() {
         // The zoom slider follows wheel steps on the canvases.
         connect(canvas, &chrome::ZoomCanvas::zoomStepped, c, [c](double z) { c->setZoom(z); });
     }
-    m_openGLView->setContextMenuHandler([this](const QPoint& at) { m_contextMenu->popup(at); });
+    m_openGLView->setContextMenuSource([this] { return m_contextMenu; });
 
     // Favourites bars, one page per mode.
     m_favoritesTabView = new QStackedWidget;

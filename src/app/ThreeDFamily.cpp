@@ -12,6 +12,12 @@ threed::MyOGLView* ThreeDFamily::canvas() const {
     return static_cast<threed::MyOGLView*>(views().canvas);
 }
 
+void ThreeDFamily::setViews(const FamilyViews& views) {
+    PrototypeFamily::setViews(views);
+    if (threed::MyOGLView* view = canvas())
+        view->setEffectSource([this] { return workingEffect(); });
+}
+
 std::optional<imaging::Image> ThreeDFamily::result() {
     if (!workingEffect() || !canvas()) return std::nullopt;
     // No frame: the plain picture stands for it.

@@ -15,6 +15,8 @@ class ThreeDFamily : public PrototypeFamily {
     explicit ThreeDFamily(Controller& controller);
 
     threed::MyOGLView* canvas() const;
+    // The canvas draws the working effect and hands it the mouse.
+    void setViews(const FamilyViews& views) override;
 
     bool showsMarker(const effects::BaseEffect&) const override { return true; }
     std::optional<imaging::Image> result() override;

@@ -1,5 +1,7 @@
 #include "chrome/Skin.h"
 
+#include <QMenu>
+
 namespace chrome {
 
 QPalette darkPalette() {
@@ -25,6 +27,14 @@ QPalette darkPalette() {
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, QColor(0x78, 0x78, 0x78));
     return p;
+}
+
+void popUpContextMenu(QMenu* menu, const QPoint& globalPos) {
+    if (!menu) return;
+    QFont font = menu->font();
+    font.setPointSize(11);
+    menu->setFont(font);
+    menu->popup(globalPos);
 }
 
 }  // namespace chrome

@@ -4,6 +4,9 @@
 #include <QColor>
 #include <QPalette>
 
+class QMenu;
+class QPoint;
+
 namespace chrome {
 
 inline QColor windowGrey() {
@@ -24,5 +27,8 @@ inline QColor accent() {
 
 // The dark palette used throughout the window, its panels and its dialogs.
 QPalette darkPalette();
+
+// Pops up a canvas's context menu at a screen point, in the menu font at size 11.
+void popUpContextMenu(QMenu* menu, const QPoint& globalPos);
 
 }  // namespace chrome

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chrome/Skin.h"
 #include "imaging/Log.h"
 #include "imaging/io/ImageIO.h"
 
@@ -373,12 +374,7 @@ void ZoomCanvas::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void ZoomCanvas::mouseContentMenu(const QPoint& globalPos) {
-    QMenu* menu = m_menuSource ? m_menuSource() : nullptr;
-    if (!menu) return;
-    QFont font = menu->font();
-    font.setPointSize(11);
-    menu->setFont(font);
-    menu->popup(globalPos);
+    popUpContextMenu(m_menuSource ? m_menuSource() : nullptr, globalPos);
 }
 
 const QStringList& ZoomCanvas::droppedTypeNames() {

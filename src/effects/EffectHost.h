@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include "imaging/Bitmap.h"
+#include "imaging/Image.h"
 
 class QMenu;
 
@@ -20,6 +21,9 @@ class EffectHost {
     // The application's host; nothing before the window is loaded.
     static EffectHost* shared() { return s_shared; }
 
+    // The picture itself (lazy; null without one), for effects that render only the part or
+    // the size they need.
+    virtual imaging::Image backImage() const = 0;
     // The picture as packed 8-bit RGBA, straight alpha, rows top to bottom; null without one.
     // It may share the picture's own pixels: read it, never write into it.
     virtual imaging::Bitmap getCGImage() const = 0;

@@ -1,14 +1,32 @@
 #pragma once
-// The 3D canvas. Until the OpenGL canvas arrives it shows the picture flat, fitted into the
-// view, as the 3D canvas does when no 3D effect is selected.
+// The 3D canvas. With no 3D effect it shows the picture flat; with one it hands its drawing and
+// the mouse to the effect. The frame it shows, cropped to what was drawn, is the 3D mode's
+// result (ogl_shot).
+//
+// The OpenGL surface (fixed-function GL with a depth buffer and alpha, in a compatibility
+// context) is a child that fills the view. Platforms without OpenGL for widgets (the offscreen
+// test platform) get no surface: the view stays black and has no frame to give.
 
 #include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "imaging/Image.h"
 
+class QMenu;
+class QOpenGLWidget;
+
+namespace effects {
+class BaseEffect;
+}
+
 namespace threed {
+
+class Texture2D;
 
 class MyOGLView : public QWidget {
     Q_OBJECT
@@ -18,24 +36,76 @@ class MyOGLView : public QWidget {
     explicit MyOGLView(QWidget* parent = nullptr);
     ~MyOGLView() override;
 
+    // Whether this platform can show OpenGL inside a widget.
+    static bool isGLAvailable();
+
+    // Where the view takes the picture, the current 3D effect and the context menu from.
     void setImageSource(std::function<imaging::Image()> picture);
-    // The frame as the canvas shows it now, at the canvas's size; null when the canvas has no
-    // size.
+    void setEffectSource(std::function<effects::BaseEffect*()> effect);
+    void setContextMenuSource(std::function<QMenu*()> menu) { m_menuSource = std::move(menu); }
+
+    // The current frame, drawn anew, cropped to the pixels that are not transparent black, rows
+    // top to bottom as the view shows them; null without a surface.
     QImage ogl_shot();
     // The same as a picture, its extent at the origin.
     imaging::Image ogl_shot_CI();
+    // The whole frame as the GL reads it: straight from the frame buffer, row 0 the bottom of
+    // the view, bytes R, G, B, A (colour premultiplied by alpha).
+    QImage readFrame();
 
-    void setContextMenuHandler(std::function<void(const QPoint& globalPos)> handler) {
-        m_contextMenu = std::move(handler);
-    }
+    // The bounding box of the frame's pixels that are not all zero, in its own rows and
+    // columns; (0, 0, 1, 1) when there are none.
+    static QRect extractImageDataRect(const QImage& frame);
+    // The frame's pixels inside `rect` (all of it when `rect` is empty): in frame-buffer order,
+    // or turned upright when `flipped`.
+    static QImage convertBitmapImageRepToImage(const QImage& frame, const QRect& rect,
+                                               bool flipped);
+    // The crop turned upright as a picture.
+    static imaging::Image convertBitmapImageRepToCIImage(const QImage& frame, const QRect& rect);
+
+    // The part of the surface the scene is drawn in: a centred square, so that round shapes
+    // stay round whatever the view's proportions (device pixels).
+    static QRect sceneViewport(QSize surface);
+    // The largest texture worth making for a surface of this size: twice its device pixels,
+    // within what the GL allows.
+    static QSize textureLimit(QSize surfaceDevicePixels, int maxTextureSize);
+
+    // Mouse routing, points in the view's coordinates with y measured up from its bottom edge.
+    void mouseDown(QPointF point);
+    void mouseDragged(QPointF point);
+    void mouseUp(QPointF point);
+    void mouseContentMenu(const QPoint& globalPos);
+    void mouseEntered();
+    void mouseExited();
+
+    QOpenGLWidget* surface() const;
+    // The flat view's texture.
+    std::shared_ptr<const Texture2D> flatTexture() const { return m_flatTexture; }
 
   protected:
+    // Marking the view for display redraws the OpenGL surface too.
     void paintEvent(QPaintEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
+    class Surface;
+    friend class Surface;
+
+    effects::BaseEffect* currentEffect() const;
+    void initializeGL();
+    // Draws the frame into the current context.
+    void drawRect();
+    // The picture flat, filling the square.
+    void drawFlat(const imaging::Image& picture);
+    QPointF viewPoint(QPointF widgetPos) const;
+
+    Surface* m_surface = nullptr;
+    int m_maxTextureSize = 0;
     std::function<imaging::Image()> m_picture;
-    std::function<void(const QPoint&)> m_contextMenu;
+    std::function<effects::BaseEffect*()> m_effect;
+    std::function<QMenu*()> m_menuSource;
+    // The flat view keeps its texture until the picture changes.
+    std::shared_ptr<Texture2D> m_flatTexture;
+    imaging::Image m_flatPicture;
 };
 
 }  // namespace threed

@@ -185,7 +185,7 @@ TEST_F(PipelineTest, ApplyWithNothingSelectedChangesNothingInAnyMode) {
     }
 }
 
-TEST_F(PipelineTest, ApplyTakesTheGeneratorsPictureAndThe3DFrame) {
+TEST_F(PipelineTest, ApplyTakesTheGeneratorsPicture) {
     auto log = std::make_shared<ProbeEffect::Log>();
     ProbeEffect generator(log, solid(30, 20, Qt::yellow));
     switchTo(app::Mode::Custom);
@@ -196,18 +196,6 @@ TEST_F(PipelineTest, ApplyTakesTheGeneratorsPictureAndThe3DFrame) {
     EXPECT_EQ(pixels(c->backImage()).pixelColor(5, 5), QColor(Qt::yellow));
     EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
     EXPECT_EQ(log->clears, 1);
-
-    ProbeEffect solidEffect(log);
-    switchTo(app::Mode::ThreeD);
-    c->outlineViewSelectionDidChange_3D(&solidEffect);
-    const QSize view = w->openGLView()->size();
-    ASSERT_FALSE(view.isEmpty());
-    // The frame as the canvas shows it, not the plain picture.
-    EXPECT_EQ(c->getEffectedImage().size(), view);
-    c->applyBtnAction();
-    EXPECT_EQ(c->backImage().extent(),
-              (imaging::Rect{0, 0, double(view.width()), double(view.height())}));
-    EXPECT_EQ(c->getCurrent3DEffect(), nullptr);
 }
 
 TEST_F(PipelineTest, TheControllerDrivesAnEffectsLifecycle) {

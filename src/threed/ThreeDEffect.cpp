@@ -1,0 +1,161 @@
+#include "threed/ThreeDEffect.h"
+
+#include <QLabel>
+#include <QOpenGLContext>
+#include <QWidget>
+#include <cmath>
+#include <exception>
+
+#include "effects/EffectHost.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/UndoManager.h"
+#include "imaging/Log.h"
+#include "threed/Texture2D.h"
+#include "workbench/Autoresizer.h"
+#include "workbench/MyBorderView.h"
+
+namespace threed {
+
+void ThreeDEffect::initEffect() {
+    setUpGL();
+    loadImage();
+}
+
+void ThreeDEffect::draw() {
+    if (!wasInit) {
+        initEffect();
+        wasInit = true;
+    }
+    loadImage();
+    render();
+}
+
+void ThreeDEffect::clearEffect() {
+    clearTopControlsView();
+    clearFilter();
+}
+
+void ThreeDEffect::reloadImage() {
+    clearFilter();
+    loadImage();
+}
+
+void ThreeDEffect::clearFilter() {
+    m_texture.reset();
+}
+
+void ThreeDEffect::loadImage() {
+    const bool canUpload = QOpenGLContext::currentContext() != nullptr;
+    if (m_texture && (!canUpload || m_texture->isCurrent())) return;
+    m_texture.reset();
+    if (!canUpload) return;
+    const effects::EffectHost* host = effects::EffectHost::shared();
+    const imaging::Image picture = host ? host->backImage() : imaging::Image();
+    if (!picture) return;
+    m_texture = Texture2D::initWithImage(Texture2D::imageForPicture(picture));
+}
+
+void ThreeDEffect::mouseDown(QPointF point) {
+    const std::array<float, 4>& r = rotationField();
+    const float h = r[0], v = r[1];
+    registerUndo([this, h, v] { setPositionUNDO(h, v); });
+    m_lastPoint = QPointF(point.x(), kMouseTop - point.y());
+    gTrackball = true;
+}
+
+void ThreeDEffect::mouseDragged(QPointF point) {
+    if (!gTrackball) return;
+    const QPointF p(point.x(), kMouseTop - point.y());
+    std::array<float, 4>& r = rotationField();
+    r[0] += float(p.x() - m_lastPoint.x());
+    r[1] += float(p.y() - m_lastPoint.y());
+    m_lastPoint = p;
+}
+
+void ThreeDEffect::mouseUp(QPointF) {
+    gTrackball = false;
+}
+
+void ThreeDEffect::setPositionUNDO(float horizontal, float vertical) {
+    std::array<float, 4>& r = rotationField();
+    const float h = r[0], v = r[1];
+    registerUndo([this, h, v] { setPositionUNDO(h, v); });
+    r[0] = horizontal;
+    r[1] = vertical;
+    postUpdateOpenGLView();
+}
+
+void ThreeDEffect::readFloat(const effects::EffectSettings& d, const QString& key, float& out) {
+    const auto it = d.constFind(key);
+    if (it == d.constEnd()) return;
+    bool ok = false;
+    const float v = it->toFloat(&ok);
+    if (ok && std::isfinite(v)) out = v;
+}
+
+void ThreeDEffect::readInt(const effects::EffectSettings& d, const QString& key, int32_t& out) {
+    const auto it = d.constFind(key);
+    if (it == d.constEnd()) return;
+    bool ok = false;
+    const int v = it->toInt(&ok);
+    if (ok) out = v;
+}
+
+void ThreeDEffect::saveRotation(effects::EffectSettings& d, const QString& prefix) const {
+    const std::array<float, 4>& r = rotationField();
+    for (int i = 0; i < 4; ++i) d.insert(prefix + QString::number(i), r[i]);
+}
+
+void ThreeDEffect::readRotation(const effects::EffectSettings& d, const QString& prefix) {
+    std::array<float, 4>& r = rotationField();
+    for (int i = 0; i < 4; ++i) readFloat(d, prefix + QString::number(i), r[i]);
+}
+
+void ThreeDEffect::postUpdateOpenGLView() {
+    foundation::NotificationCenter::defaultCenter().postNotificationName(
+        foundation::kUpdateOpenGLView);
+}
+
+void ThreeDEffect::registerUndo(std::function<void()> partner) {
+    const effects::EffectHost* host = effects::EffectHost::shared();
+    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
+        um->registerUndoWithTarget(this, std::move(partner));
+}
+
+void ThreeDEffect::buildControls(const std::function<void(QWidget*)>& rows) {
+    QWidget* host = getTopControlsView();
+    if (!host) return;
+    clearTopControlsView();
+    try {
+        auto* border = new workbench::MyBorderView(host);
+        workbench::Autoresizer::of(host)->place(
+            border, QRect(QPoint(), host->size()),
+            workbench::kWidthSizable | workbench::kHeightSizable);
+        rows(host);
+        for (QWidget* w : host->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) w->show();
+    } catch (const std::exception& e) {
+        imaging::log(e.what());
+    }
+}
+
+QLabel* ThreeDEffect::addLabel(QWidget* host, const QString& text, const QRect& frame) {
+    auto* label = new QLabel(text, host);
+    QFont f = label->font();
+    f.setPixelSize(10);
+    label->setFont(f);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(p);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    place(host, label, frame);
+    return label;
+}
+
+void ThreeDEffect::place(QWidget* host, QWidget* control, const QRect& frame) {
+    // The rows keep their distance from the host's top edge, however tall the host is.
+    workbench::Autoresizer::of(host)->place(control,
+                                            frame.translated(0, host->height() - kControlsHeight),
+                                            workbench::kMaxXMargin | workbench::kMinYMargin);
+}
+
+}  // namespace threed
