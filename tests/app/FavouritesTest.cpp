@@ -321,27 +321,6 @@ TEST_F(FavouritesTest, ACustomClickUndoesBackToThePreviousFavourite) {
     EXPECT_FALSE(c->custom().highlightedFavourite);
 }
 
-TEST_F(FavouritesTest, ThreeDFavouritesKeepTheirEffectAcrossRuns) {
-    switchTo(Mode::ThreeD);
-    selectRow(w->filter3DOutlineView(), 1);
-    ASSERT_TRUE(c->getCurrent3DEffect());
-    c->getCurrent3DEffect()->setName("My solid");
-    action(app::act::addFavorites)->trigger();
-    ASSERT_EQ(list(Mode::ThreeD).entries().size(), 1u);
-    EXPECT_TRUE(list(Mode::Standard).isEmpty());
-    restart();
-    switchTo(Mode::ThreeD);
-    ASSERT_EQ(list(Mode::ThreeD).entries().size(), 1u);
-    click(button(Mode::ThreeD, 0));
-    ASSERT_TRUE(c->getCurrent3DEffect());
-    EXPECT_EQ(c->getCurrent3DEffect()->className(), "ObjectEffect");
-    EXPECT_EQ(c->getCurrent3DEffect()->name(), "My solid");
-    // Choosing a list row switches the favourite off.
-    selectRow(w->filter3DOutlineView(), 0);
-    EXPECT_FALSE(c->threeD().highlightedFavourite);
-    EXPECT_EQ(button(Mode::ThreeD, 0)->state(), 0);
-}
-
 TEST_F(FavouritesTest, AFailedWriteSaysSoAndKeepsTheFavouritesToWriteAgain) {
     c.reset();
     writeFile("blocker", "a file where the preferences folder should be");
