@@ -113,6 +113,8 @@ void Controller::loadWindow() {
         // The paste button follows the clipboard while the program is active too.
         connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
                 [this] { updateMainBtnState(); });
+        // Every way out keeps the favourites, not only closing the window.
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { saveFavorites(); });
     }
 
     // The window has its size before the default picture is fitted into it.
@@ -150,6 +152,7 @@ void Controller::awakeFromNib() {
     m_standard->installFilterCatalogue();
     chrome::ColorPanel::setShowsAlpha(true);
     initExportFormats();
+    readFavorites();
     // No effect is selected in any list.
     for (Mode m : kModes)
         if (QTreeView* v = family(m).views().list; v && v->selectionModel())
@@ -375,6 +378,7 @@ void Controller::updateMainBtnState() {
     if (!m_window) return;
     m_window->pasteBtn()->setEnabled(foundation::Pasteboard::offersImage());
     m_window->applyBtn()->setEnabled(family(filerMode()).hasWorkingEffect());
+    m_window->addFavouriteBtn()->setEnabled(family(filerMode()).hasWorkingEffect());
     validateAllMenuItems();
 }
 
@@ -458,7 +462,8 @@ bool Controller::validateMenuItem(QAction* item) {
     if (a == act::zoomIn || a == act::zoomOut || a == act::zoomToActualSize || a == act::zoomToFit)
         return zoomCanvas() != nullptr;
     // Apply from the menu is enabled exactly when the Apply button is.
-    if (a == act::escapeEffect || a == act::applyBtn) return family(filerMode()).hasWorkingEffect();
+    if (a == act::escapeEffect || a == act::applyBtn || a == act::addFavorites)
+        return family(filerMode()).hasWorkingEffect();
     if (a == act::showInfoPanel) return m_infoPanel ? m_infoPanel->validateMenuItem(item) : true;
     if (a == act::showResizePanel)
         return m_resizePanel ? m_resizePanel->validateMenuItem(item) : true;
@@ -485,7 +490,9 @@ bool Controller::windowShouldClose() {
     return applicationShouldTerminate() == TerminateReply::Now;
 }
 
-void Controller::windowWillClose() {}
+void Controller::windowWillClose() {
+    saveFavorites();
+}
 
 void Controller::windowDidResize() {
     for (Mode m : kModes)
@@ -512,6 +519,7 @@ Controller::TerminateReply Controller::applicationShouldTerminate() {
 }
 
 void Controller::applicationWillTerminate() {
+    saveFavorites();
     if (!m_window) return;
     m_prefs.saveFrame(kFrameName, m_window->frameToSave());
 }

@@ -24,6 +24,7 @@
 #include "app/StandardFamily.h"
 #include "app/Texts.h"
 #include "effects/EffectHost.h"
+#include "favourites/onlyTextClosedButton.h"
 #include "foundation/OpenPanel.h"
 #include "imaging/Filter.h"
 #include "imaging/Image.h"
@@ -55,7 +56,9 @@ class PrototypeFamily;
 class ThreeDFamily;
 class CustomFamily;
 
-class Controller : public QObject, public effects::EffectHost {
+class Controller : public QObject,
+                   public effects::EffectHost,
+                   public favourites::FavouritesController {
     Q_OBJECT
 
   public:
@@ -228,6 +231,29 @@ class Controller : public QObject, public effects::EffectHost {
         return m_save.createPDFFileResolution(path, resolution);
     }
 
+    // --- favourites (ControllerFavourites.cpp and the 3D and custom files)
+    void addFavorites() { addFavoritesOf(Mode::Standard); }
+    void addFavorites3D();
+    void addFavoritesCustom();
+    // The add button and menu item: the current mode's.
+    void addFavoritesOfCurrentMode() { addFavoritesOf(filerMode()); }
+    void removeFavorites(favourites::onlyTextClosedButton* button);
+    void removeFavorites3D(favourites::onlyTextClosedButton* button);
+    void removeFavoritesCustom(favourites::onlyTextClosedButton* button);
+    // A favourite's close box: the favourite of the current mode's list.
+    void removeFavoriteOfCurrentMode(favourites::onlyTextClosedButton* button) override;
+    void filterChanged(favourites::onlyTextClosedButton* button);
+    void filterChanged3D(favourites::onlyTextClosedButton* button);
+    void filterChangedCustom(favourites::onlyTextClosedButton* button);
+    void readFavoritesCI();
+    void readFavorites3D();
+    void readFavoritesCustom();
+    void readFavorites();
+    // Writes the lists changed since they were read or written, atomically: a write that fails
+    // leaves the stored lists as they were, is logged, said in an alert while the window is
+    // open, and is tried again at the next write. False then.
+    bool saveFavorites();
+
     // --- selection in the effect lists
     void outlineViewSelectionDidChange(QTreeView* outlineView);
     void outlineViewSelectionDidChange_3D(effects::BaseEffect* item);
@@ -280,6 +306,7 @@ class Controller : public QObject, public effects::EffectHost {
     }
 
   private:
+    void addFavoritesOf(Mode m);
     // The canvases, the zoom and the effects follow a new picture.
     void pictureChanged(Document::Change how);
     // The family whose list this is; nothing for the standard list or another view.

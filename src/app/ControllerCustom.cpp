@@ -2,6 +2,7 @@
 
 #include "app/Controller.h"
 #include "app/CustomFamily.h"
+#include "foundation/Preferences.h"
 
 namespace app {
 
@@ -11,6 +12,22 @@ effects::BaseEffect* Controller::getCurrentCustomEffect() const {
 
 void Controller::outlineViewSelectionDidChange_Custom(effects::BaseEffect* item) {
     m_custom->select(item);
+}
+
+void Controller::addFavoritesCustom() {
+    addFavoritesOf(Mode::Custom);
+}
+
+void Controller::removeFavoritesCustom(favourites::onlyTextClosedButton* button) {
+    m_custom->removeFavourite(button);
+}
+
+void Controller::filterChangedCustom(favourites::onlyTextClosedButton* button) {
+    m_custom->favouriteClicked(button);
+}
+
+void Controller::readFavoritesCustom() {
+    m_custom->readFavourites(m_prefs.settings());
 }
 
 }  // namespace app

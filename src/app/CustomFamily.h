@@ -32,6 +32,10 @@ class CustomFamily : public PrototypeFamily {
     void entered() override;
     QString favouritesKey() const override { return QStringLiteral("CustomEffectsFavorites"); }
 
+  protected:
+    // Undo after a click returns to the favourite highlighted before it.
+    bool undoesFavouriteClicks() const override { return true; }
+
   private:
     QString m_problem;
 };

@@ -5,8 +5,14 @@
 #include <utility>
 
 #include "chrome/BaseColoredButton.h"
+#include "favourites/FavouritesList.h"
 
 namespace app {
+
+EffectFamily::EffectFamily(Mode mode, Controller& controller)
+    : m_mode(mode), m_controller(controller) {}
+
+EffectFamily::~EffectFamily() = default;
 
 void EffectFamily::redraw() {
     if (m_views.canvas) m_views.canvas->update();

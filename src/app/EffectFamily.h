@@ -14,22 +14,32 @@
 // row it takes in the list. The list, selection, retiring, Apply, Copy, Save and the lookup of
 // a favourite's class all go through the prototypes (PrototypeFamily).
 
+#include <QImage>
 #include <QPointer>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "imaging/Image.h"
 
 class QModelIndex;
+class QSettings;
 class QTreeView;
 class QWidget;
 
 namespace chrome {
 class BaseColoredButton;
 }
+namespace effects {
+class BaseEffect;
+}
 namespace favourites {
 class DocPageControl;
-}
+class FavouritesList;
+class onlyTextClosedButton;
+struct Favourite;
+}  // namespace favourites
 
 namespace app {
 
@@ -49,14 +59,14 @@ struct FamilyViews {
 
 class EffectFamily {
   public:
-    EffectFamily(Mode mode, Controller& controller) : m_mode(mode), m_controller(controller) {}
-    virtual ~EffectFamily() = default;
+    EffectFamily(Mode mode, Controller& controller);
+    virtual ~EffectFamily();
     EffectFamily(const EffectFamily&) = delete;
     EffectFamily& operator=(const EffectFamily&) = delete;
 
     Mode mode() const { return m_mode; }
     const FamilyViews& views() const { return m_views; }
-    virtual void setViews(const FamilyViews& views) { m_views = views; }
+    virtual void setViews(const FamilyViews& views);
 
     // --- the working effect
     virtual bool hasWorkingEffect() const = 0;
@@ -96,6 +106,16 @@ class EffectFamily {
     // The highlighted favourite button, if any.
     QPointer<chrome::BaseColoredButton> highlightedFavourite;
     void switchOffFavourite();
+    // The family's favourites (FamilyFavourites.cpp), made on first need.
+    favourites::FavouritesList& favourites();
+    // Adds the working effect with its settings; nothing without a working effect.
+    void addFavourite();
+    // Removes the favourite of the button; dropping the working effect when it was highlighted.
+    void removeFavourite(favourites::onlyTextClosedButton* button);
+    // Makes the favourite the working effect, or drops it when it is already highlighted.
+    void favouriteClicked(favourites::onlyTextClosedButton* button);
+    // Reads the list from the preferences; the list stays when they hold none.
+    void readFavourites(QSettings& settings);
 
   protected:
     // Selection changes made here rather than by the user; selectionChanged ignores them.
@@ -103,9 +123,31 @@ class EffectFamily {
     void selectListRow(const QModelIndex& row);
     bool m_quietSelection = false;
 
+    // --- what a family's favourites keep and restore
+    // The working effect as a favourite: "class", "ToolTipName" and the values restored.
+    virtual void fillFavourite(favourites::Favourite& entry) = 0;
+    // Why a favourite cannot become the working effect; empty when it can.
+    virtual QString whyNotRestorable(const favourites::Favourite& entry) const = 0;
+    // Makes the favourite's effect the working effect.
+    virtual void restoreFavourite(const favourites::Favourite& entry) = 0;
+    // The thumbnail of the working effect's result; null when it has none.
+    virtual QImage favouriteThumbnail();
+    // The prototype of a stored effect class; none for families that keep no effect objects.
+    virtual std::function<const effects::BaseEffect*(const QString&)> prototypeLookup() const {
+        return {};
+    }
+    // Whether a click registers an undo step back to the previous favourite.
+    virtual bool undoesFavouriteClicks() const { return false; }
+
     const Mode m_mode;
     Controller& m_controller;
     FamilyViews m_views;
+
+  private:
+    // Sends a favourite click through the controller's operation for the family.
+    void clickThroughController(favourites::onlyTextClosedButton* button);
+
+    std::unique_ptr<favourites::FavouritesList> m_favourites;
 };
 
 }  // namespace app

@@ -243,6 +243,10 @@ void MainWindow::buildMenus() {
     QAction* escape = makeAction(act::escapeEffect, QStringLiteral("Drop Effect\tEsc"));
     connect(escape, &QAction::triggered, c, [c] { c->escapeEffect(); });
     edit->addAction(escape);
+    QAction* favourite = makeAction(act::addFavorites, QStringLiteral("Add to Favourites"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(favourite, &QAction::triggered, c, [c] { c->addFavoritesOfCurrentMode(); });
+    edit->addAction(favourite);
 
     QMenu* image = menuBar()->addMenu(QStringLiteral("&Image"));
     validateOnShow(image);
@@ -506,7 +510,18 @@ QWidget* MainWindow::buildRightPane() {
     m_favouriteBars[2] = new favourites::DocPageControl;
     for (auto* bar : {m_favouriteBars[0], m_favouriteBars[1], m_favouriteBars[2]})
         m_favoritesTabView->addWidget(bar);
-    col->addWidget(m_favoritesTabView);
+    auto* favouritesRow = new QHBoxLayout;
+    favouritesRow->setContentsMargins(10, 0, 0, 0);
+    favouritesRow->setSpacing(4);
+    auto* add =
+        makeToolButton(QStringLiteral("Add"),
+                       QStringLiteral("Add the effect with its settings to the favourites"));
+    add->setObjectName(QStringLiteral("addFavouriteBtn"));
+    m_addFavouriteBtn = add;
+    connect(add, &QPushButton::clicked, action(act::addFavorites), &QAction::trigger);
+    favouritesRow->addWidget(add);
+    favouritesRow->addWidget(m_favoritesTabView, 1);
+    col->addLayout(favouritesRow);
     return pane;
 }
 

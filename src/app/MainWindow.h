@@ -82,6 +82,8 @@ class MainWindow : public QMainWindow {
     QSlider* zoomSlider() const { return m_zoomSlider; }
     QAbstractButton* pasteBtn() const { return m_pasteBtn; }
     QAbstractButton* applyBtn() const { return m_applyBtn; }
+    // Beside the favourites bars: adds the current mode's working effect.
+    QAbstractButton* addFavouriteBtn() const { return m_addFavouriteBtn; }
     QWidget* openBtn() const { return m_openBtn; }
 
   protected:
@@ -116,6 +118,7 @@ class MainWindow : public QMainWindow {
     QSlider* m_zoomSlider = nullptr;
     QAbstractButton* m_pasteBtn = nullptr;
     QAbstractButton* m_applyBtn = nullptr;
+    QAbstractButton* m_addFavouriteBtn = nullptr;
     QWidget* m_openBtn = nullptr;
 };
 

@@ -40,10 +40,12 @@ void PrototypeFamily::retire() {
     switchOffFavourite();
 }
 
-void PrototypeFamily::select(const effects::BaseEffect* effect) {
+void PrototypeFamily::select(const effects::BaseEffect* effect,
+                             const effects::EffectSettings* settings) {
     retire();
     if (!effect) return;
     m_working = effect->mycopy();
+    if (settings) m_working->read(*settings);
     m_historyEffect = m_working;
     m_working->setUpControlsView();
     m_controller.document().setWasChanged(true);

@@ -29,13 +29,21 @@ class PrototypeFamily : public EffectFamily {
     effects::BaseEffect* workingEffect() const { return m_working.get(); }
     // Retires the working effect (and the history's steps of the effects made before) and
     // switches off the highlighted favourite; then, for an effect, makes a copy of it the
-    // working effect, builds its controls and marks the document changed.
-    void select(const effects::BaseEffect* effect);
+    // working effect, reads `settings` onto the copy when given (a copy carries only some of an
+    // effect's parameters), builds its controls and marks the document changed.
+    void select(const effects::BaseEffect* effect,
+                const effects::EffectSettings* settings = nullptr);
 
     bool hasWorkingEffect() const override { return bool(m_working); }
     void clearAll() override;
     void selectionChanged(QTreeView* list) override;
     const void* undoTarget() const override { return m_historyEffect.lock().get(); }
+
+  protected:
+    void fillFavourite(favourites::Favourite& entry) override;
+    QString whyNotRestorable(const favourites::Favourite& entry) const override;
+    void restoreFavourite(const favourites::Favourite& entry) override;
+    std::function<const effects::BaseEffect*(const QString&)> prototypeLookup() const override;
 
   private:
     void retire();

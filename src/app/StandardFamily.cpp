@@ -168,6 +168,7 @@ void StandardFamily::addFilterIndex(const QString& name, int tag) {
     m_filter = f;
     m_historyFilter = f;
     if (f) {
+        m_fedPicture = picture();
         _setupAllImageInputsToNotNil(f.get());
         setAutomaticDefaults(f.get());
     }

@@ -99,13 +99,25 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
     static QString actionNameForFilterKey(const imaging::Filter* filter, const QString& key);
     void updateView() override;
 
+  protected:
+    void fillFavourite(favourites::Favourite& entry) override;
+    QString whyNotRestorable(const favourites::Favourite& entry) const override;
+    void restoreFavourite(const favourites::Favourite& entry) override;
+
   private:
     // Removes the history's steps of the filter they concern before another filter is made.
     void retire();
     // Brings back a dropped filter with its list row.
     void restore(const std::shared_ptr<imaging::Filter>& filter, const QModelIndex& row);
 
+    // Makes `filter` the working filter again, with `button` highlighted or its list `row`
+    // selected, undoably.
+    void restoreWorkingFilter(std::shared_ptr<imaging::Filter> filter,
+                              QPointer<chrome::BaseColoredButton> button, const QModelIndex& row);
+
     std::shared_ptr<imaging::Filter> m_filter;
+    // The picture the working filter's image inputs were filled with.
+    imaging::Image m_fedPicture;
     // The filter the history's steps change: the working one, or the one last dropped.
     std::weak_ptr<imaging::Filter> m_historyFilter;
     // The working filter's list row.

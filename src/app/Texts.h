@@ -27,6 +27,12 @@ using foundation::kCouldntOpenFile;
 inline const QString kCouldntPaste = QStringLiteral("Couldn't paste the picture.");
 inline const QString kCouldntCopy = QStringLiteral("Couldn't copy the picture.");
 inline const QString kCouldntChangePicture = QStringLiteral("Couldn't change the picture.");
+inline const QString kCouldntAddFavourite = QStringLiteral("Couldn't add the favourite.");
+inline const QString kCouldntAddFavouriteText =
+    QStringLiteral("The effect has no result to show as the favourite's thumbnail.");
+inline const QString kCouldntSaveFavourites = QStringLiteral("Couldn't save the favourites.");
+inline const QString kCouldntSaveFavouritesText = QStringLiteral(
+    "The preferences file %1 could not be written. The favourites stored there are unchanged.");
 // The undo step name of a parameter change: the filter's display name, then the label.
 inline const QString kChangeToFormat = QStringLiteral("Change to %1 %2");
 
@@ -55,6 +61,7 @@ inline const QString zoomIn = QStringLiteral("zoomIn:");
 inline const QString zoomOut = QStringLiteral("zoomOut:");
 inline const QString zoomToActualSize = QStringLiteral("zoomToActualSize:");
 inline const QString zoomToFit = QStringLiteral("zoomToFit:");
+inline const QString addFavorites = QStringLiteral("addFavorites:");
 }  // namespace act
 
 }  // namespace app

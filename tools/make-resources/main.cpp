@@ -453,7 +453,7 @@ void drawButtons() {
     save(buttonFace(96, 32, false), QStringLiteral("off_96.png"), "PNG");
     save(buttonFace(96, 32, true), QStringLiteral("on_96.png"), "PNG");
     // The disabled look of the tool strip's buttons, named by their titles.
-    for (const char* title : {"Open", "Paste", "Apply"})
+    for (const char* title : {"Open", "Paste", "Apply", "Add"})
         save(buttonFace(96, 32, false, true), QString::fromLatin1(title) + QStringLiteral(".png"),
              "PNG");
 
