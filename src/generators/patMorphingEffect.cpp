@@ -177,7 +177,7 @@ void patMorphingEffect::read(const effects::EffectSettings& d) {
         if (c.isValid()) setPatColor(c);
     }
     readFloat(d, kLineWidthKey, m_lineWidth, 0, kMaxWidth);
-    readFloat(d, kProportionKey, m_proportion, 0, kMaxProportion);
+    readFloat(d, kProportionKey, m_proportion, 0, float(kMaxProportion));
 }
 
 std::unique_ptr<effects::BaseEffect> patMorphingEffect::mycopy() const {

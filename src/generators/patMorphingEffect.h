@@ -39,7 +39,7 @@ class patMorphingEffect : public GeneratorFrame {
     static inline const QString kProportionKey = QStringLiteral("proportion");
     static constexpr int kMinCount = 4, kMaxCount = 60;
     static constexpr float kMinWidth = 1, kMaxWidth = 30;
-    static constexpr float kMinProportion = 0.1f, kMaxProportion = 1;
+    static constexpr double kMinProportion = 0.1, kMaxProportion = 1;
 
     // Shared by every rosette: the ellipse's height, its offset across and up from the centre,
     // and one more that moves along without being drawn.
