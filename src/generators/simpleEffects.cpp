@@ -5,9 +5,11 @@
 #include <QPainterPath>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 #include "generators/GeneratorRandom.h"
 #include "workbench/Autoresizer.h"
@@ -56,6 +58,15 @@ void strokeRandomly(QPainter& p, const QPainterPath& path) {
 
 void fillRandomly(QPainter& p, const QPainterPath& path) {
     p.fillPath(path, randomColor());
+}
+
+// A frame one unit wide just inside the rectangle's edge, as four strips: a hollow path as large
+// as the picture fills many times slower.
+void frameRect(QPainter& p, const QRectF& r, const QColor& colour) {
+    p.fillRect(QRectF(r.left(), r.top(), r.width(), 1), colour);
+    p.fillRect(QRectF(r.left(), r.bottom() - 1, r.width(), 1), colour);
+    p.fillRect(QRectF(r.left(), r.top() + 1, 1, r.height() - 2), colour);
+    p.fillRect(QRectF(r.right() - 1, r.top() + 1, 1, r.height() - 2), colour);
 }
 
 }  // namespace
@@ -207,23 +218,48 @@ void simpleEffects::spinningSquares(QPainter& p, const QRectF& rect) {
     const double w = rect.width(), h = rect.height();
     const double m = std::max(w, h);
     const QPointF centre(rect.left() + w / 2, rect.top() + h / 2);
-    QRectF square(centre.x() - m, centre.y() - m, 2 * m, 2 * m);
     const double step = (m - 5) / m_object_count;
+    // Each square, turned and with its colours. The turns add up: nothing restores the
+    // transform between squares.
+    struct Square {
+        QTransform transform;
+        QRectF rect;
+        QColor fill, frame;
+    };
+    std::vector<Square> squares;
+    QTransform t = p.transform();
+    QRectF square(centre.x() - m, centre.y() - m, 2 * m, 2 * m);
     double angle = 0;
     for (int i = 0; i < m_object_count; ++i) {
-        // The turns add up: nothing restores the transform between squares.
-        p.translate(w / 2, h / 2);
-        p.rotate(angle);
-        p.translate(-w / 2, -h / 2);
-        p.fillRect(square, opaqueRandomColor());
-        // A frame one unit wide just inside the square's edge.
+        t.translate(w / 2, h / 2);
+        t.rotate(angle);
+        t.translate(-w / 2, -h / 2);
+        const QColor fill = opaqueRandomColor();
         const QColor frame = opaqueRandomColor();
-        QPainterPath edge;
-        edge.addRect(square);
-        edge.addRect(square.adjusted(1, 1, -1, -1));
-        p.fillPath(edge, frame);
+        squares.push_back({t, square, fill, frame});
         square.adjust(step, step, -step, -step);
         angle += 1;
+    }
+    // The squares are opaque: one that the next hides everywhere on the picture (the picture
+    // lies inside the next one's inside, three pixels in from its edge, where the next covers
+    // every pixel whole) is not painted. The larger squares of a long spiral are, and the pixels
+    // are the same.
+    const QSizeF device(p.device()->width(), p.device()->height());
+    const QPolygonF corners(QRectF(QPointF(0, 0), device));
+    for (size_t i = 0; i < squares.size(); ++i) {
+        if (i + 1 < squares.size()) {
+            const Square& next = squares[i + 1];
+            const QRectF inside = next.rect.adjusted(3, 3, -3, -3);
+            const QPolygonF hidden = next.transform.map(QPolygonF(inside));
+            if (inside.isValid() && std::all_of(corners.begin(), corners.end(), [&](QPointF c) {
+                    return hidden.containsPoint(c, Qt::OddEvenFill);
+                }))
+                continue;
+        }
+        const Square& sq = squares[i];
+        p.setTransform(sq.transform);
+        p.fillRect(sq.rect, sq.fill);
+        frameRect(p, sq.rect, sq.frame);
     }
 }
 

@@ -5,9 +5,11 @@
 
 #include <QComboBox>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSlider>
 #include <QWidget>
 #include <cmath>
+#include <utility>
 
 #include "GeneratorRig.h"
 #include "RecordingDevice.h"
@@ -21,17 +23,19 @@ namespace {
 
 constexpr double kW = 726, kH = 544;
 
-// The shapes that one drawing of `type` with `count` objects paints on a 726 x 544 picture.
-std::vector<RecordedShape> shapesOf(int type, int count, unsigned seed = 1) {
+// The shapes that one drawing of `type` with `count` objects paints on a 726 x 544 picture,
+// onto a device of `device` size.
+std::vector<RecordedShape> shapesOf(int type, int count, unsigned seed = 1,
+                                    QSize device = QSize(int(kW), int(kH))) {
     simpleEffects s;
     s.setObjectMode(type);
     s.seObjectCount(count);
-    RecordingDevice device{QSize(int(kW), int(kH))};
+    RecordingDevice recorder{device};
     std::srand(seed);
-    QPainter p(&device);
+    QPainter p(&recorder);
     s.drawMyself(p, QRectF(0, 0, kW, kH));
     p.end();
-    return device.shapes();
+    return recorder.shapes();
 }
 
 double unit() {
@@ -123,29 +127,79 @@ TEST(SimpleObjects, LightsAreRaysOfTenDiscsTwelveDegreesApart) {
 }
 
 TEST(SimpleObjects, SpinSquaresTurnFurtherWithEachSquare) {
-    const auto shapes = shapesOf(simpleEffects::SpinSquares, 10);
-    ASSERT_EQ(shapes.size(), 20u);  // a square and its frame, ten times
+    // On a device larger than the squares, where none hides the one before it.
+    const auto shapes = shapesOf(simpleEffects::SpinSquares, 10, 1, QSize(4000, 4000));
+    ASSERT_EQ(shapes.size(), 50u);  // a square and the four sides of its frame, ten times
     EXPECT_EQ(shapes[0].path.boundingRect(), QRectF(-363, -454, 1452, 1452));
     for (size_t i = 0; i < shapes.size(); ++i) {
         EXPECT_TRUE(shapes[i].filled);
         EXPECT_EQ(shapes[i].colour.alpha(), 255);
     }
-    // The frame lies one unit inside the square's edge.
-    const QRectF frame = shapes[1].path.boundingRect();
-    EXPECT_EQ(frame, shapes[0].path.boundingRect());
-    EXPECT_FALSE(shapes[1].path.contains(QPointF(0, 0)));
-    EXPECT_TRUE(shapes[1].path.contains(QPointF(-362.5, 0)));
+    // The frame lies one unit inside the square's edge, in a colour of its own.
+    QPainterPath frame;
+    for (int k = 1; k <= 4; ++k) {
+        frame.addPath(shapes[size_t(k)].path);
+        EXPECT_EQ(shapes[size_t(k)].colour, shapes[1].colour);
+    }
+    EXPECT_NE(shapes[1].colour, shapes[0].colour);
+    EXPECT_EQ(frame.boundingRect(), shapes[0].path.boundingRect());
+    EXPECT_FALSE(frame.contains(QPointF(0, 0)));
+    EXPECT_TRUE(frame.contains(QPointF(-362.5, 0)));
+    EXPECT_TRUE(frame.contains(QPointF(0, -453.5)));
     // Square i is turned by 0 + 1 + ... + i degrees about the centre: the last by 45, with a
     // half-side of 5 + (726 - 5) / 10.
     for (int i : {1, 4, 9}) {
-        const QTransform t = shapes[size_t(2 * i)].transform;
+        const QTransform t = shapes[size_t(5 * i)].transform;
         EXPECT_NEAR(std::atan2(t.m12(), t.m11()) * 180 / M_PI, i * (i + 1) / 2.0, 1e-9) << i;
         EXPECT_NEAR(t.map(QPointF(kW / 2, kH / 2)).x(), kW / 2, 1e-9);
     }
-    const RecordedShape& last = shapes[18];
+    const RecordedShape& last = shapes[45];
     const QRectF local = last.transform.inverted().map(last.path).boundingRect();
     EXPECT_NEAR(local.width(), 2 * 77.1, 1e-6);
     EXPECT_NEAR(local.center().x(), kW / 2, 1e-6);
+}
+
+TEST(SimpleObjects, SpinSquaresPaintOnlyWhatStaysVisibleWithTheSamePixels) {
+    // Each square filled and framed whole, one after the other, as the plain description has it.
+    auto plain = [](QImage& img, int n) {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(0, img.height());
+        p.scale(1, -1);
+        const double w = img.width(), h = img.height(), m = std::max(w, h), step = (m - 5) / n;
+        QRectF sq(w / 2 - m, h / 2 - m, 2 * m, 2 * m);
+        for (int i = 0; i < n; ++i) {
+            p.translate(w / 2, h / 2);
+            p.rotate(i);
+            p.translate(-w / 2, -h / 2);
+            auto colour = [] {
+                const long b = ::random() % 255, g = ::random() % 255, r = ::random() % 255;
+                return QColor::fromRgbF(r / 255.0f, g / 255.0f, b / 255.0f);
+            };
+            p.fillRect(sq, colour());
+            const QColor frame = colour();
+            p.fillRect(QRectF(sq.left(), sq.top(), sq.width(), 1), frame);
+            p.fillRect(QRectF(sq.left(), sq.bottom() - 1, sq.width(), 1), frame);
+            p.fillRect(QRectF(sq.left(), sq.top() + 1, 1, sq.height() - 2), frame);
+            p.fillRect(QRectF(sq.right() - 1, sq.top() + 1, 1, sq.height() - 2), frame);
+            sq.adjust(step, step, -step, -step);
+        }
+    };
+    for (auto [size, n] : {std::pair{QSize(300, 200), 10}, std::pair{QSize(240, 320), 200},
+                           std::pair{QSize(64, 64), 37}}) {
+        GeneratorRig rig(testPicture(size.width(), size.height()));
+        auto proto = prototype<simpleEffects>();
+        proto->setObjectMode(simpleEffects::SpinSquares);
+        proto->seObjectCount(n);
+        simpleEffects* s = rig.select(*proto);
+        ::srandom(5);
+        s->prepare();
+        QImage expected(size, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        ::srandom(5);
+        plain(expected, n);
+        ASSERT_EQ(argb(s->effectImage()), expected) << n;
+    }
 }
 
 TEST(SimpleObjects, RandomValuesAreTakenInTheStatedOrder) {
