@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "generators/GeneratorRandom.h"
 #include "workbench/ColorWell.h"
@@ -84,10 +85,30 @@ void patMorphingEffect::drawMorphingPattern(QPainter& p, const QRectF&) {
     drawPatterns(m_startPT.x(), m_startPT.y(), p);
 }
 
+void patMorphingEffect::clearForDrawing(QImage& image, bool reused) {
+    if (reused && !m_drawn.isNull()) {
+        const QRect r = m_drawn & image.rect();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memset(image.scanLine(y) + 4 * r.left(), 0, size_t(4 * r.width()));
+    } else {
+        GeneratorFrame::clearForDrawing(image, reused);
+    }
+    m_drawn = QRect();
+}
+
 void patMorphingEffect::drawPatterns(double x, double y, QPainter& p) {
+    const double h = interMarkOutside.value, w = h * m_proportion;
+    // Every ellipse lies within this distance of the centre, its stroke and smoothing within a
+    // few pixels more.
+    const double reach = std::hypot(std::abs(double(interGapX.value)) + std::abs(w),
+                                    std::abs(double(interGapY.value)) + std::abs(h)) +
+                         m_lineWidth / 2 + 3;
+    m_drawn |= p.transform()
+                   .mapRect(QRectF(x - reach, y - reach, 2 * reach, 2 * reach))
+                   .toAlignedRect()
+                   .adjusted(-1, -1, 1, 1);
     p.save();
     p.translate(x, y);
-    const double h = interMarkOutside.value, w = h * m_proportion;
     QPainterPath ellipse;
     ellipse.addEllipse(QRectF(interGapX.value, interGapY.value, w, h));
     const QPen pen(m_patColor, m_lineWidth);

@@ -90,6 +90,9 @@ class patMorphingEffect : public GeneratorFrame {
     std::unique_ptr<effects::BaseEffect> mycopy() const override;
 
   protected:
+    // Clears only where the last rosette was drawn when the image still holds it: a rosette
+    // covers little of a large picture, and it is redrawn on every drag event.
+    void clearForDrawing(QImage& image, bool reused) override;
     void buildControls(QWidget* host) override;
     std::unique_ptr<effects::BaseEffect> newInstance() const override;
 
@@ -98,6 +101,8 @@ class patMorphingEffect : public GeneratorFrame {
     int m_count = 30;
     float m_lineWidth = 10;
     float m_proportion = 0.5f;
+    // Where the last rosette was drawn, in the drawing image's pixels.
+    QRect m_drawn;
 };
 
 }  // namespace generators

@@ -168,6 +168,40 @@ TEST(PatternMorphing, ADragLeavesTwoUndoStepsAndGenerateMorphsWithoutOne) {
     EXPECT_FALSE(rig.undo->canUndo());
 }
 
+TEST(PatternMorphing, RedrawingClearsWhatTheLastRosetteCovered) {
+    GeneratorRig rig(testPicture(400, 300));
+    auto proto = prototype<patMorphingEffect>();
+    patMorphingEffect* m = rig.select(*proto);
+    m->prepare();
+    // Large, wide rosettes moved about, partly off the picture, then a small one.
+    const QPointF places[] = {{50, 40}, {390, 290}, {-30, 150}, {200, 310}};
+    m->setLineWidth(30);
+    for (QPointF at : places) {
+        setMorphers(400, -20, 20);
+        m->mouseDown(at);
+        m->mouseDragged(at);
+        m->mouseUp(at);
+    }
+    setMorphers(30, 5, 5);
+    m->setLineWidth(2);
+    m->mouseDown({200, 150});
+    m->mouseDragged({200, 150});
+    const QImage drawn = m->effectImage().copy();
+
+    // The same rosette drawn on a fresh copy.
+    const ValueMorpher kept[] = {M::interMarkInside, M::interMarkOutside, M::interGapX,
+                                 M::interGapY};
+    m->setStartPoint({200, 150});
+    auto copy = m->mycopy();
+    M::interMarkInside = kept[0];
+    M::interMarkOutside = kept[1];
+    M::interGapX = kept[2];
+    M::interGapY = kept[3];
+    auto* fresh = static_cast<patMorphingEffect*>(copy.get());
+    fresh->prepare();
+    EXPECT_EQ(argb(fresh->effectImage()), argb(drawn));
+}
+
 TEST(PatternMorphing, ControlsUndoAndOnlyTheShapeSettingsRedraw) {
     GeneratorRig rig(testPicture(200, 150));
     QWidget host;
