@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchApp.h"
 #include "BenchPicture.h"
 
 #include <QApplication>
@@ -47,10 +48,7 @@ constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
 const char* const kBenchmarkSet[] = {"CIGaussianBlur", "CIColorControls", "CIAffineTransform",
                                      "CITwirlDistortion", "CISourceOverCompositing"};
 
-struct Session {
-    QTemporaryDir dir;
-    std::unique_ptr<foundation::Preferences> prefs;
-    std::unique_ptr<app::Controller> c;
+struct Session : bench::App {
     imaging::Image overlay;
     bool presented = false, painted = false;
 };
@@ -204,15 +202,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_BENCH_RESOURCES)});
-    imaging::setLogSink([](const std::string&) {});
 
     Session s;
     s_session = &s;
-    s.prefs = std::make_unique<foundation::Preferences>(s.dir.filePath("prefs.ini"));
-    s.c = std::make_unique<app::Controller>(*s.prefs);
-    s.c->setQuitHandler([] {});
-    s.c->loadWindow();
+    s.start();
     QScrollArea* scroll = s.c->window()->ciView()->enclosingScrollView();
     scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
     s.c->window()->resize(s.c->window()->sizeHint().expandedTo({kCanvasWidth + 400, 1100}));

@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchApp.h"
 #include "BenchPicture.h"
 
 #include <QApplication>
@@ -76,14 +77,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_BENCH_RESOURCES)});
-    imaging::setLogSink([](const std::string&) {});
 
-    QTemporaryDir dir;
-    foundation::Preferences prefs(dir.filePath("prefs.ini"));
-    app::Controller controller(prefs);
-    controller.setQuitHandler([] {});
-    controller.loadWindow();
+    bench::App a;
+    a.start();
+    app::Controller& controller = *a.c;
     controller.window()->show();
     controller.setBackgroundImage(bench::picture(0, true));
     s_controller = &controller;

@@ -66,6 +66,9 @@ Controller::Controller(foundation::Preferences& prefs, QObject* parent)
             m_infoPanel->setMyURLLater(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
         updateWinTitle();
     });
+    connect(&m_document, &Document::changedStateChanged, this, [this](bool changed) {
+        if (m_window) m_window->setWindowModified(changed);
+    });
 }
 
 Controller::~Controller() {
@@ -304,6 +307,22 @@ void Controller::openImg() {
         [this](int code, const QStringList& files) { openImgPanelDidEnd(code, files); });
 }
 
+bool Controller::openDocument(const QString& path) {
+    const imaging::Image picture = m_document.readPictureFile(path);
+    if (!picture) return false;
+    if (wasChanged()) {
+        const int answer = chrome::KesAlert::Alert_DONTSAVECANCELMsgText(
+            m_window, kSaveChangesQuestion, kSaveChangesText);
+        if (answer == 2) return false;
+        if (answer == 1) {
+            m_save.saveThen([this, path, picture] { m_document.open(path, picture); });
+            return true;
+        }
+    }
+    m_document.open(path, picture);
+    return true;
+}
+
 void Controller::copy() {
     const imaging::Image result = effectedPicture();
     // An effect that made no picture says why, rather than copying nothing in silence.
@@ -359,7 +378,10 @@ QString Controller::windowTitleForPath(const QString& path) const {
 }
 
 void Controller::updateWinTitle() {
-    if (m_window) m_window->setWindowTitle(windowTitleForPath(getFilePath()));
+    if (!m_window) return;
+    // The placeholder shows the desktop's changed marker while there are unsaved changes.
+    m_window->setWindowTitle(windowTitleForPath(getFilePath()) + QStringLiteral("[*]"));
+    m_window->setWindowModified(wasChanged());
 }
 
 void Controller::displayHelp() {
@@ -439,7 +461,8 @@ void Controller::validateAllMenuItems() {
 // ---------------------------------------------------------------- window and application
 
 bool Controller::windowShouldClose() {
-    return !wasChanged();
+    // Closing the one window ends the program: the same question as quitting.
+    return applicationShouldTerminate() == TerminateReply::Now;
 }
 
 void Controller::windowWillClose() {}
@@ -490,12 +513,13 @@ void Controller::terminate() {
     if (m_quitHandler) m_quitHandler();
 }
 
-bool Controller::keyDown(int) {
+bool Controller::keyDown(int key) {
+    // On the press: the release of an Escape that closed a menu or a dialog comes here too.
+    if (key == Qt::Key_Escape) clearAllAndUpdate();
     return true;
 }
 
-bool Controller::keyUp(int key) {
-    if (key == Qt::Key_Escape) clearAllAndUpdate();
+bool Controller::keyUp(int) {
     return true;
 }
 

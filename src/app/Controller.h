@@ -145,11 +145,14 @@ class Controller : public QObject, public effects::EffectHost {
     void openImg();
     void openImgPanelDidEnd(int returnCode, const QStringList& files) {
         if (returnCode == foundation::OpenPanel::kOK && !files.isEmpty())
-            m_document.openFile(files.first());
+            openDocument(files.first());
     }
-    // A file dropped on a canvas: undoable like Paste, and names the window after the file. A
-    // file that is not a picture is refused with an alert; false then.
-    bool openDroppedFile(const QString& path) { return m_document.openDroppedFile(path); }
+    // A file dropped on a canvas is opened as from the open panel.
+    bool openDroppedFile(const QString& path) { return openDocument(path); }
+    // Opens a picture file in place of the picture. A file that is not a picture is refused
+    // with an alert. Over unsaved changes the quit question comes first: "Save..." saves and
+    // then opens, "Cancel" opens nothing. False when nothing was or will be opened.
+    bool openDocument(const QString& path);
     // Makes `image` the picture and brings the canvases, the zoom and the effects up to date.
     void setBackgroundImage(const imaging::Image& image) { m_document.setPicture(image); }
     void paste() { m_document.paste(); }
@@ -257,7 +260,8 @@ class Controller : public QObject, public effects::EffectHost {
     void applicationDidBecomeActive();
     // The Quit command: asks applicationShouldTerminate and quits when allowed.
     void terminate();
-    // Keys reaching the window: presses are swallowed, releasing Escape drops the working effect.
+    // Keys reaching the window (none that a menu, dialog or text field took): they are
+    // swallowed, and pressing Escape drops the working effect.
     bool keyDown(int key);
     bool keyUp(int key);
 

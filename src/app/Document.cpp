@@ -66,6 +66,39 @@ void Document::setWindow(QWidget* window) {
     m_window = window;
 }
 
+void Document::setUndoManager(foundation::UndoManager* undo) {
+    if (m_undo) disconnect(m_undo, nullptr, this, nullptr);
+    m_undo = undo;
+    if (!undo) return;
+    connect(undo, &foundation::UndoManager::stepDone, this, [this] {
+        recount([this] {
+            // A new step clears the redo steps: a saved state among them is gone for good.
+            if (m_savedAt && m_changeCount < *m_savedAt) m_savedAt.reset();
+            ++m_changeCount;
+        });
+    });
+    connect(undo, &foundation::UndoManager::stepUndone, this,
+            [this] { recount([this] { --m_changeCount; }); });
+    connect(undo, &foundation::UndoManager::stepRedone, this,
+            [this] { recount([this] { ++m_changeCount; }); });
+}
+
+template <typename F>
+void Document::recount(F count) {
+    const bool before = wasChanged();
+    count();
+    if (wasChanged() != before) Q_EMIT changedStateChanged(wasChanged());
+}
+
+void Document::setWasChanged(bool changed) {
+    recount([this, changed] {
+        if (changed)
+            m_savedAt.reset();
+        else
+            m_savedAt = m_changeCount;
+    });
+}
+
 imaging::Rect Document::extent() const {
     return m_picture ? m_picture.extent() : imaging::Rect{};
 }
@@ -162,24 +195,24 @@ bool Document::openFile(const QString& path) {
     // Read first: a file that is not a picture leaves the picture, its title and its path.
     const imaging::Image picture = readPictureFile(path);
     if (!picture) return false;
-    setFilePath(path);
-    setPicture(picture);
+    open(path, picture);
     return true;
 }
 
-bool Document::openDroppedFile(const QString& path) {
-    const imaging::Image picture = readPictureFile(path);
-    if (!picture) return false;
+void Document::open(const QString& path, const imaging::Image& picture) {
+    if (m_undo) m_undo->removeAllActions();
     setFilePath(path);
-    undoPaste(picture);
-    return true;
+    setPicture(picture);
+    recount([this] {
+        m_changeCount = 0;
+        m_savedAt = 0;
+    });
 }
 
 void Document::apply(const imaging::Image& result) {
     if (!result) return;
     registerReplacement();
     setPicture(result);
-    m_wasChanged = true;
 }
 
 bool Document::copy(const imaging::Image& result) const {

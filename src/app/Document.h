@@ -4,12 +4,17 @@
 // a dropped file, Apply). Work on a whole picture that can take long runs off the event loop's
 // thread, with a progress panel.
 //
-// Views follow the picture through pictureChanged; the changed flag lives here alone.
+// Views follow the picture through pictureChanged; the changed state lives here alone. It is
+// counted as desktop documents count it: every step recorded in the undo history counts as a
+// change done, its undo as undone, its redo as redone, and the document has changes while that
+// count is away from where the last open or save left it. A change that cannot be undone (a new
+// working effect) leaves changes until the next open or save.
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <optional>
 
 #include "imaging/Bitmap.h"
 #include "imaging/Image.h"
@@ -32,9 +37,10 @@ class Document : public QObject {
 
     explicit Document(QObject* parent = nullptr);
 
-    // Where alerts and progress panels appear, and the history edits register with.
+    // Where alerts and progress panels appear, and the history edits register with (and whose
+    // steps count as changes).
     void setWindow(QWidget* window);
-    void setUndoManager(foundation::UndoManager* undo) { m_undo = undo; }
+    void setUndoManager(foundation::UndoManager* undo);
 
     const imaging::Image& picture() const { return m_picture; }
     // The picture's extent; the zero rectangle without a picture.
@@ -45,8 +51,9 @@ class Document : public QObject {
     const QString& filePath() const { return m_filePath; }
     void setFilePath(const QString& path);
 
-    bool wasChanged() const { return m_wasChanged; }
-    void setWasChanged(bool changed) { m_wasChanged = changed; }
+    bool wasChanged() const { return !m_savedAt || *m_savedAt != m_changeCount; }
+    // true: a change that no undo can take back; false: what is shown now is what was saved.
+    void setWasChanged(bool changed);
 
     // --- undoable edits (none does anything without a picture)
     // Mirrors the picture top to bottom (vertical) or left to right.
@@ -59,11 +66,14 @@ class Document : public QObject {
     void undoPaste(const imaging::Image& picture);
     // The clipboard's picture, undoably; damaged data is refused with an alert.
     void paste();
-    // A file that is not a picture is refused with an alert; false then.
+    // Reads `path` and opens it: a file that is not a picture is refused with an alert (false
+    // then), and nothing already held changes.
     bool openFile(const QString& path);
-    // The same, undoable like Paste: a file dropped on a canvas.
-    bool openDroppedFile(const QString& path);
-    // An effect's result becomes the picture, undoably, and the document is changed.
+    // Makes `picture`, read from `path`, the document: the file's name and picture, no changes,
+    // and an empty history (opening cannot be undone, and no step of the previous picture may
+    // come back under this file's name).
+    void open(const QString& path, const imaging::Image& picture);
+    // An effect's result becomes the picture, undoably.
     void apply(const imaging::Image& result);
     // Puts `result` on the clipboard as TIFF and PNG; false when there was nothing to copy or
     // it could not be done (the user has been told why).
@@ -89,13 +99,21 @@ class Document : public QObject {
   Q_SIGNALS:
     void pictureChanged(app::Document::Change how);
     void filePathChanged(const QString& path);
+    // wasChanged() turned.
+    void changedStateChanged(bool changed);
 
   private:
     void registerReplacement();
+    // Runs `count` on the change count and reports a turn of the changed state.
+    template <typename F>
+    void recount(F count);
 
     imaging::Image m_picture;
     QString m_filePath;
-    bool m_wasChanged = false;
+    // Steps done minus steps undone since the last open or save, and where that count stood at
+    // the last save (nothing once no undo or redo can get back there).
+    int m_changeCount = 0;
+    std::optional<int> m_savedAt = 0;
     QPointer<QWidget> m_window;
     foundation::UndoManager* m_undo = nullptr;
     mutable bool m_cancelled = false;

@@ -2,6 +2,7 @@
 
 #include <QItemSelectionModel>
 #include <QTreeView>
+#include <utility>
 
 #include "chrome/BaseColoredButton.h"
 
@@ -18,8 +19,18 @@ void EffectFamily::switchOffFavourite() {
 }
 
 void EffectFamily::deselectList() {
-    if (m_views.list && m_views.list->selectionModel())
-        m_views.list->selectionModel()->clearSelection();
+    selectListRow({});
+}
+
+void EffectFamily::selectListRow(const QModelIndex& row) {
+    QItemSelectionModel* selection = m_views.list ? m_views.list->selectionModel() : nullptr;
+    if (!selection) return;
+    const bool quiet = std::exchange(m_quietSelection, true);
+    if (row.isValid())
+        selection->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else
+        selection->clearSelection();
+    m_quietSelection = quiet;
 }
 
 }  // namespace app

@@ -20,6 +20,7 @@
 
 #include "imaging/Image.h"
 
+class QModelIndex;
 class QTreeView;
 class QWidget;
 
@@ -59,12 +60,14 @@ class EffectFamily {
 
     // --- the working effect
     virtual bool hasWorkingEffect() const = 0;
-    // Drops the working effect (its undo actions, its controls, its cached pictures), switches
-    // off the highlighted favourite and deselects the list.
+    // Drops the working effect (its controls, its cached pictures), switches off the highlighted
+    // favourite and deselects the list. Undo brings the effect back with all its values.
     virtual void clearAll() = 0;
     // The family's list has a new selection: a new working effect, or none.
     virtual void selectionChanged(QTreeView* list) = 0;
-    // The working effect's own entries in the undo history (nothing when it has none).
+    // The target of the family's entries in the undo history: the working effect's steps, or
+    // those of the effect last dropped (nothing when there are none). A new working effect
+    // removes them, and so does a mode switch.
     virtual const void* undoTarget() const { return nullptr; }
 
     // --- results
@@ -95,7 +98,10 @@ class EffectFamily {
     void switchOffFavourite();
 
   protected:
+    // Selection changes made here rather than by the user; selectionChanged ignores them.
     void deselectList();
+    void selectListRow(const QModelIndex& row);
+    bool m_quietSelection = false;
 
     const Mode m_mode;
     Controller& m_controller;

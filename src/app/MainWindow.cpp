@@ -8,12 +8,16 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTextEdit>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -469,7 +473,14 @@ QWidget* MainWindow::buildRightPane() {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    if (!m_controller->keyDown(event->key())) QMainWindow::keyPressEvent(event);
+    // Escape in a text field belongs to the field: it never drops the effect being edited.
+    const QWidget* focus = focusWidget();
+    const bool textField =
+        qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus) ||
+        qobject_cast<const QTextEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
+    if ((event->key() == Qt::Key_Escape && (textField || event->isAutoRepeat())) ||
+        !m_controller->keyDown(event->key()))
+        QMainWindow::keyPressEvent(event);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {

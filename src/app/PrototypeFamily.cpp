@@ -2,6 +2,7 @@
 
 #include <QItemSelectionModel>
 #include <QTreeView>
+#include <utility>
 
 #include "app/Controller.h"
 #include "foundation/UndoManager.h"
@@ -29,8 +30,10 @@ effects::BaseEffect* PrototypeFamily::prototypeNamed(const QString& className) c
 }
 
 void PrototypeFamily::retire() {
+    if (const std::shared_ptr<effects::BaseEffect> old = m_historyEffect.lock())
+        if (auto* um = m_controller.undoManager()) um->removeAllActionsWithTarget(old.get());
+    m_historyEffect.reset();
     if (m_working) {
-        if (auto* um = m_controller.undoManager()) um->removeAllActionsWithTarget(m_working.get());
         m_working->clearEffect();
         m_working.reset();
     }
@@ -41,22 +44,47 @@ void PrototypeFamily::select(const effects::BaseEffect* effect) {
     retire();
     if (!effect) return;
     m_working = effect->mycopy();
+    m_historyEffect = m_working;
     m_working->setUpControlsView();
     m_controller.document().setWasChanged(true);
 }
 
 void PrototypeFamily::clearAll() {
-    retire();
+    const std::shared_ptr<effects::BaseEffect> dropped = std::exchange(m_working, nullptr);
+    if (dropped) dropped->clearEffect();
+    switchOffFavourite();
     deselectList();
+    // The dropped effect stays in the history, which can bring it back with its settings.
+    if (auto* um = m_controller.undoManager(); um && dropped)
+        um->registerUndoWithTarget(dropped.get(), [this, dropped] { restore(dropped); });
+}
+
+void PrototypeFamily::restore(const std::shared_ptr<effects::BaseEffect>& effect) {
+    m_working = effect;
+    m_historyEffect = effect;
+    const effects::BaseEffect* prototype = prototypeNamed(effect->className());
+    int row = -1;
+    for (size_t i = 0; i < m_prototypes.size(); ++i)
+        if (m_prototypes[i].get() == prototype) row = int(i);
+    QAbstractItemModel* model = views().list ? views().list->model() : nullptr;
+    selectListRow(model && row >= 0 ? model->index(row, 0) : QModelIndex());
+    pictureChanged();
+    effect->setUpControlsView();
+    if (auto* um = m_controller.undoManager())
+        um->registerUndoWithTarget(effect.get(), [this] { clearAll(); });
+    m_controller.updateMainBtnState();
+    redraw();
 }
 
 void PrototypeFamily::selectionChanged(QTreeView* list) {
-    effects::BaseEffect* item = nullptr;
+    if (m_quietSelection) return;
     const QModelIndexList rows =
         list && list->selectionModel() ? list->selectionModel()->selectedRows() : QModelIndexList();
-    if (!rows.isEmpty())
-        item = m_controller.outlineViewChildOfItem(list, rows.first().row(), nullptr);
-    select(item);
+    if (rows.isEmpty()) {
+        clearAll();
+        return;
+    }
+    select(m_controller.outlineViewChildOfItem(list, rows.first().row(), nullptr));
 }
 
 }  // namespace app

@@ -27,21 +27,26 @@ class PrototypeFamily : public EffectFamily {
     virtual bool showsMarker(const effects::BaseEffect& row) const = 0;
 
     effects::BaseEffect* workingEffect() const { return m_working.get(); }
-    // Retires the working effect and switches off the highlighted favourite; then, for an
-    // effect, makes a copy of it the working effect, builds its controls and marks the
-    // document changed.
+    // Retires the working effect (and the history's steps of the effects made before) and
+    // switches off the highlighted favourite; then, for an effect, makes a copy of it the
+    // working effect, builds its controls and marks the document changed.
     void select(const effects::BaseEffect* effect);
 
     bool hasWorkingEffect() const override { return bool(m_working); }
     void clearAll() override;
     void selectionChanged(QTreeView* list) override;
-    const void* undoTarget() const override { return m_working.get(); }
+    const void* undoTarget() const override { return m_historyEffect.lock().get(); }
 
   private:
     void retire();
+    // Brings back a dropped effect with its list row.
+    void restore(const std::shared_ptr<effects::BaseEffect>& effect);
 
     effects::Prototypes m_prototypes;
-    std::unique_ptr<effects::BaseEffect> m_working;
+    // Shared with the history while a dropped effect can come back.
+    std::shared_ptr<effects::BaseEffect> m_working;
+    // The effect the history's steps concern: the working one, or the one last dropped.
+    std::weak_ptr<effects::BaseEffect> m_historyEffect;
 };
 
 }  // namespace app

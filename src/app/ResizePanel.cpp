@@ -198,7 +198,11 @@ ResizePanel::ResizePanel(Controller* c, QWidget* parent) : QDialog(parent), cont
     mCancelBtn->setObjectName(QStringLiteral("cancelBtn"));
     mCancelBtn->setAutoDefault(false);
     connect(mResizeBtn, &QPushButton::clicked, this, [this] { resize(mResizeBtn); });
-    connect(mCancelBtn, &QPushButton::clicked, this, [this] { cancel(mCancelBtn); });
+    // Cancel puts the fields back and closes the panel, as Escape does.
+    connect(mCancelBtn, &QPushButton::clicked, this, [this] {
+        cancel(mCancelBtn);
+        performClose();
+    });
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);

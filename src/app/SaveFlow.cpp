@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QStandardPaths>
+#include <utility>
 
 #include "app/SaveFlow.h"
 
@@ -40,6 +41,11 @@ void SaveFlow::saveImg() {
         return;
     }
     finishSave(saveExistFile());
+}
+
+void SaveFlow::saveThen(std::function<void()> next) {
+    m_afterSave = std::move(next);
+    saveImg();
 }
 
 void SaveFlow::initExportFormats() {
@@ -124,9 +130,13 @@ void SaveFlow::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int return
         }
         const QString path = foundation::finalPathForFormat(chosen, index);
         m_saveDirectory = QFileInfo(path).absolutePath();
-        const bool replace = !QFileInfo::exists(path) ||
-                             chrome::KesAlert::Alert_OKCancelMsgText(
-                                 m_controller.window(), kReplaceQuestion, kReplaceText) == 1;
+        // The format may have changed the typed name: the question names the file it means.
+        const QString name = QFileInfo(path).fileName();
+        const QString text =
+            name == QFileInfo(chosen).fileName() ? kReplaceText : kReplaceNamedText.arg(name);
+        const bool replace =
+            !QFileInfo::exists(path) || chrome::KesAlert::Alert_OKCancelMsgText(
+                                            m_controller.window(), kReplaceQuestion, text) == 1;
         if (replace) outcome = writeAndRecord(index, chosenResolution(), path);
     }
     finishSave(outcome);
@@ -179,6 +189,9 @@ void SaveFlow::finishSave(SaveOutcome outcome) {
         if (!m_saveError.isEmpty()) text += QLatin1Char('\n') + m_saveError;
         chrome::KesAlert::Alert_OKMsgText(m_controller.window(), kSaveFailedMessage, text);
     }
+    if (const std::function<void()> next = std::exchange(m_afterSave, nullptr);
+        next && outcome == SaveOutcome::Saved)
+        next();
     if (!Controller::exitAppPending()) return;
     if (outcome == SaveOutcome::Saved) {
         // Quit once the panel or alert that ended this save is gone.

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace foundation {
 class SaveAccessoryView;
@@ -33,6 +34,8 @@ class SaveFlow : public QObject {
 
     // Save: the picture's own file, or the panel when it has none.
     void saveImg();
+    // Save, then `next` once the picture is saved (never when the save was declined or failed).
+    void saveThen(std::function<void()> next);
     void runSavePanel();
     void savePanelDidEndReturnCodeContextInfo(foundation::SavePanel& panel, int returnCode,
                                               void* contextInfo = nullptr);
@@ -63,6 +66,7 @@ class SaveFlow : public QObject {
     int format_type = 0;
     QString m_saveError;
     QString m_saveDirectory;
+    std::function<void()> m_afterSave;
 };
 
 }  // namespace app

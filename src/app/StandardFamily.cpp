@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "app/Controller.h"
 #include "app/Texts.h"
@@ -78,7 +79,8 @@ void StandardFamily::installFilterCatalogue() {
 }
 
 void StandardFamily::selectionChanged(QTreeView* outlineView) {
-    if (!outlineView || !m_catalogue || outlineView->model() != m_catalogue) return;
+    if (m_quietSelection || !outlineView || !m_catalogue || outlineView->model() != m_catalogue)
+        return;
     const QModelIndexList rows = outlineView->selectionModel()
                                      ? outlineView->selectionModel()->selectedRows()
                                      : QModelIndexList();
@@ -92,20 +94,31 @@ void StandardFamily::selectionChanged(QTreeView* outlineView) {
         const QString name = entry->className;
         clearControls();
         addFilterIndex(name, 111);
+        m_row = rows.first();
         updateView();
         switchOffFavourite();
         m_controller.document().setWasChanged(true);
         return;
     }
+    // A category row only opens or closes: the selection goes back to the working filter's row.
     if (m_catalogue->outlineViewIsItemExpandable(item)) {
         const QModelIndex row = m_catalogue->indexForItem(item, 0);
         outlineView->setExpanded(row, !outlineView->isExpanded(row));
     }
-    clearAll();
+    selectListRow(m_filter ? QModelIndex(m_row) : QModelIndex());
+}
+
+void StandardFamily::retire() {
+    if (const std::shared_ptr<imaging::Filter> old = m_historyFilter.lock())
+        if (auto* um = m_controller.undoManager()) um->removeAllActionsWithTarget(old.get());
+    m_historyFilter.reset();
+    m_row = QModelIndex();
 }
 
 void StandardFamily::setCurrentFilter(std::shared_ptr<imaging::Filter> filter) {
+    retire();
     m_filter = std::move(filter);
+    m_historyFilter = m_filter;
     m_controller.updateMainBtnState();
     updateView();
 }
@@ -126,9 +139,29 @@ std::optional<double> StandardFamily::fittingZoom() const {
 
 void StandardFamily::clearAll() {
     clearControls();
-    m_filter.reset();
+    const std::shared_ptr<imaging::Filter> dropped = std::exchange(m_filter, nullptr);
+    const QModelIndex row = std::exchange(m_row, QModelIndex());
     switchOffFavourite();
     deselectList();
+    // The dropped filter stays in the history, which can bring it back.
+    if (auto* um = m_controller.undoManager(); um && dropped)
+        um->registerUndoWithTarget(
+            dropped.get(),
+            [this, dropped, row = QPersistentModelIndex(row)] { restore(dropped, row); });
+}
+
+void StandardFamily::restore(const std::shared_ptr<imaging::Filter>& filter,
+                             const QModelIndex& row) {
+    clearControls();
+    m_filter = filter;
+    m_historyFilter = filter;
+    m_row = row;
+    selectListRow(row);
+    updateFilterControls(111);
+    if (auto* um = m_controller.undoManager())
+        um->registerUndoWithTarget(filter.get(), [this] { clearAll(); });
+    m_controller.updateMainBtnState();
+    updateView();
 }
 
 // ---------------------------------------------------------------- the parameter panel
@@ -137,7 +170,9 @@ void StandardFamily::addFilterIndex(const QString& name, int tag) {
     std::shared_ptr<imaging::Filter> f =
         imaging::FilterRegistry::shared().filterWithName(name.toStdString());
     if (f) f->setDefaults();
+    retire();
     m_filter = f;
+    m_historyFilter = f;
     if (f) {
         _setupAllImageInputsToNotNil(f.get());
         setAutomaticDefaults(f.get());
@@ -233,6 +268,13 @@ void StandardFamily::setAutomaticDefaults(imaging::Filter* filter) {
     } else if (n == "CIConstantColorGenerator") {
         filter->setValue("inputColor", orange);
     }
+    // An infinite rectangle would put its corner handles out of reach: it starts as the picture.
+    const imaging::Rect extent = m_controller.getBgImageExtent();
+    if (extent.isEmpty() || extent.isInfinite()) return;
+    for (const imaging::Attribute& a : filter->attributes())
+        if (a.type == imaging::kCIAttributeTypeRectangle &&
+            filter->value(a.key).toVector().toRect().isInfinite())
+            filter->setValue(a.key, imaging::Vector::rect(extent));
 }
 
 bool StandardFamily::filterHasMissingImage(const imaging::Filter* filter) {
@@ -297,7 +339,7 @@ void StandardFamily::setFilterValueForKey(const std::shared_ptr<imaging::Filter>
     // The history keeps the filter alive, as it keeps old pictures.
     if (auto* um = m_controller.undoManager())
         um->registerUndoWithTarget(
-            &m_controller, [this, filter, old, key] { setFilterValueForKey(filter, old, key); });
+            filter.get(), [this, filter, old, key] { setFilterValueForKey(filter, old, key); });
     updateView();
 }
 

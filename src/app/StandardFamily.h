@@ -4,6 +4,7 @@
 // them), and the result: the filter fed with the picture and drawn over it. The panel's rows
 // and the canvas edit the working filter through this family (FilterEditing).
 
+#include <QPersistentModelIndex>
 #include <QRectF>
 #include <QVariantMap>
 #include <memory>
@@ -31,12 +32,14 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
     // --- the catalogue and the working filter
     // Builds the filter catalogue as the list's rows (after the plug-ins are loaded).
     void installFilterCatalogue();
-    // The list's selection: a filter row makes a new working filter, a category row opens or
-    // closes and drops the working filter.
+    // The list's selection: a filter row makes a new working filter; a category row opens or
+    // closes and leaves the working filter as it is; no row drops it.
     void selectionChanged(QTreeView* list) override;
-    // Makes `filter` the working filter (nothing for none), with no panel of its own.
+    // Makes `filter` the working filter (nothing for none), with no panel of its own. The
+    // history's steps of the filter it replaces go.
     void setCurrentFilter(std::shared_ptr<imaging::Filter> filter);
-    // Makes the named filter working, with its defaults, and builds its panel.
+    // Makes the named filter working, with its defaults, and builds its panel; as above, the
+    // history's steps of the filter it replaces go.
     void addFilterIndex(const QString& name, int tag);
     void updateFilterControls(int tag);
     void clearControls();
@@ -49,6 +52,7 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
 
     bool hasWorkingEffect() const override { return bool(m_filter); }
     void clearAll() override;
+    const void* undoTarget() const override { return m_historyFilter.lock().get(); }
 
     // --- defaults
     // Every image input gets the picture.
@@ -96,7 +100,16 @@ class StandardFamily : public EffectFamily, public workbench::FilterEditing {
     void updateView() override;
 
   private:
+    // Removes the history's steps of the filter they concern before another filter is made.
+    void retire();
+    // Brings back a dropped filter with its list row.
+    void restore(const std::shared_ptr<imaging::Filter>& filter, const QModelIndex& row);
+
     std::shared_ptr<imaging::Filter> m_filter;
+    // The filter the history's steps change: the working one, or the one last dropped.
+    std::weak_ptr<imaging::Filter> m_historyFilter;
+    // The working filter's list row.
+    QPersistentModelIndex m_row;
     workbench::DataSource* m_catalogue = nullptr;
     imaging::Image texture, shadingemap, alphaemap, ramp, mask;
     QString texturepath, shadingemappath, alphaemappath, ramppath, maskpath;

@@ -17,6 +17,10 @@ inline const QString kReplaceQuestion = QStringLiteral("Do you want to replace a
 inline const QString kReplaceText = QStringLiteral(
     "A file with the same name is already exists. Replacing it will overwrite its current "
     "contents.");
+// The replace question's text when the chosen format gave the typed name another extension.
+inline const QString kReplaceNamedText = QStringLiteral(
+    "The picture will be saved as “%1”, and a file with that name already exists. Replacing it "
+    "will overwrite its current contents.");
 inline const QString kSaveFailedMessage = QStringLiteral("Couldn't save file.");
 inline const QString kSaveFailedText = QStringLiteral("File I/O error occured.");
 using foundation::kCouldntOpenFile;

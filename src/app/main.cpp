@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Deverav"));
     QApplication::setApplicationName(QStringLiteral("Deverav"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Deverav"));
+    // No display name: the desktop would add it to the window title, which names the program
+    // itself already.
     QApplication::setDesktopFileName(QStringLiteral("deverav"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(chrome::darkPalette());

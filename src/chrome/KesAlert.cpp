@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 
 #include "chrome/BaseColoredTextButton.h"
 #include "chrome/Skin.h"
@@ -20,9 +21,11 @@ KesAlert::Responder& responder() {
     return r;
 }
 constexpr int kWidth = 490, kHeight = 132;
+// The fields' heights in the smallest panel; longer texts make the panel taller.
+constexpr int kMessageHeight = 34, kTextHeight = 37, kFieldWidth = 374;
 
-QRect frame(int x, int y, int w, int h) {
-    return foundation::qtRectFromYUp(x, y, w, h, kHeight);
+QRect frame(int x, int y, int w, int h, int panelHeight = kHeight) {
+    return foundation::qtRectFromYUp(x, y, w, h, panelHeight);
 }
 }  // namespace
 
@@ -132,6 +135,22 @@ int KesAlert::Alert_DONTSAVECANCELMsgText(QWidget* w, const QString& m, const QS
 void KesAlert::setMessageText(const QString& message, const QString& text) {
     m_message->setText(message);  // a null string shows as ""
     m_text->setText(text);
+    // Window lists and screen readers name the alert by its question.
+    setWindowTitle(message);
+    layOutFields();
+}
+
+void KesAlert::layOutFields() {
+    // Texts that need more lines get them: the panel grows upwards from its buttons.
+    const int messageHeight = std::max(kMessageHeight, m_message->heightForWidth(kFieldWidth));
+    const int textHeight = std::max(kTextHeight, m_text->heightForWidth(kFieldWidth));
+    const int height = kHeight + messageHeight - kMessageHeight + textHeight - kTextHeight;
+    setFixedSize(kWidth, height);
+    m_text->setGeometry(frame(100, 43, kFieldWidth, textHeight, height));
+    m_message->setGeometry(frame(100, 43 + textHeight + 3, kFieldWidth, messageHeight, height));
+    m_icon->setGeometry(frame(10, height - 79, 70, 69, height));
+    for (BaseColoredTextButton* b : {m_first, m_second, m_three})
+        b->setGeometry(frame(b->x(), 12, b->width(), b->height(), height));
 }
 
 QString KesAlert::message() const {
@@ -171,8 +190,9 @@ void KesAlert::setButtons(int mask) {
 int KesAlert::doSheetModal(QWidget* window) {
     QWidget* host = window ? window->window() : nullptr;
     if (parentWidget() != host) {
+        const QSize size = this->size();
         setParent(host, Qt::Dialog | Qt::FramelessWindowHint);
-        setFixedSize(kWidth, kHeight);
+        setFixedSize(size);
     }
     setWindowModality(host ? Qt::WindowModal : Qt::ApplicationModal);
     // Like a sheet: centred under the top edge of the window.

@@ -59,6 +59,7 @@ class KesAlert : public QDialog {
     using Responder = std::function<int(KesAlert&)>;
     static void setResponder(Responder responder);
 
+    // Sets the two texts; the panel grows to show every line of them.
     void setMessageText(const QString& message, const QString& text);
     void setButtons(int mask);
     int doSheetModal(QWidget* window);
@@ -82,6 +83,8 @@ class KesAlert : public QDialog {
     void reject() override;
 
   private:
+    void layOutFields();
+
     BaseColoredTextButton* m_first = nullptr;
     BaseColoredTextButton* m_second = nullptr;
     BaseColoredTextButton* m_three = nullptr;

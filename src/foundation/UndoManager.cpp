@@ -41,9 +41,11 @@ void UndoManager::registerUndoWithTarget(Target target, Action action, const QSt
     if (!action) return;
     if (state_ == State::Idle) redoStack_.clear();
     Group& g = openGroup();
+    const bool newStep = g.entries.empty() && state_ == State::Idle;
     g.entries.push_back({target, std::move(action), std::max<qint64>(0, bytes)});
     if (!name.isEmpty()) g.name = name;
     if (bytes > 0) enforceMemoryLimit();
+    if (newStep) Q_EMIT stepDone();
     Q_EMIT changed();
 }
 
@@ -140,6 +142,10 @@ void UndoManager::perform(std::vector<Group>& from, State state) {
     for (auto it = g.entries.rbegin(); it != g.entries.rend(); ++it) it->action();
     closeOpenGroup();
     state_ = State::Idle;
+    if (state == State::Undoing)
+        Q_EMIT stepUndone();
+    else
+        Q_EMIT stepRedone();
     Q_EMIT changed();
 }
 

@@ -68,6 +68,11 @@ class UndoManager : public QObject {
   Q_SIGNALS:
     // Something changed that menu items and buttons may depend on.
     void changed();
+    // A new step began (its first action was recorded outside undo and redo), a step was
+    // undone, a step was redone: what a document counts to know whether it has changes.
+    void stepDone();
+    void stepUndone();
+    void stepRedone();
 
   private:
     struct Entry {

@@ -84,6 +84,12 @@ QImage maskEffect::maskedPicture(const QImage& picture, const QImage& mask, QIma
     return out;
 }
 
+void maskEffect::loadImage() {
+    GeneratedEffect::loadImage();
+    if (m_image.format() == QImage::Format_RGBA8888)
+        m_image.convertTo(QImage::Format_RGBA8888_Premultiplied);
+}
+
 void maskEffect::makeImageEffect() {
     const QImage mask = foundation::Resources::imageNamed(m_maskName);
     m_effectImage = maskedPicture(m_image, mask, std::exchange(m_effectImage, QImage()));

@@ -42,6 +42,9 @@ class maskEffect : public GeneratedEffect {
     // fits); null without either.
     static QImage maskedPicture(const QImage& picture, const QImage& mask, QImage buffer = {});
     void makeImageEffect() override;
+    // Takes the picture premultiplied, as masking uses it: converted once per picture rather
+    // than on every mask change.
+    void loadImage() override;
     // A grid button was pressed: its mask (by the button's "tag") becomes current, undoably.
     void maskSelected(QAbstractButton* gridButton);
     void setuseMaskNameSender(const QString& name, QWidget* sender);

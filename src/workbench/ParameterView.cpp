@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -122,8 +123,23 @@ QLineEdit* ParameterView::makeField(const QRect& frame, int mask, const QString&
     e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     e->setText(text);
     e->setCursorPosition(0);
+    e->installEventFilter(this);
     Autoresizer::of(this)->place(e, frame, mask);
     return e;
+}
+
+bool ParameterView::eventFilter(QObject* watched, QEvent* event) {
+    // The application's undo and redo go before the field's own: the typed value is committed
+    // first, so that undo takes back that value (or the step before, when nothing was typed).
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            Q_EMIT field->editingFinished();
+            return true;  // not accepted: the key goes on to the menu's shortcut
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 imaging::Value ParameterView::currentValue() const {
@@ -494,6 +510,8 @@ void ParameterView::readoutTextFieldChangedAt(int index) {
         // Four components at least; those past the fourth (curves have five) stay as they are.
         std::vector<double> values = currentValue().toVector().values();
         if (values.size() < 4) values.resize(4, 0.0);
+        // Leaving a field unchanged is no step to undo.
+        if (values[size_t(index)] == double(r)) return;
         values[size_t(index)] = r;
         send(imaging::Vector(std::move(values)));
     }

@@ -113,6 +113,9 @@ class ParameterView : public QWidget {
     // A control's y-up frame in the row.
     QRect frameOf(const QWidget* control) const;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void setUp(std::shared_ptr<imaging::Filter> f, const std::string& k, FilterEditing* m);
     void warnWithoutInputPrefix() const;

@@ -201,18 +201,21 @@ TEST_F(FilterWorkbenchTest, ChoosingAFilterBuildsItsPanelWithFreshDefaults) {
               c->getCurrentFilter()->attribute("inputRadius")->defaultValue.toNumber());
 }
 
-TEST_F(FilterWorkbenchTest, ACategoryRowTogglesAndLeavesNoFilter) {
+TEST_F(FilterWorkbenchTest, ACategoryRowOnlyOpensOrClosesAndKeepsTheFilter) {
     choose("Focus", "CIGaussianBlur");
-    ASSERT_TRUE(c->getCurrentFilter());
+    const imaging::Filter* blur = c->getCurrentFilter();
+    ASSERT_TRUE(blur);
+    const QModelIndex blurRow = w->listView()->selectionModel()->selectedRows().value(0);
     const QModelIndex geometry = c->standard().catalogue()->index(0, 0);
     ASSERT_FALSE(w->listView()->isExpanded(geometry));
     w->listView()->setCurrentIndex(geometry);
     EXPECT_TRUE(w->listView()->isExpanded(geometry));
-    EXPECT_FALSE(c->getCurrentFilter());
-    EXPECT_TRUE(rows().empty());
-    EXPECT_TRUE(w->listView()->selectionModel()->selectedRows().isEmpty());
     w->listView()->setCurrentIndex(geometry);
     EXPECT_FALSE(w->listView()->isExpanded(geometry));
+    EXPECT_EQ(c->getCurrentFilter(), blur);
+    EXPECT_FALSE(rows().empty());
+    EXPECT_EQ(w->listView()->selectionModel()->selectedRows(), QModelIndexList{blurRow});
+    EXPECT_FALSE(undo().canUndo());
 }
 
 // ---------------------------------------------------------------- rows and undo
@@ -241,6 +244,41 @@ TEST_F(FilterWorkbenchTest, ASliderEditIsNamedUndoneAndThePanelShowsTheRestoredV
     c->redo();
     QCoreApplication::processEvents();
     EXPECT_EQ(row("inputAmount")->getReadout()->text(), "5.00");
+}
+
+TEST_F(FilterWorkbenchTest, UndoInATextFieldIsTheProgramsUndo) {
+    auto f = testfilters::make("Probe", {ImageInput(), Scalar("inputAmount", 1).limits(0, 10)});
+    show(f);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    auto type = [&](const char* text, bool commit) {
+        QLineEdit* field = row("inputAmount")->getReadout();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        if (commit) QTest::keyClick(field, Qt::Key_Return);
+        endEvent();
+        return field;
+    };
+    auto ctrlZ = [&](QLineEdit* field) {
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCoreApplication::processEvents();  // the panel is rebuilt, the field loses focus
+        endEvent();
+    };
+
+    // A value already sent is taken back from the picture, not only from the field.
+    ctrlZ(type("7", true));
+    EXPECT_EQ(f->value("inputAmount").toNumber(), 1.0);
+    EXPECT_EQ(row("inputAmount")->getReadout()->text(), "1.00");
+    EXPECT_EQ(undo().undoCount(), 0);
+
+    // A value still being typed is committed and undone: the picture keeps the old one, and
+    // Redo brings the typed one.
+    ctrlZ(type("4", false));
+    EXPECT_EQ(f->value("inputAmount").toNumber(), 1.0);
+    EXPECT_EQ(undo().undoCount(), 0);
+    c->redo();
+    EXPECT_EQ(f->value("inputAmount").toNumber(), 4.0);
 }
 
 TEST_F(FilterWorkbenchTest, TypedValuesAreNotClampedToTheSlider) {
@@ -296,10 +334,10 @@ TEST_F(FilterWorkbenchTest, ComponentFieldsEditOnEveryKeystrokeAndKeepTheOtherCo
     endEvent();
     QTest::keyClick(x, Qt::Key_2);
     endEvent();
-    QTest::keyClick(x, Qt::Key_Return);
+    QTest::keyClick(x, Qt::Key_Return);  // the value is already sent: no step of its own
     endEvent();
     EXPECT_EQ(f->value("inputCurve").toVector(), (imaging::Vector{12, 1, 2, 3, 4}));
-    EXPECT_EQ(undoSteps(), 3);
+    EXPECT_EQ(undoSteps(), 2);
 
     ParameterView* shift = row("inputShift");
     EXPECT_FALSE(shift->componentField(2));

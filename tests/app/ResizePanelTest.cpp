@@ -175,6 +175,15 @@ TEST_F(ResizePanelTest, TypingHalfTheWidthResizesTo400x300AndUndoGoesBack) {
     EXPECT_EQ(pictureSize(), QSize(400, 300));
 }
 
+TEST_F(ResizePanelTest, CancelPutsTheFieldsBackAndClosesThePanel) {
+    open();
+    type(panel->mWidth, "400");
+    panel->mCancelBtn->click();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(fields(), "800 600");
+    EXPECT_EQ(pictureSize(), QSize(800, 600));
+}
+
 TEST_F(ResizePanelTest, FiftyPercentOfTheWidthGives400x300) {
     open();
     chooseUnit(unit::inches);

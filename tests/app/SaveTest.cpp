@@ -113,7 +113,7 @@ TEST_F(SaveTest, SaveAsWritesTheChosenFormatUnderTheFinalNameAndRemembersIt) {
     EXPECT_EQ(back.size(), QSize(40, 30));
     EXPECT_NEAR(back.dotsPerMeterX() * 0.0254, 150, 0.5);
     EXPECT_FALSE(QFileInfo::exists(path("Holiday.png")));
-    EXPECT_EQ(w->windowTitle(), "Deverav::Holiday.jpeg");
+    EXPECT_EQ(shownTitle(), "Deverav::Holiday.jpeg");
     EXPECT_FALSE(c->wasChanged());
 
     // The next panel proposes the file's name and preselects the format used last. Names and
@@ -184,6 +184,12 @@ TEST_F(SaveTest, TheReplaceQuestionGuardsAnExistingFile) {
     EXPECT_EQ(c->getFilePath(), target);
     EXPECT_EQ(QDir(dir.path()).entryList({"shot*"}, QDir::Files | QDir::Hidden),
               QStringList({"shot.png"}));
+
+    // A typed name the format changes: the question names the file that would be replaced.
+    alertAnswers = {2};
+    saveAs({path("shot.tiff"), kPNG});
+    EXPECT_EQ(alerts.last(), "Do you want to replace an existing file?");
+    EXPECT_TRUE(alertTexts.last().contains("“shot.png”"));
 }
 
 TEST_F(SaveTest, SaveRewritesThePicturesOwnFileInTheFormatItsExtensionNames) {
@@ -236,7 +242,7 @@ TEST_F(SaveTest, AFileOfAnUnwritableTypeOrAFailedWriteIsReportedAndKeepsTheChang
     EXPECT_EQ(alerts[2], "Couldn't save file.");
     EXPECT_TRUE(QFileInfo(path("taken.tiff")).isDir());
     EXPECT_TRUE(c->wasChanged());
-    EXPECT_EQ(w->windowTitle(), "Deverav::photo.webp");
+    EXPECT_EQ(shownTitle(), "Deverav::photo.webp*");
 }
 
 // ---------------------------------------------------------------- quitting through saving

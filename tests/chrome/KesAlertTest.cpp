@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -173,6 +174,38 @@ TEST_F(KesAlertTest, LayoutFollowsTheInitFrames) {
     EXPECT_EQ(a.secondButton()->geometry(), QRect(279, 88, 96, 32));
     EXPECT_EQ(a.threeButton()->geometry(), QRect(95, 88, 114, 32));
     EXPECT_EQ(a.firstButton()->font().pixelSize(), 13);
+}
+
+TEST_F(KesAlertTest, TextsThatDoNotFitAreWrappedIntoATallerPanel) {
+    KesAlert::setResponder([](KesAlert&) { return 1; });
+    const QString message = QStringLiteral("Couldn't save file.");
+    const QString text = QStringLiteral(
+        "File I/O error occured.\nFiles of type webp cannot be written; choose a format with Save "
+        "As.\nThe folder /home/someone/Pictures/holidays/2023-summer-by-the-lake-with-friends/"
+        "originals/unsorted was not writable either.");
+    KesAlert::Alert_OKMsgText(nullptr, message, text);
+    KesAlert& a = *KesAlert::shared();
+    QLabel *messageField = nullptr, *textField = nullptr;
+    for (QLabel* l : a.findChildren<QLabel*>()) {
+        if (l->text() == message) messageField = l;
+        if (l->text() == text) textField = l;
+    }
+    ASSERT_TRUE(messageField && textField);
+    EXPECT_GT(a.height(), 132);
+    // Every line is inside the field, and the fields neither overlap nor leave the panel.
+    const QRect needed = textField->fontMetrics().boundingRect(
+        QRect(0, 0, textField->width(), 100000), Qt::TextWordWrap, text);
+    EXPECT_LE(needed.height(), textField->height());
+    EXPECT_LE(needed.width(), textField->width());
+    EXPECT_LE(messageField->geometry().bottom(), textField->geometry().top());
+    EXPECT_LE(textField->geometry().bottom(), a.firstButton()->geometry().top());
+    EXPECT_EQ(a.firstButton()->geometry().bottom(), a.height() - 12 - 1);
+    EXPECT_GE(messageField->geometry().top(), 0);
+
+    // A short text gives the panel its first size back.
+    KesAlert::Alert_OKMsgText(nullptr, message, QStringLiteral("File I/O error occured."));
+    EXPECT_EQ(a.size(), QSize(490, 132));
+    EXPECT_EQ(a.firstButton()->geometry(), QRect(375, 88, 96, 32));
 }
 
 TEST_F(KesAlertTest, AYesNoQuestionAfterASaveQuestionShowsYesAndNo) {

@@ -9,6 +9,7 @@
 #include "ExportTestSupport.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
+#include "support/PixelCompare.h"
 
 using namespace foundation;
 using namespace exporttest;
@@ -29,17 +30,6 @@ bool writeFile(OSType code, const QImage& image, const QString& path, double dpi
     const bool ok = x->doExport();
     if (error) *error = x->errorString();
     return ok;
-}
-
-double meanDifference(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
 }
 
 QByteArray fileBytes(const QString& path) {

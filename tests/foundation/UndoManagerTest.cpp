@@ -129,6 +129,31 @@ TEST(UndoManager, ExplicitGroupsNestAndCloseAtTheOutermostEnd) {
     EXPECT_EQ(s.value, 0);
 }
 
+TEST(UndoManager, StepsAreCountedOncePerGroupAndUndoRedoCountTheirOwn) {
+    UndoManager um;
+    Setting a{um}, b{um};
+    int done = 0, undone = 0, redone = 0;
+    QObject::connect(&um, &UndoManager::stepDone, [&] { ++done; });
+    QObject::connect(&um, &UndoManager::stepUndone, [&] { ++undone; });
+    QObject::connect(&um, &UndoManager::stepRedone, [&] { ++redone; });
+    a.set(1);
+    b.set(1);  // the same event: the same step
+    EXPECT_EQ(done, 1);
+    um.closeEventGroup();
+    um.beginUndoGrouping();
+    a.set(2);
+    b.set(2);
+    um.endUndoGrouping();
+    EXPECT_EQ(done, 2);
+    um.undo();
+    um.undo();
+    um.redo();
+    // Undo and redo record their opposites without counting them as new steps.
+    EXPECT_EQ(done, 2);
+    EXPECT_EQ(undone, 2);
+    EXPECT_EQ(redone, 1);
+}
+
 TEST(UndoManager, NamesAndMenuTitles) {
     UndoManager um;
     Setting s{um};

@@ -11,6 +11,7 @@
 #include "generators/customEffImageView.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
+#include "support/PixelCompare.h"
 
 using namespace generators;
 
@@ -52,17 +53,6 @@ struct CanvasRig : GeneratorRig {
     QScrollArea scroll;
     customEffImageView* canvas;
 };
-
-double meanDifference(const QImage& a, const QImage& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
-}
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QWindow>
 #include <deque>
 #include <memory>
 
@@ -113,6 +114,10 @@ class AppRig : public ::testing::Test {
     }
 
     foundation::UndoManager& undo() { return *c->undoManager(); }
+    // The window title as the desktop shows it (the changed marker in place of "[*]").
+    QString shownTitle() const {
+        return w->windowHandle() ? w->windowHandle()->title() : QString();
+    }
     // Ends the user event that recorded the last edits.
     void endEvent() { undo().closeEventGroup(); }
     QAction* action(const QString& name) { return w->action(name); }

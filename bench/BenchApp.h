@@ -1,0 +1,31 @@
+#pragma once
+// The application as the benchmarks that drive it start it: the built resources, no log
+// output, preferences in a folder of their own, the window loaded. Start it once the
+// QApplication exists.
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/Controller.h"
+#include "foundation/Preferences.h"
+#include "foundation/Resources.h"
+#include "imaging/Log.h"
+
+namespace bench {
+
+struct App {
+    QTemporaryDir dir;
+    std::unique_ptr<foundation::Preferences> prefs;
+    std::unique_ptr<app::Controller> c;
+
+    void start() {
+        foundation::Resources::setSearchFolders({QStringLiteral(DEVERAV_BENCH_RESOURCES)});
+        imaging::setLogSink([](const std::string&) {});
+        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
+        c = std::make_unique<app::Controller>(*prefs);
+        c->setQuitHandler([] {});
+        c->loadWindow();
+    }
+};
+
+}  // namespace bench
