@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
                 BM_Generate(st, simple);
                 simple->read(defaults);
             },
-            10);
+            3);
     reg(
         "Mask/change", [mask](benchmark::State& st) { BM_MaskChange(st, mask); }, 10);
     for (const auto& [name, proto] : generators)

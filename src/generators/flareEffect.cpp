@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "generators/GeneratorRandom.h"
+#include "generators/UprightBitmap.h"
 #include "workbench/FloatSlider.h"
 
 namespace generators {
@@ -114,11 +114,7 @@ void flareEffect::drawFlare(QPainter& p, const QRectF& rect) {
             row[px] = qRgb(g, g, g);
         }
     }
-    p.save();
-    p.translate(rect.x(), rect.y() + rect.height());
-    p.scale(1, -1);
-    p.drawImage(QRectF(0, 0, w, h), grey);
-    p.restore();
+    drawUpright(p, QRectF(rect.topLeft(), QSizeF(w, h)), grey);
 }
 
 // ---------------------------------------------------------------- settings

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "generators/GeneratorRandom.h"
+#include "generators/UprightBitmap.h"
 #include "workbench/FloatSlider.h"
 
 namespace generators {
@@ -77,14 +78,8 @@ QImage patchWorkEffect::patchworkBitmap(int side) {
 
 void patchWorkEffect::drawPatchwork(QPainter& p, const QRectF& rect) {
     const QImage bitmap = patchworkBitmap(bitmapSide(rect.size()));
-    if (bitmap.isNull()) return;
-    // The bitmap's first row is its top: drawn upright under the y-up transform.
-    p.save();
-    p.translate(rect.x(), rect.y() + rect.height());
-    p.scale(1, -1);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRectF(0, 0, rect.width(), rect.height()), bitmap);
-    p.restore();
+    // The bitmap's first row is its top.
+    if (!bitmap.isNull()) drawUpright(p, rect, bitmap);
 }
 
 // ---------------------------------------------------------------- settings
