@@ -50,7 +50,9 @@ TEST(Flare, SpikesLieInTheFirstHalfOfTheirSectorsAndLightOnlyTheirReach) {
         for (int px = 0; px < 300; ++px) {
             ASSERT_EQ(qAlpha(img.pixel(px, py)), 255);
             const double r = std::hypot(px - 150.0, py - 75.0);
-            if (r >= longest) ASSERT_EQ(greyAt(img, px, py), 0) << px << "," << py;
+            if (r >= longest) {
+                ASSERT_EQ(greyAt(img, px, py), 0) << px << "," << py;
+            }
             lit += greyAt(img, px, py) > 0;
         }
     EXPECT_GT(lit, 1000);
