@@ -295,6 +295,8 @@ void simpleEffects::buildControls(QWidget* host) {
     auto* box = new QComboBox(host);
     box->addItems(kObjectTypes);
     box->setCurrentIndex(m_drawObj);
+    // Without focus: keys such as Escape go to the window, whose Escape drops this panel.
+    box->setFocusPolicy(Qt::NoFocus);
     placeInPanel(host, box, QRect(140, 193, 120, 22),
                  workbench::kMaxXMargin | workbench::kMinYMargin);
     QObject::connect(box, &QComboBox::activated, receiver(),
