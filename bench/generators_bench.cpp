@@ -1,6 +1,6 @@
 // How fast the custom canvas follows the generators on a 24-megapixel picture and a 1280 x 800
 // canvas at fitted zoom, through the application's controller and window:
-//   Drag/linesEffect   a placement drag: one mouse-move event to the finished canvas frame;
+//   Drag/...           a placement drag: one mouse-move event to the finished canvas frame;
 //   Repaint/...        a repaint with nothing changed;
 //   Generate/...       the "Generate" button to the finished canvas frame;
 //   Mask/change        another mask chosen to the finished canvas frame;
@@ -31,10 +31,14 @@
 #include "app/MainWindow.h"
 #include "chrome/BaseColoredButton.h"
 #include "generators/customEffImageView.h"
+#include "generators/flareEffect.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
 #include "generators/maskEffect.h"
+#include "generators/patMorphingEffect.h"
+#include "generators/patchWorkEffect.h"
 #include "generators/plasmaEffect.h"
+#include "generators/simpleEffects.h"
 
 using generators::customEffImageView;
 using generators::GeneratedEffect;
@@ -94,9 +98,9 @@ void measure(benchmark::State& state, Step step) {
     state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
 }
 
-void BM_Drag(benchmark::State& state) {
+void BM_Drag(benchmark::State& state, effects::BaseEffect* prototype) {
     Session& s = *s_session;
-    select(s, s.c->custom().prototypeNamed(generators::linesEffect::kClassName));
+    select(s, prototype);
     const QPointF start = s.canvas->widgetFromPicture({kPictureWidth / 2.0, kPictureHeight / 2.0});
     QMouseEvent down(QEvent::MouseButtonPress, start, s.canvas->mapToGlobal(start), Qt::LeftButton,
                      Qt::LeftButton, Qt::NoModifier);
@@ -187,7 +191,14 @@ int main(int argc, char** argv) {
             ->Iterations(iterations)
             ->Unit(benchmark::kMillisecond);
     };
-    reg("Drag/linesEffect", BM_Drag, 60);
+    for (const QString& name :
+         {generators::linesEffect::kClassName, generators::flareEffect::kClassName,
+          generators::patMorphingEffect::kClassName}) {
+        effects::BaseEffect* proto = custom.prototypeNamed(name);
+        reg(
+            "Drag/" + name.toStdString(), [proto](benchmark::State& st) { BM_Drag(st, proto); },
+            60);
+    }
     for (const auto& [name, proto] : generators)
         reg(
             std::string("Repaint/") + name,
@@ -197,6 +208,30 @@ int main(int argc, char** argv) {
             reg(
                 std::string("Generate/") + name,
                 [p = proto](benchmark::State& st) { BM_Generate(st, p); }, 10);
+    // The other generators, the simple objects in each of their kinds at the largest count.
+    for (const QString& name :
+         {generators::patchWorkEffect::kClassName, generators::flareEffect::kClassName,
+          generators::patMorphingEffect::kClassName}) {
+        effects::BaseEffect* proto = custom.prototypeNamed(name);
+        reg(
+            "Generate/" + name.toStdString(),
+            [proto](benchmark::State& st) { BM_Generate(st, proto); }, 10);
+    }
+    auto* simple = static_cast<generators::simpleEffects*>(
+        custom.prototypeNamed(generators::simpleEffects::kClassName));
+    for (int type = 0; type < int(generators::simpleEffects::kObjectTypes.size()); ++type)
+        reg(
+            "Generate/simpleEffects/" +
+                generators::simpleEffects::kObjectTypes[type].toStdString() + "@200",
+            [simple, type](benchmark::State& st) {
+                // The prototype is restored afterwards: later selections start from defaults.
+                const effects::EffectSettings defaults = simple->save();
+                simple->setObjectMode(type);
+                simple->seObjectCount(generators::simpleEffects::kMaxCount);
+                BM_Generate(st, simple);
+                simple->read(defaults);
+            },
+            3);
     reg(
         "Mask/change", [mask](benchmark::State& st) { BM_MaskChange(st, mask); }, 10);
     for (const auto& [name, proto] : generators)

@@ -72,7 +72,7 @@ class GeneratedEffect : public effects::BaseEffect {
     // A new generated picture (nothing when it cannot be made).
     virtual void makeImageEffect() = 0;
     // The "Generate" button: a new random picture, without undo.
-    void regenerate();
+    virtual void regenerate();
     // Builds the controls into the controls host; a failure ends the building and is logged.
     void setUpControlsView() final;
 

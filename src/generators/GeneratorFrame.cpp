@@ -21,10 +21,11 @@ QSize GeneratorFrame::reducedSize(QSize picture, int limit, float& zoom) {
 
 void GeneratorFrame::makeImageEffect() {
     const QSize size = drawingSize(pictureSize());
+    const uchar* previous = m_effectImage.constBits();
     QImage image = takeBuffer(m_effectImage, size, QImage::Format_ARGB32_Premultiplied);
     noteGeneration(size.isEmpty() || !image.isNull(), size);
     if (size.isEmpty() || image.isNull()) return;  // the plain picture is shown
-    image.fill(Qt::transparent);
+    clearForDrawing(image, image.constBits() == previous);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);

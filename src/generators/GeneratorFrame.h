@@ -64,6 +64,12 @@ class GeneratorFrame : public GeneratedEffect {
     virtual QSize drawingSize(QSize picture) { return picture; }
     // The reduced scheme: the shorter side at most `limit`; sets the scale in `zoom`.
     static QSize reducedSize(QSize picture, int limit, float& zoom);
+    // Makes the drawing image transparent before drawMyself; `reused` when it still holds the
+    // last drawing, of which a generator may clear only what it drew.
+    virtual void clearForDrawing(QImage& image, bool reused) {
+        (void)reused;
+        image.fill(Qt::transparent);
+    }
 
     Layers overLayers() const override;
     // The rows every generator has: "Background Color:", "Background Image:" and the opacity

@@ -55,7 +55,6 @@ TEST(BaseEffect, ACopyIsAFreshObjectOfTheSameClassSharingNameTipsAndHost) {
     EXPECT_FALSE(copy->wasInitialised());
     EXPECT_FALSE(copy->texture());
     EXPECT_TRUE(copy->image().isNull());
-    EXPECT_TRUE(copy->getDrawImage().isNull());
     EXPECT_FALSE(copy->isMousing());
 }
 
