@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
+#include <exiv2/webpimage.hpp>
 #include <mutex>
 
 #include "imaging/Log.h"
@@ -375,6 +376,7 @@ Exiv2Facts readWithExiv2(const std::string& path, std::vector<ImageProperty>& pr
     initialiseExiv2();
     Exiv2Facts facts;
     try {
+        if (!exiv2ReadsType(Exiv2::ImageFactory::getType(path))) return facts;
         auto image = Exiv2::ImageFactory::open(path);
         if (!image.get()) return facts;
         image->readMetadata();
@@ -440,6 +442,31 @@ QString formatCoordinate(double degrees, const QString& hemisphere) {
     QString text = QStringLiteral("%1° %2′ %3″").arg(d).arg(m).arg(seconds);
     if (!hemisphere.isEmpty()) text += QLatin1Char(' ') + hemisphere;
     return text;
+}
+
+bool exiv2ReadsType(int type) {
+    switch (type) {
+        case Exiv2::ImageType::jpeg:
+        case Exiv2::ImageType::exv:
+        case Exiv2::ImageType::crw:
+        case Exiv2::ImageType::tiff:
+        case Exiv2::ImageType::mrw:
+        case Exiv2::ImageType::png:
+        case Exiv2::ImageType::cr2:
+        case Exiv2::ImageType::raf:
+        case Exiv2::ImageType::orf:
+        case Exiv2::ImageType::gif:
+        case Exiv2::ImageType::psd:
+        case Exiv2::ImageType::tga:
+        case Exiv2::ImageType::bmp:
+        case Exiv2::ImageType::jp2:
+        case Exiv2::ImageType::rw2:
+        case Exiv2::ImageType::pgf:
+        case Exiv2::ImageType::webp:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void initialiseExiv2() {

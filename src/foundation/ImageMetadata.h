@@ -77,6 +77,11 @@ QString formatCoordinate(double degrees, const QString& hemisphere);
 // Sets up Exiv2 once per process (quiet, and safe to use from more than one thread).
 void initialiseExiv2();
 
+// Whether Exiv2 is given a file of this type (Exiv2::ImageFactory::getType) at all: picture
+// formats only. Its video parsers (QuickTime, RIFF, Matroska, ASF) and the ISO media one loop
+// for seconds or more on damaged input, and no picture the program reads is one of those.
+bool exiv2ReadsType(int type);
+
 // The display name of a property: its label, else the reader's name for its key, else the key.
 QString ImageIOLocalizedString(const ImageProperty& property);
 

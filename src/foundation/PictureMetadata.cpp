@@ -163,8 +163,9 @@ std::shared_ptr<const PictureMetadata> PictureMetadata::readData(const QByteArra
     initialiseExiv2();
     auto data = std::make_unique<Data>();
     try {
-        auto image = Exiv2::ImageFactory::open(
-            reinterpret_cast<const Exiv2::byte*>(file.constData()), long(file.size()));
+        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(file.constData());
+        if (!exiv2ReadsType(Exiv2::ImageFactory::getType(bytes, long(file.size())))) return nullptr;
+        auto image = Exiv2::ImageFactory::open(bytes, long(file.size()));
         if (!image.get()) return nullptr;
         keepFrom(*image, *data);
     } catch (const std::exception&) {

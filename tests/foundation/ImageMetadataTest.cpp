@@ -1,8 +1,10 @@
 #include "foundation/ImageMetadata.h"
+#include "foundation/PictureMetadata.h"
 
 #include <gtest/gtest.h>
 
 #include <Magick++.h>
+#include <exiv2/exiv2.hpp>
 
 #include <QBuffer>
 #include <QFile>
@@ -272,4 +274,27 @@ TEST_F(ImageMetadataTest, ProfileNamesInLocalisedUnicodeTakeTheEnglishOne) {
         image.setIccProfile(buf, false);
     });
     EXPECT_EQ(value(ImageMetadata::read(path), "ProfileName"), name);
+}
+
+// A damaged PNG whose first bytes read as an ISO media "ftyp" box sent Exiv2's video parser
+// into a loop; such files, and video containers, are never given to Exiv2.
+TEST(Exiv2Types, OnlyPictureFormatsAreGivenToExiv2) {
+    const QByteArray pngAsMovie = QByteArray::fromHex(
+        "89504e47667479706d6966310d0a1a0a0000000d494844520000003000000020080600000054d4fb1c");
+    const auto type = [](const QByteArray& b) {
+        return Exiv2::ImageFactory::getType(reinterpret_cast<const Exiv2::byte*>(b.constData()),
+                                            long(b.size()));
+    };
+    EXPECT_FALSE(foundation::exiv2ReadsType(type(pngAsMovie)));
+    EXPECT_FALSE(foundation::PictureMetadata::readData(pngAsMovie));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(8, 8, QImage::Format_RGB32).save(&buffer, "JPEG");
+    QByteArray png;
+    QBuffer pngBuffer(&png);
+    pngBuffer.open(QIODevice::WriteOnly);
+    QImage(8, 8, QImage::Format_RGB32).save(&pngBuffer, "PNG");
+    EXPECT_TRUE(foundation::exiv2ReadsType(type(jpeg)));
+    EXPECT_TRUE(foundation::exiv2ReadsType(type(png)));
 }
