@@ -111,7 +111,7 @@ ProfileSpace profileSpace(const QByteArray& icc) {
     quietLcms();
     ProfilePtr p = openProfile(icc);
     if (!p) return ProfileSpace::None;
-    switch (cmsGetColorSpace(p.get())) {
+    switch (cmsUInt32Number(cmsGetColorSpace(p.get()))) {
         case cmsSigRgbData:
             return ProfileSpace::RGB;
         case cmsSigGrayData:
@@ -130,7 +130,8 @@ bool convertToSRGB(Bitmap& bitmap, const QByteArray& icc) {
     if (QColorSpace::fromIccProfile(icc) == QColorSpace(QColorSpace::SRgb)) return true;
     ProfilePtr in = openProfile(icc);
     if (!in) return false;
-    const cmsColorSpaceSignature space = cmsGetColorSpace(in.get());
+    // Kept as a number: a damaged profile's value need not be one of the enumeration's.
+    const cmsUInt32Number space = cmsGetColorSpace(in.get());
     cmsUInt32Number inFormat;
     if (space == cmsSigRgbData)
         inFormat = TYPE_RGBA_8;
