@@ -2,6 +2,11 @@
 
 #include <QLayout>
 #include <QWidget>
+#include <cmath>
+#include <limits>
+
+#include "effects/EffectHost.h"
+#include "foundation/UndoManager.h"
 
 namespace effects {
 
@@ -24,15 +29,29 @@ EffectSettings BaseEffect::save() const {
 void BaseEffect::read(const EffectSettings& d) {
     if (auto it = d.constFind(kEffectName); it != d.constEnd()) setName(it->toString());
     if (auto it = d.constFind(kEffectTips); it != d.constEnd()) setTips(it->toString());
+    // A start point beyond float range would come back as infinity: it is left as it is.
+    const auto coordinate = [&](const QString& key) -> std::optional<double> {
+        const std::optional<double> v = storedNumber(d, key);
+        if (v && std::abs(*v) <= std::numeric_limits<float>::max()) return float(*v);
+        return std::nullopt;
+    };
+    if (const auto x = coordinate(kEffectStartX)) m_startPT.setX(*x);
+    if (const auto y = coordinate(kEffectStartY)) m_startPT.setY(*y);
+}
+
+std::optional<double> BaseEffect::storedNumber(const EffectSettings& d, const QString& key) {
+    const auto it = d.constFind(key);
+    if (it == d.constEnd()) return std::nullopt;
     bool ok = false;
-    if (auto it = d.constFind(kEffectStartX); it != d.constEnd()) {
-        const float x = it->toFloat(&ok);
-        if (ok) m_startPT.setX(x);
-    }
-    if (auto it = d.constFind(kEffectStartY); it != d.constEnd()) {
-        const float y = it->toFloat(&ok);
-        if (ok) m_startPT.setY(y);
-    }
+    const double v = it->toDouble(&ok);
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+void BaseEffect::registerUndo(std::function<void()> undo) {
+    const EffectHost* host = EffectHost::shared();
+    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
+        um->registerUndoWithTarget(this, std::move(undo));
 }
 
 std::unique_ptr<BaseEffect> BaseEffect::mycopy() const {

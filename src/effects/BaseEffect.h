@@ -7,7 +7,9 @@
 #include <QPointF>
 #include <QString>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -70,6 +72,14 @@ class BaseEffect {
     BaseEffect() = default;
     // A default-initialised object of the concrete class.
     virtual std::unique_ptr<BaseEffect> newInstance() const = 0;
+
+    // A stored setting as a number: present, of a number kind (numbers, booleans, numeric text)
+    // and finite; nothing otherwise. Settings come back from favourites written by other runs
+    // or damaged, so every reader goes through this.
+    static std::optional<double> storedNumber(const EffectSettings& d, const QString& key);
+    // Records `undo` on the application's undo history against this effect (nothing without
+    // one).
+    void registerUndo(std::function<void()> undo);
 
     bool wasInit = false;
     QWidget* topControlsView = nullptr;

@@ -189,12 +189,6 @@ void GeneratedEffect::setPositionUNDO(QPointF p) {
 
 // ---------------------------------------------------------------- settings
 
-void GeneratedEffect::registerUndo(std::function<void()> undo) {
-    effects::EffectHost* host = effects::EffectHost::shared();
-    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
-        um->registerUndoWithTarget(this, std::move(undo));
-}
-
 void GeneratedEffect::postUpdate() {
     foundation::NotificationCenter::defaultCenter().postNotificationName(
         foundation::kUpdateCustomView);

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 #include "effects/EffectHost.h"
 #include "foundation/NotificationCenter.h"
@@ -86,19 +87,15 @@ void ThreeDEffect::setPositionUNDO(float horizontal, float vertical) {
 }
 
 void ThreeDEffect::readFloat(const effects::EffectSettings& d, const QString& key, float& out) {
-    const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const float v = it->toFloat(&ok);
-    if (ok && std::isfinite(v)) out = v;
+    const auto v = storedNumber(d, key);
+    if (v && std::abs(*v) <= std::numeric_limits<float>::max()) out = float(*v);
 }
 
 void ThreeDEffect::readInt(const effects::EffectSettings& d, const QString& key, int32_t& out) {
-    const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const int v = it->toInt(&ok);
-    if (ok) out = v;
+    // Beyond the type's range a number is left out, not wrapped round.
+    const auto v = storedNumber(d, key);
+    if (v && *v >= std::numeric_limits<int32_t>::min() && *v <= std::numeric_limits<int32_t>::max())
+        out = int32_t(std::lround(*v));
 }
 
 void ThreeDEffect::saveRotation(effects::EffectSettings& d, const QString& prefix) const {
@@ -114,12 +111,6 @@ void ThreeDEffect::readRotation(const effects::EffectSettings& d, const QString&
 void ThreeDEffect::postUpdateOpenGLView() {
     foundation::NotificationCenter::defaultCenter().postNotificationName(
         foundation::kUpdateOpenGLView);
-}
-
-void ThreeDEffect::registerUndo(std::function<void()> partner) {
-    const effects::EffectHost* host = effects::EffectHost::shared();
-    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
-        um->registerUndoWithTarget(this, std::move(partner));
 }
 
 void ThreeDEffect::buildControls(const std::function<void(QWidget*)>& rows) {
