@@ -1,12 +1,18 @@
 #include "effects/BaseEffect.h"
 
+#include <QLabel>
 #include <QLayout>
 #include <QWidget>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <string>
 
 #include "effects/EffectHost.h"
 #include "foundation/UndoManager.h"
+#include "imaging/Log.h"
+#include "workbench/Autoresizer.h"
+#include "workbench/MyBorderView.h"
 
 namespace effects {
 
@@ -70,6 +76,41 @@ void BaseEffect::clearTopControlsView() {
     if (!topControlsView) return;
     const auto children = topControlsView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* w : children) delete w;
+}
+
+void BaseEffect::buildControlsPanel(const std::function<void(QWidget*)>& rows) {
+    clearTopControlsView();
+    if (!topControlsView) return;
+    try {
+        rows(topControlsView);
+    } catch (const std::exception& e) {
+        imaging::log(std::string("controls of ") + className().toStdString() + ": " + e.what());
+    }
+    // Children added to a host already on screen stay hidden until shown.
+    for (QWidget* w : topControlsView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        w->show();
+}
+
+void BaseEffect::addPanelBorder(QWidget* host) {
+    auto* border = new workbench::MyBorderView(host);
+    workbench::Autoresizer::of(host)->place(border, QRect(QPoint(), host->size()),
+                                            workbench::kWidthSizable | workbench::kHeightSizable);
+    border->lower();
+}
+
+void BaseEffect::placeAtTop(QWidget* host, QWidget* child, QRect frame, int panelHeight, int mask) {
+    frame.translate(0, host->height() - panelHeight);
+    workbench::Autoresizer::of(host)->place(child, frame, mask);
+}
+
+QLabel* BaseEffect::makeRowLabel(QWidget* host, const QString& text, const QFont& font) {
+    auto* label = new QLabel(text, host);
+    label->setFont(font);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(p);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
 }
 
 }  // namespace effects

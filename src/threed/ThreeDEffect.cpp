@@ -4,16 +4,12 @@
 #include <QOpenGLContext>
 #include <QWidget>
 #include <cmath>
-#include <exception>
 #include <limits>
 
 #include "effects/EffectHost.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/UndoManager.h"
-#include "imaging/Log.h"
 #include "threed/Texture2D.h"
 #include "workbench/Autoresizer.h"
-#include "workbench/MyBorderView.h"
 
 namespace threed {
 
@@ -114,39 +110,23 @@ void ThreeDEffect::postUpdateOpenGLView() {
 }
 
 void ThreeDEffect::buildControls(const std::function<void(QWidget*)>& rows) {
-    QWidget* host = getTopControlsView();
-    if (!host) return;
-    clearTopControlsView();
-    try {
-        auto* border = new workbench::MyBorderView(host);
-        workbench::Autoresizer::of(host)->place(
-            border, QRect(QPoint(), host->size()),
-            workbench::kWidthSizable | workbench::kHeightSizable);
+    buildControlsPanel([&rows](QWidget* host) {
+        addPanelBorder(host);
         rows(host);
-        for (QWidget* w : host->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) w->show();
-    } catch (const std::exception& e) {
-        imaging::log(e.what());
-    }
+    });
 }
 
 QLabel* ThreeDEffect::addLabel(QWidget* host, const QString& text, const QRect& frame) {
-    auto* label = new QLabel(text, host);
-    QFont f = label->font();
+    QFont f = host->font();
     f.setPixelSize(10);
-    label->setFont(f);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(p);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QLabel* label = makeRowLabel(host, text, f);
     place(host, label, frame);
     return label;
 }
 
 void ThreeDEffect::place(QWidget* host, QWidget* control, const QRect& frame) {
-    // The rows keep their distance from the host's top edge, however tall the host is.
-    workbench::Autoresizer::of(host)->place(control,
-                                            frame.translated(0, host->height() - kControlsHeight),
-                                            workbench::kMaxXMargin | workbench::kMinYMargin);
+    placeAtTop(host, control, frame, kControlsHeight,
+               workbench::kMaxXMargin | workbench::kMinYMargin);
 }
 
 }  // namespace threed
