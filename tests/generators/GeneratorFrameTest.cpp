@@ -185,9 +185,7 @@ TEST(GeneratorFrame, UndoingALineWidthDrawsAnewButUndoingOpacityKeepsTheShapes) 
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<linesEffect>();
-    proto->setTopControlsView(&host);
-    linesEffect* lines = rig.select(*proto);
-    lines->setUpControlsView();
+    linesEffect* lines = rig.selectWithControls(*proto, host);
     lines->prepare();
     workbench::FloatSlider* width = floatSlider(host, linesEffect::kMaxWidth);
     workbench::FloatSlider* opacity = floatSlider(host, 100);
@@ -284,9 +282,7 @@ TEST(GeneratorFrame, RetiringDropsPictureControlsAndPendingUndo) {
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<hilbertLinesEffect>();
-    proto->setTopControlsView(&host);
-    hilbertLinesEffect* h = rig.select(*proto);
-    h->setUpControlsView();
+    hilbertLinesEffect* h = rig.selectWithControls(*proto, host);
     EXPECT_EQ(host.findChildren<QWidget*>().size() > 5, true);
     h->prepare();
     h->setchangeLinesLevelSender(4, nullptr);  // an undo step without a control

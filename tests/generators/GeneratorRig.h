@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 #include <cstdlib>
 #include <memory>
 
@@ -41,6 +42,16 @@ struct GeneratorRig : effects::EffectHost {
         return static_cast<T*>(current.get());
     }
 
+    // The same with the working generator's controls built in `host`, as the window's panel
+    // shows them.
+    template <class T>
+    T* selectWithControls(T& prototype, QWidget& host) {
+        prototype.setTopControlsView(&host);
+        T* g = select(prototype);
+        g->setUpControlsView();
+        return g;
+    }
+
     // Ends the user event that the registrations so far belong to.
     void endEvent() { undo->closeEventGroup(); }
 
@@ -70,4 +81,12 @@ inline QImage testPicture(int w, int h) {
 
 inline QImage argb(const QImage& img) {
     return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+inline bool allTransparent(const QImage& img) {
+    const QImage a = argb(img);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (qAlpha(a.pixel(x, y)) != 0) return false;
+    return true;
 }

@@ -207,9 +207,7 @@ TEST(PatternMorphing, ControlsUndoAndOnlyTheShapeSettingsRedraw) {
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<patMorphingEffect>();
-    proto->setTopControlsView(&host);
-    patMorphingEffect* m = rig.select(*proto);
-    m->setUpControlsView();
+    patMorphingEffect* m = rig.selectWithControls(*proto, host);
     m->prepare();
     QSlider* count = nullptr;
     for (auto* s : host.findChildren<QSlider*>())
