@@ -17,16 +17,6 @@
 
 using namespace generators;
 
-namespace {
-
-workbench::FloatSlider* floatSlider(QWidget& host, double max) {
-    for (auto* s : host.findChildren<workbench::FloatSlider*>())
-        if (s->maxValue() == max) return s;
-    return nullptr;
-}
-
-}  // namespace
-
 TEST(GeneratorFrame, ReadTakesOnlyThePresentUsableKeys) {
     GeneratorRig rig;
     auto lines = prototype<linesEffect>();

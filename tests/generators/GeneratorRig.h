@@ -13,6 +13,7 @@
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "imaging/io/QtBitmap.h"
+#include "workbench/FloatSlider.h"
 
 struct GeneratorRig : effects::EffectHost {
     explicit GeneratorRig(QImage pic = {}) : previous(EffectHost::shared()) {
@@ -81,6 +82,13 @@ inline QImage testPicture(int w, int h) {
 
 inline QImage argb(const QImage& img) {
     return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The controls panel's float slider that ends at `max`.
+inline workbench::FloatSlider* floatSlider(QWidget& host, double max) {
+    for (auto* s : host.findChildren<workbench::FloatSlider*>())
+        if (s->maxValue() == max) return s;
+    return nullptr;
 }
 
 inline bool allTransparent(const QImage& img) {

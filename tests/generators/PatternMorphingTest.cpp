@@ -212,11 +212,8 @@ TEST(PatternMorphing, ControlsUndoAndOnlyTheShapeSettingsRedraw) {
     QSlider* count = nullptr;
     for (auto* s : host.findChildren<QSlider*>())
         if (!qobject_cast<workbench::FloatSlider*>(s)) count = s;
-    workbench::FloatSlider *width = nullptr, *proportion = nullptr;
-    for (auto* s : host.findChildren<workbench::FloatSlider*>()) {
-        if (s->maxValue() == 30) width = s;
-        if (s->maxValue() == 1) proportion = s;
-    }
+    workbench::FloatSlider* width = floatSlider(host, 30);
+    workbench::FloatSlider* proportion = floatSlider(host, 1);
     workbench::ColorWell* patWell = nullptr;
     for (auto* w : host.findChildren<workbench::ColorWell*>())
         if (w->color() == m->patColor()) patWell = w;
