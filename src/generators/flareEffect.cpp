@@ -87,7 +87,7 @@ double flareEffect::maxvectorlen(int px, int py, double a1, double a2, double l1
 
 void flareEffect::drawFlare(QPainter& p, const QRectF& rect) {
     const int w = int(rect.width()), h = int(rect.height());
-    radius = std::min(w, h);
+    const int radius = std::min(w, h);
     centerx = pixelCoordinate(m_imageZoom * m_startPT.x());
     centery = pixelCoordinate(m_imageZoom * m_startPT.y());
     const int n = m_linesCount;

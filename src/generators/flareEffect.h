@@ -90,7 +90,7 @@ class flareEffect : public GeneratorFrame {
     float m_lineWidth = 1.0f;
     float m_imageZoom = 1.0f;
     // While drawing.
-    int centerx = 0, centery = 0, radius = 0;
+    int centerx = 0, centery = 0;
     std::vector<double> m_angles, m_lengths;
 };
 
