@@ -5,6 +5,7 @@
 #include "app/Texts.h"
 #include "chrome/KesAlert.h"
 #include "foundation/ImageBridge.h"
+#include "foundation/Progress.h"
 #include "generators/GeneratedEffect.h"
 #include "generators/Generators.h"
 #include "generators/customEffImageView.h"
@@ -25,8 +26,20 @@ void CustomFamily::setViews(const FamilyViews& views) {
 
 std::optional<imaging::Image> CustomFamily::result() {
     m_problem.clear();
+    m_cancelled = false;
     effects::BaseEffect* effect = workingEffect();
     if (!effect) return std::nullopt;
+    if (auto* g = dynamic_cast<generators::GeneratedEffect*>(effect)) {
+        g->prepare();
+        // Shapes over a large picture take seconds to draw at full size.
+        if (g->needsFullDrawing() && !g->drawFullSize([this](const foundation::Work& work) {
+                return foundation::runWithProgress(m_controller.window(),
+                                                   QStringLiteral("Drawing the shapes…"), work);
+            })) {
+            m_cancelled = true;
+            return imaging::Image();
+        }
+    }
     const QImage drawn = effect->getDrawImage();
     if (auto* g = dynamic_cast<generators::GeneratedEffect*>(effect)) m_problem = g->problem();
     if (m_problem.isEmpty() && drawn.isNull())
@@ -37,6 +50,7 @@ std::optional<imaging::Image> CustomFamily::result() {
 
 std::optional<imaging::Image> CustomFamily::resultForApply() {
     const std::optional<imaging::Image> r = result();
+    if (m_cancelled) return std::nullopt;
     if (r && !*r && !m_problem.isEmpty()) {
         chrome::KesAlert::Alert_OKMsgText(m_controller.window(), kCouldntChangePicture, m_problem);
         return std::nullopt;

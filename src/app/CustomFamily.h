@@ -21,10 +21,13 @@ class CustomFamily : public PrototypeFamily {
     // The marker shows on the generators placed with the mouse.
     bool showsMarker(const effects::BaseEffect& row) const override { return row.isMousing(); }
     // The working generator's composed picture at full size; a null image, with the reason in
-    // resultProblem(), when it made none.
+    // resultProblem(), when it made none. Shapes still to be drawn at full size are drawn with
+    // progress shown; a null image when the user cancelled that.
     std::optional<imaging::Image> result() override;
     QString resultProblem() const override { return m_problem; }
-    // A generator that made no picture keeps the working generator and says why.
+    bool resultCancelled() const override { return m_cancelled; }
+    // A generator that made no picture keeps the working generator and says why; a cancelled
+    // one keeps it in silence.
     std::optional<imaging::Image> resultForApply() override;
     // The working generator takes a new picture that has pixels.
     void pictureChanged() override;
@@ -38,6 +41,7 @@ class CustomFamily : public PrototypeFamily {
 
   private:
     QString m_problem;
+    bool m_cancelled = false;
 };
 
 }  // namespace app

@@ -86,6 +86,8 @@ class EffectFamily {
     virtual std::optional<imaging::Image> result() = 0;
     // Why the last result() was a null image, in words for the user; empty when it was not.
     virtual QString resultProblem() const { return {}; }
+    // Whether the last result() was a null image because the user cancelled making it.
+    virtual bool resultCancelled() const { return false; }
     // What Apply makes the picture: nothing when Apply was cancelled or refused (the effect then
     // stays for another try), a null image when there is nothing to apply.
     virtual std::optional<imaging::Image> resultForApply() {

@@ -82,6 +82,7 @@ void EffectFamily::addFavourite() {
     if (!hasWorkingEffect()) return;
     const QImage thumbnail = favouriteThumbnail();
     if (thumbnail.isNull()) {
+        if (resultCancelled()) return;
         chrome::KesAlert::Alert_OKMsgText(m_controller.window(), kCouldntAddFavourite,
                                           kCouldntAddFavouriteText);
         return;

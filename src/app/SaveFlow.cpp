@@ -225,8 +225,9 @@ SaveFlow::WriteResult SaveFlow::writeResult(int formatIndex, double resolution,
     const QImage picture =
         imaging::io::qImageFromBitmap(m_controller.createObjectImage(float(resolution)));
     if (picture.isNull()) {
-        if (m_controller.document().cancelled()) return WriteResult::Cancelled;
         const EffectFamily& family = m_controller.family(m_controller.filerMode());
+        if (m_controller.document().cancelled() || family.resultCancelled())
+            return WriteResult::Cancelled;
         // Nothing to write only when there is neither picture nor an effect that should have
         // made one.
         if (m_controller.backImage().isNull() && !family.hasWorkingEffect())

@@ -44,36 +44,105 @@ void GeneratedEffect::prepare() {
 }
 
 GeneratedEffect::Layers GeneratedEffect::layers() const {
-    if (m_effectImage.isNull()) return {true, Qt::transparent, {}, 1, pictureSize()};
+    if (m_effectImage.isNull() && !m_drawing) {
+        Layers plain;
+        plain.size = pictureSize();
+        return plain;
+    }
     Layers l = overLayers();
     l.generated = m_effectImage;
     l.size = pictureSize();
+    l.drawing = m_drawing;
+    l.drawingSize = m_drawingSize;
     return l;
 }
 
 void paintLayersAbovePicture(QPainter& p, const GeneratedEffect::Layers& layers,
                              const QRectF& target, const QImage& generated) {
+    paintLayersAbovePicture(p, layers, target, generated, target);
+}
+
+void paintLayersAbovePicture(QPainter& p, const GeneratedEffect::Layers& layers,
+                             const QRectF& target, const QImage& generated,
+                             const QRectF& generatedTarget) {
     if (layers.background.alpha() > 0) p.fillRect(target, layers.background);
     if (generated.isNull() || layers.opacity <= 0) return;
     p.save();
     p.setOpacity(layers.opacity);
     // Reduced drawings are stretched softly over the picture.
-    p.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != QSizeF(generated.size()));
-    p.drawImage(target, generated);
+    p.setRenderHint(QPainter::SmoothPixmapTransform,
+                    generatedTarget.size() != QSizeF(generated.size()));
+    p.drawImage(generatedTarget, generated);
     p.restore();
+}
+
+void paintUpright(QImage& image, const GeneratedEffect::Drawing& drawing,
+                  const std::atomic<bool>& stop) {
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(0, image.height());
+    p.scale(1, -1);
+    drawing(p, stop);
+}
+
+const QImage& GeneratedEffect::effectImage() {
+    drawFullSize();
+    return m_effectImage;
+}
+
+bool GeneratedEffect::drawFullSize(const Runner& run) {
+    if (!needsFullDrawing()) return true;
+    QImage image = takeBuffer(m_spare, m_drawingSize, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        m_compositionProblem = noMemoryFor(m_drawingSize);
+        return true;
+    }
+    // The work touches only its own image and the shared, unchanging drawing: the canvas may
+    // paint meanwhile.
+    const std::shared_ptr<const Drawing> drawing = m_drawing;
+    const auto work = [&image, drawing](const std::atomic<bool>& stop) {
+        image.fill(Qt::transparent);
+        paintUpright(image, *drawing, stop);
+    };
+    if (run) {
+        if (!run(work)) {
+            m_spare = std::move(image);
+            return false;
+        }
+    } else {
+        const std::atomic<bool> never{false};
+        work(never);
+    }
+    m_effectImage = std::move(image);
+    return true;
+}
+
+void GeneratedEffect::keepDrawing(Drawing drawing, QSize size) {
+    if (!drawing) {
+        m_drawing.reset();
+        m_spare = QImage();
+        return;
+    }
+    m_drawing = std::make_shared<const Drawing>(std::move(drawing));
+    m_drawingSize = size;
+    // The last full-size picture is of other shapes; its buffer serves the next.
+    if (!m_effectImage.isNull()) m_spare = std::exchange(m_effectImage, QImage());
+    noteGeneration(true, size);
 }
 
 QImage GeneratedEffect::getDrawImage() {
     prepare();
+    m_compositionProblem.clear();
+    drawFullSize();
     const Layers l = layers();
-    if (l.generated.isNull()) return m_image;
+    // A drawing that could not be drawn at full size is no result; problem() tells why.
+    if (l.generated.isNull()) return m_drawing ? QImage() : m_image;
     QImage out(l.size, QImage::Format_ARGB32_Premultiplied);
     if (out.isNull()) {
         // Not the plain picture: that would pass for the result.
         m_compositionProblem = noMemoryFor(l.size);
         return {};
     }
-    m_compositionProblem.clear();
     out.fill(Qt::transparent);
     QPainter p(&out);
     if (l.picture && !m_image.isNull()) p.drawImage(0, 0, m_image);

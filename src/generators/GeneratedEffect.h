@@ -5,6 +5,11 @@
 // shows at its zoom; getDrawImage composes them at the picture's full size for Copy, Apply, Save
 // and thumbnails. Both paint through paintLayersAbovePicture, so that they agree pixel for pixel.
 //
+// A generator whose picture is a few large vector shapes keeps it as a drawing instead: filling
+// them over every pixel of a large picture takes seconds, so the canvas paints the drawing at the
+// resolution it shows, and the full-size picture is drawn only when getDrawImage needs it, once
+// per generation.
+//
 // Also shared here: taking the picture from the application, the lazy first generation, the
 // undoable settings pattern (every action registers its partner with the old value, so that undo
 // and redo work), placement of the start point with the mouse, and the parts of a controls
@@ -14,6 +19,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QSize>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -43,16 +49,30 @@ class GeneratedEffect : public effects::BaseEffect {
     // The height the controls panels are laid out for; they keep to the host's top.
     static constexpr int kPanelHeight = 230;
 
+    // A generated picture kept as what draws it: it paints y-up over its rectangle (0, 0, w, h)
+    // in the painter's coordinates, at the resolution of the painter's device, and stops early
+    // once `stop` turns true. Its random values were drawn when it was made, so every painting
+    // shows the same shapes; it may paint on several threads at once.
+    using Drawing = std::function<void(QPainter& p, const std::atomic<bool>& stop)>;
+    // Runs a long piece of work (on another thread, with progress shown, say); answers false
+    // when it was cancelled.
+    using Runner = std::function<bool(const std::function<void(const std::atomic<bool>&)>&)>;
+
     // What the canvas shows and getDrawImage composes, bottom to top: the picture (when
     // `picture`), `background` filled over the picture's rectangle, then `generated` stretched
     // over that rectangle at `opacity`. Without a generated picture the plain picture alone.
     struct Layers {
         bool picture = true;
         QColor background = Qt::transparent;
+        // Null for a generator kept as a drawing until its full size is drawn.
         QImage generated;
         double opacity = 1;
         // The composed picture's size.
         QSize size;
+        // What draws the generated picture, stretched from its rectangle of `drawingSize` over
+        // the picture's, for a generator kept as a drawing.
+        std::shared_ptr<const Drawing> drawing;
+        QSize drawingSize;
     };
 
     ~GeneratedEffect() override;
@@ -86,7 +106,14 @@ class GeneratedEffect : public effects::BaseEffect {
     void setStartPoint(QPointF p) { m_startPT = p; }
     static bool isPlaced(QPointF p) { return p.x() >= kUnplaced && p.y() >= kUnplaced; }
 
-    const QImage& effectImage() const { return m_effectImage; }
+    // The generated picture, drawn at full size first for a generator kept as a drawing.
+    const QImage& effectImage();
+    // Whether the full-size generated picture is still to be drawn from the drawing (which may
+    // take seconds).
+    bool needsFullDrawing() const { return m_drawing && m_effectImage.isNull(); }
+    // Draws it, through `run` when given; false when that was cancelled (nothing is kept then).
+    // No memory for it is told by problem().
+    bool drawFullSize(const Runner& run = {});
     // Why the last generation or composition failed (not enough memory), for the user; empty
     // when they succeeded.
     QString problem() const;
@@ -107,6 +134,9 @@ class GeneratedEffect : public effects::BaseEffect {
 
     // Records whether a generation of a picture of `size` succeeded.
     void noteGeneration(bool made, QSize size);
+    // Keeps `drawing` (of a rectangle of `size`) as the generated picture; a null one drops the
+    // last drawing, for a generator that has drawn its picture itself.
+    void keepDrawing(Drawing drawing, QSize size);
     static QString noMemoryFor(QSize size);
 
     // Asks the custom canvas to redraw.
@@ -160,6 +190,10 @@ class GeneratedEffect : public effects::BaseEffect {
   private:
     std::unique_ptr<QObject> m_receiver;
     QString m_generationProblem, m_compositionProblem;
+    std::shared_ptr<const Drawing> m_drawing;
+    QSize m_drawingSize;
+    // The buffer of the last full-size drawing, for the next one of the same size.
+    QImage m_spare;
 };
 
 // Paints the layers above the picture into `target`, the picture's rectangle in the painter's
@@ -167,5 +201,15 @@ class GeneratedEffect : public effects::BaseEffect {
 // reduced copy of it) stretched over the rectangle at the layers' opacity.
 void paintLayersAbovePicture(QPainter& p, const GeneratedEffect::Layers& layers,
                              const QRectF& target, const QImage& generated);
+// The same with `generated` stretched over `generatedTarget` instead: a drawing painted for a
+// part of the picture's rectangle.
+void paintLayersAbovePicture(QPainter& p, const GeneratedEffect::Layers& layers,
+                             const QRectF& target, const QImage& generated,
+                             const QRectF& generatedTarget);
+
+// Paints `drawing` antialiased and y-up over the whole of `image`, as generated pictures are
+// drawn.
+void paintUpright(QImage& image, const GeneratedEffect::Drawing& drawing,
+                  const std::atomic<bool>& stop);
 
 }  // namespace generators

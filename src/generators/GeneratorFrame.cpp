@@ -21,19 +21,19 @@ QSize GeneratorFrame::reducedSize(QSize picture, int limit, float& zoom) {
 
 void GeneratorFrame::makeImageEffect() {
     const QSize size = drawingSize(pictureSize());
+    const QRectF rect(0, 0, size.width(), size.height());
+    Drawing drawing = size.isEmpty() ? Drawing() : record(rect);
+    const bool kept = bool(drawing);
+    keepDrawing(std::move(drawing), size);
+    if (kept) return;
     const uchar* previous = m_effectImage.constBits();
     QImage image = takeBuffer(m_effectImage, size, QImage::Format_ARGB32_Premultiplied);
     noteGeneration(size.isEmpty() || !image.isNull(), size);
     if (size.isEmpty() || image.isNull()) return;  // the plain picture is shown
     clearForDrawing(image, image.constBits() == previous);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        // y up, as the generators describe their drawing.
-        p.translate(0, size.height());
-        p.scale(1, -1);
-        drawMyself(p, QRectF(0, 0, size.width(), size.height()));
-    }
+    const std::atomic<bool> never{false};
+    paintUpright(
+        image, [this, rect](QPainter& p, const std::atomic<bool>&) { drawMyself(p, rect); }, never);
     m_effectImage = image;
 }
 

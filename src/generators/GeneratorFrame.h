@@ -7,7 +7,8 @@
 //
 // A generator on this frame:
 // - its members' initial values are the prototype's defaults; awakeFromNib sets name and tips;
-// - drawMyself draws into the drawing image (random values through GeneratorRandom.h);
+// - drawMyself draws into the drawing image (random values through GeneratorRandom.h), or
+//   record keeps the drawing to paint at the resolution it is shown at (GeneratedEffect);
 //   drawingSize picks the image: the picture's size (default), reducedSize(picture, limit,
 //   zoom) for drawings that follow the mouse, or a small bitmap of its own (the plasma's
 //   square), which the layers stretch over the picture in every case;
@@ -50,6 +51,13 @@ class GeneratorFrame : public GeneratedEffect {
     void makeImageEffect() override;
     // Draws the generated picture y-up into `rect` (origin 0, 0; the drawing image's size).
     virtual void drawMyself(QPainter& p, const QRectF& rect) = 0;
+    // A generator whose picture is a few large vector shapes answers with what draws them into
+    // `rect` (its random values drawn now), kept as its generated picture; the others with
+    // nothing, and drawMyself draws their picture at once.
+    virtual Drawing record(const QRectF& rect) {
+        (void)rect;
+        return {};
+    }
 
     effects::EffectSettings save() const override;
     // Reads each key that is present and holds a usable value; out-of-range numbers are

@@ -100,15 +100,54 @@ const QImage& customEffImageView::generatedForScale(const QImage& generated, dou
     return *img;
 }
 
+const QImage& customEffImageView::drawingForArea(const GeneratedEffect::Layers& l,
+                                                 const QRectF& target, const QRect& area) {
+    const double ratio = devicePixelRatioF();
+    PaintedDrawing& d = m_painted;
+    if (d.drawing == l.drawing && d.target == target && d.area == area && d.ratio == ratio)
+        return d.image;
+    const QSize pixels = (QSizeF(area.size()) * ratio).toSize();
+    if (d.image.size() != pixels || !d.image.isDetached())
+        d.image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    d.drawing.reset();
+    if (d.image.isNull()) return d.image;
+    d.image.fill(Qt::transparent);
+    {
+        QPainter q(&d.image);
+        q.setRenderHint(QPainter::Antialiasing);
+        q.scale(ratio, ratio);
+        q.translate(-area.topLeft());
+        // The drawing's rectangle, y up, over the picture's place on the canvas.
+        q.translate(target.left(), target.bottom());
+        q.scale(target.width() / l.drawingSize.width(), -target.height() / l.drawingSize.height());
+        // Shapes reach beyond the picture; the full-size picture ends at its edge.
+        q.setClipRect(QRectF(QPointF(0, 0), QSizeF(l.drawingSize)));
+        const std::atomic<bool> never{false};
+        (*l.drawing)(q, never);
+    }
+    ++m_drawingsPainted;
+    d.drawing = l.drawing;
+    d.target = target;
+    d.area = area;
+    d.ratio = ratio;
+    return d.image;
+}
+
 void customEffImageView::drawOverlay(QPainter& p) {
     GeneratedEffect* g = currentGenerator();
     if (!g) return;
     g->prepare();
     const GeneratedEffect::Layers l = g->layers();
-    if (!l.generated.isNull()) {
-        const QPointF topLeft = widgetFromPicture({0, double(l.size.height())});
-        const QPointF bottomRight = widgetFromPicture({double(l.size.width()), 0});
-        const QRectF target(topLeft, bottomRight);
+    const QPointF topLeft = widgetFromPicture({0, double(l.size.height())});
+    const QPointF bottomRight = widgetFromPicture({double(l.size.width()), 0});
+    const QRectF target(topLeft, bottomRight);
+    if (l.drawing && !l.drawingSize.isEmpty()) {
+        // Only what the scroll area shows, at the screen's resolution.
+        const QRectF shown = target.intersected(QRectF(visibleWidgetRect()));
+        const QRect area = shown.toAlignedRect();
+        if (!area.isEmpty())
+            paintLayersAbovePicture(p, l, shown, drawingForArea(l, target, area), QRectF(area));
+    } else if (!l.generated.isNull()) {
         const double scale = target.width() * devicePixelRatioF() / l.generated.width();
         paintLayersAbovePicture(p, l, target, generatedForScale(l.generated, scale));
     }

@@ -3,7 +3,9 @@
 // generated picture at its opacity) painted for the visible area at the canvas's zoom, or the
 // plain picture when there is no generator. The picture itself comes from the zooming canvas's
 // renderer and is kept while only the generator's layers change, so that a drag that draws anew
-// on every mouse event repaints quickly even on a large picture.
+// on every mouse event repaints quickly even on a large picture. A generator kept as a drawing
+// is painted for the visible area at the screen's resolution, once per set of shapes, zoom and
+// scroll position: a change of opacity or background only lays it anew.
 //
 // Mouse presses, drags and releases go to the generator in picture coordinates; over a
 // generator placed with the mouse the pointer is a pointing hand and the placement cursor marks
@@ -11,17 +13,17 @@
 
 #include <QImage>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "chrome/ZoomCanvas.h"
+#include "generators/GeneratedEffect.h"
 
 namespace effects {
 class BaseEffect;
 }
 
 namespace generators {
-
-class GeneratedEffect;
 
 class customEffImageView : public chrome::ZoomCanvas {
     Q_OBJECT
@@ -51,6 +53,8 @@ class customEffImageView : public chrome::ZoomCanvas {
     // Whether the canvas shows everything at the current settings and zoom: the generator's
     // layers always do; the picture under them once its frame has arrived.
     bool frameIsFinished() const { return !shownImage() || frameIsCurrent(); }
+    // How often a generator's drawing has been painted for the view.
+    int drawingsPainted() const { return m_drawingsPainted; }
 
   protected:
     void drawOverlay(QPainter& p) override;
@@ -65,6 +69,10 @@ class customEffImageView : public chrome::ZoomCanvas {
     // The generated picture, or a copy of it halved in size as often as keeps it at least as
     // large as it is drawn (`scale` screen pixels per pixel), so that it is never thinned out.
     const QImage& generatedForScale(const QImage& generated, double scale);
+    // The layers' drawing painted for `area` (widget coordinates) of the picture's rectangle
+    // `target`, at device resolution; kept for the next repaint.
+    const QImage& drawingForArea(const GeneratedEffect::Layers& layers, const QRectF& target,
+                                 const QRect& area);
 
     bool drawCursor = false;
     QImage cursorImg;
@@ -74,6 +82,15 @@ class customEffImageView : public chrome::ZoomCanvas {
     int m_mipsValid = 0;
     QImage m_mipBase;
     std::vector<QImage> m_mips;
+    // The last drawing painted and what for.
+    struct PaintedDrawing {
+        std::shared_ptr<const GeneratedEffect::Drawing> drawing;
+        QRectF target;
+        QRect area;
+        double ratio = 0;
+        QImage image;
+    } m_painted;
+    int m_drawingsPainted = 0;
 };
 
 }  // namespace generators

@@ -43,21 +43,74 @@ QColor opaqueRandomColor() {
     return QColor::fromRgbF(float(r), float(g), float(b));
 }
 
-// A random colour, then a random width: a translucent stroke with mitred corners and plain
-// ends.
-QPen randomPen() {
+// A translucent stroke with mitred corners and plain ends: a random colour, then a random width.
+struct Stroke {
+    QColor colour;
+    double width = 0;
+
+    static Stroke random() {
+        Stroke s;
+        s.colour = randomColor();
+        s.width = randomLineWidth();
+        return s;
+    }
+    QPen pen() const {
+        QPen pen(colour, width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        pen.setMiterLimit(10);
+        return pen;
+    }
+};
+
+// A path kept as its points, built anew for each painting: lines, or curves through two control
+// points.
+struct Outline {
+    struct Piece {
+        QPointF end, c1, c2;
+        bool curve = false;
+    };
+    QPointF start;
+    std::vector<Piece> pieces;
+    Qt::FillRule rule = Qt::OddEvenFill;
+    bool closed = false;
+
+    QPainterPath path() const {
+        QPainterPath path(start);
+        path.setFillRule(rule);
+        for (const Piece& piece : pieces) {
+            if (piece.curve)
+                path.cubicTo(piece.c1, piece.c2, piece.end);
+            else
+                path.lineTo(piece.end);
+        }
+        if (closed) path.closeSubpath();
+        return path;
+    }
+};
+
+QPainterPath circlePath(QPointF centre, double r) {
+    QPainterPath path;
+    path.addEllipse(centre, r, r);
+    return path;
+}
+
+// Odd shapes are stroked, even ones filled, in a random colour (and width) drawn after the
+// shape's own values; `path` builds the shape.
+template <class PathOf>
+simpleEffects::Shape strokedOrFilled(int i, PathOf path) {
+    if (i % 2) {
+        const Stroke stroke = Stroke::random();
+        return [path, stroke](QPainter& p) { p.strokePath(path(), stroke.pen()); };
+    }
     const QColor colour = randomColor();
-    QPen pen(colour, randomLineWidth(), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setMiterLimit(10);
-    return pen;
+    return [path, colour](QPainter& p) { p.fillPath(path(), colour); };
 }
 
-void strokeRandomly(QPainter& p, const QPainterPath& path) {
-    p.strokePath(path, randomPen());
-}
-
-void fillRandomly(QPainter& p, const QPainterPath& path) {
-    p.fillPath(path, randomColor());
+simpleEffects::Shape filledEllipse(const QRectF& r, const QColor& colour) {
+    return [r, colour](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(r);
+    };
 }
 
 // A frame one unit wide just inside the rectangle's edge, as four strips: a hollow path as large
@@ -67,6 +120,47 @@ void frameRect(QPainter& p, const QRectF& r, const QColor& colour) {
     p.fillRect(QRectF(r.left(), r.bottom() - 1, r.width(), 1), colour);
     p.fillRect(QRectF(r.left(), r.top() + 1, 1, r.height() - 2), colour);
     p.fillRect(QRectF(r.right() - 1, r.top() + 1, 1, r.height() - 2), colour);
+}
+
+struct Square {
+    QRectF rect;
+    QColor fill, frame;
+};
+
+// The spiral: square i turned by a further i degrees about `centre` on top of the turns before
+// it (nothing restores the transform between squares).
+void paintSquares(QPainter& p, QPointF centre, const std::vector<Square>& squares) {
+    std::vector<QTransform> turned;
+    QTransform t = p.transform();
+    double angle = 0;
+    for (size_t i = 0; i < squares.size(); ++i) {
+        t.translate(centre.x(), centre.y());
+        t.rotate(angle);
+        t.translate(-centre.x(), -centre.y());
+        turned.push_back(t);
+        angle += 1;
+    }
+    // The squares are opaque: one that the next hides everywhere on the device (the device lies
+    // inside the next one's inside, three device pixels in from its edge, where the next covers
+    // every pixel whole) is not painted. The larger squares of a long spiral are, and the pixels
+    // are the same.
+    const double perUnit = std::sqrt(std::abs(p.transform().determinant()));
+    const double margin = perUnit > 0 ? 3 / perUnit : 3;
+    const QSizeF device(p.device()->width(), p.device()->height());
+    const QPolygonF corners(QRectF(QPointF(0, 0), device));
+    for (size_t i = 0; i < squares.size(); ++i) {
+        if (i + 1 < squares.size()) {
+            const QRectF inside = squares[i + 1].rect.adjusted(margin, margin, -margin, -margin);
+            const QPolygonF hidden = turned[i + 1].map(QPolygonF(inside));
+            if (inside.isValid() && std::all_of(corners.begin(), corners.end(), [&](QPointF c) {
+                    return hidden.containsPoint(c, Qt::OddEvenFill);
+                }))
+                continue;
+        }
+        p.setTransform(turned[i]);
+        p.fillRect(squares[i].rect, squares[i].fill);
+        frameRect(p, squares[i].rect, squares[i].frame);
+    }
 }
 
 }  // namespace
@@ -82,185 +176,158 @@ std::unique_ptr<effects::BaseEffect> simpleEffects::newInstance() const {
     return std::make_unique<simpleEffects>();
 }
 
-void simpleEffects::drawMyself(QPainter& p, const QRectF& rect) {
-    using Routine = void (simpleEffects::*)(QPainter&, const QRectF&);
+GeneratedEffect::Drawing simpleEffects::record(const QRectF& rect) {
+    using Routine = void (simpleEffects::*)(Shapes&, const QRectF&);
     static constexpr Routine routines[] = {
         &simpleEffects::rectangles, &simpleEffects::circles,        &simpleEffects::bezierPaths,
         &simpleEffects::triangles,  &simpleEffects::flowers,        &simpleEffects::balls,
         &simpleEffects::lights,     &simpleEffects::spinningSquares};
-    if (m_drawObj < 0 || m_drawObj >= int(std::size(routines))) return;
-    p.save();
-    (this->*routines[m_drawObj])(p, rect);
-    p.restore();
+    Shapes shapes;
+    if (m_drawObj >= 0 && m_drawObj < int(std::size(routines)))
+        (this->*routines[m_drawObj])(shapes, rect);
+    return [shapes = std::move(shapes)](QPainter& p, const std::atomic<bool>& stop) {
+        p.save();
+        for (const Shape& shape : shapes) {
+            if (stop.load(std::memory_order_relaxed)) break;
+            shape(p);
+        }
+        p.restore();
+    };
 }
 
-void simpleEffects::rectangles(QPainter& p, const QRectF& rect) {
+void simpleEffects::drawMyself(QPainter& p, const QRectF& rect) {
+    const std::atomic<bool> never{false};
+    record(rect)(p, never);
+}
+
+void simpleEffects::rectangles(Shapes& out, const QRectF& rect) {
     for (int i = 0; i < m_object_count; ++i) {
         if (i % 2) {
-            const QPen pen = randomPen();
+            const Stroke stroke = Stroke::random();
             const QPointF a = randomPoint(rect);
             const QPointF b = randomPoint(rect);
-            QPainterPath path;
-            path.addRect(QRectF(a, b).normalized());
-            p.strokePath(path, pen);
+            const QRectF r = QRectF(a, b).normalized();
+            out.push_back([stroke, r](QPainter& p) {
+                QPainterPath path;
+                path.addRect(r);
+                p.strokePath(path, stroke.pen());
+            });
         } else {
             const QColor colour = randomColor();
             const QPointF a = randomPoint(rect);
             const QPointF b = randomPoint(rect);
-            p.fillRect(QRectF(a, b).normalized(), colour);
+            const QRectF r = QRectF(a, b).normalized();
+            out.push_back([colour, r](QPainter& p) { p.fillRect(r, colour); });
         }
     }
 }
 
-void simpleEffects::circles(QPainter& p, const QRectF& rect) {
+void simpleEffects::circles(Shapes& out, const QRectF& rect) {
     for (int i = 0; i < m_object_count; ++i) {
         const QPointF a = randomPoint(rect);
         const QPointF b = randomPoint(rect);
         // The radius is the smaller of the two spans, not half of it.
         const double r = std::min(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
-        QPainterPath path;
-        path.addEllipse((a + b) / 2, r, r);
-        if (i % 2)
-            strokeRandomly(p, path);
-        else
-            fillRandomly(p, path);
+        const QPointF centre = (a + b) / 2;
+        out.push_back(strokedOrFilled(i, [centre, r] { return circlePath(centre, r); }));
     }
 }
 
-void simpleEffects::bezierPaths(QPainter& p, const QRectF& rect) {
+void simpleEffects::bezierPaths(Shapes& out, const QRectF& rect) {
     for (int i = 0; i < m_object_count; ++i) {
         const int pieces = std::rand() % 8 + 1;
-        QPainterPath path(randomPoint(rect));
-        path.setFillRule(Qt::WindingFill);
+        Outline outline;
+        outline.start = randomPoint(rect);
+        outline.rule = Qt::WindingFill;
         for (int j = 0; j < pieces; ++j) {
-            const QPointF end = randomPoint(rect);
+            Outline::Piece piece;
+            piece.end = randomPoint(rect);
             if (j % 2) {
-                const QPointF c1 = randomPoint(rect);
-                const QPointF c2 = randomPoint(rect);
-                path.cubicTo(c1, c2, end);
-            } else {
-                path.lineTo(end);
+                piece.c1 = randomPoint(rect);
+                piece.c2 = randomPoint(rect);
+                piece.curve = true;
             }
+            outline.pieces.push_back(piece);
         }
-        if (i % 2) {
-            strokeRandomly(p, path);
-        } else {
-            path.closeSubpath();
-            fillRandomly(p, path);
-        }
+        outline.closed = i % 2 == 0;  // filled paths are closed
+        out.push_back(strokedOrFilled(i, [outline] { return outline.path(); }));
     }
 }
 
-void simpleEffects::triangles(QPainter& p, const QRectF& rect) {
+void simpleEffects::triangles(Shapes& out, const QRectF& rect) {
     for (int i = 0; i < m_object_count; ++i) {
-        QPainterPath path(randomPoint(rect));
-        path.lineTo(randomPoint(rect));
-        path.lineTo(randomPoint(rect));
-        if (i % 2) {
-            strokeRandomly(p, path);  // two sides only
-        } else {
-            path.closeSubpath();
-            fillRandomly(p, path);
-        }
+        Outline outline;
+        outline.start = randomPoint(rect);
+        for (int k = 0; k < 2; ++k) outline.pieces.push_back({randomPoint(rect), {}, {}, false});
+        outline.closed = i % 2 == 0;  // an open one has two sides only
+        out.push_back(strokedOrFilled(i, [outline] { return outline.path(); }));
     }
 }
 
-void simpleEffects::flowers(QPainter& p, const QRectF& rect) {
+void simpleEffects::flowers(Shapes& out, const QRectF& rect) {
     const double w = rect.width(), h = rect.height();
     const double s = std::max(w, h) / 100;  // petal size and distance
-    p.setPen(Qt::NoPen);
     for (int f = 0; f < 4 * m_object_count; ++f) {
         const double cx = randomUnit() * w;
         const double cy = randomUnit() * h;
-        p.setBrush(randomColor());
+        const QColor petals = randomColor();
         // 75 degrees apart: the fifth petal overlaps the first.
         for (int a = 0; a < 360; a += 75) {
             const double rad = a * M_PI / 180;
-            p.drawEllipse(QRectF(cx + s * std::cos(rad), cy + s * std::sin(rad), s, s));
+            out.push_back(filledEllipse(
+                QRectF(cx + s * std::cos(rad), cy + s * std::sin(rad), s, s), petals));
         }
-        p.setBrush(randomColor());
-        p.drawEllipse(QRectF(cx, cy, s, s));
+        const QColor heart = randomColor();
+        out.push_back(filledEllipse(QRectF(cx, cy, s, s), heart));
     }
 }
 
-void simpleEffects::balls(QPainter& p, const QRectF& rect) {
+void simpleEffects::balls(Shapes& out, const QRectF& rect) {
     const long n = long(rect.width());
     if (n <= 0) return;
-    p.setPen(Qt::NoPen);
     for (int b = 0; b < 8 * m_object_count; ++b) {
         const QPointF at = randomPoint(rect);
-        p.setBrush(randomColor());
+        const QColor colour = randomColor();
         const long r1 = ::random();
         const long r2 = ::random();
         // Both taken modulo the width.
         const double a = double(r1 % n), c = double(r2 % n);
         const double d = std::hypot(a - at.x(), c - at.y()) / 10;
-        p.drawEllipse(QRectF(at.x(), at.y(), d, d));
+        out.push_back(filledEllipse(QRectF(at.x(), at.y(), d, d), colour));
     }
 }
 
-void simpleEffects::lights(QPainter& p, const QRectF& rect) {
+void simpleEffects::lights(Shapes& out, const QRectF& rect) {
     const double w = rect.width(), h = rect.height();
-    p.setPen(Qt::NoPen);
     for (int i = 0; i < m_object_count / 2; ++i) {
         // Steps of 12 degrees.
         const double alpha = 2 * i * M_PI / 30;
         const QPointF ray(std::cos(alpha) * w / 2, std::sin(alpha) * h / 2);
-        p.setBrush(randomColor());
+        const QColor colour = randomColor();
         for (int k = 0; k < 10; ++k) {
             const double t = (k + 2) / 10.0;
-            p.drawEllipse(QRectF(w / 2 + t * ray.x(), h / 2 + t * ray.y(), 20, 20));
+            out.push_back(
+                filledEllipse(QRectF(w / 2 + t * ray.x(), h / 2 + t * ray.y(), 20, 20), colour));
         }
     }
 }
 
-void simpleEffects::spinningSquares(QPainter& p, const QRectF& rect) {
+void simpleEffects::spinningSquares(Shapes& out, const QRectF& rect) {
     const double w = rect.width(), h = rect.height();
     const double m = std::max(w, h);
     const QPointF centre(rect.left() + w / 2, rect.top() + h / 2);
     const double step = (m - 5) / m_object_count;
-    // Each square, turned and with its colours. The turns add up: nothing restores the
-    // transform between squares.
-    struct Square {
-        QTransform transform;
-        QRectF rect;
-        QColor fill, frame;
-    };
     std::vector<Square> squares;
-    QTransform t = p.transform();
     QRectF square(centre.x() - m, centre.y() - m, 2 * m, 2 * m);
-    double angle = 0;
     for (int i = 0; i < m_object_count; ++i) {
-        t.translate(w / 2, h / 2);
-        t.rotate(angle);
-        t.translate(-w / 2, -h / 2);
         const QColor fill = opaqueRandomColor();
         const QColor frame = opaqueRandomColor();
-        squares.push_back({t, square, fill, frame});
+        squares.push_back({square, fill, frame});
         square.adjust(step, step, -step, -step);
-        angle += 1;
     }
-    // The squares are opaque: one that the next hides everywhere on the picture (the picture
-    // lies inside the next one's inside, three pixels in from its edge, where the next covers
-    // every pixel whole) is not painted. The larger squares of a long spiral are, and the pixels
-    // are the same.
-    const QSizeF device(p.device()->width(), p.device()->height());
-    const QPolygonF corners(QRectF(QPointF(0, 0), device));
-    for (size_t i = 0; i < squares.size(); ++i) {
-        if (i + 1 < squares.size()) {
-            const Square& next = squares[i + 1];
-            const QRectF inside = next.rect.adjusted(3, 3, -3, -3);
-            const QPolygonF hidden = next.transform.map(QPolygonF(inside));
-            if (inside.isValid() && std::all_of(corners.begin(), corners.end(), [&](QPointF c) {
-                    return hidden.containsPoint(c, Qt::OddEvenFill);
-                }))
-                continue;
-        }
-        const Square& sq = squares[i];
-        p.setTransform(sq.transform);
-        p.fillRect(sq.rect, sq.fill);
-        frameRect(p, sq.rect, sq.frame);
-    }
+    // Turned about the rectangle's own middle.
+    const QPointF pivot(w / 2, h / 2);
+    out.push_back([pivot, squares](QPainter& p) { paintSquares(p, pivot, squares); });
 }
 
 // ---------------------------------------------------------------- settings

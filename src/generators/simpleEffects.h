@@ -1,9 +1,11 @@
 #pragma once
-// Random shapes of one of eight kinds scattered over the picture, drawn at the picture's size:
-// translucent rectangles, circles, curved paths and triangles, alternately filled and stroked;
-// flowers, balls, rays of lights, or a spiral tunnel of opaque turning squares.
+// Random shapes of one of eight kinds scattered over the picture: translucent rectangles,
+// circles, curved paths and triangles, alternately filled and stroked; flowers, balls, rays of
+// lights, or a spiral tunnel of opaque turning squares. Kept as a drawing (GeneratedEffect): a
+// few hundred shapes that cover a large picture many times over.
 
 #include <QStringList>
+#include <vector>
 
 #include "generators/GeneratorFrame.h"
 
@@ -47,17 +49,25 @@ class simpleEffects : public GeneratorFrame {
     void setUseBgImageSender(bool on, QWidget* sender) { setuseBgImageSender(on, sender); }
     void setChangOpacitySender(float o, QWidget* sender) { setchangeOpacitySender(o, sender); }
 
-    // Draws the shapes of the current type; a type outside the list draws nothing.
+    // One shape of a drawing with all it is painted with; it builds its own path each time, so
+    // that paintings on several threads share nothing.
+    using Shape = std::function<void(QPainter&)>;
+    using Shapes = std::vector<Shape>;
+
+    // The shapes of the current type, their random values drawn now; a type outside the list
+    // draws nothing.
+    Drawing record(const QRectF& rect) override;
+    // Draws a new set of the shapes at once.
     void drawMyself(QPainter& p, const QRectF& rect) override;
-    // The eight routines, each drawing the current count of its shapes into `rect`.
-    void rectangles(QPainter& p, const QRectF& rect);
-    void circles(QPainter& p, const QRectF& rect);
-    void bezierPaths(QPainter& p, const QRectF& rect);
-    void triangles(QPainter& p, const QRectF& rect);
-    void flowers(QPainter& p, const QRectF& rect);
-    void balls(QPainter& p, const QRectF& rect);
-    void lights(QPainter& p, const QRectF& rect);
-    void spinningSquares(QPainter& p, const QRectF& rect);
+    // The eight routines, each adding the current count of its shapes in `rect`.
+    void rectangles(Shapes& out, const QRectF& rect);
+    void circles(Shapes& out, const QRectF& rect);
+    void bezierPaths(Shapes& out, const QRectF& rect);
+    void triangles(Shapes& out, const QRectF& rect);
+    void flowers(Shapes& out, const QRectF& rect);
+    void balls(Shapes& out, const QRectF& rect);
+    void lights(Shapes& out, const QRectF& rect);
+    void spinningSquares(Shapes& out, const QRectF& rect);
 
     effects::EffectSettings save() const override;
     void read(const effects::EffectSettings& d) override;

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
+#include <QPainter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
 
+#include "foundation/Progress.h"
 #include "generators/GeneratorFrame.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
@@ -26,6 +34,39 @@ class HungryGenerator : public generators::GeneratorFrame {
         return std::make_unique<HungryGenerator>();
     }
 };
+
+// A generator kept as a drawing whose full-size drawing (off the main thread) lasts until it is
+// stopped, while `slow`; a red square otherwise.
+class SlowShapes : public generators::GeneratorFrame {
+  public:
+    QString className() const override { return QStringLiteral("SlowShapes"); }
+    void drawMyself(QPainter&, const QRectF&) override {}
+    Drawing record(const QRectF&) override {
+        return [this](QPainter& p, const std::atomic<bool>& stop) {
+            while (slow && QThread::currentThread() != qApp->thread() && !stop) QThread::msleep(5);
+            if (!stop) p.fillRect(QRectF(10, 10, 20, 20), Qt::red);
+        };
+    }
+    std::atomic<bool> slow = true;
+
+  protected:
+    void buildControls(QWidget*) override {}
+    std::unique_ptr<effects::BaseEffect> newInstance() const override {
+        return std::make_unique<SlowShapes>();
+    }
+};
+
+// Cancels the progress panel as soon as it shows, until `stop`.
+void cancelProgressPanels(QObject* owner, const bool& stop) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, &stop] {
+        if (stop) return timer->deleteLater();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible())
+                if (auto* b = d->findChild<QPushButton*>()) b->click();
+    });
+    timer->start(10);
+}
 
 // The pixels alone: a saved file also records its colour space.
 QImage pixelsOf(const QImage& img) {
@@ -150,4 +191,43 @@ TEST_F(CustomModeTest, ADroppedGeneratorKeptByTheHistoryGoesWithIt) {
     ASSERT_TRUE(undo().canUndo());
     undo().removeAllActions();
     EXPECT_FALSE(undo().canUndo());
+}
+
+TEST_F(CustomModeTest, ShapesAreDrawnAtFullSizeWithProgressAndACancelChangesNothing) {
+    foundation::setProgressDelay(0);
+    SlowShapes slow;
+    c->custom().select(&slow);
+    auto* g = static_cast<SlowShapes*>(c->custom().workingEffect());
+    g->seOpacity(100);
+    g->setUseBackImage(false);
+    g->setBgColor(Qt::transparent);
+    g->prepare();
+    ASSERT_TRUE(g->needsFullDrawing());
+    bool done = false;
+    QObject owner;
+    cancelProgressPanels(&owner, done);
+
+    const imaging::Image before = c->backImage();
+    c->applyBtnAction();
+    EXPECT_EQ(c->backImage(), before);
+    EXPECT_EQ(c->custom().workingEffect(), g);  // kept for another try
+    EXPECT_TRUE(g->needsFullDrawing());
+    QGuiApplication::clipboard()->clear();
+    c->copy();
+    EXPECT_TRUE(QGuiApplication::clipboard()->image().isNull());
+    savePath = dir.filePath("cancelled.png");
+    c->saveImgAs();
+    EXPECT_FALSE(QFile::exists(savePath));
+    c->custom().addFavourite();
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join(", ").toStdString();
+
+    // Let through, the drawing is made once and Apply takes it.
+    done = true;
+    g->slow = false;
+    c->applyBtnAction();
+    foundation::setProgressDelay(-1);
+    const QImage applied = apprig::pixels(c->backImage());
+    EXPECT_EQ(applied.pixelColor(15, 60 - 15), QColor(Qt::red));
+    EXPECT_FALSE(c->custom().workingEffect());
+    EXPECT_TRUE(alerts.isEmpty());
 }

@@ -1,5 +1,6 @@
 // The custom canvas: what it is fitted to, the generator's layers painted for the visible area
-// (equal to the full-size result at 100 %), mouse routing and the placement cursor.
+// (equal to the full-size result at 100 %), shapes kept as a drawing painted at the view's
+// resolution, mouse routing and the placement cursor.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "generators/customEffImageView.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
+#include "generators/simpleEffects.h"
 #include "support/PixelCompare.h"
 
 using namespace generators;
@@ -147,4 +149,77 @@ TEST(CustomCanvas, TheMouseMovesTheStartPointInPictureCoordinates) {
     rig.select(*prototype<hilbertLinesEffect>());
     QApplication::sendEvent(rig.canvas, &enter);
     EXPECT_FALSE(rig.canvas->isDrawingCursor());
+}
+
+TEST(CustomCanvas, ShapesKeptAsADrawingArePaintedForTheViewAsTheFullSizePictureShowsThem) {
+    const QSize size(600, 300);
+    CanvasRig rig(testPicture(size.width(), size.height()));
+    auto proto = prototype<simpleEffects>();
+    proto->setObjectMode(simpleEffects::BezierPaths);  // fills and strokes, lines and curves
+    proto->seObjectCount(40);
+    proto->seOpacity(100);
+    proto->setBgColor(Qt::transparent);
+    simpleEffects* s = rig.select(*proto);
+
+    rig.canvas->setZoom(1.0);
+    const QImage at100 = rig.pictureArea(rig.shot(), size);
+    const QImage full = argb(s->getDrawImage());
+    EXPECT_LT(meanDifference(at100, full), 0.2);
+
+    rig.canvas->setZoom(0.25);
+    const QImage small = rig.pictureArea(rig.shot(), size);
+    ASSERT_EQ(small.size(), QSize(150, 75));
+    const QImage fullScaled =
+        full.scaled(small.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double smallDifference = meanDifference(small, fullScaled);
+    EXPECT_LT(smallDifference, 3.0);
+    // Shapes upside down are far from it: the comparison tells shapes apart.
+    const QImage flipped = fullScaled.mirrored(false, true);
+    EXPECT_GT(meanDifference(small, flipped), 4 * smallDifference);
+
+    // At 400 % the visible part is drawn at that scale: the full-size picture's part enlarged,
+    // with sharper edges.
+    rig.canvas->setZoom(4.0);
+    const QImage shot = rig.shot();
+    const QRect visible = rig.canvas->visibleWidgetRect();
+    const imaging::Point corner = rig.canvas->pictureFromWidget(visible.topLeft());
+    const QRect part(int(std::lround(corner.x)), size.height() - int(std::lround(corner.y)),
+                     visible.width() / 4, visible.height() / 4);
+    const QImage enlarged =
+        full.copy(part).scaled(part.size() * 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage shown = shot.copy(QRect(visible.topLeft(), part.size() * 4));
+    EXPECT_LT(meanDifference(shown, enlarged), 5.5);
+    // A step of a pixel already tells them apart.
+    const QImage shifted =
+        full.copy(part.translated(0, 1))
+            .scaled(part.size() * 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_GT(meanDifference(shown, shifted), 7.5);
+    // Drawn at the view's scale, not enlarged: edges stay steep.
+    auto steepSteps = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 1; x < img.width(); ++x) {
+                const QRgb a = img.pixel(x - 1, y), b = img.pixel(x, y);
+                n += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                         std::abs(qBlue(a) - qBlue(b)) >
+                     90;
+            }
+        return n;
+    };
+    EXPECT_GT(steepSteps(shown), 4 * steepSteps(enlarged) + 500);
+
+    // Opacity and background lay the same drawing anew; new shapes are drawn once.
+    rig.canvas->setZoom(1.0);
+    rig.shot();
+    const int painted = rig.canvas->drawingsPainted();
+    s->setChangOpacitySender(40, nullptr);
+    s->setBgColorSender(QColor(0, 0, 255, 60), nullptr);
+    const QImage faded = rig.pictureArea(rig.shot(), size);
+    EXPECT_EQ(rig.canvas->drawingsPainted(), painted);
+    EXPECT_LT(meanDifference(faded, argb(s->getDrawImage())), 0.2);
+    EXPECT_GT(meanDifference(faded, at100), 5.0);
+    s->regenerate();
+    rig.shot();
+    rig.shot();
+    EXPECT_EQ(rig.canvas->drawingsPainted(), painted + 1);
 }

@@ -310,3 +310,87 @@ TEST(SimpleObjects, SettingsRoundTripAndAbsurdValuesAreTamed) {
     s->read({{"object_count", -4}});
     EXPECT_EQ(s->objectCount(), 0);
 }
+
+TEST(SimpleObjects, TheFullSizePictureIsADirectDrawingWithTheSameSeed) {
+    // The rectangles and paths painted straight onto the picture, as they always were.
+    auto direct = [](int type, int n, QSize size) {
+        QImage img(size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.translate(0, size.height());
+        p.scale(1, -1);
+        auto point = [&] {
+            const double x = unit() * size.width();
+            const double y = unit() * size.height();
+            return QPointF(x, y);
+        };
+        auto colour = [] {
+            const double a = unit(), b = unit(), g = unit(), r = unit();
+            return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+        };
+        auto pen = [&] {
+            const QColor c = colour();
+            QPen pen(c, std::rand() % 10 + 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+            pen.setMiterLimit(10);
+            return pen;
+        };
+        for (int i = 0; i < n; ++i) {
+            if (type == simpleEffects::Rects) {
+                const QPen stroke = i % 2 ? pen() : QPen();
+                const QColor fill = i % 2 ? QColor() : colour();
+                const QPointF a = point(), b = point();
+                QPainterPath path;
+                path.addRect(QRectF(a, b).normalized());
+                if (i % 2)
+                    p.strokePath(path, stroke);
+                else
+                    p.fillRect(QRectF(a, b).normalized(), fill);
+                continue;
+            }
+            const int pieces = std::rand() % 8 + 1;
+            QPainterPath path(point());
+            path.setFillRule(Qt::WindingFill);
+            for (int j = 0; j < pieces; ++j) {
+                const QPointF end = point();
+                if (j % 2) {
+                    const QPointF c1 = point(), c2 = point();
+                    path.cubicTo(c1, c2, end);
+                } else {
+                    path.lineTo(end);
+                }
+            }
+            if (i % 2) {
+                p.strokePath(path, pen());
+            } else {
+                path.closeSubpath();
+                p.fillPath(path, colour());
+            }
+        }
+        return img;
+    };
+    const QSize size(300, 200);
+    for (int type : {simpleEffects::Rects, simpleEffects::BezierPaths}) {
+        GeneratorRig rig(testPicture(size.width(), size.height()));
+        auto proto = prototype<simpleEffects>();
+        proto->setObjectMode(type);
+        proto->seObjectCount(40);
+        simpleEffects* s = rig.select(*proto);
+        std::srand(11);
+        s->prepare();
+        // Painted for a small view first: the full size is drawn from the same shapes.
+        QImage view(90, 60, QImage::Format_ARGB32_Premultiplied);
+        QPainter vp(&view);
+        vp.scale(0.3, 0.3);
+        const std::atomic<bool> never{false};
+        (*s->layers().drawing)(vp, never);
+        vp.end();
+        std::srand(11);
+        EXPECT_EQ(argb(s->effectImage()), direct(type, 40, size)) << type;
+        // A new set replaces the last one whole.
+        std::srand(12);
+        s->regenerate();
+        std::srand(12);
+        EXPECT_EQ(argb(s->effectImage()), direct(type, 40, size)) << type;
+    }
+}
