@@ -17,22 +17,18 @@
 
 #include "BenchApp.h"
 #include "BenchPicture.h"
+#include "BenchTimes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollArea>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "BenchPicture.h"
 #include "app/Controller.h"
 #include "app/MainWindow.h"
-#include "foundation/Preferences.h"
-#include "foundation/Resources.h"
 #include "imaging/FilterRegistry.h"
-#include "imaging/Log.h"
 #include "workbench/DataSource.h"
 #include "workbench/MyImageView.h"
 
@@ -44,7 +40,6 @@ namespace {
 using bench::kPictureHeight;
 using bench::kPictureWidth;
 using bench::picture;
-constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
 
 // The filters measured side by side with other libraries.
 const char* const kBenchmarkSet[] = {"CIGaussianBlur", "CIColorControls", "CIAffineTransform",
@@ -130,11 +125,6 @@ std::shared_ptr<imaging::Filter> prepare(const std::string& name, Session& s) {
     return f;
 }
 
-double percentile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
-}
-
 void BM_Edit(benchmark::State& state, const std::string& name, bool drag) {
     Session& s = *s_session;
     const std::shared_ptr<imaging::Filter> f = prepare(name, s);
@@ -164,10 +154,8 @@ void BM_Edit(benchmark::State& state, const std::string& name, bool drag) {
         ms.push_back(elapsed * 1e3);
         scale.push_back(view->frameScale() / view->getZoom());
     }
-    state.counters["median_ms"] = percentile(ms, 0.5);
-    state.counters["p90_ms"] = percentile(ms, 0.9);
-    state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
-    if (drag) state.counters["scale"] = percentile(scale, 0.5);
+    bench::reportTimes(state, ms);
+    if (drag) state.counters["scale"] = bench::percentile(scale, 0.5);
     s.c->standard().setCurrentFilter(nullptr);
     view->setInteractiveBudget(chrome::ZoomCanvas::kInteractiveBudgetMs);
 }
@@ -209,9 +197,7 @@ int main(int argc, char** argv) {
     s_session = &s;
     s.start();
     QScrollArea* scroll = s.c->window()->ciView()->enclosingScrollView();
-    scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
-    s.c->window()->resize(s.c->window()->sizeHint().expandedTo({kCanvasWidth + 400, 1100}));
-    s.c->window()->show();
+    s.showWithCanvas(scroll);
     QCoreApplication::processEvents();
     s.overlay = bench::picture(1);
     s.c->setBackgroundImage(bench::picture(0));

@@ -9,10 +9,10 @@
 
 #include "BenchApp.h"
 #include "BenchPicture.h"
+#include "CpuClock.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
-#include <ctime>
 
 #include "app/Controller.h"
 #include "app/MainWindow.h"
@@ -24,16 +24,11 @@
 
 namespace {
 
+using bench::cpuSeconds;
 using bench::kPictureHeight;
 using bench::kPictureWidth;
 
 app::Controller* s_controller = nullptr;
-
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
 
 // The current mode's result as Copy encodes it.
 imaging::Bitmap copyPreparation() {

@@ -6,10 +6,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchPicture.h"
+#include "CpuClock.h"
+
 #include <QApplication>
 #include <QColor>
 #include <QTemporaryDir>
-#include <ctime>
 
 #include "app/Controller.h"
 #include "app/CustomFamily.h"
@@ -23,8 +25,9 @@
 
 namespace {
 
+using bench::cpuSeconds;
+
 constexpr int kPerFamily = 100;
-constexpr int kPictureWidth = 6000, kPictureHeight = 4000;
 
 QImage thumbnail(int seed) {
     QImage img(favourites::kThumbnailSize, QImage::Format_ARGB32_Premultiplied);
@@ -69,13 +72,6 @@ void writeStore(const QString& path) {
 
 QTemporaryDir* s_dir = nullptr;
 
-// The process's CPU time over all threads (the engine renders on several).
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
 // The whole start: preferences read from disk, the window built, the default picture, the
 // favourites.
 void BM_StartUp(benchmark::State& state) {
@@ -116,20 +112,6 @@ void BM_ReadFavourites(benchmark::State& state) {
     if (c.custom().favourites().entries().size() != kPerFamily) state.SkipWithError("not read");
 }
 
-imaging::Image bigPicture(int seed) {
-    imaging::Bitmap b(kPictureWidth, kPictureHeight, imaging::PixelFormat::RGBA8);
-    for (int y = 0; y < kPictureHeight; ++y) {
-        uint8_t* row = b.row(y);
-        for (int x = 0; x < kPictureWidth; ++x) {
-            row[4 * x + 0] = uint8_t((x * 255) / kPictureWidth + seed);
-            row[4 * x + 1] = uint8_t((y * 255) / kPictureHeight);
-            row[4 * x + 2] = uint8_t(((x / 40 + y / 40) % 2) * 160 + (x * y) % 64);
-            row[4 * x + 3] = 255;
-        }
-    }
-    return imaging::Image::fromBitmap(b);
-}
-
 // Adding a favourite of a Gaussian blur over a 24-megapixel picture. `fresh`: each add is the
 // first on a newly opened picture (nothing of it rendered before); otherwise the same picture.
 void BM_AddFavourite(benchmark::State& state, bool fresh) {
@@ -138,12 +120,12 @@ void BM_AddFavourite(benchmark::State& state, bool fresh) {
     c.setQuitHandler([] {});
     c.loadWindow();
     c.window()->show();
-    c.setBackgroundImage(bigPicture(0));
+    c.setBackgroundImage(bench::picture(0));
     int seed = 1;
     double cpu = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        if (fresh) c.setBackgroundImage(bigPicture(seed++));
+        if (fresh) c.setBackgroundImage(bench::picture(seed++));
         c.addFilterIndex("CIGaussianBlur", 111);
         state.ResumeTiming();
         const double c0 = cpuSeconds();

@@ -15,6 +15,7 @@
 
 #include "BenchApp.h"
 #include "BenchPicture.h"
+#include "BenchTimes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -47,7 +48,6 @@ namespace {
 
 using bench::kPictureHeight;
 using bench::kPictureWidth;
-constexpr int kCanvasWidth = 1280, kCanvasHeight = 800;
 
 struct Session : bench::App {
     customEffImageView* canvas = nullptr;
@@ -64,11 +64,6 @@ void finishFrame(Session& s) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         s.canvas->repaint();
     }
-}
-
-double percentile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
 }
 
 GeneratedEffect* select(Session& s, effects::BaseEffect* prototype) {
@@ -93,9 +88,7 @@ void measure(benchmark::State& state, Step step) {
         state.SetIterationTime(elapsed);
         ms.push_back(elapsed * 1e3);
     }
-    state.counters["median_ms"] = percentile(ms, 0.5);
-    state.counters["p90_ms"] = percentile(ms, 0.9);
-    state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
+    bench::reportTimes(state, ms);
 }
 
 void BM_Drag(benchmark::State& state, effects::BaseEffect* prototype) {
@@ -151,7 +144,7 @@ void BM_Compose(benchmark::State& state, effects::BaseEffect* prototype) {
         state.SetIterationTime(elapsed);
         ms.push_back(elapsed * 1e3);
     }
-    state.counters["median_ms"] = percentile(ms, 0.5);
+    state.counters["median_ms"] = bench::percentile(ms, 0.5);
 }
 
 }  // namespace
@@ -166,9 +159,7 @@ int main(int argc, char** argv) {
     s.start();
     s.canvas = s.c->window()->customEffectsView();
     QScrollArea* scroll = s.canvas->enclosingScrollView();
-    scroll->setFixedSize(kCanvasWidth, kCanvasHeight);
-    s.c->window()->resize(s.c->window()->sizeHint().expandedTo({kCanvasWidth + 400, 1100}));
-    s.c->window()->show();
+    s.showWithCanvas(scroll);
     s.c->changeFilterMode(s.c->window()->customBtn());
     QCoreApplication::processEvents();
     s.c->setBackgroundImage(bench::picture());

@@ -22,6 +22,7 @@
 #include <ctime>
 
 #include "BenchPicture.h"
+#include "BenchTimes.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "imaging/Log.h"
@@ -57,11 +58,6 @@ void redrawAndWait(Session& s) {
     waitForFrame(s);
 }
 
-double percentile(std::vector<double> v, double q) {
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
-}
-
 // CPU time of the whole process, llvmpipe's render threads included: with other jobs on the
 // cores the wall times are mostly waiting, this is the work a step costs.
 double processCpuMs() {
@@ -72,10 +68,8 @@ double processCpuMs() {
 
 void report(benchmark::State& state, const std::vector<double>& ms,
             const std::vector<double>& cpuMs) {
-    state.counters["median_ms"] = percentile(ms, 0.5);
-    state.counters["p90_ms"] = percentile(ms, 0.9);
-    state.counters["max_ms"] = *std::max_element(ms.begin(), ms.end());
-    state.counters["cpu_median_ms"] = percentile(cpuMs, 0.5);
+    bench::reportTimes(state, ms);
+    state.counters["cpu_median_ms"] = bench::percentile(cpuMs, 0.5);
 }
 
 void send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {

@@ -7,8 +7,13 @@
 #include <QPointF>
 #include <QString>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
+#include <optional>
 
+class QFont;
+class QLabel;
+class QRect;
 class QWidget;
 
 namespace threed {
@@ -70,6 +75,25 @@ class BaseEffect {
     BaseEffect() = default;
     // A default-initialised object of the concrete class.
     virtual std::unique_ptr<BaseEffect> newInstance() const = 0;
+
+    // A stored setting as a number: present, of a number kind (numbers, booleans, numeric text)
+    // and finite; nothing otherwise. Settings come back from favourites written by other runs
+    // or damaged, so every reader goes through this.
+    static std::optional<double> storedNumber(const EffectSettings& d, const QString& key);
+    // Records `undo` on the application's undo history against this effect (nothing without
+    // one).
+    void registerUndo(std::function<void()> undo);
+
+    // The controls panel, shared by the families. `rows` builds the controls into the cleared
+    // controls host; a failure is logged and ends the building.
+    void buildControlsPanel(const std::function<void(QWidget* host)>& rows);
+    // The bordered view behind a panel's controls, filling the host.
+    static void addPanelBorder(QWidget* host);
+    // Places `child` by its y-up `frame` in a panel `panelHeight` high that keeps to the host's
+    // top however tall the host is.
+    static void placeAtTop(QWidget* host, QWidget* child, QRect frame, int panelHeight, int mask);
+    // A row label of a panel: white on the border, right-aligned, in `font`; not yet placed.
+    static QLabel* makeRowLabel(QWidget* host, const QString& text, const QFont& font);
 
     bool wasInit = false;
     QWidget* topControlsView = nullptr;

@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <limits>
+#include <vector>
 
 namespace foundation::archive {
 
@@ -35,7 +36,7 @@ bool imageFits(QSize s) {
            s.height() <= kMaxImageSide && qint64(s.width()) * s.height() <= kMaxImagePixels;
 }
 
-QCborArray numbers(std::initializer_list<double> values) {
+QCborArray numbers(const std::vector<double>& values) {
     QCborArray a;
     for (double v : values) a.append(v);
     return a;
@@ -49,9 +50,7 @@ bool encode(const QVariant& v, int depth, QCborValue& out, QString* why) {
         const std::vector<double>& c = vector.values();
         if (qsizetype(c.size()) > kMaxVectorComponents)
             return fail(why, QStringLiteral("a vector of %1 components").arg(c.size()));
-        QCborArray a;
-        for (double x : c) a.append(x);
-        out = QCborValue(QCborTag(kVectorTag), a);
+        out = QCborValue(QCborTag(kVectorTag), numbers(c));
         return true;
     }
     if (t == qMetaTypeId<imaging::Color>()) {
@@ -264,30 +263,23 @@ QByteArray archivedDataWithRootObject(const QVariant& object, QString* why) {
 }
 
 std::optional<QVariant> unarchiveObjectWithData(const QByteArray& data, QString* why) {
-    if (data.isEmpty()) {
-        fail(why, QStringLiteral("no data"));
+    const auto refused = [why](const QString& reason) {
+        fail(why, reason);
         return std::nullopt;
-    }
+    };
+    if (data.isEmpty()) return refused(QStringLiteral("no data"));
     QCborStreamReader reader(data);
     const QCborValue root = QCborValue::fromCbor(reader);
-    if (reader.lastError() != QCborError::NoError) {
-        fail(why, QStringLiteral("not an archive (%1)").arg(reader.lastError().toString()));
-        return std::nullopt;
-    }
-    if (reader.currentOffset() != data.size()) {
-        fail(why, QStringLiteral("data after the archive"));
-        return std::nullopt;
-    }
+    if (reader.lastError() != QCborError::NoError)
+        return refused(QStringLiteral("not an archive (%1)").arg(reader.lastError().toString()));
+    if (reader.currentOffset() != data.size())
+        return refused(QStringLiteral("data after the archive"));
     if (!root.isTag() || root.tag() != QCborTag(QCborKnownTags::Signature) ||
-        !root.taggedValue().isArray() || root.taggedValue().toArray().size() != 2) {
-        fail(why, QStringLiteral("not an archive"));
-        return std::nullopt;
-    }
+        !root.taggedValue().isArray() || root.taggedValue().toArray().size() != 2)
+        return refused(QStringLiteral("not an archive"));
     const QCborArray body = root.taggedValue().toArray();
-    if (!body.at(0).isInteger() || body.at(0).toInteger() != kVersion) {
-        fail(why, QStringLiteral("an archive of another version"));
-        return std::nullopt;
-    }
+    if (!body.at(0).isInteger() || body.at(0).toInteger() != kVersion)
+        return refused(QStringLiteral("an archive of another version"));
     QVariant object;
     if (!decode(body.at(1), 0, object, why)) return std::nullopt;
     return object;

@@ -150,7 +150,7 @@ class QtExporter final : public GraphicsExporter {
             image.setDotsPerMeterY(dotsPerMeter(m_vres));
         }
         QImageWriter writer(&out, m_entry.coder);
-        if (m_format.hasQuality) writer.setQuality(m_quality >= 0 ? m_quality : kDefaultQuality);
+        if (m_format.hasQuality) writer.setQuality(quality());
         if (writer.write(image)) return true;
         m_error = writer.errorString();
         return false;
@@ -170,8 +170,8 @@ class QtExporter final : public GraphicsExporter {
             m_hres > 0 && m_vres > 0 ? dotsPerMeter(m_hres) : firstRows.dotsPerMeterX();
         layout.dotsPerMeterY =
             m_hres > 0 && m_vres > 0 ? dotsPerMeter(m_vres) : firstRows.dotsPerMeterY();
-        layout.iccProfile = QColorSpace(QColorSpace::SRgb).iccProfile();
-        layout.quality = m_format.hasQuality ? (m_quality >= 0 ? m_quality : kDefaultQuality) : -1;
+        layout.iccProfile = imaging::io::srgbProfile();
+        layout.quality = m_format.hasQuality ? quality() : -1;
         return makeRowEncoder(m_entry.coder, out, layout, m_error);
     }
 
@@ -380,6 +380,20 @@ void GraphicsExporter::setMetadata(std::shared_ptr<const PictureMetadata> metada
     m_metadata = std::move(metadata);
 }
 
+bool GraphicsExporter::recordsMetadata() const {
+    return m_metadata && m_format.storesMetadata;
+}
+
+bool GraphicsExporter::writeWithMetadata(QByteArray& encoded, int width, int height,
+                                         QIODevice& device) {
+    m_metadata->writeInto(encoded, {width, height, m_hres, m_vres}, &m_warning);
+    if (device.write(encoded) != encoded.size()) {
+        m_error = device.errorString();
+        return false;
+    }
+    return true;
+}
+
 bool GraphicsExporter::exportToDevice(QIODevice& device) {
     m_error.clear();
     m_warning.clear();
@@ -393,7 +407,7 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
         m_error = QStringLiteral("There is not enough memory to write the picture.");
         return false;
     }
-    if (!m_metadata || !m_format.storesMetadata) return encode(image, device);
+    if (!recordsMetadata()) return encode(image, device);
 
     // The metadata goes into the encoded file, which is therefore made in memory first.
     QByteArray bytes;
@@ -402,12 +416,7 @@ bool GraphicsExporter::exportToDevice(QIODevice& device) {
         buffer.open(QIODevice::WriteOnly);
         if (!encode(image, buffer)) return false;
     }
-    m_metadata->writeInto(bytes, {image.width(), image.height(), m_hres, m_vres}, &m_warning);
-    if (device.write(bytes) != bytes.size()) {
-        m_error = device.errorString();
-        return false;
-    }
-    return true;
+    return writeWithMetadata(bytes, image.width(), image.height(), device);
 }
 
 namespace {
@@ -440,6 +449,7 @@ std::unique_ptr<RowEncoder> GraphicsExporter::rowEncoder(QIODevice&, int, int, b
 
 bool GraphicsExporter::exportRows(int width, int height, const RowSource& rows) {
     m_error.clear();
+    m_warning.clear();
     m_cancelled = false;
     if (m_path.isEmpty()) {
         m_error = QStringLiteral("No file was named.");
@@ -455,7 +465,14 @@ bool GraphicsExporter::exportRows(int width, int height, const RowSource& rows) 
     std::string error;
     do {
         again = false;
-        error = imaging::io::writeFileSafely(nativePath(), [&](QIODevice& out, std::string& why) {
+        error = imaging::io::writeFileSafely(nativePath(), [&](QIODevice& file, std::string& why) {
+            // As in exportToDevice, metadata is recorded into the whole encoded file: only the
+            // encoded bytes are then held, never the picture's.
+            QByteArray encoded;
+            QBuffer memory(&encoded);
+            const bool withMetadata = recordsMetadata();
+            if (withMetadata) memory.open(QIODevice::ReadWrite);
+            QIODevice& out = withMetadata ? static_cast<QIODevice&>(memory) : file;
             std::unique_ptr<RowEncoder> encoder;
             auto failed = [&](const QString& reason) {
                 why = reason.toStdString();
@@ -493,7 +510,10 @@ bool GraphicsExporter::exportRows(int width, int height, const RowSource& rows) 
                     return failed(QStringLiteral("Saving was cancelled."));
                 }
             }
-            return encoder->finish() || failed(encoder->error());
+            if (!encoder->finish()) return failed(encoder->error());
+            if (!withMetadata) return true;
+            memory.close();
+            return writeWithMetadata(encoded, width, height, file) || failed(m_error);
         });
     } while (again);
     return concluded(m_cancelled, error, m_error);

@@ -124,6 +124,8 @@ class GraphicsExporter {
                                                    bool alpha, const QImage& firstRows);
     // The target file's name as the file system has it.
     std::string nativePath() const;
+    // The quality asked for, else kDefaultQuality (for formats that have one).
+    int quality() const { return m_quality >= 0 ? m_quality : kDefaultQuality; }
 
     Format m_format;
     double m_hres = 0, m_vres = 0;
@@ -131,6 +133,11 @@ class GraphicsExporter {
     QString m_error;
 
   private:
+    // Whether metadata was given and the format holds it.
+    bool recordsMetadata() const;
+    // Records the metadata in an encoded file of a `width` x `height` picture and writes it.
+    bool writeWithMetadata(QByteArray& encoded, int width, int height, QIODevice& device);
+
     QImage m_image;
     QString m_path;
     std::shared_ptr<const PictureMetadata> m_metadata;

@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <exception>
 #include <utility>
 
 #include "chrome/BaseColoredTextButton.h"
@@ -13,11 +12,9 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/Resources.h"
 #include "foundation/UndoManager.h"
-#include "imaging/Log.h"
 #include "workbench/Autoresizer.h"
 #include "workbench/ColorWell.h"
 #include "workbench/FloatSlider.h"
-#include "workbench/MyBorderView.h"
 
 namespace generators {
 
@@ -140,16 +137,7 @@ void GeneratedEffect::regenerate() {
 }
 
 void GeneratedEffect::setUpControlsView() {
-    clearTopControlsView();
-    if (!topControlsView) return;
-    try {
-        buildControls(topControlsView);
-    } catch (const std::exception& e) {
-        imaging::log(std::string("controls of ") + className().toStdString() + ": " + e.what());
-    }
-    // Children added to a host already on screen stay hidden until shown.
-    for (QWidget* w : topControlsView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        w->show();
+    buildControlsPanel([this](QWidget* host) { buildControls(host); });
 }
 
 // ---------------------------------------------------------------- placement with the mouse
@@ -189,12 +177,6 @@ void GeneratedEffect::setPositionUNDO(QPointF p) {
 
 // ---------------------------------------------------------------- settings
 
-void GeneratedEffect::registerUndo(std::function<void()> undo) {
-    effects::EffectHost* host = effects::EffectHost::shared();
-    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
-        um->registerUndoWithTarget(this, std::move(undo));
-}
-
 void GeneratedEffect::postUpdate() {
     foundation::NotificationCenter::defaultCenter().postNotificationName(
         foundation::kUpdateCustomView);
@@ -229,27 +211,17 @@ void GeneratedEffect::showValue(QWidget* control, const QColor& value) {
 // ---------------------------------------------------------------- controls panel
 
 void GeneratedEffect::addBorderView(QWidget* host) {
-    auto* border = new workbench::MyBorderView(host);
-    workbench::Autoresizer::of(host)->place(border, QRect(0, 0, host->width(), host->height()),
-                                            workbench::kWidthSizable | workbench::kHeightSizable);
-    border->lower();
+    addPanelBorder(host);
 }
 
 void GeneratedEffect::placeInPanel(QWidget* host, QWidget* child, QRect frame, int mask) {
-    // The frames are y-up within a panel of kPanelHeight at the top of the host.
-    frame.translate(0, host->height() - kPanelHeight);
-    workbench::Autoresizer::of(host)->place(child, frame, mask);
+    placeAtTop(host, child, frame, kPanelHeight, mask);
 }
 
 QLabel* GeneratedEffect::addLabel(QWidget* host, const QString& text, int y) {
-    auto* l = new QLabel(text, host);
-    QFont f = l->font();
+    QFont f = host->font();
     f.setPointSizeF(9);
-    l->setFont(f);
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, Qt::white);
-    l->setPalette(pal);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QLabel* l = makeRowLabel(host, text, f);
     placeInPanel(host, l, QRect(kLabelX, y, kLabelWidth, kLabelHeight), kTopLeft);
     return l;
 }

@@ -109,9 +109,6 @@ class GeneratedEffect : public effects::BaseEffect {
     void noteGeneration(bool made, QSize size);
     static QString noMemoryFor(QSize size);
 
-    // Records `undo` on the application's undo history against this effect (nothing without
-    // one).
-    void registerUndo(std::function<void()> undo);
     // Asks the custom canvas to redraw.
     static void postUpdate();
 

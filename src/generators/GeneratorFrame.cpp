@@ -90,28 +90,21 @@ effects::EffectSettings GeneratorFrame::save() const {
 
 void GeneratorFrame::readInt(const effects::EffectSettings& d, const QString& key, int& field,
                              int min, int max) {
-    const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const double v = it->toDouble(&ok);
-    if (ok && std::isfinite(v)) field = int(std::clamp(v, double(min), double(max)));
+    if (const auto v = storedNumber(d, key)) field = int(std::clamp(*v, double(min), double(max)));
 }
 
 void GeneratorFrame::readBool(const effects::EffectSettings& d, const QString& key, bool& field) {
     const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const double v = it->toDouble(&ok);
-    if (it->typeId() == QMetaType::Bool || (ok && std::isfinite(v))) field = it->toBool();
+    if (it != d.constEnd() && it->typeId() == QMetaType::Bool)
+        field = it->toBool();
+    else if (const auto v = storedNumber(d, key))
+        field = *v != 0;
 }
 
 void GeneratorFrame::readFloat(const effects::EffectSettings& d, const QString& key, float& field,
                                float min, float max) {
-    const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const double v = it->toDouble(&ok);
-    if (ok && std::isfinite(v)) field = float(std::clamp(v, double(min), double(max)));
+    if (const auto v = storedNumber(d, key))
+        field = float(std::clamp(*v, double(min), double(max)));
 }
 
 void GeneratorFrame::read(const effects::EffectSettings& d) {

@@ -49,33 +49,45 @@ double flareEffect::directionOf(int px, int py) const {
     return theta < 0 ? theta + kTwoPi : theta;
 }
 
-int flareEffect::find_spike_index(int px, int py) const {
-    const double theta = directionOf(px, py);
-    const int n = int(m_angles.size());
-    int k = 0;
-    while (k < n && m_angles[size_t(k)] < theta) ++k;
-    return k == 0 ? n - 1 : k - 1;
+int flareEffect::spikeIndexFor(double theta) const {
+    const auto k = std::lower_bound(m_angles.begin(), m_angles.end(), theta) - m_angles.begin();
+    return k == 0 ? int(m_angles.size()) - 1 : int(k) - 1;
 }
 
-double flareEffect::distance_point_spike(double angle, int px, int py) const {
+flareEffect::SpikeLine flareEffect::spikeLine(double angle) const {
     const double dx = (std::cos(angle) + centerx) - centerx;
     const double dy = (std::sin(angle) + centery) - centery;
+    return {dx, dy, std::hypot(dx, dy)};
+}
+
+double flareEffect::nearness(const SpikeLine& line, int px, int py) const {
     const double delta =
-        std::abs(double(centery - py) * dx - double(centerx - px) * dy) / std::hypot(dx, dy);
+        std::abs(double(centery - py) * line.dx - double(centerx - px) * line.dy) / line.length;
     return 1 - std::min(1.0, delta * 0.0625);
 }
 
-double flareEffect::maxvectorlen(int px, int py, double a1, double a2, double l1, double l2) const {
-    double theta = directionOf(px, py);
+double flareEffect::reachAt(double theta, double a1, double a2, double l1, double l2) {
     // The wrap from the last spike to the first.
     if (a1 > theta) theta += kTwoPi;
     if (a1 > a2) a2 += kTwoPi;
     return l1 + (l2 - l1) * (theta - a1) / (a2 - a1);
 }
 
+int flareEffect::find_spike_index(int px, int py) const {
+    return spikeIndexFor(directionOf(px, py));
+}
+
+double flareEffect::distance_point_spike(double angle, int px, int py) const {
+    return nearness(spikeLine(angle), px, py);
+}
+
+double flareEffect::maxvectorlen(int px, int py, double a1, double a2, double l1, double l2) const {
+    return reachAt(directionOf(px, py), a1, a2, l1, l2);
+}
+
 void flareEffect::drawFlare(QPainter& p, const QRectF& rect) {
     const int w = int(rect.width()), h = int(rect.height());
-    radius = std::min(w, h);
+    const int radius = std::min(w, h);
     centerx = pixelCoordinate(m_imageZoom * m_startPT.x());
     centery = pixelCoordinate(m_imageZoom * m_startPT.y());
     const int n = m_linesCount;
@@ -90,6 +102,11 @@ void flareEffect::drawFlare(QPainter& p, const QRectF& rect) {
         const double v2 = double(::random()) / 2147483647.0;
         m_lengths.push_back(std::min(double(radius), (v2 + 0.2) * radius));
     }
+    // The spikes' lines, and each pixel's direction, are worked out once rather than for every
+    // use in the loop below.
+    std::vector<SpikeLine> lines;
+    lines.reserve(size_t(n));
+    for (double a : m_angles) lines.push_back(spikeLine(a));
 
     QImage grey(w, h, QImage::Format_RGB32);
     if (grey.isNull()) return;
@@ -99,14 +116,15 @@ void flareEffect::drawFlare(QPainter& p, const QRectF& rect) {
         for (int px = 0; px < w; ++px) {
             int g = 255;
             if (px != centerx || py != centery) {
-                const int i = find_spike_index(px, py);
-                const int j = i + 1 == n ? 0 : i + 1;
-                const double si = distance_point_spike(m_angles[size_t(i)], px, py);
-                const double sj = distance_point_spike(m_angles[size_t(j)], px, py);
+                const double theta = directionOf(px, py);
+                const size_t i = size_t(spikeIndexFor(theta));
+                const size_t j = i + 1 == size_t(n) ? 0 : i + 1;
+                const double si = nearness(lines[i], px, py);
+                const double sj = nearness(lines[j], px, py);
                 const qint64 dx = qint64(centerx) - px, dy = qint64(centery) - py;
                 const double r = std::sqrt(double(dx * dx + dy * dy));
-                const double reach = maxvectorlen(px, py, m_angles[size_t(i)], m_angles[size_t(j)],
-                                                  m_lengths[size_t(i)], m_lengths[size_t(j)]);
+                const double reach =
+                    reachAt(theta, m_angles[i], m_angles[j], m_lengths[i], m_lengths[j]);
                 const double f = 1 - std::min(1.0, r / reach);
                 const double level = f * f * (255 * si * si + 255 * sj * sj);
                 g = int(std::lround(std::min(level, 255.0)));

@@ -72,14 +72,25 @@ class flareEffect : public GeneratorFrame {
     std::unique_ptr<effects::BaseEffect> newInstance() const override;
 
   private:
+    // A spike's line through the centre: its direction and that direction's length.
+    struct SpikeLine {
+        double dx, dy, length;
+    };
+
     // The pixel's direction from the centre, in [0, 2 pi).
     double directionOf(int px, int py) const;
+    // find_spike_index, distance_point_spike and maxvectorlen, from a direction or line that
+    // the drawing works out once.
+    int spikeIndexFor(double theta) const;
+    SpikeLine spikeLine(double angle) const;
+    double nearness(const SpikeLine& line, int px, int py) const;
+    static double reachAt(double theta, double a1, double a2, double l1, double l2);
 
     int m_linesCount = 30;
     float m_lineWidth = 1.0f;
     float m_imageZoom = 1.0f;
     // While drawing.
-    int centerx = 0, centery = 0, radius = 0;
+    int centerx = 0, centery = 0;
     std::vector<double> m_angles, m_lengths;
 };
 

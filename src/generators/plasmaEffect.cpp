@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "generators/GeneratorRandom.h"
+#include "generators/UprightBitmap.h"
 
 namespace generators {
 
@@ -91,13 +92,7 @@ void plasmaEffect::drawPlazma(QPainter& p, const QRectF& rect) {
     if (side <= 0) return;
     const QImage bitmap = plazmaBitmap(side);
     if (bitmap.isNull()) return;
-    // The bitmap's rows run top to bottom: drawn upright under the y-up transform.
-    p.save();
-    p.translate(rect.x(), rect.y() + rect.height());
-    p.scale(1, -1);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRectF(0, 0, rect.width(), rect.height()), bitmap);
-    p.restore();
+    drawUpright(p, rect, bitmap);
 }
 
 void plasmaEffect::buildControls(QWidget* host) {

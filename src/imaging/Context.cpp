@@ -266,6 +266,15 @@ int stripRows(const Image& image, const IRect& request, double scale, const Rend
     return rows;
 }
 
+// The bands of `request` a render in strips of `rows` goes through, bottom first (the engine's
+// y runs upwards): the top one may be shorter.
+std::vector<IRect> stripBands(const IRect& request, int rows) {
+    std::vector<IRect> bands;
+    for (int y = request.y0; y < request.y1; y += rows)
+        bands.push_back({request.x0, y, request.x1, std::min(y + rows, request.y1)});
+    return bands;
+}
+
 // A tile sink that encodes tiles of `request` into `out` (rows top to bottom).
 TileSink encoderInto(Bitmap& out, const IRect& request, PixelFormat format, WorkingSpace space) {
     const size_t bpp = bytesPerPixel(format);
@@ -294,10 +303,7 @@ Bitmap renderRequest(const Image& image, const IRect& request, double scale, Pix
         whole.run(sink);
         return out;
     }
-    for (int y = request.y0; y < request.y1; y += rows)
-        Plan(image, IRect{request.x0, y, request.x1, std::min(y + rows, request.y1)}, scale,
-             options)
-            .run(sink);
+    for (const IRect& band : stripBands(request, rows)) Plan(image, band, scale, options).run(sink);
     return out;
 }
 
@@ -326,10 +332,11 @@ std::vector<int> Context::stripStarts(const Image& image, const Rect& region, do
         const Plan whole(image, request, scale, options);
         rows = stripRows(image, request, scale, options, whole);
         if (rows < h) {
-            // renderBitmap's strips begin at the bottom: the top one may be shorter.
+            // renderBitmap's own bands, top first, as rows counted from the top.
+            const std::vector<IRect> bands = stripBands(request, rows);
             std::vector<int> starts;
-            for (int top = h % rows == 0 ? 0 : h % rows - rows; top < h; top += rows)
-                starts.push_back(std::max(top, 0));
+            for (auto band = bands.rbegin(); band != bands.rend(); ++band)
+                starts.push_back(request.y1 - band->y1);
             return starts;
         }
         if (whole.heldBytes(true) > 0) return {0};

@@ -4,15 +4,12 @@
 #include <QOpenGLContext>
 #include <QWidget>
 #include <cmath>
-#include <exception>
+#include <limits>
 
 #include "effects/EffectHost.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/UndoManager.h"
-#include "imaging/Log.h"
 #include "threed/Texture2D.h"
 #include "workbench/Autoresizer.h"
-#include "workbench/MyBorderView.h"
 
 namespace threed {
 
@@ -86,19 +83,15 @@ void ThreeDEffect::setPositionUNDO(float horizontal, float vertical) {
 }
 
 void ThreeDEffect::readFloat(const effects::EffectSettings& d, const QString& key, float& out) {
-    const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const float v = it->toFloat(&ok);
-    if (ok && std::isfinite(v)) out = v;
+    const auto v = storedNumber(d, key);
+    if (v && std::abs(*v) <= std::numeric_limits<float>::max()) out = float(*v);
 }
 
 void ThreeDEffect::readInt(const effects::EffectSettings& d, const QString& key, int32_t& out) {
-    const auto it = d.constFind(key);
-    if (it == d.constEnd()) return;
-    bool ok = false;
-    const int v = it->toInt(&ok);
-    if (ok) out = v;
+    // Beyond the type's range a number is left out, not wrapped round.
+    const auto v = storedNumber(d, key);
+    if (v && *v >= std::numeric_limits<int32_t>::min() && *v <= std::numeric_limits<int32_t>::max())
+        out = int32_t(std::lround(*v));
 }
 
 void ThreeDEffect::saveRotation(effects::EffectSettings& d, const QString& prefix) const {
@@ -116,46 +109,24 @@ void ThreeDEffect::postUpdateOpenGLView() {
         foundation::kUpdateOpenGLView);
 }
 
-void ThreeDEffect::registerUndo(std::function<void()> partner) {
-    const effects::EffectHost* host = effects::EffectHost::shared();
-    if (foundation::UndoManager* um = host ? host->undoManager() : nullptr)
-        um->registerUndoWithTarget(this, std::move(partner));
-}
-
 void ThreeDEffect::buildControls(const std::function<void(QWidget*)>& rows) {
-    QWidget* host = getTopControlsView();
-    if (!host) return;
-    clearTopControlsView();
-    try {
-        auto* border = new workbench::MyBorderView(host);
-        workbench::Autoresizer::of(host)->place(
-            border, QRect(QPoint(), host->size()),
-            workbench::kWidthSizable | workbench::kHeightSizable);
+    buildControlsPanel([&rows](QWidget* host) {
+        addPanelBorder(host);
         rows(host);
-        for (QWidget* w : host->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) w->show();
-    } catch (const std::exception& e) {
-        imaging::log(e.what());
-    }
+    });
 }
 
 QLabel* ThreeDEffect::addLabel(QWidget* host, const QString& text, const QRect& frame) {
-    auto* label = new QLabel(text, host);
-    QFont f = label->font();
+    QFont f = host->font();
     f.setPixelSize(10);
-    label->setFont(f);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(p);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QLabel* label = makeRowLabel(host, text, f);
     place(host, label, frame);
     return label;
 }
 
 void ThreeDEffect::place(QWidget* host, QWidget* control, const QRect& frame) {
-    // The rows keep their distance from the host's top edge, however tall the host is.
-    workbench::Autoresizer::of(host)->place(control,
-                                            frame.translated(0, host->height() - kControlsHeight),
-                                            workbench::kMaxXMargin | workbench::kMinYMargin);
+    placeAtTop(host, control, frame, kControlsHeight,
+               workbench::kMaxXMargin | workbench::kMinYMargin);
 }
 
 }  // namespace threed

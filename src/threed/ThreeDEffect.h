@@ -63,7 +63,7 @@ class ThreeDEffect : public effects::BaseEffect {
         return const_cast<ThreeDEffect*>(this)->rotationField();
     }
 
-    // Settings values: a number present, of a number kind and finite, replaces `out`.
+    // Settings values: a stored number (storedNumber) that the type can hold replaces `out`.
     static void readFloat(const effects::EffectSettings& d, const QString& key, float& out);
     static void readInt(const effects::EffectSettings& d, const QString& key, int32_t& out);
     // Writes and reads the rotation as "<prefix>0" to "<prefix>3".
@@ -72,8 +72,6 @@ class ThreeDEffect : public effects::BaseEffect {
 
     // Asks the canvas to redraw ("UpdateOpenGLView").
     static void postUpdateOpenGLView();
-    // Registers `partner` as the undo of a change about to be made.
-    void registerUndo(std::function<void()> partner);
 
     // Builds the controls inside a guard: a failure is logged and ends the building.
     void buildControls(const std::function<void(QWidget* host)>& rows);

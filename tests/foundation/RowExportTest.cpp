@@ -9,6 +9,8 @@
 
 #include "ExportTestSupport.h"
 #include "foundation/GraphicsExporter.h"
+#include "foundation/PictureMetadata.h"
+#include "support/PictureFiles.h"
 
 using namespace foundation;
 
@@ -19,11 +21,13 @@ QByteArray contents(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray wholeExport(OSType code, const QImage& image, const QString& path, double dpi) {
+QByteArray wholeExport(OSType code, const QImage& image, const QString& path, double dpi,
+                       std::shared_ptr<const PictureMetadata> metadata = {}) {
     auto x = GraphicsExporter::open(code);
     x->setInputImage(image);
     x->setOutputFile(path);
     x->setResolution(dpi, dpi);
+    x->setMetadata(std::move(metadata));
     EXPECT_TRUE(x->doExport()) << x->errorString().toStdString();
     return contents(path);
 }
@@ -43,13 +47,12 @@ struct Strips {
 };
 
 bool stripExport(OSType code, Strips& strips, const QString& path, double dpi,
-                 QString* error = nullptr) {
+                 std::shared_ptr<const PictureMetadata> metadata = {}) {
     auto x = GraphicsExporter::open(code);
     x->setOutputFile(path);
     x->setResolution(dpi, dpi);
-    const bool ok = x->exportRows(strips.picture.width(), strips.picture.height(), strips.source());
-    if (error) *error = x->errorString();
-    return ok;
+    x->setMetadata(std::move(metadata));
+    return x->exportRows(strips.picture.width(), strips.picture.height(), strips.source());
 }
 
 // A picture with grain (so that compression has work) that is opaque but for `clearRow`.
@@ -110,6 +113,28 @@ TEST(RowExport, TransparencyFoundLateBeginsTheFileAgainOnce) {
     EXPECT_EQ(flat.requests, 10);
     EXPECT_EQ(contents(dir.filePath("f.jpg")),
               wholeExport(fourCharCode("JPEG"), picture, dir.filePath("w.jpg"), 0));
+}
+
+TEST(RowExport, StripsRecordTheMetadataAWholeExportRecords) {
+    QTemporaryDir dir;
+    testfiles::writeCameraJpeg(dir.filePath("camera.jpg"));
+    const auto metadata = PictureMetadata::readFile(dir.filePath("camera.jpg"));
+    ASSERT_TRUE(metadata);
+    // Transparent near the bottom: the PNG is begun again with alpha, metadata and all.
+    const QImage picture = grainPicture(64, 100, 95);
+    for (OSType type : {fourCharCode("TIFF"), fourCharCode("PNGf"), fourCharCode("JPEG")}) {
+        SCOPED_TRACE(fourCharString(type).toStdString());
+        const QByteArray whole = wholeExport(type, picture, dir.filePath("whole"), 300, metadata);
+        Strips strips{picture, 10};
+        ASSERT_TRUE(stripExport(type, strips, dir.filePath("strips"), 300, metadata));
+        EXPECT_EQ(contents(dir.filePath("strips")), whole);
+        auto image =
+            Exiv2::ImageFactory::open(QFile::encodeName(dir.filePath("strips")).toStdString());
+        image->readMetadata();
+        const auto make = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Make"));
+        ASSERT_NE(make, image->exifData().end());
+        EXPECT_EQ(make->toString(), "Deverav Test Camera");
+    }
 }
 
 TEST(RowExport, AFailedOrCancelledStripExportLeavesTheOldFile) {

@@ -165,3 +165,33 @@ TEST(Flare, PlacementDrawsAnewAndSettingsRoundTrip) {
     fresh->read(d);
     EXPECT_EQ(fresh->save(), d);
 }
+
+TEST(Flare, EveryPixelIsLitByTheTwoSpikesAroundItWithinTheReachBetweenThem) {
+    GeneratorRig rig(testPicture(260, 180));
+    auto proto = prototype<flareEffect>();
+    proto->setLinesCount(7);
+    flareEffect* f = rig.select(*proto);
+    f->setStartPoint({70, 120});  // off centre, so that the sectors differ in size on screen
+    f->prepare();
+    const QImage img = f->effectImage().convertToFormat(QImage::Format_RGB32);
+    const auto& a = f->spikeAngles();
+    const auto& l = f->spikeLengths();
+    const QPoint c = f->drawingCentre();
+    ASSERT_EQ(a.size(), 7u);
+    for (int py = 0; py < img.height(); ++py)
+        for (int px = 0; px < img.width(); ++px) {
+            int expected = 255;
+            if (QPoint(px, py) != c) {
+                const int i = f->find_spike_index(px, py), j = (i + 1) % 7;
+                const double si = f->distance_point_spike(a[size_t(i)], px, py);
+                const double sj = f->distance_point_spike(a[size_t(j)], px, py);
+                const double dx = c.x() - px, dy = c.y() - py;
+                const double reach =
+                    f->maxvectorlen(px, py, a[size_t(i)], a[size_t(j)], l[size_t(i)], l[size_t(j)]);
+                const double k = 1 - std::min(1.0, std::sqrt(dx * dx + dy * dy) / reach);
+                expected =
+                    int(std::lround(std::min(k * k * (255 * si * si + 255 * sj * sj), 255.0)));
+            }
+            ASSERT_EQ(greyAt(img, px, py), expected) << px << "," << py;
+        }
+}

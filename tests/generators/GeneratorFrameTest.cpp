@@ -17,16 +17,6 @@
 
 using namespace generators;
 
-namespace {
-
-workbench::FloatSlider* floatSlider(QWidget& host, double max) {
-    for (auto* s : host.findChildren<workbench::FloatSlider*>())
-        if (s->maxValue() == max) return s;
-    return nullptr;
-}
-
-}  // namespace
-
 TEST(GeneratorFrame, ReadTakesOnlyThePresentUsableKeys) {
     GeneratorRig rig;
     auto lines = prototype<linesEffect>();
@@ -185,9 +175,7 @@ TEST(GeneratorFrame, UndoingALineWidthDrawsAnewButUndoingOpacityKeepsTheShapes) 
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<linesEffect>();
-    proto->setTopControlsView(&host);
-    linesEffect* lines = rig.select(*proto);
-    lines->setUpControlsView();
+    linesEffect* lines = rig.selectWithControls(*proto, host);
     lines->prepare();
     workbench::FloatSlider* width = floatSlider(host, linesEffect::kMaxWidth);
     workbench::FloatSlider* opacity = floatSlider(host, 100);
@@ -284,9 +272,7 @@ TEST(GeneratorFrame, RetiringDropsPictureControlsAndPendingUndo) {
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<hilbertLinesEffect>();
-    proto->setTopControlsView(&host);
-    hilbertLinesEffect* h = rig.select(*proto);
-    h->setUpControlsView();
+    hilbertLinesEffect* h = rig.selectWithControls(*proto, host);
     EXPECT_EQ(host.findChildren<QWidget*>().size() > 5, true);
     h->prepare();
     h->setchangeLinesLevelSender(4, nullptr);  // an undo step without a control

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 #include <cstdlib>
 #include <memory>
 
@@ -12,6 +13,7 @@
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "imaging/io/QtBitmap.h"
+#include "workbench/FloatSlider.h"
 
 struct GeneratorRig : effects::EffectHost {
     explicit GeneratorRig(QImage pic = {}) : previous(EffectHost::shared()) {
@@ -39,6 +41,16 @@ struct GeneratorRig : effects::EffectHost {
     T* select(const T& prototype) {
         current = prototype.mycopy();
         return static_cast<T*>(current.get());
+    }
+
+    // The same with the working generator's controls built in `host`, as the window's panel
+    // shows them.
+    template <class T>
+    T* selectWithControls(T& prototype, QWidget& host) {
+        prototype.setTopControlsView(&host);
+        T* g = select(prototype);
+        g->setUpControlsView();
+        return g;
     }
 
     // Ends the user event that the registrations so far belong to.
@@ -70,4 +82,19 @@ inline QImage testPicture(int w, int h) {
 
 inline QImage argb(const QImage& img) {
     return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The controls panel's float slider that ends at `max`.
+inline workbench::FloatSlider* floatSlider(QWidget& host, double max) {
+    for (auto* s : host.findChildren<workbench::FloatSlider*>())
+        if (s->maxValue() == max) return s;
+    return nullptr;
+}
+
+inline bool allTransparent(const QImage& img) {
+    const QImage a = argb(img);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (qAlpha(a.pixel(x, y)) != 0) return false;
+    return true;
 }

@@ -18,18 +18,6 @@
 
 using namespace generators;
 
-namespace {
-
-bool allTransparent(const QImage& img) {
-    const QImage a = argb(img);
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (qAlpha(a.pixel(x, y)) != 0) return false;
-    return true;
-}
-
-}  // namespace
-
 TEST(HilbertCurve, StepStartAndSegmentsFollowFromTheLevelAndThePictureSize) {
     GeneratorRig rig;  // no picture: laid out for 726 x 544
     auto proto = prototype<hilbertLinesEffect>();
@@ -168,9 +156,7 @@ TEST(MaskEffect, TheGridSelectsMasksUndoablyAndTheChoiceIsKept) {
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<maskEffect>();
-    proto->setTopControlsView(&host);
-    maskEffect* m = rig.select(*proto);
-    m->setUpControlsView();
+    maskEffect* m = rig.selectWithControls(*proto, host);
     m->prepare();
     ASSERT_TRUE(m->popupButton() && m->popupButton()->menu());
     EXPECT_EQ(m->maskName(), "t1.jpg");

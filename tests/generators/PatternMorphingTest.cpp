@@ -207,18 +207,13 @@ TEST(PatternMorphing, ControlsUndoAndOnlyTheShapeSettingsRedraw) {
     QWidget host;
     host.resize(300, 240);
     auto proto = prototype<patMorphingEffect>();
-    proto->setTopControlsView(&host);
-    patMorphingEffect* m = rig.select(*proto);
-    m->setUpControlsView();
+    patMorphingEffect* m = rig.selectWithControls(*proto, host);
     m->prepare();
     QSlider* count = nullptr;
     for (auto* s : host.findChildren<QSlider*>())
         if (!qobject_cast<workbench::FloatSlider*>(s)) count = s;
-    workbench::FloatSlider *width = nullptr, *proportion = nullptr;
-    for (auto* s : host.findChildren<workbench::FloatSlider*>()) {
-        if (s->maxValue() == 30) width = s;
-        if (s->maxValue() == 1) proportion = s;
-    }
+    workbench::FloatSlider* width = floatSlider(host, 30);
+    workbench::FloatSlider* proportion = floatSlider(host, 1);
     workbench::ColorWell* patWell = nullptr;
     for (auto* w : host.findChildren<workbench::ColorWell*>())
         if (w->color() == m->patColor()) patWell = w;

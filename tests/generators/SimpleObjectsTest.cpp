@@ -42,14 +42,6 @@ double unit() {
     return (std::rand() & 0x7FFF) / 32767.0;
 }
 
-bool transparent(const QImage& img) {
-    const QImage a = argb(img);
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (qAlpha(a.pixel(x, y)) != 0) return false;
-    return true;
-}
-
 }  // namespace
 
 TEST(SimpleObjects, EachKindDrawsItsNumberOfShapes) {
@@ -240,9 +232,7 @@ TEST(SimpleObjects, OnlyTypeAndCountDrawANewSetAndTheyUndo) {
     QWidget host;
     host.resize(300, GeneratedEffect::kPanelHeight);
     auto proto = prototype<simpleEffects>();
-    proto->setTopControlsView(&host);
-    simpleEffects* s = rig.select(*proto);
-    s->setUpControlsView();
+    simpleEffects* s = rig.selectWithControls(*proto, host);
     s->prepare();
     auto* box = host.findChild<QComboBox*>();
     QSlider* count = nullptr;
@@ -257,7 +247,7 @@ TEST(SimpleObjects, OnlyTypeAndCountDrawANewSetAndTheyUndo) {
     EXPECT_FALSE(count->hasTracking());
 
     const QImage shapes = s->effectImage().copy();
-    EXPECT_FALSE(transparent(shapes));
+    EXPECT_FALSE(allTransparent(shapes));
     s->setChangOpacitySender(80, nullptr);
     s->setBgColorSender(Qt::red, nullptr);
     s->setUseBgImageSender(false, nullptr);
@@ -287,7 +277,7 @@ TEST(SimpleObjects, OnlyTypeAndCountDrawANewSetAndTheyUndo) {
 
     // A type beyond the list leaves the generated picture empty.
     s->setObjectTypeSender(8, box);
-    EXPECT_TRUE(transparent(s->effectImage()));
+    EXPECT_TRUE(allTransparent(s->effectImage()));
 }
 
 TEST(SimpleObjects, SettingsRoundTripAndAbsurdValuesAreTamed) {

@@ -231,6 +231,15 @@ TEST_F(HostileFiles, SingleChannelFloatTiffIsReadQuietly) {
     EXPECT_EQ(b.row(1)[1], 255);
 }
 
+TEST(TiffSignature, TakesFourBytesInEitherOrder) {
+    EXPECT_TRUE(io::looksLikeTiff(QByteArray("II*\0", 4) + "rest"));
+    EXPECT_TRUE(io::looksLikeTiff(QByteArray("MM\0*", 4) + "rest"));
+    // Text that begins with the byte order's letters is not a TIFF.
+    EXPECT_FALSE(io::looksLikeTiff("MMXY rest"));
+    EXPECT_FALSE(io::looksLikeTiff("II*x rest"));
+    EXPECT_FALSE(io::looksLikeTiff(QByteArray("MM\0", 3)));
+}
+
 TEST_F(HostileFiles, AFullDiskNeverReplacesAGoodFile) {
     // A file size limit fails writes the way a full disk does: part of a write, then nothing.
     const Bitmap pic = stripes(400, 300);

@@ -14,24 +14,9 @@
 #include <QBuffer>
 
 using namespace imaging;
+using testimg::grainy;
 
 namespace {
-
-// An 8-bit picture with grain, so that blurs and resampling differ from row to row.
-Image grainy(int w, int h) {
-    Bitmap b(w, h, PixelFormat::RGBA8);
-    uint32_t state = 12345;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = b.row(y) + 4 * x;
-            for (int c = 0; c < 3; ++c) {
-                state = state * 1664525u + 1013904223u;
-                p[c] = uint8_t((x * 3 + y * (c + 1)) % 200 + (state >> 28));
-            }
-            p[3] = 255;
-        }
-    return Image::fromBitmap(b);
-}
 
 Image filtered(const char* name, const Image& in,
                std::initializer_list<std::pair<const char*, Value>> values) {

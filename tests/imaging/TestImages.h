@@ -1,6 +1,7 @@
 #pragma once
 // Pictures made by the tests.
 
+#include <cstdint>
 #include <functional>
 
 #include "imaging/Buffer.h"
@@ -36,6 +37,22 @@ inline Px smoothPixel(int x, int y) {
 }
 inline Image smooth(int w, int h) {
     return floatImage(w, h, smoothPixel);
+}
+
+// An opaque 8-bit picture with grain, so that blurs and resampling differ from row to row.
+inline Image grainy(int w, int h) {
+    Bitmap b(w, h, imaging::PixelFormat::RGBA8);
+    uint32_t state = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = b.row(y) + 4 * x;
+            for (int c = 0; c < 3; ++c) {
+                state = state * 1664525u + 1013904223u;
+                p[c] = uint8_t((x * 3 + y * (c + 1)) % 200 + (state >> 28));
+            }
+            p[3] = 255;
+        }
+    return Image::fromBitmap(b);
 }
 
 inline Buffer render(const Image& img, const imaging::Rect& r, double scale = 1) {

@@ -83,7 +83,10 @@ TEST_F(ThreeDEffects, SettingsRoundTripAndBadValuesKeepWhatIsThere) {
                 {"point20", "x"},
                 {"objectRotation1", std::numeric_limits<float>::quiet_NaN()},
                 {"decalColor0", std::numeric_limits<float>::infinity()},
-                {"decal", 1234.0f}});
+                {"decal", 1234.0f},
+                // Beyond the stored types' ranges: left out, never wrapped round or infinite.
+                {"borderSize", 9e18},
+                {"borderColor0", 1e300}});
     EXPECT_EQ(copy->save(), d);
 
     d = solid.save();

@@ -11,31 +11,17 @@
 #include "Formats.h"
 #include "imaging/Context.h"
 #include "imaging/Error.h"
+#include "imaging/TestImages.h"
 #include "imaging/io/ImageIO.h"
 
 using namespace imaging;
+using testimg::grainy;
 
 namespace {
 
 QByteArray contents(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A grainy opaque picture.
-Image grainy(int w, int h) {
-    Bitmap b(w, h, PixelFormat::RGBA8);
-    uint32_t s = 99;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = b.row(y) + 4 * x;
-            for (int c = 0; c < 3; ++c) {
-                s = s * 1664525u + 1013904223u;
-                p[c] = uint8_t((x + 2 * y + 40 * c) % 220 + (s >> 28));
-            }
-            p[3] = 255;
-        }
-    return Image::fromBitmap(b);
 }
 
 Image chain(const Image& in, const char* filter,

@@ -150,9 +150,7 @@ WriteTimes renderToFile(imaging::Image image, const imaging::Rect& region, doubl
     const imaging::IRect size = imaging::Context::pixelRect(region, scale);
     WriteTimes times{0, 0, size.width(), size.height(), {}};
     std::unique_ptr<GraphicsExporter> exporter = exporterFor(path, write);
-    // Metadata is recorded into the whole encoded file, so a file that keeps some is not
-    // written in strips.
-    if (depth == 8 && exporter->writesRows() && !write.metadata && !size.isEmpty() && image) {
+    if (depth == 8 && exporter->writesRows() && !size.isEmpty() && image) {
         // The strips renderBitmap would render, so that the pixels are the same.
         const std::vector<int> starts = context.stripStarts(image, region, scale, options);
         const auto t0 = std::chrono::steady_clock::now();
@@ -168,6 +166,7 @@ WriteTimes renderToFile(imaging::Image image, const imaging::Rect& region, doubl
             });
         times.writeMs = msSince(t0) - times.renderMs;
         if (!written) throw imaging::Error(exporter->errorString().toStdString());
+        times.warning = exporter->warningString().toStdString();
         return times;
     }
     auto t0 = std::chrono::steady_clock::now();

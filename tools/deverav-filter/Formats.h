@@ -53,8 +53,7 @@ struct WriteTimes {
 
 // Renders `region` of `image` at `scale` and writes it: the same bytes as renderBitmap and
 // writeThroughExporter give with the same options, but with 8 bits per channel as TIFF, PNG or
-// JPEG a strip of rows at a time (options.stripBudget), so that the result is never held whole,
-// unless metadata is to be kept.
+// JPEG a strip of rows at a time (options.stripBudget), so that the result is never held whole.
 WriteTimes renderToFile(imaging::Image image, const imaging::Rect& region, double scale,
                         const imaging::RenderOptions& options, int depth, const std::string& path,
                         WriteOptions write);

@@ -396,8 +396,8 @@ Bitmap decode(const QByteArray& bytes, const std::string& ext, const std::string
         if (readWithQt(bytes, ext, b, qt)) return b;
         // What Qt recognised but could not decode is damaged; ImageMagick would only find less.
         // TIFF is the exception: it has layouts (floating-point samples) only ImageMagick reads.
-        const bool isTiff = bytes.startsWith("II*") || bytes.startsWith("MM\0*");
-        if ((qt.detail.empty() || isTiff) && readWithMagick(bytes, ext, b, magick)) return b;
+        if ((qt.detail.empty() || looksLikeTiff(bytes)) && readWithMagick(bytes, ext, b, magick))
+            return b;
     } catch (const Error& e) {
         throw Error(subject + ": " + e.what());
     }

@@ -132,12 +132,8 @@ std::string writeFileSafely(const std::string& path, const Encoder& encode) {
     if (!out.flush()) return fail(out.reason());
     if (!encoded) return fail(error.empty() ? "the picture could not be encoded" : error);
     if (fchmod(fd, mode) != 0 || fsync(fd) != 0) return fail(std::strerror(errno));
-    if (::close(fd) != 0) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        return "Could not write \"" + name + "\": " + std::strerror(e);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    // Renamed only once closed without error.
+    if (::close(fd) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
         const int e = errno;
         ::unlink(temp.c_str());
         return "Could not write \"" + name + "\": " + std::strerror(e);

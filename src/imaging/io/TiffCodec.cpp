@@ -81,9 +81,15 @@ TiffPtr openForReading(Source& src) {
                    TIFFClose);
 }
 
+bool looksLikeTiff(const QByteArray& bytes) {
+    // Four bytes each: a literal would stop at the zero byte.
+    return bytes.startsWith(QByteArrayView("II*\0", 4)) ||
+           bytes.startsWith(QByteArrayView("MM\0*", 4));
+}
+
 TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail,
                           const std::function<void(size_t, size_t)>& done) {
-    if (!bytes.startsWith("II*") && !bytes.startsWith("MM\0*")) return TiffResult::NotHandled;
+    if (!looksLikeTiff(bytes)) return TiffResult::NotHandled;
     Source src{bytes.constData(), toff_t(bytes.size())};
     TiffPtr tif = openForReading(src);
     if (!tif) return TiffResult::NotHandled;  // let the general readers say what is wrong
@@ -137,7 +143,7 @@ TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& det
 }
 
 QByteArray tiffProfile(const QByteArray& bytes) {
-    if (!bytes.startsWith("II*") && !bytes.startsWith("MM\0*")) return {};
+    if (!looksLikeTiff(bytes)) return {};
     Source src{bytes.constData(), toff_t(bytes.size())};
     TiffPtr tif = openForReading(src);
     uint32_t n = 0;

@@ -16,6 +16,9 @@ namespace imaging::io {
 
 enum class TiffResult { Read, NotHandled, Damaged };
 
+// Whether the bytes begin as a TIFF does: the byte order, then 42 in it.
+bool looksLikeTiff(const QByteArray& bytes);
+
 // Throws Error when the picture is beyond the size limit. `done`, when given, is told of each
 // strip of the bytes once its rows are decoded.
 TiffResult readTiffDirect(const QByteArray& bytes, Bitmap& out, std::string& detail,
