@@ -133,32 +133,19 @@ void BM_MaskChange(benchmark::State& state, effects::BaseEffect* prototype) {
     });
 }
 
-void BM_Compose(benchmark::State& state, effects::BaseEffect* prototype) {
+// The composed full-size picture; with `fresh`, of a new set of shapes each time (the
+// generation itself not timed).
+void BM_Compose(benchmark::State& state, effects::BaseEffect* prototype, bool fresh) {
     Session& s = *s_session;
     GeneratedEffect* g = select(s, prototype);
     std::vector<double> ms;
     for (auto _ : state) {
-        QElapsedTimer t;
-        t.start();
-        const QImage full = g->getDrawImage();
-        benchmark::DoNotOptimize(full.constBits());
-        const double elapsed = double(t.nsecsElapsed()) / 1e9;
-        state.SetIterationTime(elapsed);
-        ms.push_back(elapsed * 1e3);
-    }
-    state.counters["median_ms"] = bench::percentile(ms, 0.5);
-}
-
-// A new set of shapes, then (timed) the composed full-size picture of it.
-void BM_ComposeNew(benchmark::State& state, effects::BaseEffect* prototype) {
-    Session& s = *s_session;
-    GeneratedEffect* g = select(s, prototype);
-    std::vector<double> ms;
-    for (auto _ : state) {
-        state.PauseTiming();
-        g->regenerate();
-        finishFrame(s);
-        state.ResumeTiming();
+        if (fresh) {
+            state.PauseTiming();
+            g->regenerate();
+            finishFrame(s);
+            state.ResumeTiming();
+        }
         QElapsedTimer t;
         t.start();
         const QImage full = g->getDrawImage();
@@ -234,36 +221,29 @@ int main(int argc, char** argv) {
     auto* simple = static_cast<generators::simpleEffects*>(
         custom.prototypeNamed(generators::simpleEffects::kClassName));
     for (int type = 0; type < int(generators::simpleEffects::kObjectTypes.size()); ++type)
-        reg(
-            "Generate/simpleEffects/" +
-                generators::simpleEffects::kObjectTypes[type].toStdString() + "@200",
-            [simple, type](benchmark::State& st) {
-                // The prototype is restored afterwards: later selections start from defaults.
-                const effects::EffectSettings defaults = simple->save();
-                simple->setObjectMode(type);
-                simple->seObjectCount(generators::simpleEffects::kMaxCount);
-                BM_Generate(st, simple);
-                simple->read(defaults);
-            },
-            3);
-    for (int type = 0; type < int(generators::simpleEffects::kObjectTypes.size()); ++type)
-        reg(
-            "Compose/simpleEffects/" + generators::simpleEffects::kObjectTypes[type].toStdString() +
-                "@200",
-            [simple, type](benchmark::State& st) {
-                const effects::EffectSettings defaults = simple->save();
-                simple->setObjectMode(type);
-                simple->seObjectCount(generators::simpleEffects::kMaxCount);
-                BM_ComposeNew(st, simple);
-                simple->read(defaults);
-            },
-            3);
+        for (const bool compose : {false, true})
+            reg(
+                std::string(compose ? "Compose" : "Generate") + "/simpleEffects/" +
+                    generators::simpleEffects::kObjectTypes[type].toStdString() + "@200",
+                [simple, type, compose](benchmark::State& st) {
+                    // The prototype is restored afterwards: later selections start from
+                    // defaults.
+                    const effects::EffectSettings defaults = simple->save();
+                    simple->setObjectMode(type);
+                    simple->seObjectCount(generators::simpleEffects::kMaxCount);
+                    if (compose)
+                        BM_Compose(st, simple, true);
+                    else
+                        BM_Generate(st, simple);
+                    simple->read(defaults);
+                },
+                3);
     reg(
         "Mask/change", [mask](benchmark::State& st) { BM_MaskChange(st, mask); }, 10);
     for (const auto& [name, proto] : generators)
         reg(
             std::string("Compose/") + name,
-            [p = proto](benchmark::State& st) { BM_Compose(st, p); }, 5);
+            [p = proto](benchmark::State& st) { BM_Compose(st, p, false); }, 5);
 
     benchmark::RunSpecifiedBenchmarks();
     s.c->custom().select(nullptr);
