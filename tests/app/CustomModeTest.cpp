@@ -35,15 +35,17 @@ class HungryGenerator : public generators::GeneratorFrame {
     }
 };
 
-// A generator kept as a drawing whose full-size drawing (off the main thread) lasts until it is
-// stopped, while `slow`; a red square otherwise.
+// A generator kept as a drawing whose full-size drawing on the 80 x 60 picture lasts until it is
+// stopped, while `slow`; a red square otherwise, and on the canvas at once.
 class SlowShapes : public generators::GeneratorFrame {
   public:
     QString className() const override { return QStringLiteral("SlowShapes"); }
     void drawMyself(QPainter&, const QRectF&) override {}
     Drawing record(const QRectF&) override {
         return [this](QPainter& p, const std::atomic<bool>& stop) {
-            while (slow && QThread::currentThread() != qApp->thread() && !stop) QThread::msleep(5);
+            const bool fullSize = p.device()->width() == 80 && p.device()->height() == 60 &&
+                                  p.transform() == QTransform(1, 0, 0, -1, 0, 60);
+            while (slow && fullSize && !stop) QThread::msleep(5);
             if (!stop) p.fillRect(QRectF(10, 10, 20, 20), Qt::red);
         };
     }
