@@ -398,13 +398,17 @@ void MyOGLView::zoomToFit() {
         zoomToActualSize();
         return;
     }
+    const auto [z, pan] = fittedView(frame.size(), drawn, m_surface->devicePixelRatio());
+    setView(z, pan);
+}
+
+std::pair<double, QPointF> MyOGLView::fittedView(QSize frame, const QRect& drawn, double dpr) {
     const double z =
         std::min(double(frame.width()) / drawn.width(), double(frame.height()) / drawn.height());
     // The crop's middle from the frame's, in device pixels with y up as the frame's rows run.
     const QPointF off(drawn.x() + drawn.width() / 2.0 - frame.width() / 2.0,
                       drawn.y() + drawn.height() / 2.0 - frame.height() / 2.0);
-    const double dpr = m_surface->devicePixelRatio();
-    setView(z, QPointF(-off.x(), off.y()) * (z / dpr));
+    return {z, QPointF(-off.x(), off.y()) * (z / dpr)};
 }
 
 bool MyOGLView::panPress(QMouseEvent* event) {

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "chrome/PanKeys.h"
 #include "chrome/Zoomable.h"
@@ -95,6 +96,9 @@ class MyOGLView : public QWidget, public chrome::Zoomable, public chrome::PanTar
     void zoomToActualSize() override;
     // What is drawn (the frame's crop) filling the view and centred in it.
     void zoomToFit() override;
+    // The zoom and pan (before the pan is limited) at which `drawn`, a crop of a frame of
+    // `frame` device pixels with rows bottom-up, fills the view and lies in its middle.
+    static std::pair<double, QPointF> fittedView(QSize frame, const QRect& drawn, double dpr);
     bool isPanning() const { return m_panning; }
     // The largest texture worth making for a surface of this size: twice its device pixels,
     // within what the GL allows.

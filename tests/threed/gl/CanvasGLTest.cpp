@@ -324,9 +324,15 @@ TEST_F(CanvasTest, ZoomAndPanChangeWhatIsShownButNeverTheFrameGivenAway) {
     view.panBy({1000, -1000});
     EXPECT_EQ(view.pan(), QPointF(250, -300));  // (3 × 300 − 400) / 2, (3 × 300 − 300) / 2
     EXPECT_EQ(view.ogl_shot(), standard);
-    // Zooming out keeps the middle, and a scene smaller than the view cannot be moved.
+    // Zooming keeps what lies in the view's middle there, and a scene smaller than the view
+    // cannot be moved.
+    view.zoomToActualSize();
+    view.setZoom(4);
+    view.panBy({100, -50});
+    view.setZoom(2);
+    EXPECT_EQ(view.pan(), QPointF(50, -25));
     view.setZoom(1.5);
-    EXPECT_EQ(view.pan(), QPointF(25, -75));
+    EXPECT_EQ(view.pan(), QPointF(25, -18.75));
     view.zoomToActualSize();
     EXPECT_EQ(view.zoom(), 1.0);
     EXPECT_EQ(view.pan(), QPointF());
