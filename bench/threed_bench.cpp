@@ -77,10 +77,12 @@ void send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
     QCoreApplication::sendEvent(w, &e);
 }
 
-// One drag event after another, each followed by its frame on screen.
-void BM_Drag(benchmark::State& state, effects::BaseEffect* effect) {
+// One drag event after another, each followed by its frame on screen; the canvas zoomed in by
+// `zoom` (the scene then covers the whole canvas).
+void BM_Drag(benchmark::State& state, effects::BaseEffect* effect, double zoom = 1.0) {
     Session& s = *s_session;
     s.effect = effect;
+    s.view.setZoom(zoom);
     redrawAndWait(s);  // the first frame sets the effect up and takes the picture
     QWidget* w = s.view.surface();
     QPoint at(kCanvasWidth / 2, kCanvasHeight / 2);
@@ -103,6 +105,7 @@ void BM_Drag(benchmark::State& state, effects::BaseEffect* effect) {
     send(w, QEvent::MouseButtonRelease, at, Qt::NoButton);
     report(state, ms, cpuMs);
     s.effect = nullptr;
+    s.view.zoomToActualSize();
 }
 
 // A new picture, as after opening or applying, to its first frame.
@@ -206,6 +209,18 @@ int main(int argc, char** argv) {
             ->Iterations(40)
             ->Unit(benchmark::kMillisecond);
     }
+    // Zoomed to 300 %: the scene square, 2400 pixels a side, covers the whole canvas.
+    benchmark::RegisterBenchmark("Drag/Zoomed300/Surface",
+                                 [&](benchmark::State& st) { BM_Drag(st, &surface, 3.0); })
+        ->UseManualTime()
+        ->Iterations(40)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(
+        "Drag/Zoomed300/Sphere",
+        [&](benchmark::State& st) { BM_Drag(st, solids[threed::ObjectEffect::Sphere].get(), 3.0); })
+        ->UseManualTime()
+        ->Iterations(40)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("FirstFrame/Flat",
                                  [](benchmark::State& st) { BM_FirstFrame(st, nullptr); })
         ->UseManualTime()

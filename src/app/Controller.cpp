@@ -306,6 +306,11 @@ chrome::ZoomCanvas* Controller::zoomCanvas() const {
     return static_cast<chrome::ZoomCanvas*>(family(filerMode()).views().canvas);
 }
 
+chrome::Zoomable* Controller::zoomTarget() const {
+    if (m_window && filerMode() == Mode::ThreeD) return m_window->openGLView();
+    return zoomCanvas();
+}
+
 void Controller::zoomChanged() {
     if (m_inSliderUpdate || !m_window) return;
     const double z = zoomForSliderValue(m_window->zoomSlider()->value() / 100.0);
@@ -460,7 +465,7 @@ bool Controller::validateMenuItem(QAction* item) {
         return offers;
     }
     if (a == act::zoomIn || a == act::zoomOut || a == act::zoomToActualSize || a == act::zoomToFit)
-        return zoomCanvas() != nullptr;
+        return zoomTarget() != nullptr;
     // Apply from the menu is enabled exactly when the Apply button is.
     if (a == act::escapeEffect || a == act::applyBtn || a == act::addFavorites)
         return family(filerMode()).hasWorkingEffect();

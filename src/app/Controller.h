@@ -42,6 +42,7 @@ namespace chrome {
 class AboutPanel;
 class BaseColoredButton;
 class ZoomCanvas;
+class Zoomable;
 }  // namespace chrome
 namespace effects {
 class BaseEffect;
@@ -194,6 +195,8 @@ class Controller : public QObject,
     }
     // The current mode's zooming canvas; nothing in the 3D mode.
     chrome::ZoomCanvas* zoomCanvas() const;
+    // What the View menu's zoom commands act on: that canvas, or the 3D canvas.
+    chrome::Zoomable* zoomTarget() const;
     // Moves the zoom slider to show zoom z.
     void setZoom(double z);
     static double sliderValueForZoom(double z);

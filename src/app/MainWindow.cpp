@@ -284,27 +284,27 @@ void MainWindow::buildMenus() {
         const QString& name;
         const char* title;
         QList<QKeySequence> keys;
-        void (chrome::ZoomCanvas::*command)();
+        void (chrome::Zoomable::*command)();
     } zooms[] = {
         {act::zoomIn,
          "Zoom In",
          {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-         &chrome::ZoomCanvas::zoomIn},
-        {act::zoomOut, "Zoom Out", {QKeySequence::ZoomOut}, &chrome::ZoomCanvas::zoomOut},
+         &chrome::Zoomable::zoomIn},
+        {act::zoomOut, "Zoom Out", {QKeySequence::ZoomOut}, &chrome::Zoomable::zoomOut},
         {act::zoomToActualSize,
          "Actual Size",
          {QKeySequence(Qt::CTRL | Qt::Key_0)},
-         &chrome::ZoomCanvas::zoomToActualSize},
+         &chrome::Zoomable::zoomToActualSize},
         {act::zoomToFit,
          "Fit in Window",
          {QKeySequence(Qt::CTRL | Qt::Key_9)},
-         &chrome::ZoomCanvas::zoomToFit},
+         &chrome::Zoomable::zoomToFit},
     };
     for (const auto& z : zooms) {
         QAction* a = makeAction(z.name, QString::fromLatin1(z.title));
         a->setShortcuts(z.keys);
         connect(a, &QAction::triggered, c, [c, command = z.command] {
-            if (chrome::ZoomCanvas* canvas = c->zoomCanvas()) (canvas->*command)();
+            if (chrome::Zoomable* canvas = c->zoomTarget()) (canvas->*command)();
         });
         view->addAction(a);
     }

@@ -5,7 +5,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -18,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chrome/PanKeys.h"
 #include "chrome/Skin.h"
 #include "imaging/Log.h"
 #include "imaging/io/ImageIO.h"
@@ -42,51 +42,6 @@ class DropHighlight : public QWidget {
         p.setPen(QPen(QColor::fromRgbF(0.99f, 0.94f, 0.74f, 0.8f), 4));
         p.drawRect(frame);
     }
-};
-
-// Space held while the mouse is over a canvas makes a left-button drag pan. Watched for the
-// whole program, since the keyboard focus is mostly elsewhere (a list, a slider), and taken
-// from the focused control, which would otherwise be pressed by it. Not while typing.
-class PanKeys : public QObject {
-  public:
-    static PanKeys* instance() {
-        static QPointer<PanKeys> watcher;
-        if (!watcher && qApp) {
-            watcher = new PanKeys(qApp);
-            qApp->installEventFilter(watcher);
-        }
-        return watcher;
-    }
-
-    QPointer<ZoomCanvas> hovered;
-    bool held = false;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Space) return false;
-        if (event->type() == QEvent::KeyPress) {
-            if (!held) {
-                const QWidget* focus = QApplication::focusWidget();
-                if (!hovered || key->modifiers() != Qt::NoModifier ||
-                    (focus && focus->testAttribute(Qt::WA_InputMethodEnabled)))
-                    return false;
-                held = true;
-                hovered->showPanCursor();
-            }
-            return true;
-        }
-        if (!held) return false;
-        if (!key->isAutoRepeat()) {
-            held = false;
-            if (hovered) hovered->showPanCursor();
-        }
-        return true;
-    }
-
-  private:
-    using QObject::QObject;
 };
 
 ZoomCanvas::ZoomCanvas(QWidget* parent) : QWidget(parent) {
@@ -438,19 +393,17 @@ void ZoomCanvas::restElapsed() {
 // ---------------------------------------------------------------- events
 
 bool ZoomCanvas::spaceHeld() {
-    const PanKeys* keys = PanKeys::instance();
-    return keys && keys->held;
+    return PanKeys::spaceHeld();
 }
 
 bool ZoomCanvas::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::Enter:
-            if (PanKeys* keys = PanKeys::instance()) keys->hovered = this;
+            if (PanKeys* keys = PanKeys::instance()) keys->enter(this, this);
             showPanCursor();
             break;
         case QEvent::Leave:
-            if (PanKeys* keys = PanKeys::instance(); keys && keys->hovered == this)
-                keys->hovered = nullptr;
+            if (PanKeys* keys = PanKeys::instance()) keys->leave(this);
             showPanCursor();
             break;
         case QEvent::MouseButtonPress:
@@ -500,7 +453,7 @@ bool ZoomCanvas::panEvent(QEvent* event) {
 
 void ZoomCanvas::showPanCursor() {
     const PanKeys* keys = PanKeys::instance();
-    const bool spaceHere = keys && keys->held && keys->hovered == this;
+    const bool spaceHere = keys && keys->held() && keys->isHovered(this);
     if (m_panning || spaceHere) {
         if (!m_cursorBeforePan) m_cursorBeforePan = cursor();
         setCursor(m_panning ? Qt::ClosedHandCursor : Qt::OpenHandCursor);

@@ -20,6 +20,8 @@
 #include <optional>
 #include <vector>
 
+#include "chrome/PanKeys.h"
+#include "chrome/Zoomable.h"
 #include "foundation/CanvasRenderer.h"
 #include "imaging/Image.h"
 #include "imaging/Value.h"
@@ -30,9 +32,8 @@ class QScrollArea;
 namespace chrome {
 
 class DropHighlight;
-class PanKeys;
 
-class ZoomCanvas : public QWidget {
+class ZoomCanvas : public QWidget, public Zoomable, public PanTarget {
     Q_OBJECT
 
   public:
@@ -73,10 +74,10 @@ class ZoomCanvas : public QWidget {
 
     // The zoom commands: a wheel step in or out about the middle of the visible area, 100 %,
     // and the fitting zoom. Each tells zoomStepped.
-    void zoomIn();
-    void zoomOut();
-    void zoomToActualSize();
-    void zoomToFit();
+    void zoomIn() override;
+    void zoomOut() override;
+    void zoomToActualSize() override;
+    void zoomToFit() override;
 
     // Whether a drag pans the view: the middle button is down, or Space is held over the canvas.
     bool isPanning() const { return m_panning; }
@@ -162,8 +163,6 @@ class ZoomCanvas : public QWidget {
     bool dragEnter = false;
 
   private:
-    friend class PanKeys;
-
     // Width and height of the area the scroll area shows, with the scroll bars that the fitted
     // canvas will need.
     QSizeF contentViewSize() const;
@@ -183,7 +182,7 @@ class ZoomCanvas : public QWidget {
     void zoomCommand(double z);
     bool panEvent(QEvent* event);
     // The open hand while Space is held over the canvas, the closed one while panning.
-    void showPanCursor();
+    void showPanCursor() override;
 
     ImageSource m_shown, m_picture;
     std::function<QMenu*()> m_menuSource;

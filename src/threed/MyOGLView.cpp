@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "chrome/Skin.h"
+#include "chrome/ZoomCanvas.h"
 #include "effects/BaseEffect.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/NotificationCenter.h"
@@ -38,21 +39,33 @@ class MyOGLView::Surface : public QOpenGLWidget {
     void paintGL() override { m_view->drawRect(); }
 
     void mousePressEvent(QMouseEvent* e) override {
+        if (m_view->panPress(e)) return;
         if (e->button() == Qt::LeftButton)
             m_view->mouseDown(m_view->viewPoint(e->position()));
         else if (e->button() == Qt::RightButton)
             m_view->mouseContentMenu(e->globalPosition().toPoint());
     }
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (m_view->panMove(e)) return;
         if (e->buttons() & Qt::LeftButton) m_view->mouseDragged(m_view->viewPoint(e->position()));
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        m_view->panRelease(e);
         // Every button's release ends a turn, as the left one's does.
         m_view->mouseUp(m_view->viewPoint(e->position()));
     }
+    // The wheel does nothing here.
     void wheelEvent(QWheelEvent* e) override { e->accept(); }
-    void enterEvent(QEnterEvent*) override { m_view->mouseEntered(); }
-    void leaveEvent(QEvent*) override { m_view->mouseExited(); }
+    void enterEvent(QEnterEvent*) override {
+        m_view->mouseEntered();
+        if (chrome::PanKeys* keys = chrome::PanKeys::instance()) keys->enter(m_view, m_view);
+        m_view->showPanCursor();
+    }
+    void leaveEvent(QEvent*) override {
+        if (chrome::PanKeys* keys = chrome::PanKeys::instance()) keys->leave(m_view);
+        m_view->showPanCursor();
+        m_view->mouseExited();
+    }
 
   private:
     MyOGLView* m_view;
@@ -65,6 +78,7 @@ MyOGLView::MyOGLView(QWidget* parent) : QWidget(parent) {
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
+    chrome::PanKeys::instance();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     if (isGLAvailable()) {
@@ -92,6 +106,11 @@ MyOGLView::~MyOGLView() {
 void MyOGLView::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     if (m_surface) m_surface->update();
+}
+
+void MyOGLView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    setView(m_zoom, m_pan);
 }
 
 bool MyOGLView::isGLAvailable() {
@@ -135,16 +154,32 @@ QSize MyOGLView::textureLimit(QSize surfaceDevicePixels, int maxTextureSize) {
     return limit.expandedTo(QSize(1, 1));
 }
 
+QRect MyOGLView::sceneViewport(QSize surface, double zoom, QPointF pan) {
+    const int side = int(std::lround(std::min(surface.width(), surface.height()) * zoom));
+    // Centred as the standard square is, so that 100 % unpanned is exactly that square.
+    return QRect((surface.width() - side) / 2 + int(std::lround(pan.x())),
+                 (surface.height() - side) / 2 - int(std::lround(pan.y())), side, side);
+}
+
 void MyOGLView::initializeGL() {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     m_maxTextureSize = maxSize;
+    GLint dims[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    m_maxViewport = std::min(dims[0], dims[1]);
+    // A zoom chosen before the context existed may be too large for it.
+    setView(m_zoom, m_pan);
 }
 
-void MyOGLView::drawRect() {
-    const QSize device = m_surface->size() * m_surface->devicePixelRatio();
+void MyOGLView::drawRect(bool standardView) {
+    const qreal dpr = m_surface->devicePixelRatio();
+    const QSize device = m_surface->size() * dpr;
+    // The texture size depends on the view's size only: a zoom must not change the frame.
     Texture2D::setSizeLimit(textureLimit(device, m_maxTextureSize));
-    const QRect vp = sceneViewport(device);
+    const bool zoomed = !standardView && (m_zoom != 1.0 || !m_pan.isNull());
+    const QRect vp = zoomed ? sceneViewport(device, m_zoom, m_pan * dpr) : sceneViewport(device);
+    Texture2D::setSharpMagnification(zoomed && m_zoom > chrome::ZoomCanvas::kSharpAbove);
     glViewport(vp.x(), vp.y(), vp.width(), vp.height());
     if (effects::BaseEffect* effect = currentEffect()) {
         effect->draw();
@@ -222,7 +257,7 @@ QImage MyOGLView::readFrame() {
     const QSize device = m_surface->size() * m_surface->devicePixelRatio();
     if (device.isEmpty()) return {};
     m_surface->makeCurrent();
-    drawRect();
+    drawRect(true);
     QImage frame(device, QImage::Format_RGBA8888_Premultiplied);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, device.width(), device.height(), GL_RGBA,
@@ -230,6 +265,8 @@ QImage MyOGLView::readFrame() {
                                                                : GL_UNSIGNED_INT_8_8_8_8,
                  frame.bits());
     m_surface->doneCurrent();
+    // The surface holds the standard view now; the one the user chose comes back.
+    if (m_zoom != 1.0 || !m_pan.isNull()) m_surface->update();
     return frame;
 }
 
@@ -307,6 +344,111 @@ void MyOGLView::mouseExited() {
     if (!m_surface) return;
     m_surface->setCursor(Qt::ArrowCursor);
     m_surface->update();
+}
+
+// ---------------------------------------------------------------- zoom and pan
+
+QPointF MyOGLView::panLimit(QSize view, double zoom) {
+    const double side = std::min(view.width(), view.height()) * zoom;
+    return {std::max(0.0, (side - view.width()) / 2), std::max(0.0, (side - view.height()) / 2)};
+}
+
+void MyOGLView::setView(double zoom, QPointF pan) {
+    double z = std::clamp(zoom, chrome::ZoomCanvas::kMinZoom, chrome::ZoomCanvas::kMaxZoom);
+    // Beyond the largest viewport the GL would quietly draw a smaller scene.
+    const double side = std::min(width(), height()) * devicePixelRatioF();
+    if (m_maxViewport > 0 && side > 0) z = std::min(z, std::max(1.0, m_maxViewport / side));
+    const QPointF limit = panLimit(size(), z);
+    const QPointF p(std::clamp(pan.x(), -limit.x(), limit.x()),
+                    std::clamp(pan.y(), -limit.y(), limit.y()));
+    if (z == m_zoom && p == m_pan) return;
+    m_zoom = z;
+    m_pan = p;
+    if (m_surface) m_surface->update();
+}
+
+void MyOGLView::setZoom(double z) {
+    // About the view's middle: what lies there stays there.
+    const double clamped =
+        std::clamp(z, chrome::ZoomCanvas::kMinZoom, chrome::ZoomCanvas::kMaxZoom);
+    setView(clamped, m_pan * (clamped / m_zoom));
+}
+
+void MyOGLView::panBy(QPointF delta) {
+    setView(m_zoom, m_pan + delta);
+}
+
+void MyOGLView::zoomIn() {
+    setZoom(chrome::ZoomCanvas::zoomAfterWheelStep(m_zoom, 1));
+}
+
+void MyOGLView::zoomOut() {
+    setZoom(chrome::ZoomCanvas::zoomAfterWheelStep(m_zoom, -1));
+}
+
+void MyOGLView::zoomToActualSize() {
+    setView(1.0, {});
+}
+
+void MyOGLView::zoomToFit() {
+    const QImage frame = readFrame();
+    const QRect drawn = frame.isNull() ? QRect() : extractImageDataRect(frame);
+    // Nothing drawn (or no surface): the standard view shows everything there is.
+    if (drawn.isEmpty() || (drawn == QRect(0, 0, 1, 1) && frame.pixel(0, 0) == 0)) {
+        zoomToActualSize();
+        return;
+    }
+    const auto [z, pan] = fittedView(frame.size(), drawn, m_surface->devicePixelRatio());
+    setView(z, pan);
+}
+
+std::pair<double, QPointF> MyOGLView::fittedView(QSize frame, const QRect& drawn, double dpr) {
+    const double z =
+        std::min(double(frame.width()) / drawn.width(), double(frame.height()) / drawn.height());
+    // The crop's middle from the frame's, in device pixels with y up as the frame's rows run.
+    const QPointF off(drawn.x() + drawn.width() / 2.0 - frame.width() / 2.0,
+                      drawn.y() + drawn.height() / 2.0 - frame.height() / 2.0);
+    return {z, QPointF(-off.x(), off.y()) * (z / dpr)};
+}
+
+bool MyOGLView::panPress(QMouseEvent* event) {
+    if (m_panning) return true;  // other buttons wait for the pan to end
+    const bool pans = event->button() == Qt::MiddleButton ||
+                      (event->button() == Qt::LeftButton && chrome::PanKeys::spaceHeld());
+    if (!pans) return false;
+    m_panning = true;
+    m_panButton = event->button();
+    m_panFrom = event->globalPosition();
+    m_panStart = m_pan;
+    showPanCursor();
+    return true;
+}
+
+bool MyOGLView::panMove(QMouseEvent* event) {
+    if (!m_panning) return false;
+    // The scene follows the hand.
+    setView(m_zoom, m_panStart + (event->globalPosition() - m_panFrom));
+    return true;
+}
+
+bool MyOGLView::panRelease(QMouseEvent* event) {
+    if (!m_panning || event->button() != m_panButton) return m_panning;
+    m_panning = false;
+    showPanCursor();
+    return true;
+}
+
+void MyOGLView::showPanCursor() {
+    if (!m_surface) return;
+    const chrome::PanKeys* keys = chrome::PanKeys::instance();
+    const bool spaceHere = keys && keys->held() && keys->isHovered(this);
+    if (m_panning || spaceHere) {
+        if (!m_cursorBeforePan) m_cursorBeforePan = m_surface->cursor();
+        m_surface->setCursor(m_panning ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    } else if (m_cursorBeforePan) {
+        m_surface->setCursor(*m_cursorBeforePan);
+        m_cursorBeforePan.reset();
+    }
 }
 
 }  // namespace threed

@@ -215,6 +215,7 @@ Texture2D::~Texture2D() {
 
 void Texture2D::bind() const {
     glBindTexture(GL_TEXTURE_2D, _name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s_sharp ? GL_NEAREST : GL_LINEAR);
 }
 
 bool Texture2D::isCurrent() const {

@@ -45,8 +45,10 @@ class Texture2D {
     QSizeF contentSize() const { return _size; }
     float maxS() const { return _maxS; }
     float maxT() const { return _maxT; }
-    // Makes this the bound 2D texture.
+    // Makes this the bound 2D texture, magnified smoothly or, while the view is enlarged
+    // past 200 %, as sharp texels.
     void bind() const;
+    static void setSharpMagnification(bool sharp) { s_sharp = sharp; }
     // Whether the texture lives in the context that is current.
     bool isCurrent() const;
 
@@ -93,6 +95,7 @@ class Texture2D {
     QSurface* m_surface = nullptr;
 
     static inline QSize s_sizeLimit;
+    static inline bool s_sharp = false;
 };
 
 }  // namespace threed

@@ -53,6 +53,24 @@ TEST(FrameCapture, TheBoundingBoxOfWhatWasDrawnTurnedUpright) {
     EXPECT_EQ(MyOGLView::convertBitmapImageRepToImage(frame, QRect(), false).size(), QSize(20, 10));
 }
 
+TEST(CanvasView, FitCentresWhatWasDrawnAndPanIsLimitedToTheOverflow) {
+    // A 100-pixel box in the frame's bottom-left corner (rows bottom-up) of a 400 x 300 view:
+    // three times larger fills the height; moved right and up by three times its offset.
+    auto [zoom, pan] = MyOGLView::fittedView({400, 300}, QRect(0, 0, 100, 100), 1);
+    EXPECT_DOUBLE_EQ(zoom, 3);
+    EXPECT_EQ(pan, QPointF(450, -300));
+    // Device pixels twice the view's: the same view, half the pan in the view's pixels.
+    std::tie(zoom, pan) = MyOGLView::fittedView({800, 600}, QRect(700, 500, 100, 100), 2);
+    EXPECT_DOUBLE_EQ(zoom, 6);
+    EXPECT_EQ(pan, QPointF(-1050, 750));
+
+    // The scene square (the smaller side times the zoom) overflows the view along x first.
+    EXPECT_EQ(MyOGLView::panLimit({400, 300}, 1), QPointF(0, 0));
+    EXPECT_EQ(MyOGLView::panLimit({400, 300}, 2), QPointF(100, 150));
+    EXPECT_EQ(MyOGLView::sceneViewport({401, 300}, 1, {}), MyOGLView::sceneViewport({401, 300}));
+    EXPECT_EQ(MyOGLView::sceneViewport({400, 300}, 2, {10, 20}), QRect(-90, -170, 600, 600));
+}
+
 TEST(TextureRules, FormatFollowsAlphaAndComponentDepth) {
     auto format = [](QImage::Format f) { return Texture2D::formatForImage(QImage(3, 2, f)); };
     EXPECT_EQ(format(QImage::Format_ARGB32_Premultiplied),

@@ -5,9 +5,11 @@
 
 #include <GL/gl.h>
 
+#include <QApplication>
 #include <QOpenGLWidget>
 #include <QTest>
 
+#include "chrome/ZoomCanvas.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "threed/EvalEffect.h"
@@ -273,4 +275,169 @@ TEST_F(CanvasTest, MarkingTheViewForDisplayRedrawsTheScene) {
     QTest::qWait(300);
     EXPECT_EQ(counting.draws, settled);
     EXPECT_LE(settled, 2);
+}
+
+namespace {
+
+// What the canvas shows now, rows top to bottom.
+QImage shown(MyOGLView& view) {
+    return view.surface()->grabFramebuffer().convertToFormat(QImage::Format_RGBA8888);
+}
+
+// The rows and columns of what is shown that are drawn (alpha not 0).
+QRect drawnArea(const QImage& frame) {
+    return MyOGLView::extractImageDataRect(frame.convertToFormat(QImage::Format_RGBA8888));
+}
+
+}  // namespace
+
+TEST_F(CanvasTest, ZoomAndPanChangeWhatIsShownButNeverTheFrameGivenAway) {
+    setPicture(halves(60, 40));
+    const QImage standard = view.ogl_shot();
+    ASSERT_NEAR(standard.width(), 270, 1);
+
+    // Steps as the other canvases' wheel, about the middle; 100 % is the standard view.
+    view.zoomIn();
+    EXPECT_DOUBLE_EQ(view.zoom(), 1.05);
+    view.zoomIn();
+    EXPECT_DOUBLE_EQ(view.zoom(), 1.26);
+    view.zoomOut();
+    EXPECT_DOUBLE_EQ(view.zoom(), chrome::ZoomCanvas::zoomAfterWheelStep(1.26, -1));
+    view.setZoom(0.5);
+    QRect area = drawnArea(shown(view));
+    EXPECT_NEAR(area.width(), 135, 2);
+    EXPECT_NEAR(area.center().x(), 200, 2);
+    EXPECT_EQ(view.ogl_shot(), standard);
+    view.setZoom(100);
+    EXPECT_EQ(view.zoom(), chrome::ZoomCanvas::kMaxZoom);
+
+    // Panning moves the scene with the hand, only as far as it still covers the view.
+    view.setZoom(3);
+    QImage now = shown(view);
+    EXPECT_EQ(now.pixelColor(200, 140), QColor(Qt::red));
+    EXPECT_EQ(now.pixelColor(200, 160), QColor(Qt::blue));
+    view.panBy({100, 50});
+    EXPECT_EQ(view.pan(), QPointF(100, 50));
+    now = shown(view);
+    EXPECT_EQ(now.pixelColor(200, 190), QColor(Qt::red));
+    EXPECT_EQ(now.pixelColor(200, 210), QColor(Qt::blue));
+    view.panBy({1000, -1000});
+    EXPECT_EQ(view.pan(), QPointF(250, -300));  // (3 × 300 − 400) / 2, (3 × 300 − 300) / 2
+    EXPECT_EQ(view.ogl_shot(), standard);
+    // Zooming keeps what lies in the view's middle there, and a scene smaller than the view
+    // cannot be moved.
+    view.zoomToActualSize();
+    view.setZoom(4);
+    view.panBy({100, -50});
+    view.setZoom(2);
+    EXPECT_EQ(view.pan(), QPointF(50, -25));
+    view.setZoom(1.5);
+    EXPECT_EQ(view.pan(), QPointF(25, -18.75));
+    view.zoomToActualSize();
+    EXPECT_EQ(view.zoom(), 1.0);
+    EXPECT_EQ(view.pan(), QPointF());
+    view.panBy({30, 30});
+    EXPECT_EQ(view.pan(), QPointF());
+    // Back at 100 % the canvas shows exactly the frame given away.
+    EXPECT_EQ(shown(view),
+              view.readFrame().mirrored(false, true).convertToFormat(QImage::Format_RGBA8888));
+}
+
+TEST_F(CanvasTest, FitFillsTheViewWithWhatIsDrawn) {
+    setPicture(halves(64, 64));
+    EvalEffect surface;
+    effect = &surface;
+    EvalEffect::Points p = surface.points2();
+    p[EvalEffect::kFirstCurve] = -0.5;
+    p[EvalEffect::kSecondCurve] = 0.5;
+    surface.setPoints2(p);
+    surface.setRotation({0, 0, 0, 0});
+    const QImage standard = view.ogl_shot();
+    const double height = standard.height();
+    ASSERT_NEAR(height, 150, 2);  // half the scene square
+
+    view.zoomToFit();
+    EXPECT_NEAR(view.zoom(), 300 / height, 1e-9);
+    const QRect area = drawnArea(shown(view));
+    EXPECT_GE(area.top(), 0);
+    EXPECT_LE(area.top(), 1);
+    EXPECT_GE(area.bottom(), 298);
+    EXPECT_NEAR(area.center().x(), 200, 2);
+    EXPECT_EQ(view.ogl_shot(), standard);
+
+    // Nothing drawn: the standard view.
+    app.picture = {};
+    surface.reloadImage();
+    view.zoomToFit();
+    EXPECT_EQ(view.zoom(), 1.0);
+}
+
+TEST_F(CanvasTest, AboveTwoHundredPercentTexelsAreSharp) {
+    // Two columns, black and white: smoothed enlargements show greys between them.
+    QImage two(2, 1, QImage::Format_ARGB32_Premultiplied);
+    two.setPixel(0, 0, qRgb(0, 0, 0));
+    two.setPixel(1, 0, qRgb(255, 255, 255));
+    setPicture(two);
+    auto greys = [&] {
+        const QImage now = shown(view);
+        const QRect area = drawnArea(now);
+        int n = 0;
+        // Inside the picture, away from its edges where the repeat blends the other side in.
+        for (int x = area.left() + area.width() / 8; x < area.right() - area.width() / 8; ++x) {
+            const int g = now.pixelColor(x, area.center().y()).red();
+            n += g > 10 && g < 245;
+        }
+        return n;
+    };
+    view.setZoom(1.5);
+    EXPECT_GT(greys(), 50);
+    view.setZoom(3);
+    EXPECT_EQ(greys(), 0);
+    // The frame given away stays smooth.
+    const QImage shot = view.ogl_shot();
+    int smooth = 0;
+    for (int x = 0; x < shot.width(); ++x) {
+        const int g = qRed(shot.pixel(x, shot.height() / 2));
+        smooth += g > 10 && g < 245;
+    }
+    EXPECT_GT(smooth, 50);
+}
+
+TEST_F(CanvasTest, MiddleOrSpaceDragsPanAndNeverTurnTheScene) {
+    setPicture(halves(64, 64));
+    ObjectEffect solid;
+    effect = &solid;
+    solid.setRotation({0, 0, 0, 0});
+    view.setZoom(4);
+    QWidget* s = view.surface();
+    auto drag = [&](Qt::MouseButton button, QPoint by) {
+        const QPoint at(200, 150);
+        QTest::mousePress(s, button, {}, at);
+        QTest::mouseMove(s, at + by);
+        QTest::mouseRelease(s, button, {}, at + by);
+    };
+    drag(Qt::MiddleButton, {40, -30});
+    EXPECT_EQ(view.pan(), QPointF(40, -30));
+    EXPECT_FALSE(view.isPanning());
+    EXPECT_EQ(solid.rotation()[0], 0);
+    EXPECT_FALSE(undo.canUndo());
+
+    // Space over the canvas turns a left drag into a pan, with the hand shown.
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), s->mapToGlobal(QPointF(10, 10)));
+    QApplication::sendEvent(s, &enter);
+    EXPECT_EQ(s->cursor().shape(), Qt::PointingHandCursor);
+    QTest::keyPress(&view, Qt::Key_Space);
+    EXPECT_EQ(s->cursor().shape(), Qt::OpenHandCursor);
+    drag(Qt::LeftButton, {-10, 20});
+    EXPECT_EQ(view.pan(), QPointF(30, -10));
+    EXPECT_EQ(solid.rotation()[0], 0);
+    EXPECT_FALSE(undo.canUndo());
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(s->cursor().shape(), Qt::PointingHandCursor);
+
+    // Without Space a left drag turns the solid, as at 100 %.
+    drag(Qt::LeftButton, {20, 0});
+    EXPECT_EQ(view.pan(), QPointF(30, -10));
+    EXPECT_EQ(solid.rotation()[0], 20);
+    EXPECT_TRUE(undo.canUndo());
 }

@@ -1,13 +1,16 @@
 // The 3D mode in the application: the working effect drawn on the canvas, its frame as the
 // result that Copy, Save and Apply take, and retiring it.
 
+#include <QApplication>
 #include <QOpenGLWidget>
 #include <QTest>
 
+#include "chrome/ZoomCanvas.h"
 #include "support/AppRig.h"
 #include "threed/EvalEffect.h"
 #include "threed/MyOGLView.h"
 #include "threed/ObjectEffect.h"
+#include "workbench/MyImageView.h"
 
 namespace {
 
@@ -102,4 +105,41 @@ TEST_F(ThreeDMode, SelectingShowsThePictureOnTheShapeDroppingUndoesAndRetiringDr
     endEvent();
     EXPECT_NE(c->getCurrent3DEffect(), solid);
     EXPECT_EQ(undo().undoCount(), steps);
+}
+
+TEST_F(ThreeDMode, ZoomKeysWorkHereAndApplyTakesTheStandardFrameWhateverIsShown) {
+    for (const QString& name :
+         {app::act::zoomIn, app::act::zoomOut, app::act::zoomToActualSize, app::act::zoomToFit})
+        EXPECT_TRUE(c->validateMenuItem(action(name))) << name.toStdString();
+    selectRow(w->filter3DOutlineView(), 1);  // the sphere
+    ASSERT_TRUE(c->getCurrent3DEffect());
+    const QImage standard = view()->ogl_shot();
+    const double other = w->ciView()->getZoom();
+
+    auto key = [&](int k) {
+        QApplication::setActiveWindow(w);
+        QTest::keyClick(w, Qt::Key(k), Qt::ControlModifier);
+    };
+    key(Qt::Key_Plus);
+    EXPECT_DOUBLE_EQ(view()->zoom(), 1.05);
+    key(Qt::Key_Equal);
+    EXPECT_DOUBLE_EQ(view()->zoom(), 1.26);
+    key(Qt::Key_Minus);
+    EXPECT_DOUBLE_EQ(view()->zoom(), chrome::ZoomCanvas::zoomAfterWheelStep(1.26, -1));
+    key(Qt::Key_0);
+    EXPECT_EQ(view()->zoom(), 1.0);
+    key(Qt::Key_9);
+    // The sphere fills the canvas's height.
+    EXPECT_NEAR(view()->zoom(), double(view()->surface()->height()) / standard.height(), 0.02);
+    EXPECT_EQ(w->ciView()->getZoom(), other);  // the standard canvas is left as it was
+
+    // Zoomed and panned, Copy, Save and Apply take the frame of the standard view.
+    view()->setZoom(3);
+    view()->panBy({60, -40});
+    ASSERT_NE(view()->pan(), QPointF());
+    EXPECT_EQ(view()->ogl_shot(), standard);
+    EXPECT_EQ(c->getEffectedImage().size(), standard.size());
+    c->applyBtnAction();
+    EXPECT_EQ(apprig::pixels(c->backImage()).convertToFormat(QImage::Format_RGBA8888),
+              standard.convertToFormat(QImage::Format_RGBA8888));
 }
