@@ -26,6 +26,12 @@ FilePanelDialog::FilePanelDialog(QWidget* parent) : QFileDialog(parent) {
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &FilePanelDialog::nativeSelectionChanged);
     }
+    // The dialog disables its Open or Save button whenever it updates it and the chosen row is
+    // not in its model; the buttons are made anew when the accept mode changes.
+    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+        box->installEventFilter(this);
+        for (auto* button : box->findChildren<QPushButton*>()) button->installEventFilter(this);
+    }
 }
 
 QModelIndexList FilePanelDialog::selectedNativeRows() const {
@@ -42,7 +48,6 @@ void FilePanelDialog::nativeSelectionChanged() {
     auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (edit && !edit->hasFocus() && rows.size() == 1)
         edit->setText(rows.first().data(Qt::EditRole).toString());
-    // The dialog disables its button for rows its model does not know.
     if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
         if (QPushButton* ok = box->button(acceptMode() == AcceptOpen ? QDialogButtonBox::Open
                                                                      : QDialogButtonBox::Save))
@@ -70,6 +75,17 @@ void FilePanelDialog::accept() {
 }
 
 bool FilePanelDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (auto* button = qobject_cast<QPushButton*>(watched)) {
+        if (event->type() == QEvent::EnabledChange && !button->isEnabled() &&
+            !selectedNativeRows().isEmpty())
+            button->setEnabled(true);
+        return false;
+    }
+    if (event->type() == QEvent::ChildPolished && qobject_cast<QDialogButtonBox*>(watched)) {
+        if (auto* button = qobject_cast<QPushButton*>(static_cast<QChildEvent*>(event)->child()))
+            button->installEventFilter(this);
+        return false;
+    }
     // The dialog would take a row it cannot map for a folder and leave for the computer's top.
     QAbstractItemView* view = qobject_cast<QAbstractItemView*>(watched);
     if (!view && watched->parent()) view = qobject_cast<QAbstractItemView*>(watched->parent());

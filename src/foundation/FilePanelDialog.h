@@ -4,6 +4,7 @@
 // own bytes.
 
 #include <QFileDialog>
+#include <QModelIndexList>
 
 namespace foundation {
 

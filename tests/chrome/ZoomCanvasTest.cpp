@@ -177,6 +177,9 @@ TEST(ZoomCanvas, OnlyOnePictureFileMayBeDropped) {
     // A name that is not UTF-8 arrives percent-encoded and is handed over with its bytes.
     QMimeData latin1;
     latin1.setUrls({QUrl::fromEncoded("file:///tmp/caf%E9.png")});
+    QDragEnterEvent latin1Enter({5, 5}, Qt::CopyAction, &latin1, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &latin1Enter);
+    EXPECT_TRUE(latin1Enter.isAccepted());
     QDropEvent latin1Drop({5, 5}, Qt::CopyAction, &latin1, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(canvas, &latin1Drop);
     ASSERT_EQ(dropped.size(), 2);
