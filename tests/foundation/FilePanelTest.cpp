@@ -37,8 +37,11 @@ class FilePanelTest : public ::testing::Test {
     QString native(const QByteArray& name) const {
         return dir.path() + "/" + NativeName::fromNative(name);
     }
+    // The view the dialog shows (list or details, as the platform prefers).
     static QAbstractItemView* listView(QFileDialog* dialog) {
-        return dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        auto* details = dialog->findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+        return dialog->isVisible() && details && details->isVisible() ? details : list;
     }
     // The names the dialog's list shows in its folder, once the folder has been read.
     static QStringList shownNames(QFileDialog* dialog) {
@@ -112,6 +115,21 @@ TEST_F(FilePanelTest, AFileGoneSinceItWasListedIsReportedAndThePanelStays) {
     });
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);  // not accepted
+}
+
+TEST_F(FilePanelTest, DoubleClickingTheRowOpensItInPlaceOfEnteringAFolder) {
+    FilePanelDialog dialog(&window);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(dir.path());
+    dialog.open();
+    shownNames(&dialog);
+    QAbstractItemView* view = listView(&dialog);
+    const QModelIndex row = rowShowing(&dialog, "caf\\xE9.png");
+    ASSERT_TRUE(row.isValid());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{native("caf\xE9.png")});
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
 }
 
 TEST_F(FilePanelTest, SavingOverANameThatIsNotUtf8WritesToTheSameBytes) {
