@@ -131,11 +131,12 @@ void Controller::awakeFromNib() {
     if (!m_startFile.isEmpty()) {
         try {
             picture = imaging::io::readImage(foundation::NativeName::toStdString(m_startFile));
-        } catch (const std::exception&) {
-            // Read again, and reported, once the window is up.
+        } catch (const std::exception& e) {
+            // Reported once the window is up.
+            m_startFileProblem = QString::fromStdString(e.what());
         }
-        m_startFileOpened = bool(picture);
     }
+    const bool startFileOpened = bool(picture);
     const QString mainImg =
         Resources::pathForResource(QStringLiteral("main_img"), QStringLiteral("jpg"));
     if (!picture && !mainImg.isEmpty()) {
@@ -160,7 +161,7 @@ void Controller::awakeFromNib() {
         if (QTreeView* v = family(m).views().list; v && v->selectionModel())
             v->selectionModel()->clearSelection();
     s_cntrl = this;
-    if (m_startFileOpened)
+    if (startFileOpened)
         m_document.open(m_startFile, picture);
     else
         setFilePath(QString());
@@ -236,9 +237,8 @@ void Controller::pictureChanged(Document::Change how) {
     m_resizePanel->setWHH(r.width, r.height);
     updateView();
     // Paste, drops and their undo refit the current mode's canvas; a turn refits the custom one.
-    if (how == Document::Change::Replaced && filerMode() != Mode::ThreeD) {
-        auto* canvas = static_cast<chrome::ZoomCanvas*>(family(filerMode()).views().canvas);
-        canvas->setZoom(canvas->getZoom());
+    if (how == Document::Change::Replaced) {
+        if (chrome::ZoomCanvas* canvas = zoomCanvas()) canvas->setZoom(canvas->getZoom());
     } else if (how == Document::Change::Turned) {
         custom().canvas()->setZoom(custom().canvas()->getZoom());
     }
@@ -531,7 +531,8 @@ void Controller::applicationDidFinishLaunching() {
     updateWinTitle();
     registerMyHelpBook();
     // Tells why, over the default picture.
-    if (!m_startFile.isEmpty() && !m_startFileOpened) m_document.openFile(m_startFile);
+    if (!m_startFileProblem.isEmpty())
+        chrome::KesAlert::Alert_OKMsgText(m_window, kCouldntOpenFile, m_startFileProblem);
 }
 
 void Controller::applicationDidBecomeActive() {

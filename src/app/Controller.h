@@ -328,7 +328,8 @@ class Controller : public QObject,
     bool m_terminating = false;
     bool m_inSliderUpdate = false;
     QString m_startFile;
-    bool m_startFileOpened = false;
+    // Why the start file could not be read; empty when it was, or when there is none.
+    QString m_startFileProblem;
     std::function<void()> m_quitHandler;
 
     static Controller* s_cntrl;

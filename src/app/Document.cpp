@@ -196,14 +196,6 @@ void Document::paste() {
     if (picture) undoPaste(picture);
 }
 
-bool Document::openFile(const QString& path) {
-    // Read first: a file that is not a picture leaves the picture, its title and its path.
-    const imaging::Image picture = readPictureFile(path);
-    if (!picture) return false;
-    open(path, picture);
-    return true;
-}
-
 void Document::open(const QString& path, const imaging::Image& picture) {
     if (m_undo) m_undo->removeAllActions();
     m_metadata = foundation::PictureMetadata::readFile(path);

@@ -76,9 +76,6 @@ class Document : public QObject {
                    std::shared_ptr<const foundation::PictureMetadata> metadata = {});
     // The clipboard's picture, undoably; damaged data is refused with an alert.
     void paste();
-    // Reads `path` and opens it: a file that is not a picture is refused with an alert (false
-    // then), and nothing already held changes.
-    bool openFile(const QString& path);
     // Makes `picture`, read from `path`, the document: the file's name and picture, no changes,
     // and an empty history (opening cannot be undone, and no step of the previous picture may
     // come back under this file's name).

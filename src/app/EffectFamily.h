@@ -146,6 +146,8 @@ class EffectFamily {
   private:
     // Sends a favourite click through the controller's operation for the family.
     void clickThroughController(favourites::onlyTextClosedButton* button);
+    // Gives the list the family's bar, and the controller for its buttons.
+    void bindFavouritesBar();
 
     std::unique_ptr<favourites::FavouritesList> m_favourites;
 };

@@ -43,19 +43,21 @@ onlyTextClosedButton* favouriteButton(chrome::BaseColoredButton* b) {
 
 void EffectFamily::setViews(const FamilyViews& views) {
     m_views = views;
-    if (m_favourites)
-        m_favourites->setBar(views.favouritesBar, &m_controller,
-                             [this](onlyTextClosedButton* b) { clickThroughController(b); });
+    if (m_favourites) bindFavouritesBar();
 }
 
 favourites::FavouritesList& EffectFamily::favourites() {
     if (!m_favourites) {
         m_favourites =
             std::make_unique<favourites::FavouritesList>(favouritesKey(), prototypeLookup());
-        m_favourites->setBar(m_views.favouritesBar, &m_controller,
-                             [this](onlyTextClosedButton* b) { clickThroughController(b); });
+        bindFavouritesBar();
     }
     return *m_favourites;
+}
+
+void EffectFamily::bindFavouritesBar() {
+    m_favourites->setBar(m_views.favouritesBar, &m_controller,
+                         [this](onlyTextClosedButton* b) { clickThroughController(b); });
 }
 
 void EffectFamily::clickThroughController(onlyTextClosedButton* button) {

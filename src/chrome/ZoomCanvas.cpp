@@ -468,8 +468,12 @@ bool ZoomCanvas::event(QEvent* event) {
 
 bool ZoomCanvas::panEvent(QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    // Plain moves, the most frequent event, pass straight on.
+    if (!press && !m_panning) return false;
     QScrollArea* scroll = enclosingScrollView();
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+    if (press) {
         if (m_panning) return true;  // other buttons wait for the pan to end
         const bool pans = mouse->button() == Qt::MiddleButton ||
                           (mouse->button() == Qt::LeftButton && spaceHeld());
@@ -483,7 +487,6 @@ bool ZoomCanvas::panEvent(QEvent* event) {
         showPanCursor();
         return true;
     }
-    if (!m_panning) return false;
     if (event->type() == QEvent::MouseMove && scroll) {
         // The picture follows the hand.
         const QPointF moved = mouse->globalPosition() - m_panFrom;

@@ -162,7 +162,8 @@ QWidget* DocPageControl::removeItem(QWidget* item) {
     m_items.removeAll(item);
     item->hide();
     item->setParent(nullptr);
-    if (!replacement && !items().isEmpty()) replacement = items().last();
+    if (!replacement)
+        if (const QList<QWidget*> left = items(); !left.isEmpty()) replacement = left.last();
     placeDocument(std::max(kPitch * (m_pageCount - 1), visibleWidth()));
     setPageCount(m_pageCount - 1);
     m_emptyNote->setVisible(m_pageCount == 0);
@@ -247,11 +248,8 @@ void DocPageControl::stepNext() {
     if (view_page_count == 1 && current_page < m_pageCount - 1) {
         current_page += 1;
         scrollToPage();
-    } else if (documentWidth() >= m_scrollX + visibleWidth()) {
-        current_page += 1;
-        if (current_page + view_page_count > m_pageCount + 1)
-            current_page = m_pageCount + 1 - view_page_count;
-        animateTo(m_scrollX + P);
+    } else {
+        slideForward(1);
     }
     setHiddenStates();
 }
@@ -259,13 +257,16 @@ void DocPageControl::stepNext() {
 void DocPageControl::stepNextTo(int index) {
     const int d = index + 1 - maxShownPage();
     if (d < 1) return;
-    if (documentWidth() >= m_scrollX + visibleWidth()) {
-        current_page += d;
-        if (current_page + view_page_count > m_pageCount + 1)
-            current_page = m_pageCount + 1 - view_page_count;
-        animateTo(m_scrollX + d * P);
-    }
+    slideForward(d);
     setHiddenStates();
+}
+
+void DocPageControl::slideForward(int items) {
+    if (documentWidth() < m_scrollX + visibleWidth()) return;
+    current_page += items;
+    if (current_page + view_page_count > m_pageCount + 1)
+        current_page = m_pageCount + 1 - view_page_count;
+    animateTo(m_scrollX + items * P);
 }
 
 void DocPageControl::scrollToPage() {

@@ -74,6 +74,8 @@ class DocPageControl : public QWidget {
 
   private:
     void setScrollPosition(double x);
+    // Slides `items` pitches forward unless the end is already in view.
+    void slideForward(int items);
     // Starts the shared animation from the current position towards `toX`.
     void animateTo(double toX);
     void placeDocument(int width);

@@ -196,6 +196,9 @@ TEST_F(DesktopTest, StartedOnAFileThatIsNoPictureItSaysSoOverTheDefault) {
     const QString notes = writeFile(QStringLiteral("notes.jpg"), "shopping list");
     start(notes);
     EXPECT_EQ(alerts, QStringList{foundation::kCouldntOpenFile});
+    // With the reader's reason.
+    ASSERT_EQ(alertTexts.size(), 1);
+    EXPECT_FALSE(alertTexts[0].isEmpty());
     EXPECT_EQ(c->backImage().extent(), (imaging::Rect{0, 0, 1600, 1200}));  // main_img
     EXPECT_EQ(c->getFilePath(), QString());
     EXPECT_EQ(shownTitle(), "Deverav");

@@ -15,7 +15,7 @@
 #include "favourites/DocPageControl.h"
 #include "favourites/FavouritesList.h"
 #include "imaging/Log.h"
-#include "support/AppRig.h"
+#include "support/FavouritesRig.h"
 
 using app::Mode;
 using favourites::Favourite;
@@ -23,22 +23,19 @@ using favourites::onlyTextClosedButton;
 
 namespace {
 
-class FavouritesTest : public apprig::AppRig {
+class FavouritesTest : public apprig::FavouritesRig {
   protected:
     void SetUp() override {
-        favourites::DocPageControl::setManualAnimation(true);
-        AppRig::SetUp();
+        FavouritesRig::SetUp();
         usePicture(apprig::distinctPixels(160, 100));
         previousSink = imaging::setLogSink(
             [this](const std::string& m) { logged << QString::fromStdString(m); });
     }
     void TearDown() override {
         imaging::setLogSink(previousSink);
-        AppRig::TearDown();
-        favourites::DocPageControl::setManualAnimation(false);
+        FavouritesRig::TearDown();
     }
 
-    favourites::FavouritesList& list(Mode m) { return c->family(m).favourites(); }
     onlyTextClosedButton* button(Mode m, int i) {
         return list(m).entries().at(size_t(i)).button.data();
     }
@@ -55,14 +52,6 @@ class FavouritesTest : public apprig::AppRig {
     void click(onlyTextClosedButton* b) {
         b->click();
         endEvent();
-    }
-    // Quits through the menu and starts again from what is on disk.
-    void restart() {
-        c->setWasChanged(false);
-        c->terminate();
-        c.reset();
-        prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-        start();
     }
     // A stored list written as another run of the program left it.
     void store(const QString& key, const QList<favourites::StoredEntry>& entries) {

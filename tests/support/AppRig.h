@@ -115,6 +115,16 @@ class AppRig : public ::testing::Test {
         c->applicationDidFinishLaunching();
     }
 
+    // Quits through the menu with nothing left unsaved, and starts again from what is on disk.
+    void restart() {
+        c->setWasChanged(false);
+        c->terminate();
+        c.reset();
+        const QString file = prefs->settings().fileName();
+        prefs = std::make_unique<foundation::Preferences>(file);
+        start();
+    }
+
     foundation::UndoManager& undo() { return *c->undoManager(); }
     // The window title as the desktop shows it (the changed marker in place of "[*]").
     QString shownTitle() const {

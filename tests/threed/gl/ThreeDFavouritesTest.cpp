@@ -4,22 +4,15 @@
 #include <QTest>
 
 #include "app/ThreeDFamily.h"
-#include "favourites/DocPageControl.h"
-#include "favourites/FavouritesList.h"
-#include "support/AppRig.h"
+#include "support/FavouritesRig.h"
 
 namespace {
 
-class ThreeDFavourites : public apprig::AppRig {
+class ThreeDFavourites : public apprig::FavouritesRig {
   protected:
     void SetUp() override {
-        favourites::DocPageControl::setManualAnimation(true);
-        AppRig::SetUp();
+        FavouritesRig::SetUp();
         usePicture(apprig::distinctPixels(64, 48));
-    }
-    void TearDown() override {
-        AppRig::TearDown();
-        favourites::DocPageControl::setManualAnimation(false);
     }
     void enter() {
         w->resize(1000, 700);
@@ -27,7 +20,6 @@ class ThreeDFavourites : public apprig::AppRig {
         switchTo(app::Mode::ThreeD);
         endEvent();
     }
-    const favourites::FavouritesList& list() { return c->threeD().favourites(); }
 };
 
 }  // namespace
@@ -38,18 +30,14 @@ TEST_F(ThreeDFavourites, KeepTheirEffectAcrossRuns) {
     ASSERT_TRUE(c->getCurrent3DEffect());
     c->getCurrent3DEffect()->setName("My solid");
     action(app::act::addFavorites)->trigger();
-    ASSERT_EQ(list().entries().size(), 1u);
-    EXPECT_EQ(list().entries()[0].button->getBackImage().size(), QSize(40, 25));
+    ASSERT_EQ(list(app::Mode::ThreeD).entries().size(), 1u);
+    EXPECT_EQ(list(app::Mode::ThreeD).entries()[0].button->getBackImage().size(), QSize(40, 25));
     EXPECT_TRUE(c->standard().favourites().isEmpty());
 
-    c->setWasChanged(false);
-    c->terminate();
-    c.reset();
-    prefs = std::make_unique<foundation::Preferences>(dir.filePath("prefs.ini"));
-    start();
+    restart();
     enter();
-    ASSERT_EQ(list().entries().size(), 1u);
-    favourites::onlyTextClosedButton* b = list().entries()[0].button;
+    ASSERT_EQ(list(app::Mode::ThreeD).entries().size(), 1u);
+    favourites::onlyTextClosedButton* b = list(app::Mode::ThreeD).entries()[0].button;
     b->click();
     endEvent();
     ASSERT_TRUE(c->getCurrent3DEffect());
