@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "foundation/NativeName.h"
+
 #ifndef DEVERAV_VERSION
 #define DEVERAV_VERSION "0"
 #endif
@@ -48,7 +50,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!files.isEmpty()) {
         // Some launchers pass a file URL even where a path is asked for.
         const QUrl url(files.first());
-        const QString path = url.isLocalFile() ? url.toLocalFile() : files.first();
+        const QString path =
+            url.isLocalFile() ? foundation::NativeName::fromUrl(url) : files.first();
         result.file = QFileInfo(path).absoluteFilePath();
     }
     return result;

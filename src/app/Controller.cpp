@@ -22,6 +22,7 @@
 #include "chrome/KesAlert.h"
 #include "favourites/DocPageControl.h"
 #include "foundation/Labels.h"
+#include "foundation/NativeName.h"
 #include "foundation/OpenPanel.h"
 #include "foundation/Pasteboard.h"
 #include "foundation/Preferences.h"
@@ -64,7 +65,8 @@ Controller::Controller(foundation::Preferences& prefs, QObject* parent)
     connect(&m_document, &Document::pictureChanged, this, &Controller::pictureChanged);
     connect(&m_document, &Document::filePathChanged, this, [this](const QString& path) {
         if (m_infoPanel)
-            m_infoPanel->setMyURLLater(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
+            m_infoPanel->setMyURLLater(path.isEmpty() ? QUrl()
+                                                      : foundation::NativeName::toUrl(path));
         updateWinTitle();
     });
     connect(&m_document, &Document::changedStateChanged, this, [this](bool changed) {
@@ -128,7 +130,7 @@ void Controller::awakeFromNib() {
     imaging::Image picture;
     if (!m_startFile.isEmpty()) {
         try {
-            picture = imaging::io::readImage(QFile::encodeName(m_startFile).toStdString());
+            picture = imaging::io::readImage(foundation::NativeName::toStdString(m_startFile));
         } catch (const std::exception& e) {
             // Reported once the window is up.
             m_startFileProblem = QString::fromStdString(e.what());
@@ -400,7 +402,8 @@ QString Controller::windowTitleForPath(const QString& path) const {
     if (path.isEmpty()) return kAppTitle;
     QString p = path;
     while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-    return kAppTitle + QStringLiteral("::%1").arg(QFileInfo(p).fileName());
+    return kAppTitle +
+           QStringLiteral("::%1").arg(foundation::NativeName::displayName(QFileInfo(p).fileName()));
 }
 
 void Controller::updateWinTitle() {

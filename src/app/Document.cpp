@@ -7,6 +7,7 @@
 
 #include "app/Texts.h"
 #include "chrome/KesAlert.h"
+#include "foundation/NativeName.h"
 #include "foundation/Pasteboard.h"
 #include "foundation/PictureMetadata.h"
 #include "foundation/Progress.h"
@@ -238,9 +239,11 @@ imaging::Image Document::readPictureFile(const QString& path) const {
     imaging::Image picture;
     try {
         const bool done = foundation::runWithProgress(
-            m_window, QStringLiteral("Opening “%1”…").arg(QFileInfo(path).fileName()),
+            m_window,
+            QStringLiteral("Opening “%1”…")
+                .arg(foundation::NativeName::displayName(QFileInfo(path).fileName())),
             [&](const std::atomic<bool>&) {
-                picture = imaging::io::readImage(path.toStdString());
+                picture = imaging::io::readImage(foundation::NativeName::toStdString(path));
             });
         if (!done) return {};
     } catch (const std::exception& e) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "chrome/Skin.h"
+#include "foundation/NativeName.h"
 
 namespace app {
 
@@ -21,9 +22,9 @@ using foundation::PropertyNode;
 namespace {
 
 void fileStamp(const QString& path, QDateTime& modified, qint64& size) {
-    const QFileInfo fi(path);
-    modified = fi.exists() ? fi.lastModified() : QDateTime();
-    size = fi.exists() ? fi.size() : -1;
+    const foundation::NativeName::Status file = foundation::NativeName::status(path);
+    modified = file.exists ? QDateTime::fromMSecsSinceEpoch(file.modifiedMSecs) : QDateTime();
+    size = file.exists ? file.size : -1;
 }
 
 QStandardItem* cell(const QString& text) {
@@ -102,7 +103,7 @@ void ImageInfo::setMyURLLater(const QUrl& url) {
 }
 
 void ImageInfo::setMyURL(const QUrl& url) {
-    const QString path = url.isEmpty() ? QString() : url.toLocalFile();
+    const QString path = url.isEmpty() ? QString() : foundation::NativeName::fromUrl(url);
     QDateTime modified;
     qint64 size = -1;
     if (!path.isEmpty()) fileStamp(path, modified, size);
@@ -118,7 +119,7 @@ void ImageInfo::setMyURL(const QUrl& url) {
         mFileSize->setText(kNotAvailable);
         return;
     }
-    mFilePath->setText(path);
+    mFilePath->setText(foundation::NativeName::displayName(path));
     mFilePath->setCursorPosition(0);
     ++m_filesRead;
     const foundation::ImageFileInfo info = ImageMetadata::read(path);

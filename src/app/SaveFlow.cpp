@@ -14,6 +14,7 @@
 #include "chrome/KesAlert.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
+#include "foundation/NativeName.h"
 #include "foundation/PictureMetadata.h"
 #include "foundation/Progress.h"
 #include "foundation/SavePanel.h"
@@ -135,11 +136,12 @@ void SaveFlow::savePanelDidEndReturnCodeContextInfo(SavePanel& panel, int return
         m_saveDirectory = QFileInfo(path).absolutePath();
         // The format may have changed the typed name: the question names the file it means.
         const QString name = QFileInfo(path).fileName();
-        const QString text =
-            name == QFileInfo(chosen).fileName() ? kReplaceText : kReplaceNamedText.arg(name);
-        const bool replace =
-            !QFileInfo::exists(path) || chrome::KesAlert::Alert_OKCancelMsgText(
-                                            m_controller.window(), kReplaceQuestion, text) == 1;
+        const QString text = name == QFileInfo(chosen).fileName()
+                                 ? kReplaceText
+                                 : kReplaceNamedText.arg(foundation::NativeName::displayName(name));
+        const bool replace = !foundation::NativeName::status(path).exists ||
+                             chrome::KesAlert::Alert_OKCancelMsgText(m_controller.window(),
+                                                                     kReplaceQuestion, text) == 1;
         if (replace) outcome = writeAndRecord(index, chosenResolution(), path);
     }
     finishSave(outcome);
@@ -159,7 +161,7 @@ SaveFlow::SaveOutcome SaveFlow::saveExistFile() {
                                           .arg(ext);
         return SaveOutcome::Failed;
     }
-    if (QFileInfo::exists(m_controller.getFilePath()) &&
+    if (foundation::NativeName::status(m_controller.getFilePath()).exists &&
         chrome::KesAlert::Alert_OKCancelMsgText(m_controller.window(), kReplaceQuestion,
                                                 kReplaceText) != 1)
         return SaveOutcome::Declined;
@@ -252,12 +254,14 @@ SaveFlow::WriteResult SaveFlow::writeResult(int formatIndex, double resolution,
     exporter->setMetadata(m_controller.document().metadata());
     // Encoding a large picture takes seconds: off the main thread, with a progress panel.
     bool written = false;
-    foundation::runWithProgress(m_controller.window(),
-                                QStringLiteral("Saving “%1”…").arg(QFileInfo(path).fileName()),
-                                [&](const std::atomic<bool>& cancel) {
-                                    exporter->setCancelFlag(&cancel);
-                                    written = exporter->doExport();
-                                });
+    foundation::runWithProgress(
+        m_controller.window(),
+        QStringLiteral("Saving “%1”…")
+            .arg(foundation::NativeName::displayName(QFileInfo(path).fileName())),
+        [&](const std::atomic<bool>& cancel) {
+            exporter->setCancelFlag(&cancel);
+            written = exporter->doExport();
+        });
     if (written) {
         // The picture is safe; what it lost on the way is worth knowing.
         if (!exporter->warningString().isEmpty())

@@ -13,6 +13,7 @@
 #include "app/Controller.h"
 #include "app/Texts.h"
 #include "foundation/Labels.h"
+#include "foundation/NativeName.h"
 #include "foundation/Resources.h"
 #include "foundation/UndoManager.h"
 #include "imaging/FilterRegistry.h"
@@ -35,7 +36,7 @@ const std::string kBackgroundImage = "inputBackgroundImage";
 const imaging::Image& loadOnce(imaging::Image& field, const QString& path) {
     if (field.isNull() && !path.isEmpty()) {
         try {
-            field = imaging::io::readImage(path.toStdString());
+            field = imaging::io::readImage(foundation::NativeName::toStdString(path));
         } catch (const std::exception& e) {
             imaging::log("default filter picture unreadable: " + path.toStdString() + ": " +
                          e.what());

@@ -8,6 +8,7 @@
 #include "app/Controller.h"
 #include "app/MainWindow.h"
 #include "chrome/Skin.h"
+#include "foundation/NativeName.h"
 #include "foundation/Preferences.h"
 #include "imaging/io/ImageIO.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 QStringList argumentsOf(int argc, char** argv) {
     QStringList args;
-    for (int i = 0; i < argc; ++i) args << QFile::decodeName(argv[i]);
+    for (int i = 0; i < argc; ++i) args << foundation::NativeName::fromNative(argv[i]);
     return args;
 }
 

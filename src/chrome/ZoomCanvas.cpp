@@ -19,6 +19,7 @@
 
 #include "chrome/PanKeys.h"
 #include "chrome/Skin.h"
+#include "foundation/NativeName.h"
 #include "imaging/Log.h"
 #include "imaging/io/ImageIO.h"
 
@@ -573,7 +574,7 @@ void ZoomCanvas::dropEvent(QDropEvent* event) {
         return;
     }
     // A file that cannot be read has been reported to the user; the drag source hears of it.
-    if (m_fileDrop(data->urls().first().toLocalFile())) {
+    if (m_fileDrop(foundation::NativeName::fromUrl(data->urls().first()))) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {

@@ -437,8 +437,7 @@ bool concluded(bool cancelled, const std::string& error, QString& message) {
 }  // namespace
 
 std::string GraphicsExporter::nativePath() const {
-    return m_nativePath.isEmpty() ? QFile::encodeName(m_path).toStdString()
-                                  : m_nativePath.toStdString();
+    return m_nativePath.isEmpty() ? NativeName::toStdString(m_path) : m_nativePath.toStdString();
 }
 
 std::unique_ptr<RowEncoder> GraphicsExporter::rowEncoder(QIODevice&, int, int, bool,

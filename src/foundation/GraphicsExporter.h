@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/NativeName.h"
+
 class QIODevice;
 
 namespace foundation {
@@ -81,7 +83,7 @@ class GraphicsExporter {
     // The same as the file system's bytes, for names that are not valid UTF-8.
     void setNativeOutputFile(const QByteArray& path) {
         m_nativePath = path;
-        m_path = QString::fromLocal8Bit(path);
+        m_path = NativeName::fromNative(path);
     }
     // Dots per inch, written into the format's resolution fields (pixels are never scaled);
     // 0 leaves the fields out.

@@ -17,6 +17,7 @@
 #include <exiv2/webpimage.hpp>
 #include <mutex>
 
+#include "foundation/NativeName.h"
 #include "imaging/Log.h"
 #include "imaging/io/ImageIO.h"
 #include "imaging/io/SafeFile.h"
@@ -548,12 +549,12 @@ std::vector<PropertyNode> ImageMetadata::propTree(const std::vector<ImagePropert
 }
 
 ImageFileInfo ImageMetadata::read(const QString& path) {
-    return readFile(QFile::encodeName(path).toStdString());
+    return readFile(NativeName::toStdString(path));
 }
 
 ImageFileInfo ImageMetadata::readFile(const std::string& nativePath) {
     ImageFileInfo info;
-    info.path = QFile::decodeName(QByteArray::fromStdString(nativePath));
+    info.path = NativeName::fromNative(nativePath);
     struct stat st {};
     if (nativePath.empty() || stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return info;

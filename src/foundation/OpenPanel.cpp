@@ -1,9 +1,9 @@
 #include "foundation/OpenPanel.h"
 
-#include <QFileDialog>
 #include <QHash>
 #include <QPalette>
 
+#include "foundation/FilePanelDialog.h"
 #include "imaging/io/ImageIO.h"
 
 namespace foundation {
@@ -25,7 +25,7 @@ void OpenPanel::beginSheetForWindow(QWidget* window, const Request& request, Did
         if (didEnd) didEnd(files.isEmpty() ? kCancel : kOK, files);
         return;
     }
-    auto* panel = new QFileDialog(window);
+    auto* panel = new FilePanelDialog(window);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
     panel->setAcceptMode(QFileDialog::AcceptOpen);
@@ -33,8 +33,8 @@ void OpenPanel::beginSheetForWindow(QWidget* window, const Request& request, Did
                            ? QFileDialog::Directory
                        : request.allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                          : QFileDialog::ExistingFile);
-    // Our own dialog, so that it takes the dark palette and behaves alike on every desktop.
-    panel->setOption(QFileDialog::DontUseNativeDialog);
+    // Qt's own dialog (FilePanelDialog), so that it takes the dark palette and behaves alike on
+    // every desktop.
     QPalette p = panel->palette();
     p.setColor(QPalette::Window, QColor(0x3a, 0x3a, 0x3c));
     panel->setPalette(p);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/ImageMetadata.h"
+#include "foundation/NativeName.h"
 #include "imaging/io/SafeFile.h"
 
 namespace foundation {
@@ -177,7 +178,7 @@ std::shared_ptr<const PictureMetadata> PictureMetadata::readData(const QByteArra
 }
 
 std::shared_ptr<const PictureMetadata> PictureMetadata::readFile(const QString& path) {
-    return readFile(QFile::encodeName(path).toStdString());
+    return readFile(NativeName::toStdString(path));
 }
 
 std::shared_ptr<const PictureMetadata> PictureMetadata::readFile(const std::string& nativePath) {

@@ -9,6 +9,7 @@
 #include <QSlider>
 
 #include "foundation/ExportFormats.h"
+#include "foundation/FilePanelDialog.h"
 #include "foundation/GraphicsExporter.h"
 
 namespace foundation {
@@ -111,10 +112,9 @@ SavePanel* SavePanel::savePanel(QWidget* window) {
 }
 
 SavePanel::SavePanel(QWidget* window) : QObject(window) {
-    m_dialog = new QFileDialog(window);
+    m_dialog = new FilePanelDialog(window);
     m_dialog->setObjectName(QStringLiteral("savePanel"));
-    // Qt's own dialog, so that the accessory can live in it.
-    m_dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // Qt's own dialog (FilePanelDialog), so that the accessory can live in it.
     // The caller asks about replacing once the final name (with its extension) is known.
     m_dialog->setOption(QFileDialog::DontConfirmOverwrite);
     m_dialog->setAcceptMode(QFileDialog::AcceptSave);

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QUrl>
 
+#include "foundation/NativeName.h"
+
 namespace workbench {
 
 namespace {
@@ -18,7 +20,7 @@ QStringList localFiles(const QMimeData* data) {
     QStringList files;
     if (!data) return files;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) files << url.toLocalFile();
+        if (url.isLocalFile()) files << foundation::NativeName::fromUrl(url);
     return files;
 }
 }  // namespace
@@ -70,7 +72,7 @@ void DovOdovoImageView::mouseMoveEvent(QMouseEvent* event) {
         return;
     m_pressed = false;
     auto* data = new QMimeData;
-    data->setUrls({QUrl::fromLocalFile(m_filePath)});
+    data->setUrls({foundation::NativeName::toUrl(m_filePath)});
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     drag->setPixmap(QFileIconProvider().icon(QFileInfo(m_filePath)).pixmap(32, 32));

@@ -13,6 +13,7 @@
 #include "chrome/KesAlert.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/Labels.h"
+#include "foundation/NativeName.h"
 #include "foundation/OpenPanel.h"
 #include "imaging/Filter.h"
 #include "imaging/io/ImageIO.h"
@@ -330,13 +331,14 @@ void ParameterView::loadImageFile(const QString& path) {
     imaging::Image picture;
     QString why;
     try {
-        picture = imaging::io::readImage(path.toStdString());
+        picture = imaging::io::readImage(foundation::NativeName::toStdString(path));
     } catch (const std::exception& e) {
         why = QString::fromStdString(e.what());
     }
     if (picture.isNull()) {
-        chrome::KesAlert::Alert_OKMsgText(window(), foundation::kCouldntOpenFile,
-                                          why.isEmpty() ? path : why);
+        chrome::KesAlert::Alert_OKMsgText(
+            window(), foundation::kCouldntOpenFile,
+            why.isEmpty() ? foundation::NativeName::displayName(path) : why);
         showThumbnail();  // the well goes back to the picture the parameter keeps
         return;
     }

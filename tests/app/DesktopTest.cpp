@@ -18,6 +18,7 @@
 
 #include "app/CommandLine.h"
 #include "app/StandardFamily.h"
+#include "foundation/NativeName.h"
 #include "foundation/PictureMetadata.h"
 #include "generators/customEffImageView.h"
 #include "imaging/io/ImageIO.h"
@@ -91,6 +92,10 @@ TEST(CommandLine, AFileToOpenHelpAndVersionAndNothingElse) {
     EXPECT_EQ(CommandLine::parse({"deverav", "lake.jpg"}).file, cwd + "/lake.jpg");
     EXPECT_EQ(CommandLine::parse({"deverav", "file:///home/ada/a%20b.jpg"}).file,
               "/home/ada/a b.jpg");
+    // A name that is not UTF-8, as main() hands it over, and a launcher's URL for it.
+    const QString latin1 = foundation::NativeName::fromNative("/home/ada/caf\xE9.jpg");
+    EXPECT_EQ(CommandLine::parse({"deverav", latin1}).file, latin1);
+    EXPECT_EQ(CommandLine::parse({"deverav", "file:///home/ada/caf%E9.jpg"}).file, latin1);
     // After "--" a name may begin with a dash.
     EXPECT_EQ(CommandLine::parse({"deverav", "--", "-odd.png"}).file, cwd + "/-odd.png");
 

@@ -5,8 +5,11 @@
 #include <QImageReader>
 #include <QProcess>
 
+#include "foundation/NativeName.h"
+#include "foundation/OpenPanel.h"
 #include "imaging/Pixel.h"
 #include "support/AppRig.h"
+#include "support/RawNames.h"
 
 using app::Controller;
 using foundation::PopUpButton;
@@ -307,4 +310,44 @@ TEST_F(SaveTest, QuitWithAFailedSaveStaysAndAsksAgain) {
     EXPECT_EQ(alerts.size(), 3);
     EXPECT_EQ(alerts[2], "Do you want to save changes?");
     EXPECT_EQ(quits, 1);
+}
+
+TEST_F(SaveTest, APictureWhoseNameIsNotUtf8OpensAndIsSavedUnderTheSameBytes) {
+    ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "caf\xE9.png", apprig::pngBytes(picture)));
+    const QString latin1 = dir.path() + "/" + foundation::NativeName::fromNative("caf\xE9.png");
+    foundation::OpenPanel::setResponder([&](const auto&) { return QStringList{latin1}; });
+    c->openImg();
+    foundation::OpenPanel::setResponder({});
+    EXPECT_TRUE(alerts.isEmpty()) << alertTexts.join("; ").toStdString();
+    EXPECT_EQ(c->getFilePath(), latin1);
+    EXPECT_EQ(shownTitle(), "Deverav::caf\\xE9.png");
+
+    // Save As over it, answering the replace question: the same file, not one named with U+FFFD.
+    c->setWasChanged(true);
+    alertAnswers = {1};
+    saveAs({latin1, kPNG});
+    EXPECT_EQ(alerts, QStringList{"Do you want to replace an existing file?"});
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_EQ(c->getFilePath(), latin1);
+    EXPECT_EQ(testfiles::namesByBytes(dir.path()), QList<QByteArray>({"caf\xE9.png"}));
+    // A format that changes the extension keeps the rest of the name's bytes.
+    saveAs({latin1, kTIFF});
+    EXPECT_EQ(testfiles::namesByBytes(dir.path()),
+              QList<QByteArray>({"caf\xE9.png", "caf\xE9.tiff"}));
+    QImage saved;
+    ASSERT_TRUE(saved.loadFromData(testfiles::readByBytes(dir.path(), "caf\xE9.png")));
+    EXPECT_EQ(saved.size(), QSize(40, 30));
+
+    // Save rewrites it in place; a dropped file:// URL with %E9 opens it again.
+    c->setWasChanged(true);
+    alertAnswers = {1};
+    c->saveImg();
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_EQ(testfiles::namesByBytes(dir.path()).size(), 2);
+    c->setFilePath(QString());
+    const QUrl dropped =
+        QUrl::fromEncoded(QUrl::fromLocalFile(dir.path()).toEncoded() + "/caf%E9.tiff");
+    EXPECT_TRUE(c->openDroppedFile(foundation::NativeName::fromUrl(dropped)));
+    EXPECT_EQ(shownTitle(), "Deverav::caf\\xE9.tiff");
+    testfiles::removeFilesByBytes(dir.path());
 }

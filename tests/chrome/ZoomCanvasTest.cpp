@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "chrome/ZoomCanvas.h"
+#include "foundation/NativeName.h"
 
 using chrome::ZoomCanvas;
 
@@ -173,6 +174,16 @@ TEST(ZoomCanvas, OnlyOnePictureFileMayBeDropped) {
     QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(canvas, &drop);
     EXPECT_EQ(dropped, QStringList{"/tmp/picture.png"});
+    // A name that is not UTF-8 arrives percent-encoded and is handed over with its bytes.
+    QMimeData latin1;
+    latin1.setUrls({QUrl::fromEncoded("file:///tmp/caf%E9.png")});
+    QDragEnterEvent latin1Enter({5, 5}, Qt::CopyAction, &latin1, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &latin1Enter);
+    EXPECT_TRUE(latin1Enter.isAccepted());
+    QDropEvent latin1Drop({5, 5}, Qt::CopyAction, &latin1, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &latin1Drop);
+    ASSERT_EQ(dropped.size(), 2);
+    EXPECT_EQ(foundation::NativeName::toNative(dropped.last()), QByteArray("/tmp/caf\xE9.png"));
     EXPECT_FALSE(frame->isVisible());
 
     QMimeData two;

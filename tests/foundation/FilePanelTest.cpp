@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QDialogButtonBox>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "foundation/FilePanelDialog.h"
+#include "foundation/GraphicsExporter.h"
+#include "foundation/NativeName.h"
+#include "foundation/NativeNameModel.h"
+#include "foundation/OpenPanel.h"
+#include "foundation/SavePanel.h"
+#include "support/RawNames.h"
+
+using namespace foundation;
+
+namespace {
+
+// A folder with a picture whose name is Latin-1 (not UTF-8), one with a UTF-8 name, and a
+// Latin-1 text file that a picture filter leaves out.
+class FilePanelTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "caf\xE9.png", "latin-1 picture"));
+        ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "caf\xC3\xA9.png", "utf-8 picture"));
+        ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "r\xE9sum\xE9.txt", "text"));
+        window.show();
+    }
+    void TearDown() override { testfiles::removeFilesByBytes(dir.path()); }
+
+    QString native(const QByteArray& name) const {
+        return dir.path() + "/" + NativeName::fromNative(name);
+    }
+    // The view the dialog shows (list or details, as the platform prefers).
+    static QAbstractItemView* listView(QFileDialog* dialog) {
+        auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        auto* details = dialog->findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+        return dialog->isVisible() && details && details->isVisible() ? details : list;
+    }
+    // The names the dialog's list shows in its folder, once the folder has been read.
+    static QStringList shownNames(QFileDialog* dialog) {
+        QAbstractItemView* view = listView(dialog);
+        QStringList names;
+        (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 2; });
+        for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+            names << view->model()->index(r, 0, view->rootIndex()).data().toString();
+        names.sort();
+        return names;
+    }
+    static QModelIndex rowShowing(QFileDialog* dialog, const QString& shown) {
+        QAbstractItemView* view = listView(dialog);
+        for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r) {
+            const QModelIndex i = view->model()->index(r, 0, view->rootIndex());
+            if (i.data().toString() == shown) return i;
+        }
+        return {};
+    }
+
+    QTemporaryDir dir;
+    QMainWindow window;
+};
+
+}  // namespace
+
+TEST_F(FilePanelTest, TheOpenPanelListsAndOpensANameThatIsNotUtf8) {
+    int code = -1;
+    QStringList files;
+    OpenPanel::Request request;
+    request.nameFilters = OpenPanel::pictureNameFilters();
+    OpenPanel::beginSheetForWindow(&window, request, [&](int c, const QStringList& f) {
+        code = c;
+        files = f;
+    });
+    auto* dialog = window.findChild<FilePanelDialog*>();
+    ASSERT_TRUE(dialog);
+    dialog->setDirectory(dir.path());
+    // Through the model the dialog shows: both pictures, readable, and not the text file.
+    EXPECT_EQ(shownNames(dialog), QStringList({"caf\\xE9.png", "café.png"}));
+    EXPECT_EQ(listView(dialog)->model(), dialog->nativeNameModel());
+
+    const QModelIndex latin1 = rowShowing(dialog, "caf\\xE9.png");
+    ASSERT_TRUE(dialog->nativeNameModel()->isNativeRow(latin1));
+    EXPECT_TRUE(latin1.flags() & Qt::ItemIsEnabled);
+    EXPECT_EQ(latin1.data(QFileSystemModel::FilePathRole).toString(), native("caf\xE9.png"));
+    EXPECT_EQ(latin1.siblingAtColumn(1).data().toString(), QLocale::system().formattedDataSize(15));
+    EXPECT_FALSE(latin1.parent() != listView(dialog)->rootIndex());
+    listView(dialog)->setCurrentIndex(latin1);
+    auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->button(QDialogButtonBox::Open)->isEnabled());
+
+    // Return on the row opens it (the dialog alone would take it for a folder and leave).
+    QTest::keyClick(listView(dialog), Qt::Key_Return);
+    EXPECT_EQ(code, OpenPanel::kOK);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(NativeName::toNative(files.first()), QFile::encodeName(dir.path()) + "/caf\xE9.png");
+}
+
+TEST_F(FilePanelTest, AFileGoneSinceItWasListedIsReportedAndThePanelStays) {
+    FilePanelDialog dialog(&window);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(dir.path());
+    shownNames(&dialog);
+    listView(&dialog)->setCurrentIndex(rowShowing(&dialog, "caf\\xE9.png"));
+    ASSERT_EQ(dialog.selectedFiles(), QStringList{native("caf\xE9.png")});
+    testfiles::removeFilesByBytes(dir.path());
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
+    });
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);  // not accepted
+}
+
+TEST_F(FilePanelTest, DoubleClickingTheRowOpensItInPlaceOfEnteringAFolder) {
+    FilePanelDialog dialog(&window);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(dir.path());
+    dialog.open();
+    shownNames(&dialog);
+    QAbstractItemView* view = listView(&dialog);
+    const QModelIndex row = rowShowing(&dialog, "caf\\xE9.png");
+    ASSERT_TRUE(row.isValid());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{native("caf\xE9.png")});
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+}
+
+TEST_F(FilePanelTest, SavingOverANameThatIsNotUtf8WritesToTheSameBytes) {
+    SavePanel* panel = SavePanel::savePanel(&window);
+    int code = -1;
+    QString chosen;
+    panel->beginSheetForDirectory(dir.path(), "new.png", &window, [&](SavePanel& p, int c) {
+        code = c;
+        chosen = p.filename();
+    });
+    QFileDialog* dialog = panel->dialog();
+    ASSERT_TRUE(qobject_cast<FilePanelDialog*>(dialog));
+    const QModelIndex latin1 = rowShowing(dialog, (shownNames(dialog), "caf\\xE9.png"));
+    ASSERT_TRUE(latin1.isValid());
+    listView(dialog)->setCurrentIndex(latin1);
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    EXPECT_EQ(NativeName::toNative(name->text()), QByteArray("caf\xE9.png"));
+    auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    ASSERT_TRUE(box->button(QDialogButtonBox::Save)->isEnabled());
+    box->button(QDialogButtonBox::Save)->click();
+    ASSERT_EQ(code, SavePanel::kOK);
+    EXPECT_EQ(chosen, native("caf\xE9.png"));
+
+    auto exporter = GraphicsExporter::open(GraphicsExporter::subtypeForExtension("png"));
+    ASSERT_TRUE(exporter);
+    QImage picture(8, 6, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    exporter->setInputImage(picture);
+    exporter->setOutputFile(chosen);
+    ASSERT_TRUE(exporter->doExport()) << exporter->errorString().toStdString();
+    EXPECT_TRUE(testfiles::readByBytes(dir.path(), "caf\xE9.png").startsWith("\x89PNG"));
+    // The same three files: no name with U+FFFD next to them.
+    EXPECT_EQ(testfiles::namesByBytes(dir.path()),
+              QList<QByteArray>({"caf\xC3\xA9.png", "caf\xE9.png", "r\xE9sum\xE9.txt"}));
+}
+
+TEST(NativeNameModel, FollowsTheFiltersAndTheFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "caf\xE9.png", "x"));
+    ASSERT_TRUE(testfiles::writeByBytes(dir.path(), ".hidden\xE9.png", "x"));
+    ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "plain.png", "x"));
+    QFileSystemModel files;
+    NativeNameModel model;
+    model.setSourceModel(&files);
+    const QModelIndex root = model.mapFromSource(files.setRootPath(dir.path()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files.rowCount(model.mapToSource(root)) == 1; }));
+    const auto shown = [&] {
+        QStringList names;
+        for (int r = 0; r < model.rowCount(root); ++r)
+            names << model.index(r, 0, root).data(Qt::EditRole).toString();
+        return names;
+    };
+    const QString latin1 = NativeName::fromNative("caf\xE9.png");
+    EXPECT_EQ(shown(), QStringList({"plain.png", latin1}));
+    EXPECT_EQ(model.rowCount(model.index(1, 0, root)), 0);
+    EXPECT_FALSE(model.hasChildren(model.index(1, 0, root)));
+    EXPECT_EQ(model.index(1, 0, root).parent(), root);
+    EXPECT_FALSE(model.index(2, 0, root).isValid());
+
+    files.setFilter(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.rowCount(root) == 3; }));
+
+    files.setNameFilterDisables(false);
+    files.setNameFilters({"*.jpg"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.rowCount(root) == 0; }));
+    EXPECT_EQ(shown(), QStringList());
+    // Greyed out rather than hidden when the model keeps filtered files in the list.
+    files.setNameFilterDisables(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount(root) == 3; }));
+    for (int r = 0; r < 3; ++r) EXPECT_FALSE(model.index(r, 0, root).flags() & Qt::ItemIsEnabled);
+    testfiles::removeFilesByBytes(dir.path());
+}
