@@ -169,6 +169,9 @@ TEST_F(FavouritesTest, RemovingTheHighlightedFavouriteDropsTheEffectAnotherKeeps
     EXPECT_FALSE(c->standard().highlightedFavourite);
     ASSERT_EQ(list(Mode::Standard).entries().size(), 1u);
     EXPECT_EQ(list(Mode::Standard).entries()[0].values.value("class"), "CIDiscBlur");
+    // The removals are kept for the next run.
+    restart();
+    EXPECT_EQ(list(Mode::Standard).entries().size(), 1u);
 }
 
 TEST_F(FavouritesTest, QuittingAndStartingAgainBringsThemBackInOrder) {

@@ -177,6 +177,7 @@ TEST_F(Strip, InsertingAfterANeighbourMakesRoomAndMovesTheHighlight) {
     const QList<QWidget*> after = bar->items();
     ASSERT_EQ(after.size(), 4);
     EXPECT_EQ(after[1], v);
+    EXPECT_EQ(a->x(), 0);
     EXPECT_EQ(v->x(), P);
     EXPECT_EQ(before[1]->x(), 2 * P);
     EXPECT_EQ(before[2]->x(), 3 * P);

@@ -140,6 +140,8 @@ TEST(Coordinates, DegreesMinutesAndSecondsToTheHundredth) {
     EXPECT_EQ(foundation::formatCoordinate(48 + 51 / 60.0 + 30 / 3600.0, "N"), "48° 51′ 30″ N");
     EXPECT_EQ(foundation::formatCoordinate(2.2945, "E"), "2° 17′ 40.2″ E");
     EXPECT_EQ(foundation::formatCoordinate(0.5, ""), "0° 30′ 0″");
+    // West and south may come as negative degrees; the hemisphere says the sign.
+    EXPECT_EQ(foundation::formatCoordinate(-2.2945, "W"), "2° 17′ 40.2″ W");
     // Seconds that round up carry into minutes and degrees.
     EXPECT_EQ(foundation::formatCoordinate(33 + 59 / 60.0 + 59.9999 / 3600.0, "S"), "34° 0′ 0″ S");
 }
