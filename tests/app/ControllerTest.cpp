@@ -195,14 +195,6 @@ TEST_F(ControllerTest, EscapeDropsOnlyTheCurrentModesEffect) {
     EXPECT_FALSE(w->filterCustomOutlineView()->selectionModel()->hasSelection());
     EXPECT_TRUE(c->getCurrent3DEffect());
     EXPECT_FALSE(c->validateMenuItem(action(app::act::escapeEffect)));
-
-    // The menu command does the same in its mode.
-    switchTo(app::Mode::ThreeD);
-    EXPECT_TRUE(c->validateMenuItem(action(app::act::escapeEffect)));
-    action(app::act::escapeEffect)->setEnabled(true);
-    action(app::act::escapeEffect)->trigger();
-    EXPECT_FALSE(c->getCurrent3DEffect());
-    EXPECT_FALSE(w->filter3DOutlineView()->selectionModel()->hasSelection());
     // Dropping an effect is not a change to the picture's changed flag either way.
     EXPECT_TRUE(c->wasChanged());
 }
@@ -224,15 +216,10 @@ TEST_F(ControllerTest, WindowTitleFollowsTheFileName) {
     EXPECT_EQ(shownTitle(), "Deverav");
 }
 
-TEST_F(ControllerTest, QuittingWithoutChangesAsksNothing) {
-    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateReply::Now);
-    EXPECT_EQ(alerts.size(), 0);
-    c->terminate();
-    EXPECT_EQ(quits, 1);
-    EXPECT_EQ(alerts.size(), 0);
-}
-
 TEST_F(ControllerTest, TheQuitQuestionAndItsThreeAnswers) {
+    // Without changes nothing is asked.
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateReply::Now);
+    EXPECT_TRUE(alerts.isEmpty());
     c->setWasChanged(true);
 
     answer = 2;  // Cancel
@@ -318,6 +305,11 @@ TEST_F(ControllerTest, EveryMenuItemWorksAndTheUndoTitleFollowsTheHistory) {
         EXPECT_TRUE(action(name)->isEnabled()) << name.toStdString();
     EXPECT_EQ(action(act::showResizePanel)->text(), "Resize Image ...");
     EXPECT_EQ(action(act::showInfoPanel)->text(), "Image Information ...");
+    // The canvas's context menu offers the picture commands.
+    QStringList inMenu;
+    for (QAction* a : c->contextMenu()->actions()) inMenu << a->objectName();
+    for (const QString& name : {act::copy, act::paste, act::escapeEffect})
+        EXPECT_TRUE(inMenu.contains(name)) << name.toStdString();
     // Undo's menu title follows the history.
     switchTo(app::Mode::ThreeD);
     EXPECT_TRUE(action(act::undo)->isEnabled());
@@ -407,17 +399,6 @@ TEST_F(ControllerTest, ZoomSliderMapping) {
     w->zoomSlider()->setValue(750);
     EXPECT_DOUBLE_EQ(w->customEffectsView()->getZoom(), 5.5);
     EXPECT_DOUBLE_EQ(w->ciView()->getZoom(), 1.0);
-}
-
-TEST_F(ControllerTest, TheContextMenuOffersThePictureCommands) {
-    QMenu* menu = c->contextMenu();
-    ASSERT_TRUE(menu);
-    QStringList names;
-    for (QAction* a : menu->actions())
-        if (!a->isSeparator()) names << a->objectName();
-    EXPECT_TRUE(names.contains(app::act::copy));
-    EXPECT_TRUE(names.contains(app::act::paste));
-    EXPECT_TRUE(names.contains(app::act::escapeEffect));
 }
 
 TEST_F(ControllerTest, CanvasesRedrawOnTheirNotificationsAndStopListeningWhenGone) {

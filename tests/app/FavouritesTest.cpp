@@ -65,6 +65,13 @@ class FavouritesTest : public apprig::FavouritesRig {
     imaging::LogSink previousSink;
 };
 
+// A favourite's stored thumbnail of one colour.
+QImage thumbnail(QColor c) {
+    QImage t(40, 25, QImage::Format_ARGB32);
+    t.fill(c);
+    return t;
+}
+
 QImage opaque(const QImage& img) {
     return img.convertToFormat(QImage::Format_ARGB32);
 }
@@ -162,6 +169,9 @@ TEST_F(FavouritesTest, RemovingTheHighlightedFavouriteDropsTheEffectAnotherKeeps
     EXPECT_FALSE(c->standard().highlightedFavourite);
     ASSERT_EQ(list(Mode::Standard).entries().size(), 1u);
     EXPECT_EQ(list(Mode::Standard).entries()[0].values.value("class"), "CIDiscBlur");
+    // The removals are kept for the next run.
+    restart();
+    EXPECT_EQ(list(Mode::Standard).entries().size(), 1u);
 }
 
 TEST_F(FavouritesTest, QuittingAndStartingAgainBringsThemBackInOrder) {
@@ -225,8 +235,7 @@ TEST_F(FavouritesTest, PictureInputsAreNotKeptAndOtherPicturesAtMostFourMegapixe
 }
 
 TEST_F(FavouritesTest, StoredValuesPassTheSameSettersAsTheControls) {
-    QImage t(40, 25, QImage::Format_ARGB32);
-    t.fill(Qt::blue);
+    const QImage t = thumbnail(Qt::blue);
     store("EffectsFavorites",
           {{{"class", "CIGaussianBlur"}, {"ButtonImage", t}, {"inputRadius", 1e300}},
            {{"class", "CIGaussianBlur"}, {"inputRadius", std::nan("")}},
@@ -247,8 +256,7 @@ TEST_F(FavouritesTest, StoredValuesPassTheSameSettersAsTheControls) {
 }
 
 TEST_F(FavouritesTest, AFavouriteOfAFilterNoLongerInstalledStaysAndAClickOnlySaysWhy) {
-    QImage t(40, 25, QImage::Format_ARGB32);
-    t.fill(Qt::yellow);
+    const QImage t = thumbnail(Qt::yellow);
     store("EffectsFavorites", {{{"class", "CIGoneWithThePlugIn"},
                                 {"ToolTipName", "Gone"},
                                 {"ButtonImage", t},
@@ -279,8 +287,7 @@ TEST_F(FavouritesTest, ACustomClickUndoesBackToThePreviousFavourite) {
     auto settings = [](const char* cls, const char* name) {
         return QVariantMap{{"class", cls}, {"Name", name}, {"Tips", name}};
     };
-    QImage t(40, 25, QImage::Format_ARGB32);
-    t.fill(Qt::white);
+    const QImage t = thumbnail(Qt::white);
     store("CustomEffectsFavorites",
           {{{"classObj", settings("linesEffect", "First")}, {"ButtonImage", t}},
            {{"classObj", settings("hilbertLinesEffect", "Second")}, {"ButtonImage", t}},
@@ -389,8 +396,7 @@ bool allFinite(const QVariantMap& d) {
 // from the store, written again, read in the next run and clicked. Absurd numbers in a store
 // are dropped or clamped by the effect's own reading, never kept as they are.
 TEST_F(FavouritesTest, EveryThreeDAndCustomEffectComesBackWithItsSettings) {
-    QImage t(40, 25, QImage::Format_ARGB32);
-    t.fill(Qt::gray);
+    const QImage t = thumbnail(Qt::gray);
     for (Mode m : {Mode::ThreeD, Mode::Custom}) {
         const QString key = c->family(m).favouritesKey();
         const auto& protos = static_cast<app::PrototypeFamily&>(c->family(m)).prototypes();

@@ -18,14 +18,6 @@ using foundation::SavePanel;
 
 namespace {
 
-// What the colour invert makes of a colour: 1 - c on linear light.
-QColor invertedInLinearLight(const QColor& c) {
-    auto inv = [](int v) {
-        return int(std::lround(imaging::linearToSrgb(1 - imaging::srgbToLinear(v / 255.f)) * 255));
-    };
-    return QColor(inv(c.red()), inv(c.green()), inv(c.blue()));
-}
-
 enum { kJPEG = 7, kPNG = 8, kTIFF = 10, kPDF = 17 };
 
 // What the save panel's responder does: the path to type, the format and resolution to pick,
@@ -61,9 +53,7 @@ class SaveTest : public apprig::AppRig {
             p.setFilename(a.path);
             return a.code;
         });
-        picture = QImage(40, 30, QImage::Format_ARGB32);
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 40; ++x) picture.setPixel(x, y, qRgb(x * 6, y * 8, 90));
+        picture = apprig::distinctPixels(40, 30);
         c->setBackgroundImage(foundation::imageFromQImage(picture));
     }
 
@@ -74,15 +64,7 @@ class SaveTest : public apprig::AppRig {
     }
     // A save that ends a quit asks to terminate once the event loop turns.
     void settle() { QCoreApplication::processEvents(); }
-    static QByteArray bytes(const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void writeBytes(const QString& file, const QByteArray& data) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
-    }
+    static QByteArray bytes(const QString& file) { return testfiles::readFile(file); }
 
     QImage picture;
     std::deque<PanelAnswer> panelAnswers;
@@ -145,17 +127,10 @@ TEST_F(SaveTest, ThePanelStartsBesideThePicturesFileInItsFormat) {
 }
 
 TEST_F(SaveTest, WhatIsSavedIsTheCurrentEffectsResultAndPdfIsAPageOfItsSize) {
-    std::shared_ptr<imaging::Filter> invert =
-        imaging::FilterRegistry::shared().filterWithName("CIColorInvert");
-    ASSERT_TRUE(invert);
-    invert->setDefaults();
-    c->standard().setCurrentFilter(invert);
+    c->standard().setCurrentFilter(apprig::makeFilter("CIColorInvert"));
     saveAs({path("inverted.png"), kPNG});
-    const QColor want = invertedInLinearLight(picture.pixelColor(13, 7));
-    const QColor got = QImage(path("inverted.png")).pixelColor(13, 7);
-    EXPECT_NEAR(got.red(), want.red(), 1);
-    EXPECT_NEAR(got.green(), want.green(), 1);
-    EXPECT_NEAR(got.blue(), want.blue(), 1);
+    apprig::expectNearColour(QImage(path("inverted.png")).pixelColor(13, 7),
+                             apprig::invertedInLinearLight(picture.pixelColor(13, 7)));
 
     saveAs({path("inverted.png"), kPDF, 600});
     QProcess info;
@@ -165,8 +140,7 @@ TEST_F(SaveTest, WhatIsSavedIsTheCurrentEffectsResultAndPdfIsAPageOfItsSize) {
 }
 
 TEST_F(SaveTest, TheReplaceQuestionGuardsAnExistingFile) {
-    const QString target = path("shot.png");
-    writeBytes(target, "old contents");
+    const QString target = writeFile("shot.png", "old contents");
     c->setWasChanged(true);
     alertAnswers = {2};  // Cancel
     saveAs({target, kPNG});
@@ -202,8 +176,7 @@ TEST_F(SaveTest, SaveRewritesThePicturesOwnFileInTheFormatItsExtensionNames) {
     };
     for (const auto& [name, magic] : cases) {
         SCOPED_TRACE(name);
-        const QString file = path(name);
-        writeBytes(file, "old");
+        const QString file = writeFile(name, "old");
         c->setFilePath(file);
         c->setWasChanged(true);
         alertAnswers = {1};
@@ -216,15 +189,14 @@ TEST_F(SaveTest, SaveRewritesThePicturesOwnFileInTheFormatItsExtensionNames) {
     // Cancel writes nothing and keeps the changes.
     c->setWasChanged(true);
     alertAnswers = {2};
-    writeBytes(path("e.pdf"), "old");
+    writeFile("e.pdf", "old");
     c->saveImg();
     EXPECT_EQ(bytes(path("e.pdf")), "old");
     EXPECT_TRUE(c->wasChanged());
 }
 
 TEST_F(SaveTest, AFileOfAnUnwritableTypeOrAFailedWriteIsReportedAndKeepsTheChanges) {
-    const QString webp = path("photo.webp");
-    writeBytes(webp, "old");
+    const QString webp = writeFile("photo.webp", "old");
     c->setFilePath(webp);
     c->setWasChanged(true);
     alertAnswers = {1};  // the failure alert, with no replace question before it
@@ -273,8 +245,7 @@ TEST_F(SaveTest, QuitWithSaveQuitsOnlyWhenTheSavePanelSaved) {
 }
 
 TEST_F(SaveTest, QuitWithSaveOfTheOwnFileStaysWhenReplacingIsCancelled) {
-    const QString file = path("own.tiff");
-    writeBytes(file, "old");
+    const QString file = writeFile("own.tiff", "old");
     c->setFilePath(file);
     c->setWasChanged(true);
     alertAnswers = {1, 2};  // Save..., then Cancel at the replace question

@@ -56,6 +56,21 @@ class Strip : public ::testing::Test {
             finish();
         }
     }
+    // Where each tick of the running animation leaves the strip.
+    std::vector<double> positionsPerTick() {
+        std::vector<double> at;
+        while (DocPageControl::isAnimating()) {
+            DocPageControl::AnimateScroller();
+            at.push_back(bar->scrollPosition());
+        }
+        return at;
+    }
+    void stepBackTo(double x) {
+        while (bar->scrollPosition() > x) {
+            bar->stepPrev();
+            finish();
+        }
+    }
     bool prevShown() const { return !bar->prevBtn()->isHidden(); }
     bool nextShown() const { return !bar->nextBtn()->isHidden(); }
 
@@ -128,16 +143,9 @@ TEST_F(Strip, AStepOvershootsByAFifthOfItsTicksThenSnapsOntoTheTarget) {
     // Far more document than view: 13 ticks to the target, 2 past it, then the snap.
     setVisibleWidth(4 * P);
     fill(10);
-    while (bar->scrollPosition() > 0) {
-        bar->stepPrev();
-        finish();
-    }
+    stepBackTo(0);
     bar->stepNext();
-    std::vector<double> at;
-    while (DocPageControl::isAnimating()) {
-        DocPageControl::AnimateScroller();
-        at.push_back(bar->scrollPosition());
-    }
+    std::vector<double> at = positionsPerTick();
     ASSERT_EQ(at.size(), 13u + 2u + 1u);
     EXPECT_NEAR(at[12], P, 1e-9);
     EXPECT_NEAR(at[14], P * 15.0 / 13.0, 1e-9);
@@ -151,11 +159,7 @@ TEST_F(Strip, AStepOvershootsByAFifthOfItsTicksThenSnapsOntoTheTarget) {
     ASSERT_LE(bar->documentWidth() - bar->visibleWidth(), 100);
     const double from = bar->scrollPosition();
     bar->stepPrev();
-    at.clear();
-    while (DocPageControl::isAnimating()) {
-        DocPageControl::AnimateScroller();
-        at.push_back(bar->scrollPosition());
-    }
+    at = positionsPerTick();
     ASSERT_EQ(at.size(), 8u + 1u + 1u);
     EXPECT_NEAR(at[7], from - P, 1e-9);
     EXPECT_NEAR(at[8], from - P * 9.0 / 8.0, 1e-9);
@@ -173,6 +177,7 @@ TEST_F(Strip, InsertingAfterANeighbourMakesRoomAndMovesTheHighlight) {
     const QList<QWidget*> after = bar->items();
     ASSERT_EQ(after.size(), 4);
     EXPECT_EQ(after[1], v);
+    EXPECT_EQ(a->x(), 0);
     EXPECT_EQ(v->x(), P);
     EXPECT_EQ(before[1]->x(), 2 * P);
     EXPECT_EQ(before[2]->x(), 3 * P);
@@ -227,10 +232,7 @@ TEST_F(Strip, RemovingFromTheEndOfAScrolledStripLeavesNoGapOnTheRight) {
 TEST_F(Strip, AdjustVisibilityStepsOnlyForItemsNotComfortablyInView) {
     setVisibleWidth(4 * P);
     fill(10);
-    while (bar->scrollPosition() > 2 * P) {
-        bar->stepPrev();
-        finish();
-    }
+    stepBackTo(2 * P);
     ASSERT_EQ(bar->scrollPosition(), 2 * P);
     // Items 2 to 5 are in view. One in the middle: nothing.
     bar->adjustVisibility(3);

@@ -12,6 +12,7 @@
 #include "favourites/FavouritesList.h"
 #include "foundation/Archive.h"
 #include "imaging/Log.h"
+#include "support/Files.h"
 
 using namespace favourites;
 
@@ -303,18 +304,13 @@ TEST_F(Store, ADamagedFileGivesBackNothingGarbled) {
     const QList<StoredEntry> valid = standardStore();
     writeStoredFavourites(*settings, kKey, valid);
     settings->sync();
-    QFile f(dir.filePath("prefs.ini"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray whole = f.readAll();
-    f.close();
+    const QByteArray whole = testfiles::readFile(dir.filePath("prefs.ini"));
+    ASSERT_FALSE(whole.isEmpty());
     for (int step = 1; step < 24; ++step) {
         QByteArray bytes = whole.left(whole.size() * step / 24);
         if (step % 2) bytes[bytes.size() / 2] = '\n';
         const QString path = dir.filePath(QStringLiteral("cut%1.ini").arg(step));
-        QFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        out.close();
+        ASSERT_TRUE(testfiles::writeFile(path, bytes));
         QSettings damaged(path, QSettings::IniFormat);
         const std::optional<QList<StoredEntry>> back = readStoredFavourites(damaged, kKey);
         if (!back) continue;

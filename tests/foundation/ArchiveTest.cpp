@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include "foundation/Archive.h"
+#include "support/PictureFiles.h"
 
 using namespace foundation::archive;
 
@@ -25,18 +26,10 @@ QByteArray archiveOf(const QCborValue& object, qint64 version = kVersion) {
     return QCborValue(QCborKnownTags::Signature, QCborArray{version, object}).toCbor();
 }
 
-QImage gradient(int w, int h) {
-    QImage img(w, h, QImage::Format_RGBA8888);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixelColor(x, y, QColor(x * 9 % 256, y * 7 % 256, 90, 200));
-    return img;
-}
-
 }  // namespace
 
 TEST(Archive, EveryKindComesBackAsItWent) {
-    const QImage img = gradient(40, 25);
+    const QImage img = testfiles::gradient(40, 25, QImage::Format_RGBA8888);
     QVariantMap settings{{"Name", "Lines"},
                          {"count", 12},
                          {"width", 2.5},
@@ -86,8 +79,8 @@ TEST(Archive, WhatCannotBeKeptIsRefusedWithItsReason) {
     // One bad value spoils the dictionary around it, not silently a part of it.
     EXPECT_TRUE(archivedDataWithRootObject(QVariantMap{{"ok", 1}, {"bad", QVariant()}}).isEmpty());
     // Beyond the pixel limit: 2001 × 2001 is just over four million.
-    EXPECT_TRUE(archivedDataWithRootObject(gradient(2001, 2001)).isEmpty());
-    EXPECT_FALSE(archivedDataWithRootObject(gradient(2000, 2000)).isEmpty());
+    EXPECT_TRUE(archivedDataWithRootObject(testfiles::gradient(2001, 2001)).isEmpty());
+    EXPECT_FALSE(archivedDataWithRootObject(testfiles::gradient(2000, 2000)).isEmpty());
     QVariant deep = 1;
     for (int i = 0; i < kMaxDepth + 2; ++i) deep = QVariantList{deep};
     EXPECT_TRUE(archivedDataWithRootObject(deep).isEmpty());

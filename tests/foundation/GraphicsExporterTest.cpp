@@ -9,6 +9,7 @@
 #include "ExportTestSupport.h"
 #include "foundation/ExportFormats.h"
 #include "foundation/GraphicsExporter.h"
+#include "support/Files.h"
 #include "support/PixelCompare.h"
 
 using namespace foundation;
@@ -30,11 +31,6 @@ bool writeFile(OSType code, const QImage& image, const QString& path, double dpi
     const bool ok = x->doExport();
     if (error) *error = x->errorString();
     return ok;
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -135,16 +131,12 @@ TEST(GraphicsExporter, AFailedExportKeepsTheOldFileAndLeavesNothingElse) {
     for (const char* name : {"old.jpeg", "old.sgi"}) {
         SCOPED_TRACE(name);
         const QString path = dir.filePath(name);
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write("the old picture");
-        }
+        ASSERT_TRUE(testfiles::writeFile(path, "the old picture"));
         const OSType code = GraphicsExporter::subtypeForExtension(QFileInfo(path).suffix());
         QString error;
         EXPECT_FALSE(writeFile(code, tooWide, path, 300, &error));
         EXPECT_FALSE(error.isEmpty());
-        EXPECT_EQ(fileBytes(path), QByteArray("the old picture"));
+        EXPECT_EQ(testfiles::readFile(path), QByteArray("the old picture"));
 
         // Without an old file, none is left behind.
         const QString fresh = dir.filePath(QStringLiteral("new.") + QFileInfo(path).suffix());
@@ -171,7 +163,7 @@ TEST(GraphicsExporter, AFailedExportKeepsTheOldFileAndLeavesNothingElse) {
     png->setCancelFlag(&cancelled);
     EXPECT_FALSE(png->doExport());
     EXPECT_TRUE(png->wasCancelled());
-    EXPECT_EQ(fileBytes(dir.filePath("old.jpeg")), QByteArray("the old picture"));
+    EXPECT_EQ(testfiles::readFile(dir.filePath("old.jpeg")), QByteArray("the old picture"));
     // Nothing to write is an error, not an empty file.
     EXPECT_FALSE(writeFile(fourCharCode("PNGf"), QImage(), dir.filePath("empty.png"), 300));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("empty.png")));

@@ -16,10 +16,7 @@ using namespace foundation;
 
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using testfiles::readFile;
 
 QByteArray wholeExport(OSType code, const QImage& image, const QString& path, double dpi,
                        std::shared_ptr<const PictureMetadata> metadata = {}) {
@@ -29,7 +26,7 @@ QByteArray wholeExport(OSType code, const QImage& image, const QString& path, do
     x->setResolution(dpi, dpi);
     x->setMetadata(std::move(metadata));
     EXPECT_TRUE(x->doExport()) << x->errorString().toStdString();
-    return contents(path);
+    return readFile(path);
 }
 
 // Hands out the picture's rows in strips of `rows` (the last one shorter), counting requests.
@@ -90,7 +87,7 @@ TEST(RowExport, StripsWriteTheWholeExportsBytes) {
                 const QByteArray whole = wholeExport(type, p.picture, dir.filePath("whole"), dpi);
                 Strips strips{p.picture, 13};
                 ASSERT_TRUE(stripExport(type, strips, dir.filePath("strips"), dpi));
-                EXPECT_EQ(contents(dir.filePath("strips")), whole);
+                EXPECT_EQ(readFile(dir.filePath("strips")), whole);
             }
     }
 }
@@ -101,7 +98,7 @@ TEST(RowExport, TransparencyFoundLateBeginsTheFileAgainOnce) {
     const QByteArray whole = wholeExport(fourCharCode("PNGf"), picture, dir.filePath("w.png"), 0);
     Strips strips{picture, 10};
     ASSERT_TRUE(stripExport(fourCharCode("PNGf"), strips, dir.filePath("s.png"), 0));
-    EXPECT_EQ(contents(dir.filePath("s.png")), whole);
+    EXPECT_EQ(readFile(dir.filePath("s.png")), whole);
     EXPECT_EQ(strips.requests, 10 + 10);
     // Opaque throughout, or transparent at once: each strip is asked for once.
     Strips opaque{grainPicture(64, 100), 10};
@@ -111,7 +108,7 @@ TEST(RowExport, TransparencyFoundLateBeginsTheFileAgainOnce) {
     Strips flat{picture, 10};
     ASSERT_TRUE(stripExport(fourCharCode("JPEG"), flat, dir.filePath("f.jpg"), 0));
     EXPECT_EQ(flat.requests, 10);
-    EXPECT_EQ(contents(dir.filePath("f.jpg")),
+    EXPECT_EQ(readFile(dir.filePath("f.jpg")),
               wholeExport(fourCharCode("JPEG"), picture, dir.filePath("w.jpg"), 0));
 }
 
@@ -127,7 +124,7 @@ TEST(RowExport, StripsRecordTheMetadataAWholeExportRecords) {
         const QByteArray whole = wholeExport(type, picture, dir.filePath("whole"), 300, metadata);
         Strips strips{picture, 10};
         ASSERT_TRUE(stripExport(type, strips, dir.filePath("strips"), 300, metadata));
-        EXPECT_EQ(contents(dir.filePath("strips")), whole);
+        EXPECT_EQ(readFile(dir.filePath("strips")), whole);
         auto image =
             Exiv2::ImageFactory::open(QFile::encodeName(dir.filePath("strips")).toStdString());
         image->readMetadata();
@@ -140,11 +137,7 @@ TEST(RowExport, StripsRecordTheMetadataAWholeExportRecords) {
 TEST(RowExport, AFailedOrCancelledStripExportLeavesTheOldFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("keep.tif");
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old contents");
-    }
+    ASSERT_TRUE(testfiles::writeFile(path, "old contents"));
     auto x = GraphicsExporter::open(fourCharCode("TIFF"));
     x->setOutputFile(path);
     // The source gives up half-way with its reason.
@@ -174,7 +167,7 @@ TEST(RowExport, AFailedOrCancelledStripExportLeavesTheOldFile) {
         return rows;
     }));
     EXPECT_TRUE(x->wasCancelled());
-    EXPECT_EQ(contents(path), QByteArray("old contents"));
+    EXPECT_EQ(readFile(path), QByteArray("old contents"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 

@@ -23,22 +23,23 @@ struct Setting {
             this, [this, old] { set(old); }, name);
         value = v;
     }
+    // A setting changed in an event of its own.
+    void step(int v) {
+        set(v);
+        um.closeEventGroup();
+    }
 };
 
 }  // namespace
 
-TEST(UndoManager, UndoAndRedoChainsRestoreEveryStep) {
+TEST(UndoManager, UndoAndRedoChainsRestoreEveryStepAndANewStepEndsTheRedoHistory) {
     UndoManager um;
     Setting s{um};
-    for (int v : {1, 2, 3}) {
-        s.set(v);
-        um.closeEventGroup();
-    }
+    for (int v : {1, 2, 3}) s.step(v);
     EXPECT_EQ(um.undoCount(), 3);
     EXPECT_FALSE(um.canRedo());
 
     um.undo();
-    EXPECT_EQ(s.value, 2);
     um.undo();
     EXPECT_EQ(s.value, 1);
     EXPECT_TRUE(um.canRedo());
@@ -50,28 +51,22 @@ TEST(UndoManager, UndoAndRedoChainsRestoreEveryStep) {
     EXPECT_FALSE(um.canUndo());
     um.undo();  // nothing left: no effect
     EXPECT_EQ(s.value, 0);
-    um.redo();
-    um.redo();
-    um.redo();
+    for (int i = 0; i < 3; ++i) um.redo();
     EXPECT_EQ(s.value, 3);
     EXPECT_FALSE(um.canRedo());
     EXPECT_EQ(um.undoCount(), 3);
-}
 
-TEST(UndoManager, NewActionAfterUndoDropsTheRedoHistory) {
-    UndoManager um;
-    Setting s{um};
-    s.set(1);
-    um.closeEventGroup();
-    s.set(2);
-    um.closeEventGroup();
     um.undo();
-    ASSERT_TRUE(um.canRedo());
     s.set(5);
     EXPECT_FALSE(um.canRedo());
-    um.closeEventGroup();
+    // Undo closes the open event group first.
     um.undo();
-    EXPECT_EQ(s.value, 1);
+    EXPECT_EQ(s.value, 2);
+
+    um.removeAllActions();
+    EXPECT_FALSE(um.canUndo());
+    EXPECT_FALSE(um.canRedo());
+    EXPECT_EQ(um.undoMenuItemTitle(), "Undo");
 }
 
 TEST(UndoManager, ActionsOfOneEventFormOneGroupUndoneInReverse) {
@@ -99,18 +94,6 @@ TEST(UndoManager, ActionsOfOneEventFormOneGroupUndoneInReverse) {
     EXPECT_EQ(b.value, 20);
 }
 
-TEST(UndoManager, UndoClosesTheOpenEventGroupFirst) {
-    UndoManager um;
-    Setting s{um};
-    s.set(1);
-    um.closeEventGroup();
-    s.set(2);  // same event as the undo below
-    um.undo();
-    EXPECT_EQ(s.value, 1);
-    um.undo();
-    EXPECT_EQ(s.value, 0);
-}
-
 TEST(UndoManager, ExplicitGroupsNestAndCloseAtTheOutermostEnd) {
     UndoManager um;
     Setting s{um};
@@ -121,8 +104,7 @@ TEST(UndoManager, ExplicitGroupsNestAndCloseAtTheOutermostEnd) {
     um.endUndoGrouping();
     s.set(3);
     um.endUndoGrouping();
-    s.set(4);
-    um.closeEventGroup();
+    s.step(4);
     EXPECT_EQ(um.undoCount(), 2);
     um.undo();
     EXPECT_EQ(s.value, 3);
@@ -168,8 +150,7 @@ TEST(UndoManager, NamesAndMenuTitles) {
     EXPECT_EQ(um.undoMenuItemTitle(), "Undo Change to Radius 4.00");
 
     s.name = "Rotate";  // a name given with the registration
-    s.set(2);
-    um.closeEventGroup();
+    s.step(2);
     EXPECT_EQ(um.undoMenuItemTitle(), "Undo Rotate");
 
     um.undo();
@@ -184,15 +165,11 @@ TEST(UndoManager, NamesAndMenuTitles) {
 TEST(UndoManager, RemovingATargetInTheMiddleOfTheHistoryKeepsTheRest) {
     UndoManager um;
     Setting a{um}, b{um};
-    a.set(1);
-    um.closeEventGroup();
-    b.set(1);  // group with b only
-    um.closeEventGroup();
+    a.step(1);
+    b.step(1);  // group with b only
     a.set(2);
-    b.set(2);  // mixed group
-    um.closeEventGroup();
-    a.set(3);
-    um.closeEventGroup();
+    b.step(2);  // mixed group
+    a.step(3);
     um.undo();  // a: 3 -> 2, now on the redo stack
     ASSERT_EQ(a.value, 2);
 
@@ -224,8 +201,7 @@ TEST(UndoManager, RemovalDuringAnUndoKeepsTheRedoBeingRecorded) {
         um.registerUndoWithTarget(&mode, [&switchTo, previous] { switchTo(previous); });
     };
     Setting other{um};
-    other.set(5);
-    um.closeEventGroup();
+    other.step(5);
     switchTo(1);
     um.closeEventGroup();
     switchTo(2);
@@ -242,20 +218,6 @@ TEST(UndoManager, RemovalDuringAnUndoKeepsTheRedoBeingRecorded) {
     um.undo();
     EXPECT_EQ(other.value, 0);
     EXPECT_EQ(mode, 1);
-}
-
-TEST(UndoManager, RemoveAllActionsEmptiesBothStacks) {
-    UndoManager um;
-    Setting s{um};
-    s.set(1);
-    um.closeEventGroup();
-    s.set(2);
-    um.closeEventGroup();
-    um.undo();
-    um.removeAllActions();
-    EXPECT_FALSE(um.canUndo());
-    EXPECT_FALSE(um.canRedo());
-    EXPECT_EQ(um.undoMenuItemTitle(), "Undo");
 }
 
 namespace {
@@ -303,10 +265,7 @@ TEST(UndoManager, PastTheMemoryLimitTheOldestStepsGo) {
     UndoManager light;
     light.setMemoryLimit(1);
     Setting s{light};
-    for (int v = 1; v <= 50; ++v) {
-        s.set(v);
-        light.closeEventGroup();
-    }
+    for (int v = 1; v <= 50; ++v) s.step(v);
     EXPECT_EQ(light.undoCount(), 50);
 }
 
@@ -329,8 +288,7 @@ TEST(UndoManager, ActionsWhoseEndCallsBackAreRemovedSafely) {
         um.registerUndoWithTarget(
             &target, [&um, &target, held] { um.registerUndoWithTarget(&target, [held] {}); });
         um.closeEventGroup();
-        other.set(other.value + 1);
-        um.closeEventGroup();
+        other.step(other.value + 1);
     };
 
     for (int k = 0; k < 3; ++k) step();
@@ -355,8 +313,7 @@ TEST(UndoManager, ActionsWhoseEndCallsBackAreRemovedSafely) {
     um.undo();
     um.undo();
     ASSERT_TRUE(um.canRedo());
-    other.set(10);  // a new step ends the redo history
-    um.closeEventGroup();
+    other.step(10);  // a new step ends the redo history
     EXPECT_FALSE(um.canRedo());
     EXPECT_EQ(um.undoCount(), 1);
 }

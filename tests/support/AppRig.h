@@ -31,6 +31,8 @@
 #include "foundation/SavePanel.h"
 #include "foundation/UndoManager.h"
 #include "imaging/FilterRegistry.h"
+#include "imaging/Pixel.h"
+#include "support/Files.h"
 
 namespace apprig {
 
@@ -61,6 +63,21 @@ inline QByteArray pngBytes(const QImage& img) {
 // An engine picture's pixels, rows top to bottom.
 inline QImage pixels(const imaging::Image& picture) {
     return app::Controller::imageFromCIImage(picture).convertToFormat(QImage::Format_RGBA8888);
+}
+
+// What the colour invert makes of a colour: 1 - c on linear light.
+inline QColor invertedInLinearLight(const QColor& c) {
+    auto inv = [](int v) {
+        return int(std::lround(imaging::linearToSrgb(1 - imaging::srgbToLinear(v / 255.f)) * 255));
+    };
+    return QColor(inv(c.red()), inv(c.green()), inv(c.blue()));
+}
+
+// Colours equal to within one step in each of red, green and blue.
+inline void expectNearColour(const QColor& got, const QColor& want, const std::string& what = {}) {
+    EXPECT_NEAR(got.red(), want.red(), 1) << what;
+    EXPECT_NEAR(got.green(), want.green(), 1) << what;
+    EXPECT_NEAR(got.blue(), want.blue(), 1) << what;
 }
 
 // A registered filter with its defaults.
@@ -143,11 +160,10 @@ class AppRig : public ::testing::Test {
         c->setBackgroundImage(foundation::imageFromQImage(img));
         undo().removeAllActions();
     }
+    // A file in the test's folder; its path.
     QString writeFile(const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
+        testfiles::writeFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
     }
 
     QTemporaryDir dir;

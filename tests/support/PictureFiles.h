@@ -10,13 +10,9 @@
 #include <exiv2/exiv2.hpp>
 #include <functional>
 
-namespace testfiles {
+#include "support/Files.h"
 
-// A file with these bytes; false when it cannot be written.
-inline bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+namespace testfiles {
 
 // A picture of w × h pixels with a gradient, so that it compresses to something real.
 inline QImage gradient(int w, int h, QImage::Format format = QImage::Format_RGB32) {
