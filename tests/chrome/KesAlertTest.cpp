@@ -43,25 +43,35 @@ class KesAlertTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(KesAlertTest, PresetsShowTheirButtonsWithTheirTitles) {
+TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTexts) {
     using Preset = int (*)(QWidget*, const QString&, const QString&);
+    // Each after one that titles its buttons otherwise: no title is left over from the last.
     const std::pair<Preset, QStringList> cases[] = {
         {KesAlert::Alert_OKMsgText, {"OK", "-", "-"}},
-        {KesAlert::Alert_OKCancelMsgText, {"OK", "Cancel", "-"}},
         {KesAlert::Alert_YESNOMsgText, {"Yes", "No", "-"}},
+        {KesAlert::Alert_OKCancelMsgText, {"OK", "Cancel", "-"}},
+        {KesAlert::Alert_DONTSAVECANCELMsgText, {"Save...", "Cancel", "Don't Save"}},
         {KesAlert::Alert_YESNOCancelMsgText, {"Yes", "No", "Cancel"}},
         {KesAlert::Alert_SAVECANCELMsgText, {"Save...", "Cancel", "-"}},
-        {KesAlert::Alert_DONTSAVECANCELMsgText, {"Save...", "Cancel", "Don't Save"}},
     };
     QStringList seen;
+    QString message, text;
     KesAlert::setResponder([&](KesAlert& a) {
         seen = shownButtons(a);
-        return 1;
+        message = a.message();
+        text = a.informativeText();
+        return 2;
     });
     for (const auto& [preset, titles] : cases) {
-        EXPECT_EQ(preset(nullptr, "Question", "Details"), 1);
+        EXPECT_EQ(preset(nullptr, "Replace it?", "A file exists."), 2);
         EXPECT_EQ(seen, titles);
+        EXPECT_EQ(message, "Replace it?");
+        EXPECT_EQ(text, "A file exists.");
     }
+    // Missing texts are shown empty, not as the last ones.
+    KesAlert::Alert_OKMsgText(nullptr, QString(), QString());
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(text, "");
 }
 
 TEST_F(KesAlertTest, MaskBitsDecideVisibility) {
@@ -76,21 +86,6 @@ TEST_F(KesAlertTest, MaskBitsDecideVisibility) {
         EXPECT_EQ(a.secondButton()->state(), 0);
         EXPECT_EQ(a.threeButton()->state(), 0);
     }
-}
-
-TEST_F(KesAlertTest, MessageAndTextAreShownAndMissingOnesAreEmpty) {
-    QString message, text;
-    KesAlert::setResponder([&](KesAlert& a) {
-        message = a.message();
-        text = a.informativeText();
-        return 2;
-    });
-    EXPECT_EQ(KesAlert::Alert_OKCancelMsgText(nullptr, "Replace it?", "A file exists."), 2);
-    EXPECT_EQ(message, "Replace it?");
-    EXPECT_EQ(text, "A file exists.");
-    KesAlert::Alert_OKMsgText(nullptr, QString(), QString());
-    EXPECT_EQ(message, "");
-    EXPECT_EQ(text, "");
 }
 
 TEST_F(KesAlertTest, EachButtonAnswersItsNumberAndReturnTheDefault) {
@@ -178,17 +173,6 @@ TEST_F(KesAlertTest, TextsThatDoNotFitAreWrappedIntoATallerPanel) {
     KesAlert::Alert_OKMsgText(nullptr, message, QStringLiteral("File I/O error occured."));
     EXPECT_EQ(a.size(), QSize(490, 132));
     EXPECT_EQ(a.firstButton()->geometry(), QRect(375, 88, 96, 32));
-}
-
-TEST_F(KesAlertTest, AYesNoQuestionAfterASaveQuestionShowsYesAndNo) {
-    QStringList seen;
-    KesAlert::setResponder([&](KesAlert& a) {
-        seen = shownButtons(a);
-        return 3;
-    });
-    KesAlert::Alert_DONTSAVECANCELMsgText(nullptr, "Save?", "");
-    KesAlert::Alert_YESNOCancelMsgText(nullptr, "Continue?", "");
-    EXPECT_EQ(seen, (QStringList{"Yes", "No", "Cancel"}));
 }
 
 TEST_F(KesAlertTest, ShownWindowModalOnTheGivenWindow) {

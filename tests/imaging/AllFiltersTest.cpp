@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestImages.h"
+#include "FilterRun.h"
 #include "imaging/Error.h"
 #include "imaging/FilterKit.h"
 #include "imaging/FilterRegistry.h"
@@ -171,6 +171,28 @@ TEST_P(EveryFilter, PreviewsConvergeToTheFullResult) {
     }
     EXPECT_LT(sum / double(full.size()), 0.03) << "mean block difference at half scale";
     EXPECT_LT(worst, 0.25f) << "worst block difference at half scale";
+}
+
+// Every input at the value its description names as the identity leaves the picture alone,
+// in previews too. Edges are left out: a resampling filter may soften them.
+TEST_P(EveryFilter, IdentityValuesLeaveThePictureAlone) {
+    auto f = prepared(GetParam());
+    bool any = false;
+    for (auto& a : f->attributes()) {
+        if (!a.identity) continue;
+        ASSERT_TRUE(f->setValue(a.key, *a.identity)) << a.key;
+        any = true;
+    }
+    if (!any) return;
+    // Bicubic resampling with C != 0 softens detail even at scale one.
+    const float tolerance = GetParam() == "CIBicubicScaleTransform" ? 0.02f : 2e-3f;
+    const Rect inner = kPicture.insetBy(4, 4);
+    for (double scale : {1.0, 0.5}) {
+        const Buffer want = Context().render(picture(), inner, scale);
+        EXPECT_LT(testimg::worstDiff(want, Context().render(f->outputImage(), inner, scale)),
+                  tolerance)
+            << "scale " << scale;
+    }
 }
 
 TEST_P(EveryFilter, ExtremeValuesAreRefusedOrClampedAndRenderSafely) {

@@ -29,27 +29,22 @@ Px on(const std::string& name, Px color, const Settings& extra = {}) {
 
 }  // namespace
 
+// Defaults that leave the picture alone, and identities that are not one number (the named
+// identity values are held with every other filter's).
 TEST(ColorFilters, IdentitySettingsLeaveThePictureAlone) {
     const std::vector<std::pair<std::string, Settings>> cases{
         {"CIColorControls", {}},
-        {"CIHueAdjust", {{"inputAngle", 0.0}}},
         {"CIExposureAdjust", {}},
         {"CIGammaAdjust", {}},
+        {"CIVibrance", {}},
         {"CIColorMatrix", {}},
         {"CIColorClamp", {}},
         {"CIColorPolynomial", {}},
         {"CIToneCurve", {}},
-        {"CIVibrance", {}},
         {"CIWhitePointAdjust", {}},
         {"CITemperatureAndTint",
          {{"inputNeutral", Vector{4000, 20}}, {"inputTargetNeutral", Vector{4000, 20}}}},
         {"CIColorCurves", {}},
-        {"CISepiaTone", {{"inputIntensity", 0.0}}},
-        {"CIColorMonochrome", {{"inputIntensity", 0.0}}},
-        {"CIVignette", {{"inputIntensity", 0.0}}},
-        {"CIVignetteEffect", {{"inputIntensity", 0.0}}},
-        {"CIDither", {{"inputIntensity", 0.0}}},
-        {"CIDocumentEnhancer", {{"inputAmount", 0.0}}},
     };
     for (double scale : {1.0, 0.5}) {
         Buffer src = testimg::render(picture(), kArea, scale);
@@ -74,7 +69,6 @@ TEST(ColorFilters, InversePairsRoundTrip) {
     };
     EXPECT_LT(maxDiff(chain("CILinearToSRGBToneCurve", {}, "CISRGBToneCurveToLinear", {}), src),
               1e-3f);
-    EXPECT_LT(maxDiff(chain("CIColorInvert", {}, "CIColorInvert", {}), src), 1e-3f);
     EXPECT_LT(
         maxDiff(chain("CIHueAdjust", {{"inputAngle", 1.3}}, "CIHueAdjust", {{"inputAngle", -1.3}}),
                 src),
@@ -167,10 +161,7 @@ TEST(ColorFilters, VibranceRaisesDullColoursMost) {
     expectNear(on("CIVibrance", grey, up), grey, 5e-4f, "grey");
 }
 
-TEST(ColorFilters, ThresholdsSplitAtTheirLevel) {
-    Px r = on("CIColorThreshold", Px{0.6f, 0.4f, 0.51f, 1});
-    expectNear(r, Px{1, 0, 1, 1}, 1e-6f, "per channel at linear 0.5");
-    // Two tones: Otsu's split falls between them at every scale.
+TEST(ColorFilters, OtsuThresholdSplitsBetweenTwoTonesAtEveryScale) {
     Image two = testimg::floatImage(64, 64, [](int x, int) {
         float v = x < 24 ? lin(0.25f) : lin(0.7f);
         return Px{v, v, v, 1};
@@ -209,9 +200,9 @@ TEST(ColorFilters, PhotoLooksStayInRangeAndMonoOnesAreGrey) {
                           "CIPhotoEffectMono", "CIPhotoEffectNoir", "CIPhotoEffectProcess",
                           "CIPhotoEffectTonal", "CIPhotoEffectTransfer"}) {
         Buffer b = run(n, {{"inputImage", picture()}}, kArea);
-        bool grey = std::string(n).find("Mono") != std::string::npos ||
-                    std::string(n).find("Noir") != std::string::npos ||
-                    std::string(n).find("Tonal") != std::string::npos;
+        const std::string name = n;
+        const bool grey =
+            name.ends_with("Mono") || name.ends_with("Noir") || name.ends_with("Tonal");
         for (int y = 0; y < 48; y += 7)
             for (int x = 0; x < 64; x += 7) {
                 Px p = b.at(x, y);

@@ -41,28 +41,20 @@ float gridDiff(const Buffer& a, const Buffer& b, int step = 7) {
 struct RadialCase {
     const char* name;
     const char* key;  // the strength input
-    double identity, strong;
+    double strong;
 };
 
 const RadialCase kRadial[] = {
-    {"CITwirlDistortion", "inputAngle", 0, 2.5},
-    {"CIVortexDistortion", "inputAngle", 0, 20},
-    {"CIBumpDistortion", "inputScale", 0, 0.8},
-    {"CIBumpDistortionLinear", "inputScale", 0, 0.8},
-    {"CIPinchDistortion", "inputScale", 0, 1.5},
-    {"CITorusLensDistortion", "inputRefraction", 1, 2.5},
-    {"CIGlassLozenge", "inputRefraction", 1, 2.5},
-    {"CIRippleDistortion", "inputAmplitude", 0, 10},
+    {"CITwirlDistortion", "inputAngle", 2.5},   {"CIVortexDistortion", "inputAngle", 20},
+    {"CIBumpDistortion", "inputScale", 0.8},    {"CIBumpDistortionLinear", "inputScale", 0.8},
+    {"CIPinchDistortion", "inputScale", 1.5},   {"CITorusLensDistortion", "inputRefraction", 2.5},
+    {"CIGlassLozenge", "inputRefraction", 2.5}, {"CIRippleDistortion", "inputAmplitude", 10},
 };
 
 }  // namespace
 
-TEST(RadialDistortions, TheIdentityValueChangesNothingAndBeyondTheRadiusNothingMoves) {
-    Buffer src = render(picture(), kArea);
+TEST(RadialDistortions, BeyondTheRadiusNothingMoves) {
     for (const RadialCase& c : kRadial) {
-        Image same = filtered(c.name, {{c.key, c.identity}});
-        EXPECT_LT(gridDiff(render(same, kArea), src), 1e-4f) << c.name;
-
         // Small radius about the middle: moved inside, untouched well outside.
         const char* radiusKey = "inputRadius";
         const double radius = std::string(c.name) == "CITorusLensDistortion" ? 50 : 60;

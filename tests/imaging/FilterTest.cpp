@@ -36,15 +36,9 @@ TEST(Filter, DescribesItsInputsInOrder) {
     auto f = make("CIGaussianBlur");
     EXPECT_EQ(f->inputKeys(), (std::vector<std::string>{"inputImage", "inputRadius"}));
     EXPECT_EQ(f->displayName(), "Gaussian Blur");
-    const Attribute* r = f->attribute("inputRadius");
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->className, "NSNumber");
-    EXPECT_EQ(r->type, kCIAttributeTypeScalar);
-    EXPECT_EQ(r->displayName, "Radius");
-    EXPECT_EQ(r->defaultValue, Value(10.0));
-    EXPECT_EQ(r->min, 0.0);
-    EXPECT_FALSE(r->max.has_value());
-    EXPECT_EQ(r->sliderMax, 100.0);
+    // The declared values themselves are held by the clamping and listing tests.
+    ASSERT_TRUE(f->attribute("inputRadius"));
+    EXPECT_EQ(f->attribute("inputRadius")->displayName, "Radius");
     EXPECT_EQ(f->attribute("inputImage")->className, "CIImage");
     EXPECT_EQ(f->attribute("inputNothing"), nullptr);
 }

@@ -110,28 +110,6 @@ TEST(Blurs, ZoomStreaksAlongTheRayFromTheCentre) {
     EXPECT_LT(out.at(84, 50)[3], 1e-3f);
 }
 
-TEST(Blurs, NothingHappensAtTheIdentity) {
-    const Image in = smooth(80, 60);
-    const Buffer src = render(in, Rect{0, 0, 80, 60});
-    for (auto [name, key] : {std::pair{"CIDiscBlur", "inputRadius"},
-                             {"CIMotionBlur", "inputRadius"},
-                             {"CIZoomBlur", "inputAmount"},
-                             {"CIBokehBlur", "inputRadius"},
-                             {"CIMaskedVariableBlur", "inputRadius"},
-                             {"CIMorphologyMaximum", "inputRadius"},
-                             {"CIMorphologyMinimum", "inputRadius"},
-                             {"CIUnsharpMask", "inputIntensity"},
-                             {"CISharpenLuminance", "inputSharpness"}}) {
-        auto f = FilterRegistry::shared().filterWithName(name);
-        f->setDefaults();
-        f->setValue("inputImage", in);
-        if (f->attribute("inputMask")) f->setValue("inputMask", in);
-        ASSERT_TRUE(f->setValue(key, 0.0));
-        const Image out = f->outputImage();
-        EXPECT_LT(worstDiff(src, render(out, Rect{0, 0, 80, 60})), 2e-4f) << name;
-    }
-}
-
 TEST(Blurs, PreviewsSpreadAsFarInPictureUnits) {
     const Image in = dot(201, 201, 100, 100, 3);
     for (auto [name, key, value] : {std::tuple{"CIDiscBlur", "inputRadius", 12.0},

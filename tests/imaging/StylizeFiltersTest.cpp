@@ -146,7 +146,7 @@ TEST(Edges, ComicFlattensColoursAndInksOutlines) {
     EXPECT_NEAR(edge.at(55, 20)[0], 1.f, 1e-3);
 }
 
-TEST(Glows, IdentityAtZeroAndBloomIsTheMirrorOfGloom) {
+TEST(Glows, BloomIsTheMirrorOfGloom) {
     const Image in = floatImage(160, 140, [](int x, int y) {
         Px p = smoothPixel(x * 4, y * 3);
         p[3] = 1;
@@ -155,9 +155,6 @@ TEST(Glows, IdentityAtZeroAndBloomIsTheMirrorOfGloom) {
     const Image inverse = colorKernel([](Px p) { return Px{1 - p[0], 1 - p[1], 1 - p[2], 1}; }, in);
     const Rect r{0, 0, 160, 140};
     const Buffer src = render(in, r);
-    for (const char* name : {"CIBloom", "CIGloom"})
-        EXPECT_LT(worstDiff(src, draw(name, {{"inputImage", in}, {"inputIntensity", 0.0}}, r)),
-                  1e-6f);
     const Buffer bloom = draw("CIBloom", {{"inputImage", inverse}}, r);
     const Buffer gloom = draw("CIGloom", {{"inputImage", in}}, r);
     // Away from the picture's border, which the blur sees as transparent.
