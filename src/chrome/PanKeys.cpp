@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace chrome {
 
@@ -19,19 +20,16 @@ bool PanKeys::spaceHeld() {
     return keys && keys->m_held;
 }
 
-void PanKeys::enter(QWidget* canvas, PanTarget* target) {
+void PanKeys::enter(QWidget* canvas) {
     m_hovered = canvas;
-    m_target = target;
 }
 
 void PanKeys::leave(QWidget* canvas) {
-    if (m_hovered != canvas) return;
-    m_hovered = nullptr;
-    m_target = nullptr;
+    if (m_hovered == canvas) m_hovered = nullptr;
 }
 
 void PanKeys::tellHovered() {
-    if (m_hovered && m_target) m_target->showPanCursor();
+    if (auto* target = dynamic_cast<PanTarget*>(m_hovered.data())) target->showPanCursor();
 }
 
 bool PanKeys::eventFilter(QObject*, QEvent* event) {
@@ -55,6 +53,40 @@ bool PanKeys::eventFilter(QObject*, QEvent* event) {
         tellHovered();
     }
     return true;
+}
+
+PanDrag::Press PanDrag::press(const QMouseEvent& event) {
+    if (m_active) return Press::Waiting;
+    const bool pans = event.button() == Qt::MiddleButton ||
+                      (event.button() == Qt::LeftButton && PanKeys::spaceHeld());
+    if (!pans) return Press::Ignored;
+    m_active = true;
+    m_button = event.button();
+    m_from = event.globalPosition();
+    return Press::Started;
+}
+
+std::optional<QPointF> PanDrag::moved(const QMouseEvent& event) const {
+    if (!m_active) return std::nullopt;
+    return event.globalPosition() - m_from;
+}
+
+bool PanDrag::release(const QMouseEvent& event) {
+    if (!m_active || event.button() != m_button) return false;
+    m_active = false;
+    return true;
+}
+
+void PanDrag::showCursor(QWidget* cursorOwner, const QWidget* canvas) {
+    const PanKeys* keys = PanKeys::instance();
+    const bool spaceHere = keys && keys->held() && keys->isHovered(canvas);
+    if (m_active || spaceHere) {
+        if (!m_cursorBefore) m_cursorBefore = cursorOwner->cursor();
+        cursorOwner->setCursor(m_active ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    } else if (m_cursorBefore) {
+        cursorOwner->setCursor(*m_cursorBefore);
+        m_cursorBefore.reset();
+    }
 }
 
 }  // namespace chrome

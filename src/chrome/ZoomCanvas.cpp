@@ -400,7 +400,7 @@ bool ZoomCanvas::spaceHeld() {
 bool ZoomCanvas::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::Enter:
-            if (PanKeys* keys = PanKeys::instance()) keys->enter(this, this);
+            if (PanKeys* keys = PanKeys::instance()) keys->enter(this);
             showPanCursor();
             break;
         case QEvent::Leave:
@@ -424,44 +424,35 @@ bool ZoomCanvas::panEvent(QEvent* event) {
     const bool press =
         event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     // Plain moves, the most frequent event, pass straight on.
-    if (!press && !m_panning) return false;
+    if (!press && !m_pan.active()) return false;
     QScrollArea* scroll = enclosingScrollView();
     if (press) {
-        if (m_panning) return true;  // other buttons wait for the pan to end
-        const bool pans = mouse->button() == Qt::MiddleButton ||
-                          (mouse->button() == Qt::LeftButton && spaceHeld());
-        if (!pans || !scroll) return false;
-        m_panning = true;
-        m_panButton = mouse->button();
-        // In screen coordinates: the canvas itself moves as it scrolls.
-        m_panFrom = mouse->globalPosition();
-        m_panScrollFrom = {scroll->horizontalScrollBar()->value(),
-                           scroll->verticalScrollBar()->value()};
-        showPanCursor();
-        return true;
+        if (!scroll && !m_pan.active()) return false;
+        switch (m_pan.press(*mouse)) {
+            case PanDrag::Press::Ignored:
+                return false;
+            case PanDrag::Press::Started:
+                m_panScrollFrom = {scroll->horizontalScrollBar()->value(),
+                                   scroll->verticalScrollBar()->value()};
+                showPanCursor();
+                return true;
+            case PanDrag::Press::Waiting:
+                return true;  // other buttons wait for the pan to end
+        }
     }
     if (event->type() == QEvent::MouseMove && scroll) {
         // The picture follows the hand.
-        const QPointF moved = mouse->globalPosition() - m_panFrom;
+        const QPointF moved = m_pan.moved(*mouse).value_or(QPointF());
         scroll->horizontalScrollBar()->setValue(m_panScrollFrom.x() - int(std::lround(moved.x())));
         scroll->verticalScrollBar()->setValue(m_panScrollFrom.y() - int(std::lround(moved.y())));
-    } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == m_panButton) {
-        m_panning = false;
+    } else if (event->type() == QEvent::MouseButtonRelease && m_pan.release(*mouse)) {
         showPanCursor();
     }
     return true;
 }
 
 void ZoomCanvas::showPanCursor() {
-    const PanKeys* keys = PanKeys::instance();
-    const bool spaceHere = keys && keys->held() && keys->isHovered(this);
-    if (m_panning || spaceHere) {
-        if (!m_cursorBeforePan) m_cursorBeforePan = cursor();
-        setCursor(m_panning ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
-    } else if (m_cursorBeforePan) {
-        setCursor(*m_cursorBeforePan);
-        m_cursorBeforePan.reset();
-    }
+    m_pan.showCursor(this, this);
 }
 
 void ZoomCanvas::wheelEvent(QWheelEvent* event) {

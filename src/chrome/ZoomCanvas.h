@@ -11,7 +11,6 @@
 // averaged down to the screen. Until a frame arrives the last one stays on screen, so that
 // drawing never waits for the engine.
 
-#include <QCursor>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -80,7 +79,7 @@ class ZoomCanvas : public QWidget, public Zoomable, public PanTarget {
     void zoomToFit() override;
 
     // Whether a drag pans the view: the middle button is down, or Space is held over the canvas.
-    bool isPanning() const { return m_panning; }
+    bool isPanning() const { return m_pan.active(); }
     static bool spaceHeld();
 
     // Refits size, bounds and scroll position to the picture and the zoom. `force` refits even
@@ -222,11 +221,8 @@ class ZoomCanvas : public QWidget, public Zoomable, public PanTarget {
     QTimer m_rest;
     QPointer<DropHighlight> m_highlight;
 
-    bool m_panning = false;
-    Qt::MouseButton m_panButton = Qt::NoButton;
-    QPointF m_panFrom;
+    PanDrag m_pan;
     QPoint m_panScrollFrom;
-    std::optional<QCursor> m_cursorBeforePan;
 };
 
 }  // namespace chrome

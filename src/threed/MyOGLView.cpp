@@ -58,7 +58,7 @@ class MyOGLView::Surface : public QOpenGLWidget {
     void wheelEvent(QWheelEvent* e) override { e->accept(); }
     void enterEvent(QEnterEvent*) override {
         m_view->mouseEntered();
-        if (chrome::PanKeys* keys = chrome::PanKeys::instance()) keys->enter(m_view, m_view);
+        if (chrome::PanKeys* keys = chrome::PanKeys::instance()) keys->enter(m_view);
         m_view->showPanCursor();
     }
     void leaveEvent(QEvent*) override {
@@ -412,43 +412,33 @@ std::pair<double, QPointF> MyOGLView::fittedView(QSize frame, const QRect& drawn
 }
 
 bool MyOGLView::panPress(QMouseEvent* event) {
-    if (m_panning) return true;  // other buttons wait for the pan to end
-    const bool pans = event->button() == Qt::MiddleButton ||
-                      (event->button() == Qt::LeftButton && chrome::PanKeys::spaceHeld());
-    if (!pans) return false;
-    m_panning = true;
-    m_panButton = event->button();
-    m_panFrom = event->globalPosition();
-    m_panStart = m_pan;
-    showPanCursor();
-    return true;
+    switch (m_panDrag.press(*event)) {
+        case chrome::PanDrag::Press::Ignored:
+            return false;
+        case chrome::PanDrag::Press::Started:
+            m_panStart = m_pan;
+            showPanCursor();
+            return true;
+        case chrome::PanDrag::Press::Waiting:
+            return true;  // other buttons wait for the pan to end
+    }
+    return false;
 }
 
 bool MyOGLView::panMove(QMouseEvent* event) {
-    if (!m_panning) return false;
+    const std::optional<QPointF> moved = m_panDrag.moved(*event);
+    if (!moved) return false;
     // The scene follows the hand.
-    setView(m_zoom, m_panStart + (event->globalPosition() - m_panFrom));
+    setView(m_zoom, m_panStart + *moved);
     return true;
 }
 
-bool MyOGLView::panRelease(QMouseEvent* event) {
-    if (!m_panning || event->button() != m_panButton) return m_panning;
-    m_panning = false;
-    showPanCursor();
-    return true;
+void MyOGLView::panRelease(QMouseEvent* event) {
+    if (m_panDrag.release(*event)) showPanCursor();
 }
 
 void MyOGLView::showPanCursor() {
-    if (!m_surface) return;
-    const chrome::PanKeys* keys = chrome::PanKeys::instance();
-    const bool spaceHere = keys && keys->held() && keys->isHovered(this);
-    if (m_panning || spaceHere) {
-        if (!m_cursorBeforePan) m_cursorBeforePan = m_surface->cursor();
-        m_surface->setCursor(m_panning ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
-    } else if (m_cursorBeforePan) {
-        m_surface->setCursor(*m_cursorBeforePan);
-        m_cursorBeforePan.reset();
-    }
+    if (m_surface) m_panDrag.showCursor(m_surface, this);
 }
 
 }  // namespace threed

@@ -11,7 +11,6 @@
 // context) is a child that fills the view. Platforms without OpenGL for widgets (the offscreen
 // test platform) get no surface: the view stays black and has no frame to give.
 
-#include <QCursor>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
@@ -99,7 +98,7 @@ class MyOGLView : public QWidget, public chrome::Zoomable, public chrome::PanTar
     // The zoom and pan (before the pan is limited) at which `drawn`, a crop of a frame of
     // `frame` device pixels with rows bottom-up, fills the view and lies in its middle.
     static std::pair<double, QPointF> fittedView(QSize frame, const QRect& drawn, double dpr);
-    bool isPanning() const { return m_panning; }
+    bool isPanning() const { return m_panDrag.active(); }
     // The largest texture worth making for a surface of this size: twice its device pixels,
     // within what the GL allows.
     static QSize textureLimit(QSize surfaceDevicePixels, int maxTextureSize);
@@ -132,10 +131,11 @@ class MyOGLView : public QWidget, public chrome::Zoomable, public chrome::PanTar
     // The picture flat, filling the square.
     void drawFlat(const imaging::Image& picture);
     QPointF viewPoint(QPointF widgetPos) const;
-    // Middle-button and Space drags move the view; they answer whether they took the event.
+    // Middle-button and Space drags move the view; press and move answer whether they took
+    // the event.
     bool panPress(QMouseEvent* event);
     bool panMove(QMouseEvent* event);
-    bool panRelease(QMouseEvent* event);
+    void panRelease(QMouseEvent* event);
     // The open hand while Space is held over the view, the closed one while panning.
     void showPanCursor() override;
     void setView(double zoom, QPointF pan);
@@ -152,10 +152,9 @@ class MyOGLView : public QWidget, public chrome::Zoomable, public chrome::PanTar
     double m_zoom = 1.0;
     QPointF m_pan;
     int m_maxViewport = 0;
-    bool m_panning = false;
-    Qt::MouseButton m_panButton = Qt::NoButton;
-    QPointF m_panFrom, m_panStart;
-    std::optional<QCursor> m_cursorBeforePan;
+    chrome::PanDrag m_panDrag;
+    // The pan when the drag began.
+    QPointF m_panStart;
 };
 
 }  // namespace threed
