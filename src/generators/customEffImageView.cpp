@@ -1,11 +1,12 @@
 #include "generators/customEffImageView.h"
 
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 #include "foundation/NotificationCenter.h"
 #include "foundation/Resources.h"
@@ -116,11 +117,12 @@ const QImage& customEffImageView::drawingForArea(const GeneratedEffect::Layers& 
     if (d.image.isNull()) return d.image;
     d.image.fill(Qt::transparent);
     // In bands of rows, one per core: every shape is filled over much of the view.
-    const int bands = std::clamp(QThread::idealThreadCount(), 1, 4);
+    const int bands = std::max(1, tbb::this_task_arena::max_concurrency());
     const int rows = d.image.height(), bandRows = (rows + bands - 1) / bands;
     uchar* bits = d.image.bits();
     const qsizetype stride = d.image.bytesPerLine();
-    auto paintBand = [&, bits, stride](int top) {
+    tbb::parallel_for(0, (rows + bandRows - 1) / bandRows, [&](int k) {
+        const int top = k * bandRows;
         QImage band(bits + top * stride, d.image.width(), std::min(bandRows, rows - top), stride,
                     d.image.format());
         QPainter q(&band);
@@ -135,11 +137,7 @@ const QImage& customEffImageView::drawingForArea(const GeneratedEffect::Layers& 
         q.setClipRect(QRectF(QPointF(0, 0), QSizeF(l.drawingSize)));
         const std::atomic<bool> never{false};
         (*l.drawing)(q, never);
-    };
-    std::vector<std::thread> others;
-    for (int top = bandRows; top < rows; top += bandRows) others.emplace_back(paintBand, top);
-    paintBand(0);
-    for (std::thread& t : others) t.join();
+    });
     ++m_drawingsPainted;
     d.drawing = l.drawing;
     d.target = target;
