@@ -29,10 +29,12 @@ std::optional<imaging::Image> CustomFamily::result() {
     m_cancelled = false;
     effects::BaseEffect* effect = workingEffect();
     if (!effect) return std::nullopt;
-    if (auto* g = dynamic_cast<generators::GeneratedEffect*>(effect)) {
-        g->prepare();
+    auto* generator = dynamic_cast<generators::GeneratedEffect*>(effect);
+    if (generator) {
+        generator->prepare();
         // Shapes over a large picture take seconds to draw at full size.
-        if (g->needsFullDrawing() && !g->drawFullSize([this](const foundation::Work& work) {
+        if (generator->needsFullDrawing() &&
+            !generator->drawFullSize([this](const foundation::Work& work) {
                 return foundation::runWithProgress(m_controller.window(),
                                                    QStringLiteral("Drawing the shapes…"), work);
             })) {
@@ -41,7 +43,7 @@ std::optional<imaging::Image> CustomFamily::result() {
         }
     }
     const QImage drawn = effect->getDrawImage();
-    if (auto* g = dynamic_cast<generators::GeneratedEffect*>(effect)) m_problem = g->problem();
+    if (generator) m_problem = generator->problem();
     if (m_problem.isEmpty() && drawn.isNull())
         m_problem = QStringLiteral("“%1” made no picture.").arg(effect->name());
     if (!m_problem.isEmpty()) return imaging::Image();

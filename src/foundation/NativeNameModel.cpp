@@ -8,7 +8,6 @@
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 namespace foundation {
 
@@ -73,9 +72,7 @@ void NativeNameModel::scan(Folder& folder) const {
     if (!listing) return;
     while (const dirent* e = readdir(listing)) {
         const QByteArrayView name(e->d_name);
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)QString(utf8(name));
-        if (!utf8.hasError()) continue;  // the source model lists it
+        if (name.isValidUtf8()) continue;  // the source model lists it
         Entry entry;
         entry.name = NativeName::fromNative(name);
         entry.status = NativeName::status(folder.path + QLatin1Char('/') + entry.name);
