@@ -149,12 +149,6 @@ void ZoomCanvas::zoomToFit() {
     if (const std::optional<double> z = fittingZoom()) zoomCommand(*z);
 }
 
-double ZoomCanvas::zoomAfterWheelStep(double z, double delta) {
-    if (delta > 0) z += z > 1.0 ? 0.2 * z : 0.05;
-    if (delta < 0) z -= z > 1.1 ? 0.2 * z : 0.05;
-    return z < kMinZoom ? kMinZoom : (z > kMaxZoom ? kMaxZoom : z);
-}
-
 void ZoomCanvas::resizeViewBoundCenter(bool force, int mode) {
     if (m_inLayout) return;
     m_inLayout = true;

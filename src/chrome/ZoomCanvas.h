@@ -36,9 +36,6 @@ class ZoomCanvas : public QWidget, public Zoomable, public PanTarget {
     Q_OBJECT
 
   public:
-    static constexpr double kMinZoom = 0.1, kMaxZoom = 10.0;
-    // Above this zoom picture pixels are drawn as sharp squares rather than smoothed.
-    static constexpr double kSharpAbove = 2.0;
     // Quiet time after which a coarse frame is followed by one at screen resolution, and a
     // reduced view by one computed at full resolution.
     static constexpr int kRestMs = 250;
@@ -65,8 +62,6 @@ class ZoomCanvas : public QWidget, public Zoomable, public PanTarget {
     double getZoom() const { return zoom; }
     // Clamped to 0.1 … 10; refits the canvas.
     void setZoom(double z);
-    // The zoom after one wheel step from `z` in the direction of `delta` (none for 0).
-    static double zoomAfterWheelStep(double z, double delta);
     // The zoom at which the whole picture fits the scroll view's frame less a scroll bar's
     // width each way (the fit a new picture gets); nothing without a picture.
     std::optional<double> fittingZoom() const;

@@ -11,7 +11,6 @@
 #include <cmath>
 
 #include "chrome/Skin.h"
-#include "chrome/ZoomCanvas.h"
 #include "effects/BaseEffect.h"
 #include "foundation/ImageBridge.h"
 #include "foundation/NotificationCenter.h"
@@ -179,7 +178,7 @@ void MyOGLView::drawRect(bool standardView) {
     Texture2D::setSizeLimit(textureLimit(device, m_maxTextureSize));
     const bool zoomed = !standardView && (m_zoom != 1.0 || !m_pan.isNull());
     const QRect vp = zoomed ? sceneViewport(device, m_zoom, m_pan * dpr) : sceneViewport(device);
-    Texture2D::setSharpMagnification(zoomed && m_zoom > chrome::ZoomCanvas::kSharpAbove);
+    Texture2D::setSharpMagnification(zoomed && m_zoom > kSharpAbove);
     glViewport(vp.x(), vp.y(), vp.width(), vp.height());
     if (effects::BaseEffect* effect = currentEffect()) {
         effect->draw();
@@ -354,7 +353,7 @@ QPointF MyOGLView::panLimit(QSize view, double zoom) {
 }
 
 void MyOGLView::setView(double zoom, QPointF pan) {
-    double z = std::clamp(zoom, chrome::ZoomCanvas::kMinZoom, chrome::ZoomCanvas::kMaxZoom);
+    double z = std::clamp(zoom, kMinZoom, kMaxZoom);
     // Beyond the largest viewport the GL would quietly draw a smaller scene.
     const double side = std::min(width(), height()) * devicePixelRatioF();
     if (m_maxViewport > 0 && side > 0) z = std::min(z, std::max(1.0, m_maxViewport / side));
@@ -369,8 +368,7 @@ void MyOGLView::setView(double zoom, QPointF pan) {
 
 void MyOGLView::setZoom(double z) {
     // About the view's middle: what lies there stays there.
-    const double clamped =
-        std::clamp(z, chrome::ZoomCanvas::kMinZoom, chrome::ZoomCanvas::kMaxZoom);
+    const double clamped = std::clamp(z, kMinZoom, kMaxZoom);
     setView(clamped, m_pan * (clamped / m_zoom));
 }
 
@@ -379,11 +377,11 @@ void MyOGLView::panBy(QPointF delta) {
 }
 
 void MyOGLView::zoomIn() {
-    setZoom(chrome::ZoomCanvas::zoomAfterWheelStep(m_zoom, 1));
+    setZoom(zoomAfterWheelStep(m_zoom, 1));
 }
 
 void MyOGLView::zoomOut() {
-    setZoom(chrome::ZoomCanvas::zoomAfterWheelStep(m_zoom, -1));
+    setZoom(zoomAfterWheelStep(m_zoom, -1));
 }
 
 void MyOGLView::zoomToActualSize() {
