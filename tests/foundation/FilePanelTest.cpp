@@ -44,10 +44,14 @@ class FilePanelTest : public ::testing::Test {
         return dialog->isVisible() && details && details->isVisible() ? details : list;
     }
     // The names the dialog's list shows in its folder, once the folder has been read.
+    // The folder's listing arrives from a thread: both test files in it are waited for.
+    static void waitForListing(QAbstractItemView* view) {
+        (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 2; });
+    }
     static QStringList shownNames(QFileDialog* dialog) {
         QAbstractItemView* view = listView(dialog);
+        waitForListing(view);
         QStringList names;
-        (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 2; });
         for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
             names << view->model()->index(r, 0, view->rootIndex()).data().toString();
         names.sort();
@@ -55,6 +59,7 @@ class FilePanelTest : public ::testing::Test {
     }
     static QModelIndex rowShowing(QFileDialog* dialog, const QString& shown) {
         QAbstractItemView* view = listView(dialog);
+        waitForListing(view);
         for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r) {
             const QModelIndex i = view->model()->index(r, 0, view->rootIndex());
             if (i.data().toString() == shown) return i;
@@ -106,7 +111,6 @@ TEST_F(FilePanelTest, AFileGoneSinceItWasListedIsReportedAndThePanelStays) {
     FilePanelDialog dialog(&window);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDirectory(dir.path());
-    shownNames(&dialog);
     listView(&dialog)->setCurrentIndex(rowShowing(&dialog, "caf\\xE9.png"));
     ASSERT_EQ(dialog.selectedFiles(), QStringList{native("caf\xE9.png")});
     testfiles::removeFilesByBytes(dir.path());
@@ -122,7 +126,6 @@ TEST_F(FilePanelTest, DoubleClickingTheRowOpensItInPlaceOfEnteringAFolder) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDirectory(dir.path());
     dialog.open();
-    shownNames(&dialog);
     QAbstractItemView* view = listView(&dialog);
     const QModelIndex row = rowShowing(&dialog, "caf\\xE9.png");
     ASSERT_TRUE(row.isValid());
@@ -142,7 +145,7 @@ TEST_F(FilePanelTest, SavingOverANameThatIsNotUtf8WritesToTheSameBytes) {
     });
     QFileDialog* dialog = panel->dialog();
     ASSERT_TRUE(qobject_cast<FilePanelDialog*>(dialog));
-    const QModelIndex latin1 = rowShowing(dialog, (shownNames(dialog), "caf\\xE9.png"));
+    const QModelIndex latin1 = rowShowing(dialog, "caf\\xE9.png");
     ASSERT_TRUE(latin1.isValid());
     listView(dialog)->setCurrentIndex(latin1);
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
