@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -47,11 +48,45 @@ void FilePanelDialog::nativeSelectionChanged() {
     if (rows.isEmpty()) return;
     auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (edit && !edit->hasFocus() && rows.size() == 1)
-        edit->setText(rows.first().data(Qt::EditRole).toString());
+        edit->setText(NativeName::displayName(rows.first().data(Qt::EditRole).toString()));
     if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
         if (QPushButton* ok = box->button(acceptMode() == AcceptOpen ? QDialogButtonBox::Open
                                                                      : QDialogButtonBox::Save))
             ok->setEnabled(true);
+}
+
+QStringList FilePanelDialog::selectedFiles() const {
+    QStringList files;
+    if (auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView")))
+        for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
+            const QString path = row.data(QFileSystemModel::FilePathRole).toString();
+            files << (m_model->isNativeRow(row) ? path : NativeName::fromQt(path));
+        }
+    if (!files.isEmpty()) return files;
+    for (const QString& path : QFileDialog::selectedFiles()) files << typedPath(path);
+    return files;
+}
+
+QString FilePanelDialog::typedPath(const QString& qtPath) const {
+    const qsizetype slash = qtPath.lastIndexOf(u'/');
+    if (slash < 0) return NativeName::fromQt(qtPath);
+    const QString folder = qtPath.left(slash);
+    const QString name = qtPath.mid(slash + 1);
+    QString own = m_model->nameShownAs(folder, name);
+    if (own.isEmpty() && !m_proposed.isEmpty() && name == m_proposedShown) own = m_proposed;
+    if (own.isEmpty()) return NativeName::fromQt(qtPath);
+    return NativeName::fromQt(folder) + u'/' + own;
+}
+
+void FilePanelDialog::selectFile(const QString& name) {
+    const bool escaped = NativeName::hasEscapes(name);
+    m_proposed = escaped ? name.section(u'/', -1) : QString();
+    m_proposedShown = NativeName::displayName(m_proposed);
+    QFileDialog::selectFile(escaped ? NativeName::displayName(name) : name);
+}
+
+QString FilePanelDialog::directoryPath() const {
+    return NativeName::fromQt(directory().absolutePath());
 }
 
 void FilePanelDialog::accept() {

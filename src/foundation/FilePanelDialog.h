@@ -17,6 +17,13 @@ class FilePanelDialog : public QFileDialog {
     explicit FilePanelDialog(QWidget* parent = nullptr);
 
     NativeNameModel* nativeNameModel() const { return m_model; }
+    // The chosen files as NativeName paths. Hides QFileDialog's, whose paths are Qt's: with a
+    // name the field shows readably ("caf\xE9.png") and names that hold the escape characters
+    // themselves, those would name other bytes.
+    QStringList selectedFiles() const;
+    // Proposes a file: a name that is not UTF-8 is put in the field readably.
+    void selectFile(const QString& name);
+    QString directoryPath() const;
     // Qt's checks cannot see files with such names; they are checked here instead.
     void accept() override;
 
@@ -27,7 +34,11 @@ class FilePanelDialog : public QFileDialog {
     QModelIndexList selectedNativeRows() const;
     void nativeSelectionChanged();
 
+    // What the user typed or the panel proposed, as a NativeName path.
+    QString typedPath(const QString& qtPath) const;
+
     NativeNameModel* m_model = nullptr;
+    QString m_proposedShown, m_proposed;  // a proposed name as shown, and its own
 };
 
 }  // namespace foundation

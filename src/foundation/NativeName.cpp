@@ -105,6 +105,10 @@ QByteArray NativeName::toNative(QStringView path) {
     return out;
 }
 
+QString NativeName::fromQt(QStringView path) {
+    return hasEscapes(path) ? fromNative(path.toUtf8()) : path.toString();
+}
+
 bool NativeName::hasEscapes(QStringView path) {
     for (QChar c : path)
         if (isEscape(c.unicode())) return true;

@@ -22,6 +22,9 @@ class NativeName {
     static QString fromNative(QByteArrayView bytes);
     static QByteArray toNative(QStringView path);
     static std::string toStdString(QStringView path) { return toNative(path).toStdString(); }
+    // A path as Qt's own file classes hand it out (their strings are the names' UTF-8, so a
+    // character in the escape range there is that character, not a carried byte).
+    static QString fromQt(QStringView path);
 
     // Whether the path carries bytes that are not UTF-8 (so Qt's own file classes miss it).
     static bool hasEscapes(QStringView path);

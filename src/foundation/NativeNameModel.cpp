@@ -41,6 +41,16 @@ bool NativeNameModel::isNativeRow(const QModelIndex& index) const {
     return folderOf(index) != nullptr;
 }
 
+QString NativeNameModel::nameShownAs(const QString& folder, const QString& shown) const {
+    Folder unlisted{folder, {}, {}};
+    const auto it = m_folders.find(folder);
+    const Folder* listing = it != m_folders.end() ? it->second.get() : &unlisted;
+    if (listing == &unlisted) scan(unlisted);
+    for (const Entry& entry : listing->entries)
+        if (NativeName::displayName(entry.name) == shown) return entry.name;
+    return {};
+}
+
 const NativeNameModel::Entry* NativeNameModel::entryOf(const QModelIndex& proxy) const {
     const Folder* folder = folderOf(proxy);
     if (!folder) return nullptr;
@@ -67,7 +77,8 @@ NativeNameModel::Folder* NativeNameModel::folderFor(const QModelIndex& sourcePar
 
 void NativeNameModel::scan(Folder& folder) const {
     folder.entries.clear();
-    const QByteArray dir = NativeName::toNative(folder.path);
+    const QString nativeDir = NativeName::fromQt(folder.path);
+    const QByteArray dir = NativeName::toNative(nativeDir);
     DIR* listing = opendir(dir.constData());
     if (!listing) return;
     while (const dirent* e = readdir(listing)) {
@@ -75,7 +86,7 @@ void NativeNameModel::scan(Folder& folder) const {
         if (name.isValidUtf8()) continue;  // the source model lists it
         Entry entry;
         entry.name = NativeName::fromNative(name);
-        entry.status = NativeName::status(folder.path + QLatin1Char('/') + entry.name);
+        entry.status = NativeName::status(nativeDir + QLatin1Char('/') + entry.name);
         // A folder the source model cannot name could not be entered either.
         if (entry.status.exists && !entry.status.isDir) folder.entries.push_back(entry);
     }
@@ -191,7 +202,7 @@ QVariant NativeNameModel::data(const QModelIndex& index, int role) const {
     if (!folder) return QIdentityProxyModel::data(index, role);
     const Entry* entry = entryOf(index);
     if (!entry) return {};
-    const QString path = folder->path + QLatin1Char('/') + entry->name;
+    const QString path = NativeName::fromQt(folder->path) + QLatin1Char('/') + entry->name;
     switch (role) {
         case QFileSystemModel::FilePathRole:
             return path;

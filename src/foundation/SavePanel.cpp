@@ -175,7 +175,11 @@ QString SavePanel::filename() const {
 }
 
 QString SavePanel::directory() const {
-    return m_dialog->directory().absolutePath();
+    return m_dialog->directoryPath();
+}
+
+QFileDialog* SavePanel::dialog() const {
+    return m_dialog;
 }
 
 void SavePanel::orderOut() {

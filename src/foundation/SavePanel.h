@@ -16,6 +16,8 @@ class QSlider;
 
 namespace foundation {
 
+class FilePanelDialog;
+
 // A pop-up button whose items carry integer tags.
 class PopUpButton : public QComboBox {
     Q_OBJECT
@@ -95,7 +97,7 @@ class SavePanel : public QObject {
     QString proposedName() const { return m_proposedName; }
     // Takes the panel off the screen and gives the accessory back.
     void orderOut();
-    QFileDialog* dialog() const { return m_dialog; }
+    QFileDialog* dialog() const;
 
     static void setResponder(Responder responder);
 
@@ -103,7 +105,7 @@ class SavePanel : public QObject {
     explicit SavePanel(QWidget* window);
     void end(int code);
 
-    QPointer<QFileDialog> m_dialog;
+    QPointer<FilePanelDialog> m_dialog;
     QPointer<QWidget> m_accessory;
     QPointer<QWidget> m_accessoryOwner;
     QString m_filename;

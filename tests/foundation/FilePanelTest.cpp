@@ -57,14 +57,19 @@ class FilePanelTest : public ::testing::Test {
         names.sort();
         return names;
     }
+    // The row showing `shown`, once the listing has it.
     static QModelIndex rowShowing(QFileDialog* dialog, const QString& shown) {
         QAbstractItemView* view = listView(dialog);
-        waitForListing(view);
-        for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r) {
-            const QModelIndex i = view->model()->index(r, 0, view->rootIndex());
-            if (i.data().toString() == shown) return i;
-        }
-        return {};
+        QModelIndex found;
+        (void)QTest::qWaitFor([&] {
+            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r) {
+                found = view->model()->index(r, 0, view->rootIndex());
+                if (found.data().toString() == shown) return true;
+            }
+            found = {};
+            return false;
+        });
+        return found;
     }
 
     QTemporaryDir dir;
@@ -149,7 +154,7 @@ TEST_F(FilePanelTest, SavingOverANameThatIsNotUtf8WritesToTheSameBytes) {
     ASSERT_TRUE(latin1.isValid());
     listView(dialog)->setCurrentIndex(latin1);
     auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-    EXPECT_EQ(NativeName::toNative(name->text()), QByteArray("caf\xE9.png"));
+    EXPECT_EQ(name->text(), "caf\\xE9.png");
     auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
     ASSERT_TRUE(box->button(QDialogButtonBox::Save)->isEnabled());
     box->button(QDialogButtonBox::Save)->click();
@@ -167,6 +172,52 @@ TEST_F(FilePanelTest, SavingOverANameThatIsNotUtf8WritesToTheSameBytes) {
     // The same three files: no name with U+FFFD next to them.
     EXPECT_EQ(testfiles::namesByBytes(dir.path()),
               QList<QByteArray>({"caf\xC3\xA9.png", "caf\xE9.png", "r\xE9sum\xE9.txt"}));
+}
+
+TEST_F(FilePanelTest, TheFieldIsReadableAndWhatItNamesIsTheFilesOwnBytes) {
+    // A valid UTF-8 name holding a character of the escape range (U+EF80) is that character.
+    ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "pua\xEE\xBE\x80.png", "utf-8 picture"));
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/";
+    const auto chosen = [](const FilePanelDialog& d) {
+        QList<QByteArray> out;
+        for (const QString& f : d.selectedFiles()) out << NativeName::toNative(f);
+        return out;
+    };
+    {  // Typing the shown form of an existing such name opens that file.
+        FilePanelDialog dialog(&window);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDirectory(dir.path());
+        dialog.open();
+        ASSERT_TRUE(rowShowing(&dialog, "caf\\xE9.png").isValid());
+        auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+        edit->setFocus();
+        QTest::keyClicks(edit, "caf\\xE9.png");
+        EXPECT_EQ(chosen(dialog), QList<QByteArray>{folder + "caf\xE9.png"});
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    {  // Rows the dialog's own model lists, chosen or typed.
+        FilePanelDialog dialog(&window);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDirectory(dir.path());
+        const QString pua = QString::fromUtf8("pua\uEF80.png");
+        listView(&dialog)->setCurrentIndex(rowShowing(&dialog, pua));
+        EXPECT_EQ(chosen(dialog), QList<QByteArray>{folder + "pua\xEE\xBE\x80.png"});
+        listView(&dialog)->clearSelection();
+        dialog.findChild<QLineEdit*>("fileNameEdit")->setText(pua);
+        EXPECT_EQ(chosen(dialog), QList<QByteArray>{folder + "pua\xEE\xBE\x80.png"});
+    }
+    {  // A proposed name is shown readably and kept, though no such file exists yet.
+        SavePanel* panel = SavePanel::savePanel(&window);
+        QByteArray saved;
+        panel->beginSheetForDirectory(
+            dir.path(), NativeName::fromNative("r\xE9sum\xE9.tif"), &window,
+            [&](SavePanel& p, int) { saved = NativeName::toNative(p.filename()); });
+        auto* edit = panel->dialog()->findChild<QLineEdit*>("fileNameEdit");
+        EXPECT_EQ(edit->text(), "r\\xE9sum\\xE9.tif");
+        panel->dialog()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+        EXPECT_EQ(saved, folder + "r\xE9sum\xE9.tif");
+    }
 }
 
 TEST(NativeNameModel, FollowsTheFiltersAndTheFolder) {
