@@ -233,8 +233,7 @@ TEST(SimpleObjects, TheFullSizePictureIsADirectDrawingWithTheSameSeed) {
         p.scale(1, -1);
         auto point = [&] {
             const double x = unit() * size.width();
-            const double y = unit() * size.height();
-            return QPointF(x, y);
+            return QPointF(x, unit() * size.height());
         };
         auto colour = [] {
             const double a = unit(), b = unit(), g = unit(), r = unit();
