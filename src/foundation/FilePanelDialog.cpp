@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -68,21 +69,16 @@ QStringList FilePanelDialog::selectedFiles() const {
 }
 
 QString FilePanelDialog::typedPath(const QString& qtPath) const {
+    // A file really named with "\x" text keeps its name; otherwise the field's readable form
+    // stands for the bytes (also once the name's extension follows a newly chosen format).
     const qsizetype slash = qtPath.lastIndexOf(u'/');
-    if (slash < 0) return NativeName::fromQt(qtPath);
-    const QString folder = qtPath.left(slash);
-    const QString name = qtPath.mid(slash + 1);
-    QString own = m_model->nameShownAs(folder, name);
-    if (own.isEmpty() && !m_proposed.isEmpty() && name == m_proposedShown) own = m_proposed;
-    if (own.isEmpty()) return NativeName::fromQt(qtPath);
-    return NativeName::fromQt(folder) + u'/' + own;
+    if (slash < 0 || QFileInfo::exists(qtPath)) return NativeName::fromQt(qtPath);
+    return NativeName::fromQt(qtPath.left(slash)) + u'/' +
+           NativeName::fromDisplayName(qtPath.mid(slash + 1));
 }
 
 void FilePanelDialog::selectFile(const QString& name) {
-    const bool escaped = NativeName::hasEscapes(name);
-    m_proposed = escaped ? name.section(u'/', -1) : QString();
-    m_proposedShown = NativeName::displayName(m_proposed);
-    QFileDialog::selectFile(escaped ? NativeName::displayName(name) : name);
+    QFileDialog::selectFile(NativeName::displayName(name));
 }
 
 QString FilePanelDialog::directoryPath() const {

@@ -38,7 +38,6 @@ class FilePanelDialog : public QFileDialog {
     QString typedPath(const QString& qtPath) const;
 
     NativeNameModel* m_model = nullptr;
-    QString m_proposedShown, m_proposed;  // a proposed name as shown, and its own
 };
 
 }  // namespace foundation

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace foundation {
@@ -125,6 +126,22 @@ QString NativeName::displayName(QStringView path) {
             out += c;
     }
     return out;
+}
+
+QString NativeName::fromDisplayName(QStringView shown) {
+    static const QRegularExpression byte(QStringLiteral("\\\\x([89A-F][0-9A-F])"));
+    const QString typed = shown.toString();
+    QString path;
+    qsizetype from = 0;
+    for (auto it = byte.globalMatch(typed); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        path += typed.mid(from, m.capturedStart() - from);
+        path += QChar(char16_t(kEscapeBase + m.captured(1).toUInt(nullptr, 16)));
+        from = m.capturedEnd();
+    }
+    path += typed.mid(from);
+    // Only what displayName would have shown: anything else is the name's own text.
+    return fromNative(toNative(path)) == path ? path : typed;
 }
 
 QString NativeName::fromUrl(const QUrl& url) {

@@ -30,6 +30,9 @@ class NativeName {
     static bool hasEscapes(QStringView path);
     // The path as a person reads it: each carried byte shown as "\xE9".
     static QString displayName(QStringView path);
+    // The path a person typed in that form; a "\xE9" that would not be shown so (a byte that is
+    // part of valid UTF-8, lower-case digits) stays as typed.
+    static QString fromDisplayName(QStringView shown);
 
     // The local path of a file:// URL, its percent-encoded bytes kept; empty for other URLs.
     static QString fromUrl(const QUrl& url);

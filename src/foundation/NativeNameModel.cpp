@@ -41,16 +41,6 @@ bool NativeNameModel::isNativeRow(const QModelIndex& index) const {
     return folderOf(index) != nullptr;
 }
 
-QString NativeNameModel::nameShownAs(const QString& folder, const QString& shown) const {
-    Folder unlisted{folder, {}, {}};
-    const auto it = m_folders.find(folder);
-    const Folder* listing = it != m_folders.end() ? it->second.get() : &unlisted;
-    if (listing == &unlisted) scan(unlisted);
-    for (const Entry& entry : listing->entries)
-        if (NativeName::displayName(entry.name) == shown) return entry.name;
-    return {};
-}
-
 const NativeNameModel::Entry* NativeNameModel::entryOf(const QModelIndex& proxy) const {
     const Folder* folder = folderOf(proxy);
     if (!folder) return nullptr;

@@ -26,9 +26,6 @@ class NativeNameModel : public QIdentityProxyModel {
 
     // Whether the row is one of this proxy's own (a file the source model cannot name).
     bool isNativeRow(const QModelIndex& index) const;
-    // The name of the file in `folder` (a path as the source model gives it) that the panel
-    // shows as `shown` (NativeName::displayName); empty when there is none.
-    QString nameShownAs(const QString& folder, const QString& shown) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

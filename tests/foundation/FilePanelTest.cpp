@@ -216,8 +216,9 @@ TEST_F(FilePanelTest, TheFieldIsReadableAndWhatItNamesIsTheFilesOwnBytes) {
             [&](SavePanel& p, int) { saved = NativeName::toNative(p.filename()); });
         auto* edit = panel->dialog()->findChild<QLineEdit*>("fileNameEdit");
         EXPECT_EQ(edit->text(), "r\\xE9sum\\xE9.tif");
+        edit->setText("r\\xE9sum\\xE9.png");  // as a newly chosen format renames it
         panel->dialog()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
-        EXPECT_EQ(saved, folder + "r\xE9sum\xE9.tif");
+        EXPECT_EQ(saved, folder + "r\xE9sum\xE9.png");
     }
 }
 

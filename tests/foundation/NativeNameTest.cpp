@@ -65,6 +65,24 @@ TEST(NativeName, ValidNamesAreUnchangedAndOthersReadable) {
     EXPECT_EQ(NativeName::toNative(QString(QChar(0xD800)) + "x"), QByteArray("\xEF\xBF\xBDx"));
 }
 
+TEST(NativeName, TheReadableFormMapsBackOnlyWhereItWasShownSo) {
+    const struct {
+        const char* typed;
+        QByteArray bytes;
+    } cases[] = {
+        {"caf\\xE9.png", "caf\xE9.png"},
+        {"\\xEE\\xBE\\x80\\xFF", "\xEE\xBE\x80\xFF"},  // an escape character's own bytes
+        {"caf\\xe9.png", "caf\\xe9.png"},              // not how bytes are shown
+        {"caf\\x41.png", "caf\\x41.png"},              // ASCII is never carried
+        {"caf\\xC3\\xA9.png", "caf\\xC3\\xA9.png"},    // valid UTF-8 shows as itself
+        {"caf\\\\xE9", "caf\\\xE9"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NativeName::toNative(NativeName::fromDisplayName(QString::fromUtf8(c.typed))),
+                  c.bytes)
+            << c.typed;
+}
+
 TEST(NativeName, DroppedUrlsKeepTheirBytes) {
     // What a file manager puts on the clipboard for a Latin-1 name.
     const QUrl dropped = QUrl::fromEncoded("file:///home/ann/caf%E9%20bleu.png");
