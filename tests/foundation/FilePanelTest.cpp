@@ -207,6 +207,11 @@ TEST_F(FilePanelTest, TheFieldIsReadableAndWhatItNamesIsTheFilesOwnBytes) {
         listView(&dialog)->clearSelection();
         dialog.findChild<QLineEdit*>("fileNameEdit")->setText(pua);
         EXPECT_EQ(chosen(dialog), QList<QByteArray>{folder + "pua\xEE\xBE\x80.png"});
+        // A file really named with the readable form's text is that file, not the bytes.
+        ASSERT_TRUE(testfiles::writeByBytes(dir.path(), "r\\xE9sum\\xE9.txt", "named so"));
+        dialog.findChild<QLineEdit*>("fileNameEdit")->setText("r\\xE9sum\\xE9.txt");
+        listView(&dialog)->clearSelection();  // typed, not chosen from the list
+        EXPECT_EQ(chosen(dialog), QList<QByteArray>{folder + "r\\xE9sum\\xE9.txt"});
     }
     {  // A proposed name is shown readably and kept, though no such file exists yet.
         SavePanel* panel = SavePanel::savePanel(&window);
