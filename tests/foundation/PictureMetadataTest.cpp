@@ -23,14 +23,13 @@ struct ReadBack {
     Exiv2::XmpData xmp;
     QByteArray icc;
 
-    std::string exifText(const char* key) const {
-        auto it = exif.findKey(Exiv2::ExifKey(key));
-        return it == exif.end() ? std::string() : it->toString();
+    template <class Key, class Data>
+    static std::string text(const Data& data, const char* key) {
+        auto it = data.findKey(Key(key));
+        return it == data.end() ? std::string() : it->toString();
     }
-    std::string xmpText(const char* key) const {
-        auto it = xmp.findKey(Exiv2::XmpKey(key));
-        return it == xmp.end() ? std::string() : it->toString();
-    }
+    std::string exifText(const char* key) const { return text<Exiv2::ExifKey>(exif, key); }
+    std::string xmpText(const char* key) const { return text<Exiv2::XmpKey>(xmp, key); }
     std::vector<std::string> keywords() const {
         std::vector<std::string> out;
         for (const auto& d : iptc)
