@@ -193,6 +193,9 @@ TEST(ZoomCanvas, OnlyOnePictureFileMayBeDropped) {
     ASSERT_EQ(dropped.size(), 2);
     EXPECT_EQ(foundation::NativeName::toNative(dropped.last()), QByteArray("/tmp/caf\xE9.png"));
     EXPECT_FALSE(frame->isVisible());
+    QMimeData two;
+    two.setUrls(urls({"/tmp/a.png", "/tmp/b.png"}));
+    EXPECT_FALSE(enter(two));
 }
 
 TEST(ZoomCanvas, FramesShowTheVisiblePartAndAreRefinedOnceNothingChanges) {
