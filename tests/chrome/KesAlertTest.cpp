@@ -33,7 +33,7 @@ class KesAlertTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTexts) {
+TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTextsWindowModalOnTheGivenWindow) {
     using Preset = int (*)(QWidget*, const QString&, const QString&);
     // Each after one that titles its buttons otherwise: no title is left over from the last.
     const std::pair<Preset, QStringList> cases[] = {
@@ -44,22 +44,26 @@ TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTexts) {
         {KesAlert::Alert_YESNOCancelMsgText, {"Yes", "No", "Cancel"}},
         {KesAlert::Alert_SAVECANCELMsgText, {"Save...", "Cancel", "-"}},
     };
+    QWidget window;
+    window.show();
     QStringList seen;
     QString message, text;
     KesAlert::setResponder([&](KesAlert& a) {
         seen = shownButtons(a);
         message = a.message();
         text = a.informativeText();
+        EXPECT_EQ(a.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(a.parentWidget(), &window);
         return 2;
     });
     for (const auto& [preset, titles] : cases) {
-        EXPECT_EQ(preset(nullptr, "Replace it?", "A file exists."), 2);
+        EXPECT_EQ(preset(&window, "Replace it?", "A file exists."), 2);
         EXPECT_EQ(seen, titles);
         EXPECT_EQ(message, "Replace it?");
         EXPECT_EQ(text, "A file exists.");
     }
     // Missing texts are shown empty, not as the last ones.
-    KesAlert::Alert_OKMsgText(nullptr, QString(), QString());
+    KesAlert::Alert_OKMsgText(&window, QString(), QString());
     EXPECT_EQ(message, "");
     EXPECT_EQ(text, "");
 }
@@ -158,20 +162,4 @@ TEST_F(KesAlertTest, TextsThatDoNotFitAreWrappedIntoATallerPanel) {
     EXPECT_EQ(a.secondButton()->geometry(), QRect(279, 88, 96, 32));
     EXPECT_EQ(a.threeButton()->geometry(), QRect(95, 88, 114, 32));
     EXPECT_EQ(a.firstButton()->font().pixelSize(), 13);
-}
-
-TEST_F(KesAlertTest, ShownWindowModalOnTheGivenWindow) {
-    QWidget window;
-    window.resize(800, 600);
-    window.show();
-    Qt::WindowModality modality{};
-    QWidget* parent = nullptr;
-    KesAlert::setResponder([&](KesAlert& a) {
-        modality = a.windowModality();
-        parent = a.parentWidget();
-        return 1;
-    });
-    KesAlert::Alert_OKMsgText(&window, "Saved.", "");
-    EXPECT_EQ(modality, Qt::WindowModal);
-    EXPECT_EQ(parent, &window);
 }
