@@ -1,9 +1,6 @@
 // The generators in the application: choosing one, and what Copy, Apply and Save take from it.
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
-#include <QClipboard>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>

@@ -2,8 +2,6 @@
 // the camera data of a photograph kept when it is saved, the JPEG quality, and Apply and the
 // zoom from the keyboard.
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QImageReader>
 #include <QMenu>
@@ -85,19 +83,19 @@ enum { kJPEG = 7, kPNG = 8, kTIFF = 10 };
 TEST(CommandLine, AFileToOpenHelpAndVersionAndNothingElse) {
     const QString cwd = QDir::currentPath();
     EXPECT_EQ(CommandLine::parse({"deverav"}).action, CommandLine::Action::Run);
-    EXPECT_EQ(CommandLine::parse({"deverav"}).file, QString());
-
-    // What a file manager passes, a path typed in a terminal, a URL some launchers pass.
-    EXPECT_EQ(CommandLine::parse({"deverav", "/home/ada/lake.jpg"}).file, "/home/ada/lake.jpg");
-    EXPECT_EQ(CommandLine::parse({"deverav", "lake.jpg"}).file, cwd + "/lake.jpg");
-    EXPECT_EQ(CommandLine::parse({"deverav", "file:///home/ada/a%20b.jpg"}).file,
-              "/home/ada/a b.jpg");
-    // A name that is not UTF-8, as main() hands it over, and a launcher's URL for it.
+    // A file manager's path, a terminal's relative one, a launcher's URL, a name that is not
+    // UTF-8 as main() hands it over and as a URL, and after "--" a name beginning with a dash.
     const QString latin1 = foundation::NativeName::fromNative("/home/ada/caf\xE9.jpg");
-    EXPECT_EQ(CommandLine::parse({"deverav", latin1}).file, latin1);
-    EXPECT_EQ(CommandLine::parse({"deverav", "file:///home/ada/caf%E9.jpg"}).file, latin1);
-    // After "--" a name may begin with a dash.
-    EXPECT_EQ(CommandLine::parse({"deverav", "--", "-odd.png"}).file, cwd + "/-odd.png");
+    const std::pair<QStringList, QString> files[] = {
+        {{"deverav"}, ""},
+        {{"deverav", "/home/ada/lake.jpg"}, "/home/ada/lake.jpg"},
+        {{"deverav", "lake.jpg"}, cwd + "/lake.jpg"},
+        {{"deverav", "file:///home/ada/a%20b.jpg"}, "/home/ada/a b.jpg"},
+        {{"deverav", latin1}, latin1},
+        {{"deverav", "file:///home/ada/caf%E9.jpg"}, latin1},
+        {{"deverav", "--", "-odd.png"}, cwd + "/-odd.png"}};
+    for (const auto& [args, file] : files)
+        EXPECT_EQ(CommandLine::parse(args).file, file) << args.join(' ').toStdString();
 
     EXPECT_EQ(CommandLine::parse({"deverav", "photo.jpg", "-h"}).action, CommandLine::Action::Help);
     const CommandLine version = CommandLine::parse({"deverav", "--version"});

@@ -1,8 +1,3 @@
-// The user's work is never lost without a question: the changed state counts the history's
-// steps, opening asks over changes and starts a clean history, the close box asks as Quit
-// does, and dropping the working effect can be undone.
-
-#include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QMenu>
@@ -146,6 +141,18 @@ TEST_F(UnsavedWorkTest, OpeningOverChangesAsksAndNeverBringsBackTheOldPicture) {
     c->saveImg();
     EXPECT_EQ(fileSize(photo), QSize(30, 20));
     EXPECT_NE(c->backImage(), woodPicture);
+
+    // A dropped file asks the same question.
+    c->flipVert();
+    endEvent();
+    answer = 2;
+    EXPECT_FALSE(c->openDroppedFile(wood));
+    EXPECT_EQ(c->getFilePath(), photo);
+    answer = 3;
+    EXPECT_TRUE(c->openDroppedFile(wood));
+    EXPECT_EQ(shownTitle(), "Deverav::wood.png");
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_FALSE(undo().canUndo());
 }
 
 TEST_F(UnsavedWorkTest, SaveFirstSavesTheChangesThenOpens) {
@@ -174,20 +181,6 @@ TEST_F(UnsavedWorkTest, SaveFirstSavesTheChangesThenOpens) {
     open(wood);
     EXPECT_EQ(fileSize(dir.filePath("kept.png")), QSize(6, 6));
     EXPECT_EQ(c->getFilePath(), wood);
-}
-
-TEST_F(UnsavedWorkTest, ADroppedFileOpensAsFromThePanel) {
-    open(wood);
-    c->flipVert();
-    endEvent();
-    answer = 2;
-    EXPECT_FALSE(c->openDroppedFile(photo));
-    EXPECT_EQ(c->getFilePath(), wood);
-    answer = 3;
-    EXPECT_TRUE(c->openDroppedFile(photo));
-    EXPECT_EQ(shownTitle(), "Deverav::photo.png");
-    EXPECT_FALSE(c->wasChanged());
-    EXPECT_FALSE(undo().canUndo());
 }
 
 TEST_F(UnsavedWorkTest, TheCloseBoxAsksTheQuitQuestion) {
@@ -283,13 +276,4 @@ TEST_F(UnsavedWorkTest, ANewWorkingFilterTakesThePreviousFiltersStepsAway) {
     endEvent();
     c->standard().setCurrentFilter(apprig::makeFilter("CIGaussianBlur"));
     EXPECT_FALSE(undo().canUndo());
-}
-
-TEST_F(UnsavedWorkTest, ACropStartsAtThePicturesExtent) {
-    usePicture(solid(64, 48, Qt::gray));
-    c->addFilterIndex("CICrop", 111);
-    ASSERT_TRUE(c->getCurrentFilter());
-    EXPECT_EQ(c->getCurrentFilter()->value("inputRectangle").toVector(),
-              (imaging::Vector{0, 0, 64, 48}));
-    EXPECT_EQ(c->coreImageResult().extent(), (imaging::Rect{0, 0, 64, 48}));
 }
