@@ -43,24 +43,12 @@ class DesktopTest : public apprig::AppRig {
         AppRig::SetUp();
         photo = dir.filePath(QStringLiteral("photo.jpg"));
         testfiles::writePhotographersJpeg(photo, 64, 48);
-        SavePanel::setResponder([this](SavePanel& p) {
-            auto* accessory = qobject_cast<SaveAccessoryView*>(p.accessoryView());
-            if (!accessory || saveAs.isEmpty()) return SavePanel::kCancel;
-            qualityShown << accessory->qualitySlider()->value();
-            accessory->viewWithTag(SaveAccessoryView::kFormatPopUpTag)->selectItemWithTag(format);
-            qualityOffered = accessory->offersQuality();
-            if (quality >= 0) accessory->qualitySlider()->setValue(quality);
-            p.setFilename(saveAs);
-            return SavePanel::kOK;
-        });
+        answerSavePanels();
     }
 
     // Save As through the panel in the format (index), at the quality (-1: leave the slider).
     QString saveAsFormat(const QString& name, int formatIndex, int q = -1) {
-        saveAs = dir.filePath(name);
-        format = formatIndex;
-        quality = q;
-        c->saveImgAs();
+        saveAs({dir.filePath(name), formatIndex, -1, SavePanel::kOK, q});
         return c->getFilePath();
     }
     void keyOnWindow(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
@@ -68,10 +56,7 @@ class DesktopTest : public apprig::AppRig {
         QTest::keyClick(w, Qt::Key(key), modifiers);
     }
 
-    QString photo, saveAs;
-    int format = 7, quality = -1;
-    bool qualityOffered = false;
-    QList<int> qualityShown;
+    QString photo;
 };
 
 enum { kJPEG = 7, kPNG = 8, kTIFF = 10 };

@@ -1,4 +1,3 @@
-
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -22,18 +21,12 @@ class UnsavedWorkTest : public apprig::AppRig {
         AppRig::SetUp();
         wood = writeFile("wood.png", pngBytes(distinctPixels(12, 8)));
         photo = writeFile("photo.png", pngBytes(solid(30, 20, Qt::blue)));
+        answerSavePanels();  // none queued: the panel is cancelled
     }
     void open(const QString& path) {
         foundation::OpenPanel::setResponder([path](const auto&) { return QStringList{path}; });
         c->openImg();
         endEvent();
-    }
-    // Answers the save panel with `path` (or cancels it for an empty path).
-    void answerSavePanel(const QString& path) {
-        foundation::SavePanel::setResponder([path](foundation::SavePanel& p) {
-            p.setFilename(path);
-            return path.isEmpty() ? foundation::SavePanel::kCancel : foundation::SavePanel::kOK;
-        });
     }
     QSize fileSize(const QString& path) const { return QImage(path).size(); }
 
@@ -173,11 +166,10 @@ TEST_F(UnsavedWorkTest, SaveFirstSavesTheChangesThenOpens) {
     c->flipVert();
     endEvent();
     answer = 1;
-    answerSavePanel(QString());
     open(wood);
     EXPECT_EQ(c->getFilePath(), "");
     EXPECT_TRUE(c->wasChanged());
-    answerSavePanel(dir.filePath("kept.png"));
+    panelAnswers = {{dir.filePath("kept.png")}};
     open(wood);
     EXPECT_EQ(fileSize(dir.filePath("kept.png")), QSize(6, 6));
     EXPECT_EQ(c->getFilePath(), wood);
@@ -191,7 +183,6 @@ TEST_F(UnsavedWorkTest, TheCloseBoxAsksTheQuitQuestion) {
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(alerts, QStringList{"Do you want to save changes?"});
     answer = 1;  // Save...: the picture has no file, so the panel comes; cancelled, nothing quits
-    answerSavePanel(QString());
     w->close();
     EXPECT_TRUE(w->isVisible());
     answer = 3;  // Don't Save
