@@ -22,16 +22,6 @@ QStringList shownButtons(KesAlert& a) {
     return titles;
 }
 
-// Runs a preset for real (the alert's own modal loop) and acts on the alert once it is up.
-int runWithPerson(const std::function<int(QWidget*)>& preset,
-                  const std::function<void(KesAlert&)>& act) {
-    QTimer::singleShot(0, [act] {
-        KesAlert* a = KesAlert::shared();
-        if (a->isVisible()) act(*a);
-    });
-    return preset(nullptr);
-}
-
 void click(QWidget* button) {
     QTest::mouseClick(button, Qt::LeftButton);
 }
@@ -43,7 +33,7 @@ class KesAlertTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTexts) {
+TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTextsWindowModalOnTheGivenWindow) {
     using Preset = int (*)(QWidget*, const QString&, const QString&);
     // Each after one that titles its buttons otherwise: no title is left over from the last.
     const std::pair<Preset, QStringList> cases[] = {
@@ -54,22 +44,26 @@ TEST_F(KesAlertTest, PresetsShowTheirButtonsTitlesAndTexts) {
         {KesAlert::Alert_YESNOCancelMsgText, {"Yes", "No", "Cancel"}},
         {KesAlert::Alert_SAVECANCELMsgText, {"Save...", "Cancel", "-"}},
     };
+    QWidget window;
+    window.show();
     QStringList seen;
     QString message, text;
     KesAlert::setResponder([&](KesAlert& a) {
         seen = shownButtons(a);
         message = a.message();
         text = a.informativeText();
+        EXPECT_EQ(a.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(a.parentWidget(), &window);
         return 2;
     });
     for (const auto& [preset, titles] : cases) {
-        EXPECT_EQ(preset(nullptr, "Replace it?", "A file exists."), 2);
+        EXPECT_EQ(preset(&window, "Replace it?", "A file exists."), 2);
         EXPECT_EQ(seen, titles);
         EXPECT_EQ(message, "Replace it?");
         EXPECT_EQ(text, "A file exists.");
     }
     // Missing texts are shown empty, not as the last ones.
-    KesAlert::Alert_OKMsgText(nullptr, QString(), QString());
+    KesAlert::Alert_OKMsgText(&window, QString(), QString());
     EXPECT_EQ(message, "");
     EXPECT_EQ(text, "");
 }
@@ -109,10 +103,12 @@ TEST_F(KesAlertTest, EachButtonAnswersItsNumberAndReturnTheDefault) {
          },
          2},
     };
+    // Each runs the alert's own modal loop and acts once it is up.
     for (const auto& [act, expected] : acts) {
-        const int answer = runWithPerson(
-            [](QWidget* w) { return KesAlert::Alert_DONTSAVECANCELMsgText(w, "Quit?", ""); }, act);
-        EXPECT_EQ(answer, expected);
+        QTimer::singleShot(0, [act] {
+            if (KesAlert::shared()->isVisible()) act(*KesAlert::shared());
+        });
+        EXPECT_EQ(KesAlert::Alert_DONTSAVECANCELMsgText(nullptr, "Quit?", ""), expected);
     }
 }
 
@@ -131,16 +127,6 @@ TEST_F(KesAlertTest, PointerHighlightsTheButtonUnderItAndFallsBackToTheDefault) 
     QApplication::sendEvent(a.firstButton(), &enter);
     QApplication::sendEvent(a.firstButton(), &leave);
     EXPECT_EQ(a.firstButton()->state(), 1);  // the default stays lit when the pointer leaves it
-}
-
-TEST_F(KesAlertTest, LayoutFollowsTheInitFrames) {
-    KesAlert& a = *KesAlert::shared();
-    EXPECT_EQ(a.size(), QSize(490, 132));
-    // y-up frames (x, y, w, h) in a panel 132 high.
-    EXPECT_EQ(a.firstButton()->geometry(), QRect(375, 132 - 12 - 32, 96, 32));
-    EXPECT_EQ(a.secondButton()->geometry(), QRect(279, 88, 96, 32));
-    EXPECT_EQ(a.threeButton()->geometry(), QRect(95, 88, 114, 32));
-    EXPECT_EQ(a.firstButton()->font().pixelSize(), 13);
 }
 
 TEST_F(KesAlertTest, TextsThatDoNotFitAreWrappedIntoATallerPanel) {
@@ -169,24 +155,11 @@ TEST_F(KesAlertTest, TextsThatDoNotFitAreWrappedIntoATallerPanel) {
     EXPECT_EQ(a.firstButton()->geometry().bottom(), a.height() - 12 - 1);
     EXPECT_GE(messageField->geometry().top(), 0);
 
-    // A short text gives the panel its first size back.
+    // A short text gives the panel its first size and frames back.
     KesAlert::Alert_OKMsgText(nullptr, message, QStringLiteral("File I/O error occured."));
     EXPECT_EQ(a.size(), QSize(490, 132));
     EXPECT_EQ(a.firstButton()->geometry(), QRect(375, 88, 96, 32));
-}
-
-TEST_F(KesAlertTest, ShownWindowModalOnTheGivenWindow) {
-    QWidget window;
-    window.resize(800, 600);
-    window.show();
-    Qt::WindowModality modality{};
-    QWidget* parent = nullptr;
-    KesAlert::setResponder([&](KesAlert& a) {
-        modality = a.windowModality();
-        parent = a.parentWidget();
-        return 1;
-    });
-    KesAlert::Alert_OKMsgText(&window, "Saved.", "");
-    EXPECT_EQ(modality, Qt::WindowModal);
-    EXPECT_EQ(parent, &window);
+    EXPECT_EQ(a.secondButton()->geometry(), QRect(279, 88, 96, 32));
+    EXPECT_EQ(a.threeButton()->geometry(), QRect(95, 88, 114, 32));
+    EXPECT_EQ(a.firstButton()->font().pixelSize(), 13);
 }

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "chrome/ZoomCanvas.h"
+#include "foundation/ImageBridge.h"
 #include "foundation/NativeName.h"
 
 using chrome::ZoomCanvas;
@@ -20,14 +21,9 @@ using chrome::ZoomCanvas;
 namespace {
 
 imaging::Image solid(int w, int h, QColor c) {
-    imaging::Bitmap b(w, h, imaging::PixelFormat::RGBA8);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint8_t* p = b.row(y) + 4 * x;
-            p[0] = uint8_t(c.red()), p[1] = uint8_t(c.green()), p[2] = uint8_t(c.blue());
-            p[3] = 255;
-        }
-    return imaging::Image::fromBitmap(b);
+    QImage img(w, h, QImage::Format_RGBA8888);
+    img.fill(c);
+    return foundation::imageFromQImage(img);
 }
 
 // A canvas in a frameless scroll area whose visible area is `view`.
@@ -96,13 +92,15 @@ TEST(ZoomCanvas, ASmallPictureIsCentredAndALargeOneFillsTheViewFromItsOrigin) {
 }
 
 TEST(ZoomCanvas, WheelStepsGrowBySmallStepsNearOneAndByAFifthAbove) {
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(1.0, 1), 1.05);
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(1.05, 1), 1.26);
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(1.05, -1), 1.0);
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(2.0, -1), 1.6);
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(0.1, -1), 0.1);
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(10, 1), 10);
-    EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(3, 0), 3);
+    // (zoom, steps, zoom after)
+    for (auto [from, steps, to] : {std::tuple{1.0, 1, 1.05},
+                                   {1.05, 1, 1.26},
+                                   {1.05, -1, 1.0},
+                                   {2.0, -1, 1.6},
+                                   {0.1, -1, 0.1},
+                                   {10.0, 1, 10.0},
+                                   {3.0, 0, 3.0}})
+        EXPECT_DOUBLE_EQ(ZoomCanvas::zoomAfterWheelStep(from, steps), to) << from << " " << steps;
 
     // A wheel notch over the canvas zooms about the mouse and tells the zoom slider.
     Rig<> rig(solid(2000, 2000, Qt::blue));
@@ -164,11 +162,18 @@ TEST(ZoomCanvas, OnlyOnePictureFileMayBeDropped) {
         return true;
     });
     window.show();
+    auto enter = [&](QMimeData& data) {
+        QDragEnterEvent e({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &e);
+        return e.isAccepted();
+    };
+    auto drop = [&](QMimeData& data) {
+        QDropEvent e({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &e);
+    };
     QMimeData data;
     data.setUrls(urls({"/tmp/picture.png"}));
-    QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &enter);
-    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_TRUE(enter(data));
     QWidget* frame = window.findChild<QWidget*>(QStringLiteral("dropHighlight"));
     ASSERT_TRUE(frame);
     EXPECT_TRUE(frame->isVisible());
@@ -177,27 +182,20 @@ TEST(ZoomCanvas, OnlyOnePictureFileMayBeDropped) {
     QApplication::sendEvent(canvas, &leave);
     EXPECT_FALSE(frame->isVisible());
 
-    QApplication::sendEvent(canvas, &enter);
-    QDropEvent drop({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &drop);
+    enter(data);
+    drop(data);
     EXPECT_EQ(dropped, QStringList{"/tmp/picture.png"});
     // A name that is not UTF-8 arrives percent-encoded and is handed over with its bytes.
     QMimeData latin1;
     latin1.setUrls({QUrl::fromEncoded("file:///tmp/caf%E9.png")});
-    QDragEnterEvent latin1Enter({5, 5}, Qt::CopyAction, &latin1, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &latin1Enter);
-    EXPECT_TRUE(latin1Enter.isAccepted());
-    QDropEvent latin1Drop({5, 5}, Qt::CopyAction, &latin1, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &latin1Drop);
+    EXPECT_TRUE(enter(latin1));
+    drop(latin1);
     ASSERT_EQ(dropped.size(), 2);
     EXPECT_EQ(foundation::NativeName::toNative(dropped.last()), QByteArray("/tmp/caf\xE9.png"));
     EXPECT_FALSE(frame->isVisible());
-
     QMimeData two;
     two.setUrls(urls({"/tmp/a.png", "/tmp/b.png"}));
-    QDragEnterEvent refused({5, 5}, Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(canvas, &refused);
-    EXPECT_FALSE(refused.isAccepted());
+    EXPECT_FALSE(enter(two));
 }
 
 TEST(ZoomCanvas, FramesShowTheVisiblePartAndAreRefinedOnceNothingChanges) {

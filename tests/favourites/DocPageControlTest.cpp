@@ -177,10 +177,7 @@ TEST_F(Strip, InsertingAfterANeighbourMakesRoomAndMovesTheHighlight) {
     const QList<QWidget*> after = bar->items();
     ASSERT_EQ(after.size(), 4);
     EXPECT_EQ(after[1], v);
-    EXPECT_EQ(a->x(), 0);
-    EXPECT_EQ(v->x(), P);
-    EXPECT_EQ(before[1]->x(), 2 * P);
-    EXPECT_EQ(before[2]->x(), 3 * P);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(after[i]->x(), i * P) << i;
     EXPECT_EQ(a->state(), 0);
     EXPECT_EQ(v->state(), 1);
 }
@@ -192,10 +189,7 @@ TEST_F(Strip, RemovingClosesTheGapAndNamesWhatStandsInItsPlace) {
     std::unique_ptr<QWidget> gone(items[1]);
     EXPECT_EQ(bar->removeItem(items[1]), items[2]);
     EXPECT_EQ(bar->pageCount(), 4);
-    EXPECT_EQ(items[2]->x(), P);
-    EXPECT_EQ(items[3]->x(), 2 * P);
-    EXPECT_EQ(items[4]->x(), 3 * P);
-    EXPECT_EQ(items[0]->x(), 0);
+    for (int i : {0, 2, 3, 4}) EXPECT_EQ(items[i]->x(), (i ? i - 1 : 0) * P) << i;
     EXPECT_EQ(gone->parent(), nullptr);
 
     // The last one: nothing takes its place, so the new last item is named.

@@ -5,23 +5,12 @@
 using namespace foundation;
 
 TEST(ExportFormats, SaveAsGivesTheFileTheFormatsExtensionAndLeavesTheFoldersAlone) {
-    struct Case {
-        const char* chosen;
-        int index;
-        const char* written;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"/p/Holiday.png", 7, "/p/Holiday.jpeg"},
         {"/p/photo.JPG", 7, "/p/photo.jpg"},  // already a JPEG name: only its case changes
         {"/p/photo.Tif", 10, "/p/photo.tif"},
         {"/p/x.png", 10, "/p/x.tiff"},
         {"/p/x", 2, "/p/x.sgi"},
-        {"/p/x.jpg", 8, "/p/x.png"},
-        {"/p/x.jpg", 4, "/p/x.bmp"},
-        {"/p/x.jpg", 6, "/p/x.gif"},
-        {"/p/x.jpg", 11, "/p/x.tga"},
-        {"/p/x.jpg", 3, "/p/x.psd"},
-        {"/p/x.jpg", 17, "/p/x.pdf"},
         {"/p/x.PDF", 17, "/p/x.pdf"},
         {"/Photos.OLD/Beach Trip/IMG_01.PNG", 8, "/Photos.OLD/Beach Trip/IMG_01.png"},
         {"/My.Pictures/scan", 7, "/My.Pictures/scan.jpeg"},
@@ -29,23 +18,24 @@ TEST(ExportFormats, SaveAsGivesTheFileTheFormatsExtensionAndLeavesTheFoldersAlon
         {"/p/archive.tar.gz", 8, "/p/archive.tar.png"},
         {"/tmp/Ünïcødé 写真/фото.PNG", 8, "/tmp/Ünïcødé 写真/фото.png"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(finalPathForFormat(QString::fromUtf8(c.chosen), c.index),
-                  QString::fromUtf8(c.written))
-            << c.chosen << " as " << c.index;
+    for (const auto& [chosen, index, written] : cases)
+        EXPECT_EQ(finalPathForFormat(QString::fromUtf8(chosen), index), QString::fromUtf8(written))
+            << chosen << " as " << index;
+    // Every format's own extension.
+    const std::pair<int, const char*> extensions[] = {{8, "png"},  {4, "bmp"}, {6, "gif"},
+                                                      {11, "tga"}, {3, "psd"}, {17, "pdf"}};
+    for (const auto& [index, ext] : extensions)
+        EXPECT_EQ(finalPathForFormat("/p/x.jpg", index), QStringLiteral("/p/x.") + ext) << index;
 }
 
 TEST(ExportFormats, ThePicturesOwnFileIsRewrittenInTheFormatItsExtensionNames) {
-    struct Case {
-        const char* path;
-        int index;
+    const std::pair<const char*, int> cases[] = {
+        {"a.jpg", 7},  {"a.JPEG", 7},    {"a.JPG", 7},   {"a.png", 8},   {"a.Png", 8},
+        {"a.pngf", 8}, {"a.tif", 10},    {"a.TIFF", 10}, {"a.Tif", 10},  {"a.bmp", 4},
+        {"a.gif", 6},  {"a.sgi", 2},     {"a.psd", 3},   {"a.8bps", 3},  {"a.tga", 11},
+        {"a.pdf", 17}, {"a.pics", 1},    {"a.pict", 1},  {"a.webp", -1}, {"a", -1},
+        {"a.tar", -1}, {"/x.png/a", -1},
     };
-    const Case cases[] = {
-        {"a.jpg", 7},   {"a.JPEG", 7}, {"a.png", 8},  {"a.pngf", 8},    {"a.tif", 10},
-        {"a.TIFF", 10}, {"a.bmp", 4},  {"a.gif", 6},  {"a.sgi", 2},     {"a.psd", 3},
-        {"a.8bps", 3},  {"a.tga", 11}, {"a.pdf", 17}, {"a.pics", 1},    {"a.pict", 1},
-        {"a.webp", -1}, {"a", -1},     {"a.tar", -1}, {"/x.png/a", -1},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(formatIndexForPath(QString::fromUtf8(c.path)), c.index) << c.path;
+    for (const auto& [path, index] : cases)
+        EXPECT_EQ(formatIndexForPath(QString::fromUtf8(path)), index) << path;
 }

@@ -11,7 +11,29 @@
 #include <optional>
 #include <vector>
 
+#include "foundation/GraphicsExporter.h"
+#include "foundation/PictureMetadata.h"
+
 namespace exporttest {
+
+struct Exported {
+    bool ok = false;
+    QString error, warning;
+};
+
+// The whole picture written at once, as Save does it.
+inline Exported exportImage(foundation::OSType code, const QImage& image, const QString& path,
+                            double dpi = 300,
+                            std::shared_ptr<const foundation::PictureMetadata> metadata = {}) {
+    auto x = foundation::GraphicsExporter::open(code);
+    if (!x) return {false, QStringLiteral("no exporter"), {}};
+    x->setInputImage(image);
+    x->setOutputFile(path);
+    x->setResolution(dpi, dpi);
+    x->setMetadata(std::move(metadata));
+    const bool ok = x->doExport();
+    return {ok, x->errorString(), x->warningString()};
+}
 
 // A picture of few colours (every 8 x 8 block one colour, channels independent), so that a
 // palette format keeps it exactly too. Odd sizes exercise padded rows.

@@ -14,7 +14,7 @@
 
 using namespace foundation;
 
-TEST(NotificationCenter, PostsReachTheObserversOfThatNameUntilRemoved) {
+TEST(NotificationCenter, PostsReachTheObserversOfThatNameUntilRemovedEvenDuringAPost) {
     NotificationCenter center;
     int gl = 0, custom = 0, other = 0;
     int a = 0, b = 0;  // observer identities
@@ -37,21 +37,17 @@ TEST(NotificationCenter, PostsReachTheObserversOfThatNameUntilRemoved) {
     center.removeObserver(&a);
     center.postNotificationName(kUpdateOpenGLView);
     EXPECT_EQ(gl, 2);
-}
 
-TEST(NotificationCenter, AnObserverRemovedDuringAPostIsNotCalledAfterwards) {
-    NotificationCenter center;
-    int a = 0, b = 0, calledB = 0;
-    center.addObserver(&a, kUpdateCustomView, [&] { center.removeObserver(&b); });
-    center.addObserver(&b, kUpdateCustomView, [&] { ++calledB; });
+    // An observer removed during a post is not called afterwards.
+    int c = 0, d = 0, calledD = 0;
+    center.addObserver(&c, kUpdateCustomView, [&] { center.removeObserver(&d); });
+    center.addObserver(&d, kUpdateCustomView, [&] { ++calledD; });
     center.postNotificationName(kUpdateCustomView);
-    EXPECT_EQ(calledB, 0);
+    EXPECT_EQ(calledD, 0);
 }
 
 TEST(Geometry, YUpFramesBecomeQtRectsMeasuredFromTheTop) {
-    // The alert's first button: (375, 12, 96, 32) in a panel 132 high.
     EXPECT_EQ(qtRectFromYUp(375, 12, 96, 32, 132), QRect(375, 88, 96, 32));
-    EXPECT_EQ(qtRectFromYUp(0, 0, 10, 132, 132), QRect(0, 0, 10, 132));
     EXPECT_EQ(qtRectFromYUp(QRectF(1, 2.5, 3, 4), 10.0), QRectF(1, 3.5, 3, 4));
 }
 

@@ -27,19 +27,15 @@ class ImageMetadataTest : public ::testing::Test {
   protected:
     QString file(const QString& name) const { return dir.filePath(name); }
 
-    static QVariant value(const ImageFileInfo& info, const QString& key) {
-        const ImageProperty* p = info.find(key);
-        return p ? p->value : QVariant();
+    // The property at a path of keys, through its groups.
+    static const ImageProperty* find(const ImageFileInfo& info, const QStringList& path) {
+        const ImageProperty* p = info.find(path.first());
+        for (qsizetype i = 1; p && i < path.size(); ++i) p = p->find(path[i]);
+        return p;
     }
-    static const ImageProperty* child(const ImageFileInfo& info, const QString& group,
-                                      const QString& key) {
-        const ImageProperty* g = info.find(group);
-        return g ? g->find(key) : nullptr;
-    }
-    // A member's value as text; "<none>" when the group or the member is missing.
-    static QString childValue(const ImageFileInfo& info, const QString& group, const QString& key) {
-        const ImageProperty* p = child(info, group, key);
-        return p ? p->value.toString() : QStringLiteral("<none>");
+    static QVariant value(const ImageFileInfo& info, const QStringList& path) {
+        const ImageProperty* p = find(info, path);
+        return p ? p->value : QVariant(QStringLiteral("<none>"));
     }
 
     // Keys at every level of a tree are in ascending order; groups show no value.
@@ -70,26 +66,24 @@ TEST_F(ImageMetadataTest, CameraJpegGivesTypeSizeDimensionsAndItsExifAndGpsGroup
     EXPECT_EQ(info.typeName, "JPEG image");
     EXPECT_EQ(info.fileSize, QFileInfo(path).size());
 
-    EXPECT_EQ(value(info, "PixelHeight"), 48);
-    EXPECT_EQ(value(info, "Depth"), 8);
-    EXPECT_EQ(value(info, "ColorModel"), "RGB");
-    EXPECT_EQ(value(info, "HasAlpha"), false);
-    EXPECT_DOUBLE_EQ(value(info, "DPIWidth").toDouble(), 300);
-    EXPECT_EQ(value(info, "Orientation"), 6);
-    EXPECT_EQ(value(info, "ProfileName"), "sRGB");
+    EXPECT_EQ(value(info, {"PixelHeight"}), 48);
+    EXPECT_EQ(value(info, {"Depth"}), 8);
+    EXPECT_EQ(value(info, {"ColorModel"}), "RGB");
+    EXPECT_EQ(value(info, {"HasAlpha"}), false);
+    EXPECT_DOUBLE_EQ(value(info, {"DPIWidth"}).toDouble(), 300);
+    EXPECT_EQ(value(info, {"Orientation"}), 6);
+    EXPECT_EQ(value(info, {"ProfileName"}), "sRGB");
 
     // Exiv2's readings and labels.
-    const ImageProperty* exposure = child(info, "Exif", "ExposureTime");
-    ASSERT_TRUE(exposure);
-    EXPECT_EQ(exposure->value, "1/250 s");
-    EXPECT_EQ(exposure->label, "Exposure Time");
-    EXPECT_EQ(childValue(info, "Exif", "FNumber"), "F2.8");
-    EXPECT_EQ(childValue(info, "TIFF", "Make"), "Deverav Test Camera");
-    EXPECT_EQ(childValue(info, "GPS", "GPSLatitude"), "48° 51′ 24″ N");
-    EXPECT_EQ(childValue(info, "GPS", "GPSLongitude"), "2° 21′ 3″ E");
+    ASSERT_EQ(value(info, {"Exif", "ExposureTime"}), "1/250 s");
+    EXPECT_EQ(find(info, {"Exif", "ExposureTime"})->label, "Exposure Time");
+    EXPECT_EQ(value(info, {"Exif", "FNumber"}), "F2.8");
+    EXPECT_EQ(value(info, {"TIFF", "Make"}), "Deverav Test Camera");
+    EXPECT_EQ(value(info, {"GPS", "GPSLatitude"}), "48° 51′ 24″ N");
+    EXPECT_EQ(value(info, {"GPS", "GPSLongitude"}), "2° 21′ 3″ E");
     // Pointers between the file's directories are structure, not properties.
-    EXPECT_FALSE(child(info, "TIFF", "ExifTag"));
-    EXPECT_FALSE(child(info, "TIFF", "GPSTag"));
+    EXPECT_FALSE(find(info, {"TIFF", "ExifTag"}));
+    EXPECT_FALSE(find(info, {"TIFF", "GPSTag"}));
 
     const std::vector<PropertyNode> tree = ImageMetadata::propTree(info.properties);
     expectSortedTree(tree);
@@ -118,21 +112,15 @@ TEST_F(ImageMetadataTest, IptcAndXmpGroupsShowEveryValue) {
     });
     const ImageFileInfo info = ImageMetadata::read(path);
     ASSERT_TRUE(info.readable);
-    EXPECT_EQ(childValue(info, "IPTC", "Keywords"), "harbour, evening");
-    EXPECT_EQ(childValue(info, "IPTC", "City"), "Brest");
+    EXPECT_EQ(value(info, {"IPTC", "Keywords"}), "harbour, evening");
+    EXPECT_EQ(value(info, {"IPTC", "City"}), "Brest");
 
-    const ImageProperty* dc = child(info, "XMP", "dc");
-    ASSERT_TRUE(dc);
-    EXPECT_FALSE(dc->label.isEmpty());
-    ASSERT_TRUE(dc->find("title"));
-    EXPECT_EQ(dc->find("title")->value, "Boats at dusk");
-    EXPECT_EQ(dc->find("title")->label, "Title");
-    ASSERT_TRUE(dc->find("creator"));
-    EXPECT_EQ(dc->find("creator")->value, "A. Photographer");
+    ASSERT_EQ(value(info, {"XMP", "dc", "title"}), "Boats at dusk");
+    EXPECT_EQ(find(info, {"XMP", "dc", "title"})->label, "Title");
+    EXPECT_FALSE(find(info, {"XMP", "dc"})->label.isEmpty());
+    EXPECT_EQ(value(info, {"XMP", "dc", "creator"}), "A. Photographer");
     // XMP writes positions its own way; they read as Exif's do.
-    const ImageProperty* exif = child(info, "XMP", "exif");
-    ASSERT_TRUE(exif && exif->find("GPSLatitude"));
-    EXPECT_EQ(exif->find("GPSLatitude")->value, "48° 51′ 30″ N");
+    EXPECT_EQ(value(info, {"XMP", "exif", "GPSLatitude"}), "48° 51′ 30″ N");
     expectSortedTree(ImageMetadata::propTree(info.properties));
 }
 
@@ -146,7 +134,7 @@ TEST(Coordinates, DegreesMinutesAndSecondsToTheHundredth) {
     EXPECT_EQ(foundation::formatCoordinate(33 + 59 / 60.0 + 59.9999 / 3600.0, "S"), "34° 0′ 0″ S");
 }
 
-TEST_F(ImageMetadataTest, PngGivesDepthColourModelAlphaResolutionAndText) {
+TEST_F(ImageMetadataTest, EachFormatGivesItsDepthColourModelAlphaResolutionAndTags) {
     QImage grey(20, 10, QImage::Format_Grayscale16);
     grey.fill(Qt::gray);
     grey.setDotsPerMeterX(11811);  // 300 dpi
@@ -158,27 +146,27 @@ TEST_F(ImageMetadataTest, PngGivesDepthColourModelAlphaResolutionAndText) {
     ASSERT_TRUE(g.readable);
     EXPECT_EQ(g.typeIdentifier, "image/png");
     EXPECT_EQ(g.typeName, "PNG image");
-    EXPECT_EQ(value(g, "ColorModel"), "Gray");
-    EXPECT_EQ(value(g, "Depth"), 16);
-    EXPECT_EQ(value(g, "HasAlpha"), false);
-    EXPECT_NEAR(value(g, "DPIWidth").toDouble(), 300, 0.01);
-    EXPECT_EQ(childValue(g, "Text", "Comment"), "made by a test");
+    EXPECT_EQ(value(g, {"ColorModel"}), "Gray");
+    EXPECT_EQ(value(g, {"Depth"}), 16);
+    EXPECT_EQ(value(g, {"HasAlpha"}), false);
+    EXPECT_NEAR(value(g, {"DPIWidth"}).toDouble(), 300, 0.01);
+    EXPECT_EQ(value(g, {"Text", "Comment"}), "made by a test");
 
     const QString rgbaPath = file(QStringLiteral("rgba.png"));
     ASSERT_TRUE(testfiles::gradient(8, 8, QImage::Format_ARGB32).save(rgbaPath, "PNG"));
     const ImageFileInfo c = ImageMetadata::read(rgbaPath);
-    EXPECT_EQ(value(c, "ColorModel"), "RGB");
-    EXPECT_EQ(value(c, "Depth"), 8);
-    EXPECT_EQ(value(c, "HasAlpha"), true);
+    EXPECT_EQ(value(c, {"ColorModel"}), "RGB");
+    EXPECT_EQ(value(c, {"Depth"}), 8);
+    EXPECT_EQ(value(c, {"HasAlpha"}), true);
 
     // A TIFF's baseline tags form a group; where its strips lie is no property.
     const QString tiff = file(QStringLiteral("scan.tiff"));
     ASSERT_TRUE(grey.save(tiff, "TIFF"));
     const ImageFileInfo t = ImageMetadata::read(tiff);
     EXPECT_EQ(t.typeName + " " + t.typeIdentifier, "TIFF image image/tiff");
-    EXPECT_NEAR(value(t, "DPIWidth").toDouble(), 300, 0.05);
-    EXPECT_EQ(childValue(t, "TIFF", "ImageWidth"), "20");
-    EXPECT_FALSE(child(t, "TIFF", "StripOffsets"));
+    EXPECT_NEAR(value(t, {"DPIWidth"}).toDouble(), 300, 0.05);
+    EXPECT_EQ(value(t, {"TIFF", "ImageWidth"}), "20");
+    EXPECT_FALSE(find(t, {"TIFF", "StripOffsets"}));
 
     // Qt reads a CMYK JPEG as RGB; the model is the file's.
     Magick::InitializeMagick(nullptr);
@@ -186,24 +174,22 @@ TEST_F(ImageMetadataTest, PngGivesDepthColourModelAlphaResolutionAndText) {
     cmyk.colorSpace(MagickCore::CMYKColorspace);
     const QString cmykPath = file(QStringLiteral("print.jpg"));
     cmyk.write(cmykPath.toStdString());
-    EXPECT_EQ(value(ImageMetadata::read(cmykPath), "ColorModel"), "CMYK");
+    EXPECT_EQ(value(ImageMetadata::read(cmykPath), {"ColorModel"}), "CMYK");
+
+    // Formats only ImageMagick reads are described too.
+    imaging::Bitmap b(12, 7, imaging::PixelFormat::RGBA8);
+    std::fill(b.data(), b.data() + 12 * 7 * 4, uint8_t(128));
+    const QString sgi = file(QStringLiteral("pic.sgi"));
+    imaging::io::writeBitmap(b, sgi.toStdString());
+    const ImageFileInfo s = ImageMetadata::read(sgi);
+    EXPECT_EQ(s.typeIdentifier, "image/x-sgi");
+    EXPECT_EQ(value(s, {"PixelWidth"}), 12);
+    EXPECT_EQ(value(s, {"PixelHeight"}), 7);
 
     // The type comes from the content, not from a misleading name.
     const QString misnamed = file(QStringLiteral("really-a-jpeg.png"));
     ASSERT_TRUE(testfiles::gradient(16, 16).save(misnamed, "JPEG"));
     EXPECT_EQ(ImageMetadata::read(misnamed).typeIdentifier, "image/jpeg");
-}
-
-TEST_F(ImageMetadataTest, FormatsOnlyImageMagickReadsAreDescribedToo) {
-    imaging::Bitmap b(12, 7, imaging::PixelFormat::RGBA8);
-    std::fill(b.data(), b.data() + 12 * 7 * 4, uint8_t(128));
-    const QString path = file(QStringLiteral("pic.sgi"));
-    imaging::io::writeBitmap(b, path.toStdString());
-    const ImageFileInfo info = ImageMetadata::read(path);
-    ASSERT_TRUE(info.readable);
-    EXPECT_EQ(info.typeIdentifier, "image/x-sgi");
-    EXPECT_EQ(value(info, "PixelWidth"), 12);
-    EXPECT_EQ(value(info, "PixelHeight"), 7);
 }
 
 TEST_F(ImageMetadataTest, ThingsThatAreNotPicturesAreNotReadable) {
@@ -238,7 +224,7 @@ TEST_F(ImageMetadataTest, DamagedMetadataLeavesWhatTheHeaderTells) {
     ASSERT_TRUE(testfiles::writeFile(path, jpeg));
     const ImageFileInfo info = ImageMetadata::read(path);
     ASSERT_TRUE(info.readable);
-    EXPECT_EQ(value(info, "PixelWidth"), 24);
+    EXPECT_EQ(value(info, {"PixelWidth"}), 24);
 }
 
 TEST_F(ImageMetadataTest, ProfileNamesInLocalisedUnicodeTakeTheEnglishOne) {
@@ -273,7 +259,7 @@ TEST_F(ImageMetadataTest, ProfileNamesInLocalisedUnicodeTakeTheEnglishOne) {
         Exiv2::DataBuf buf(reinterpret_cast<const Exiv2::byte*>(icc.constData()), long(icc.size()));
         image.setIccProfile(buf, false);
     });
-    EXPECT_EQ(value(ImageMetadata::read(path), "ProfileName"), name);
+    EXPECT_EQ(value(ImageMetadata::read(path), {"ProfileName"}), name);
 }
 
 // A damaged PNG whose first bytes read as an ISO media "ftyp" box sent Exiv2's video parser
@@ -287,14 +273,14 @@ TEST(Exiv2Types, OnlyPictureFormatsAreGivenToExiv2) {
     };
     EXPECT_FALSE(foundation::exiv2ReadsType(type(pngAsMovie)));
     EXPECT_FALSE(foundation::PictureMetadata::readData(pngAsMovie));
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    QImage(8, 8, QImage::Format_RGB32).save(&buffer, "JPEG");
-    QByteArray png;
-    QBuffer pngBuffer(&png);
-    pngBuffer.open(QIODevice::WriteOnly);
-    QImage(8, 8, QImage::Format_RGB32).save(&pngBuffer, "PNG");
+    const auto encoded = [](const char* format) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(8, 8, QImage::Format_RGB32).save(&buffer, format);
+        return bytes;
+    };
+    const QByteArray jpeg = encoded("JPEG"), png = encoded("PNG");
     EXPECT_TRUE(foundation::exiv2ReadsType(type(jpeg)));
     EXPECT_TRUE(foundation::exiv2ReadsType(type(png)));
 }

@@ -10,7 +10,6 @@
 #include <exiv2/exiv2.hpp>
 
 #include "ExportTestSupport.h"
-#include "foundation/GraphicsExporter.h"
 #include "support/PictureFiles.h"
 
 using foundation::GraphicsExporter;
@@ -24,14 +23,13 @@ struct ReadBack {
     Exiv2::XmpData xmp;
     QByteArray icc;
 
-    std::string exifText(const char* key) const {
-        auto it = exif.findKey(Exiv2::ExifKey(key));
-        return it == exif.end() ? std::string() : it->toString();
+    template <class Key, class Data>
+    static std::string text(const Data& data, const char* key) {
+        auto it = data.findKey(Key(key));
+        return it == data.end() ? std::string() : it->toString();
     }
-    std::string xmpText(const char* key) const {
-        auto it = xmp.findKey(Exiv2::XmpKey(key));
-        return it == xmp.end() ? std::string() : it->toString();
-    }
+    std::string exifText(const char* key) const { return text<Exiv2::ExifKey>(exif, key); }
+    std::string xmpText(const char* key) const { return text<Exiv2::XmpKey>(xmp, key); }
     std::vector<std::string> keywords() const {
         std::vector<std::string> out;
         for (const auto& d : iptc)
@@ -63,19 +61,14 @@ ReadBack readBack(const QString& path) {
     return r;
 }
 
-// Exports `image` in the format of `extension` with the metadata; the exporter's warning.
+// Exports `image` in the format of the path's extension with the metadata; the warning.
 QString exportWith(const QString& path, const QImage& image,
-                   std::shared_ptr<const PictureMetadata> metadata, double dpi = 150) {
-    auto x =
-        GraphicsExporter::open(GraphicsExporter::subtypeForExtension(QFileInfo(path).suffix()));
-    EXPECT_TRUE(x) << path.toStdString();
-    if (!x) return {};
-    x->setInputImage(image);
-    x->setOutputFile(path);
-    x->setResolution(dpi, dpi);
-    x->setMetadata(std::move(metadata));
-    EXPECT_TRUE(x->doExport()) << x->errorString().toStdString();
-    return x->warningString();
+                   std::shared_ptr<const PictureMetadata> metadata) {
+    const auto done =
+        exporttest::exportImage(GraphicsExporter::subtypeForExtension(QFileInfo(path).suffix()),
+                                image, path, 150, std::move(metadata));
+    EXPECT_TRUE(done.ok) << path.toStdString() << done.error.toStdString();
+    return done.warning;
 }
 
 }  // namespace
@@ -95,8 +88,7 @@ TEST(PictureMetadata, CameraDataSurvivesEveryFormatThatHoldsItBroughtUpToDate) {
         EXPECT_EQ(exportWith(path, picture, kept), QString());
         const ReadBack r = readBack(path);
 
-        // Camera, exposure, date, position, people and keywords; then upright, with its own
-        // size and resolution.
+        // Kept as they were, then brought up to date: upright, its own size and resolution.
         const std::pair<const char*, const char*> exif[] = {
             {"Exif.Image.Make", "Deverav Test Camera"},
             {"Exif.Image.Model", "DT-1"},
@@ -130,10 +122,9 @@ TEST(PictureMetadata, CameraDataSurvivesEveryFormatThatHoldsItBroughtUpToDate) {
         EXPECT_EQ(space.primaries(), QColorSpace::Primaries::SRgb);
         EXPECT_EQ(space.transferFunction(), QColorSpace::TransferFunction::SRgb);
 
-        // The pixels are still the picture.
+        // The pixels are still the picture (pixels alone: the colour space is checked above).
         const QImage back = exporttest::readBack(path);
         ASSERT_EQ(back.size(), picture.size());
-        // (Pixels alone: the file's colour space is checked above.)
         const auto pixels = [](const QImage& i) {
             QImage p = i.convertToFormat(QImage::Format_RGB32);
             p.setColorSpace({});

@@ -93,7 +93,7 @@ TEST(Resources, TheMarkerHasAClearCentreAndTheMasksAreVariedGreyscale) {
     EXPECT_GE(distinct, 40);
 }
 
-TEST(Resources, ButtonsIconAndHelpPageExist) {
+TEST(Resources, ButtonsIconAndHelpPageExistAndNothingElseIsFound) {
     for (const char* name :
          {"off_96", "on_96", "off_button_50", "on_button_50", "off_x", "on_x", "standard_off",
           "standard_on", "threeD_off", "threeD_on", "custom_off", "custom_on", "app"})
@@ -104,9 +104,7 @@ TEST(Resources, ButtonsIconAndHelpPageExist) {
     const QString text = QString::fromUtf8(help.readAll());
     for (const char* topic : {"Modes", "Handles", "Favourites", "Keys"})
         EXPECT_TRUE(text.contains(topic)) << topic;
-}
-
-TEST(Resources, MissingNamesAndPathsOutsideTheFolderAreRefused) {
+    // Missing names and paths outside the folder are refused.
     EXPECT_TRUE(Resources::pathForResource("no_such_picture", "jpg").isEmpty());
     EXPECT_TRUE(Resources::pathForResource("../CMakeCache", "txt").isEmpty());
     EXPECT_TRUE(Resources::imageNamed("no_such_picture").isNull());

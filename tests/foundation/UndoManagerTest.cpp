@@ -11,16 +11,17 @@ using foundation::UndoManager;
 namespace {
 
 // A value whose changes are undoable the way the program's setters do it: the setter registers
-// its own call with the old value.
+// its own call with the old value. `bytes` is what each step keeps alive, as an old picture does.
 struct Setting {
-    explicit Setting(UndoManager& manager) : um(manager) {}
+    explicit Setting(UndoManager& manager, qint64 size = 0) : um(manager), bytes(size) {}
     UndoManager& um;
+    qint64 bytes;
     int value = 0;
     QString name;
     void set(int v) {
         const int old = value;
         um.registerUndoWithTarget(
-            this, [this, old] { set(old); }, name);
+            this, [this, old] { set(old); }, name, bytes);
         value = v;
     }
     // A setting changed in an event of its own.
@@ -220,30 +221,17 @@ TEST(UndoManager, RemovalDuringAnUndoKeepsTheRedoBeingRecorded) {
     EXPECT_EQ(mode, 1);
 }
 
-namespace {
-// A picture-sized value: each step keeps `bytes` alive, as an old picture does.
-struct Picture {
-    explicit Picture(UndoManager& manager) : um(manager) {}
-    UndoManager& um;
-    int value = 0;
-    void set(int v, qint64 bytes) {
-        const int old = value;
-        um.registerUndoWithTarget(
-            this, [this, old, bytes] { set(old, bytes); }, {}, bytes);
-        value = v;
-        um.closeEventGroup();
-    }
-};
-}  // namespace
-
 TEST(UndoManager, PastTheMemoryLimitTheOldestStepsGo) {
     UndoManager um;
     EXPECT_EQ(um.memoryLimit(), qint64(2) << 30);
     um.setMemoryLimit(100);
-    Picture p{um};
-    for (int v = 1; v <= 5; ++v) p.set(v, 40);
+    Setting p{um, 40};
+    for (int v = 1; v <= 5; ++v) p.step(v);
     EXPECT_EQ(um.memoryUse(), 80);
     EXPECT_EQ(um.undoCount(), 2);
+    um.setMemoryLimit(80);  // exactly full: nothing more goes
+    EXPECT_EQ(um.undoCount(), 2);
+    um.setMemoryLimit(100);
     // The newest steps are the ones kept.
     um.undo();
     um.undo();
@@ -255,8 +243,8 @@ TEST(UndoManager, PastTheMemoryLimitTheOldestStepsGo) {
     EXPECT_EQ(p.value, 4);
 
     // A step larger than the whole limit is still kept: the last edit can always be undone.
-    Picture big{um};
-    big.set(1, 500);
+    Setting big{um, 500};
+    big.step(1);
     EXPECT_EQ(um.undoCount(), 1);
     um.undo();
     EXPECT_EQ(big.value, 0);

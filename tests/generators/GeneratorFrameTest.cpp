@@ -6,35 +6,120 @@
 #include <QCheckBox>
 #include <QWidget>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <memory>
 
 #include "GeneratorRig.h"
+#include "generators/flareEffect.h"
 #include "generators/hilbertLinesEffect.h"
 #include "generators/linesEffect.h"
+#include "generators/patMorphingEffect.h"
+#include "generators/patchWorkEffect.h"
 #include "generators/plasmaEffect.h"
+#include "generators/simpleEffects.h"
 #include "workbench/ColorWell.h"
 #include "workbench/FloatSlider.h"
 
 using namespace generators;
 
-TEST(GeneratorFrame, ReadTakesOnlyThePresentUsableKeys) {
-    GeneratorRig rig;
-    auto lines = prototype<linesEffect>();
-    const effects::EffectSettings before = lines->save();
-    EXPECT_EQ(before.value("class").toString(), "linesEffect");
-    EXPECT_EQ(before.value("linesCount").toInt(), 500);
-    EXPECT_EQ(before.value("opacity").toFloat(), 50);
+namespace {
 
-    lines->read({});  // nil
-    EXPECT_EQ(lines->save(), before);
-    lines->read({{"opacity", 80.0f}});
-    effects::EffectSettings after = lines->save();
+// Changed settings survive a copy and a read onto a fresh copy; an empty or partial
+// dictionary changes only what it holds.
+template <class T>
+void expectRoundTrip(const std::function<void(T&)>& change) {
+    auto g = prototype<T>();
+    SCOPED_TRACE(g->className().toStdString());
+    const effects::EffectSettings defaults = g->save();
+    change(*g);
+    g->setUseBackImage(false);
+    g->setBgColor(QColor(10, 20, 30, 40));
+    g->seOpacity(66);
+    const effects::EffectSettings d = g->save();
+    EXPECT_NE(d, defaults);
+    EXPECT_EQ(g->mycopy()->save(), d);
+    auto fresh = prototype<T>()->mycopy();
+    fresh->read(d);
+    EXPECT_EQ(fresh->save(), d);
+    fresh->read({});
+    EXPECT_EQ(fresh->save(), d);
+    fresh->read({{"opacity", 80.0f}});
+    effects::EffectSettings after = fresh->save();
     EXPECT_EQ(after.value("opacity").toFloat(), 80);
-    after["opacity"] = before.value("opacity");
-    EXPECT_EQ(after, before);
+    after["opacity"] = d.value("opacity");
+    EXPECT_EQ(after, d);
+}
 
-    // Corrupt or absurd stored values: a level that would never finish drawing, a count of a
-    // billion lines, values of the wrong kind.
+template <class T>
+std::function<std::unique_ptr<GeneratorFrame>()> maker() {
+    return [] { return std::unique_ptr<GeneratorFrame>(prototype<T>().release()); };
+}
+
+}  // namespace
+
+TEST(GeneratorFrame, SettingsRoundTripForEveryGenerator) {
+    GeneratorRig rig;
+    expectRoundTrip<linesEffect>([](linesEffect& g) {
+        g.setLinesCount(77);
+        g.setLineWidth(3.5f);
+        g.setStartPoint({12, 34});
+    });
+    expectRoundTrip<hilbertLinesEffect>([](hilbertLinesEffect& g) {
+        g.setLinesLevel(4);
+        g.setLineWidth(2);
+    });
+    expectRoundTrip<simpleEffects>([](simpleEffects& g) {
+        g.setObjectMode(6);
+        g.seObjectCount(120);
+    });
+    expectRoundTrip<patMorphingEffect>([](patMorphingEffect& g) {
+        g.setPatCount(9);
+        g.setPatColor(QColor(1, 2, 3, 200));
+        g.setLineWidth(3);
+        g.setProportin(0.25f);
+        g.setStartPoint({70, 80});
+    });
+    expectRoundTrip<flareEffect>([](flareEffect& g) {
+        g.setLinesCount(12);
+        g.setLineWidth(4);
+        g.setStartPoint({33, 44});
+    });
+    // The patchwork stores a level and a width that its drawing ignores.
+    expectRoundTrip<patchWorkEffect>([](patchWorkEffect& g) {
+        g.setLinesLevel(3);
+        g.setLineWidth(2.5f);
+    });
+    expectRoundTrip<plasmaEffect>([](plasmaEffect&) {});
+}
+
+TEST(GeneratorFrame, DefaultsAndAbsurdStoredValues) {
+    GeneratorRig rig;
+    const std::pair<effects::EffectSettings, effects::EffectSettings> defaults[] = {
+        {prototype<linesEffect>()->save(),
+         {{"class", "linesEffect"}, {"linesCount", 500}, {"opacity", 50.0f}}},
+        {prototype<simpleEffects>()->save(),
+         {{"drawObj", 0}, {"object_count", 30}, {"opacity", 50.0f}}},
+        {prototype<patMorphingEffect>()->save(),
+         {{"count", 30},
+          {"opacity", 70.0f},
+          {"lineWidth", 10.0f},
+          {"proportion", 0.5f},
+          {"patColor", QColor::fromRgbF(0.2f, 1, 0.2f, 1)}}},
+        {prototype<flareEffect>()->save(), {{"opacity", 50.0f}}},
+        {prototype<patchWorkEffect>()->save(),
+         {{"level", 7}, {"lineWidth", 7.5f}, {"opacity", 40.0f}}},
+    };
+    for (const auto& [saved, expected] : defaults)
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            EXPECT_EQ(saved.value(it.key()), it.value())
+                << saved.value("class").toString().toStdString() << " " << it.key().toStdString();
+    for (const QPointF p :
+         {prototype<linesEffect>()->startPoint(), prototype<patchWorkEffect>()->startPoint()})
+        EXPECT_FALSE(GeneratedEffect::isPlaced(p));
+
+    // Corrupt or absurd stored values: a level that would never finish drawing, counts that
+    // would not finish, values of the wrong kind.
     auto h = prototype<hilbertLinesEffect>();
     h->read({{"level", 100},
              {"lineWidth", std::numeric_limits<double>::quiet_NaN()},
@@ -46,46 +131,32 @@ TEST(GeneratorFrame, ReadTakesOnlyThePresentUsableKeys) {
     EXPECT_EQ(h->opacity(), 70);
     EXPECT_TRUE(h->useBackImage());
     EXPECT_EQ(h->bgColor(), QColor::fromRgbF(1, 1, 1, 0.5));
+    h->read({{"level", 0}});  // possible: it draws nothing
+    EXPECT_EQ(h->level(), 0);
+    auto lines = prototype<linesEffect>();
     lines->read({{"linesCount", 1e9}, {"opacity", -5.0}});
     EXPECT_EQ(lines->linesCount(), linesEffect::kMaxLines);
     EXPECT_EQ(lines->opacity(), 0);
-    // A level of 0 stays possible: it draws nothing.
-    h->read({{"level", 0}});
-    EXPECT_EQ(h->level(), 0);
-}
-
-TEST(GeneratorFrame, SettingsSurviveSaveAndReadOntoAFreshCopy) {
-    GeneratorRig rig;
-    auto lines = prototype<linesEffect>();
-    lines->setLinesCount(77);
-    lines->setLineWidth(3.5f);
-    lines->setStartPoint({12, 34});
-    lines->setUseBackImage(false);
-    lines->setBgColor(QColor(10, 20, 30, 40));
-    lines->seOpacity(66);
-    auto fresh = prototype<linesEffect>()->mycopy();
-    fresh->read(lines->save());
-    EXPECT_EQ(fresh->save(), lines->save());
-
-    auto h = prototype<hilbertLinesEffect>();
-    h->setLinesLevel(4);
-    h->setLineWidth(2);
-    auto freshH = prototype<hilbertLinesEffect>()->mycopy();
-    freshH->read(h->save());
-    EXPECT_EQ(freshH->save(), h->save());
-    EXPECT_EQ(h->save().value("level").toInt(), 4);
+    // A stored type outside the list is kept: it draws nothing.
+    auto s = prototype<simpleEffects>();
+    s->read({{"drawObj", 12}, {"object_count", 1e9}});
+    EXPECT_EQ(s->objectType(), 12);
+    EXPECT_EQ(s->objectCount(), simpleEffects::kMaxCount);
+    s->read({{"object_count", -4}});
+    EXPECT_EQ(s->objectCount(), 0);
+    auto m = prototype<patMorphingEffect>();
+    m->read({{"count", 100000}, {"lineWidth", -3.0}, {"patColor", "not a colour"}});
+    EXPECT_EQ(m->patCount(), patMorphingEffect::kMaxCount);
+    EXPECT_EQ(m->lineWidth(), 0);
+    EXPECT_EQ(m->patColor(), QColor::fromRgbF(0.2f, 1, 0.2f, 1));
+    auto f = prototype<flareEffect>();
+    f->read({{"linesCount", 1e9}});
+    EXPECT_EQ(f->linesCount(), flareEffect::kMaxSpikes);
 }
 
 TEST(GeneratorFrame, ACopyCarriesTheSettingsButNoPictures) {
     GeneratorRig rig(testPicture(300, 200));
-    auto proto = prototype<linesEffect>();
-    proto->setLinesCount(40);
-    proto->seOpacity(25);
-    EXPECT_FALSE(GeneratedEffect::isPlaced(proto->startPoint()));
-
-    linesEffect* copy = rig.select(*proto);
-    EXPECT_EQ(copy->linesCount(), 40);
-    EXPECT_EQ(copy->opacity(), 25);
+    linesEffect* copy = rig.select(*prototype<linesEffect>());
     EXPECT_FALSE(copy->wasInitialised());
     EXPECT_TRUE(copy->image().isNull());
     EXPECT_TRUE(copy->effectImage().isNull());
@@ -102,6 +173,28 @@ TEST(GeneratorFrame, ACopyCarriesTheSettingsButNoPictures) {
     auto hc = h->mycopy();
     EXPECT_EQ(static_cast<hilbertLinesEffect*>(hc.get())->level(), 5);
     EXPECT_NE(hc->startPoint(), QPointF(5, 5));
+}
+
+TEST(GeneratorFrame, OpacityBackgroundAndPictureChoiceKeepTheGeneratedShapes) {
+    GeneratorRig rig(testPicture(120, 90));
+    const std::function<std::unique_ptr<GeneratorFrame>()> makers[] = {
+        maker<linesEffect>(),      maker<hilbertLinesEffect>(), maker<simpleEffects>(),
+        maker<plasmaEffect>(),     maker<flareEffect>(),        maker<patchWorkEffect>(),
+        maker<patMorphingEffect>()};
+    for (const auto& make : makers) {
+        auto g = make();
+        SCOPED_TRACE(g->className().toStdString());
+        GeneratorFrame* s = rig.select(*g);
+        s->prepare();
+        const QImage shapes = s->effectImage().copy();
+        EXPECT_FALSE(allTransparent(shapes));
+        s->setchangeOpacitySender(0, nullptr);
+        s->setchangeBgColorSender(Qt::blue, nullptr);
+        s->setuseBgImageSender(false, nullptr);
+        EXPECT_EQ(s->effectImage(), shapes);
+        // Opacity 0: the background colour alone.
+        EXPECT_EQ(argb(s->getDrawImage()).pixelColor(60, 45), QColor(Qt::blue));
+    }
 }
 
 TEST(GeneratorFrame, DrawingImagesAreReducedOnlyForTheMouseFollowingGenerators) {

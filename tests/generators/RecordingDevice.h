@@ -68,25 +68,12 @@ class RecordingDevice : public QPaintDevice {
 
   protected:
     int metric(PaintDeviceMetric m) const override {
-        switch (m) {
-            case PdmWidth:
-                return m_size.width();
-            case PdmHeight:
-                return m_size.height();
-            case PdmDepth:
-                return 32;
-            case PdmDpiX:
-            case PdmDpiY:
-            case PdmPhysicalDpiX:
-            case PdmPhysicalDpiY:
-                return 72;
-            case PdmDevicePixelRatio:
-                return 1;
-            case PdmDevicePixelRatioScaled:
-                return int(devicePixelRatioFScale());
-            default:
-                return 1;
-        }
+        if (m == PdmWidth) return m_size.width();
+        if (m == PdmHeight) return m_size.height();
+        if (m == PdmDepth) return 32;
+        if (m == PdmDpiX || m == PdmDpiY || m == PdmPhysicalDpiX || m == PdmPhysicalDpiY) return 72;
+        if (m == PdmDevicePixelRatioScaled) return int(devicePixelRatioFScale());
+        return 1;
     }
 
   private:

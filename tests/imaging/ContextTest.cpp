@@ -44,22 +44,6 @@ TEST(Context, ComputesOnlyTheRegionAskedFor) {
     EXPECT_LE(source.load(), (10 + 2 * reach + 2) * (10 + 2 * reach + 2));
 }
 
-TEST(Context, ResultDoesNotDependOnHowTheRegionIsSplit) {
-    Image img = gaussianBlur(
-        sourceOver(colorKernel([](Px p) { return p * 0.5f; }, smooth(700, 500)), smooth(900, 600)),
-        4.0);
-    Buffer whole = render(img, Rect{0, 0, 900, 600});
-    Buffer left = render(img, Rect{0, 0, 333, 600});
-    Buffer right = render(img, Rect{333, 0, 567, 600});
-    float worst = 0;
-    for (int y = 0; y < 600; y += 7)
-        for (int x = 0; x < 900; x += 3) {
-            Px part = x < 333 ? left.at(x, y) : right.at(x, y);
-            worst = std::max(worst, maxDiff(whole.at(x, y), part));
-        }
-    EXPECT_LT(worst, 1e-5f);
-}
-
 TEST(Context, EightBitPicturesRoundTripExactly) {
     Bitmap b(37, 23, PixelFormat::RGBA8);
     for (int y = 0; y < b.height(); ++y)

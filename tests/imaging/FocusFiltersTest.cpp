@@ -133,6 +133,7 @@ TEST(Neighbourhoods, ResultsDoNotDependOnHowTheRegionIsSplit) {
         return p;
     });
     const std::vector<std::pair<std::string, filterrun::Settings>> cases = {
+        {"CIGaussianBlur", {{"inputRadius", 4.0}}},
         {"CIBoxBlur", {{"inputRadius", 17.3}}},
         {"CIDiscBlur", {{"inputRadius", 9.6}}},
         {"CIDiscBlur", {{"inputRadius", 75.0}}},  // summed on a coarser grid

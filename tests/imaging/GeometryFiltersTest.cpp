@@ -168,6 +168,11 @@ TEST(RotationFilters, ZeroAnglesAreTheIdentityAndTurnsKeepTheCentre) {
         EXPECT_GT(b.at(int(239 * scale), int(159 * scale))[3], 0.99f);
         EXPECT_LT(maxDiff(b.sample(120 * scale, 80 * scale), src.sample(120, 80)), 0.01f);
     }
+    // Turned about the centre and enlarged just enough to fill the frame: 1.4 times here.
+    const double k = (240 * std::sin(0.3) + 160 * std::cos(0.3)) / 160;
+    EXPECT_LT(maxDiff(render(straight, pic.extent()).sample(160, 80),
+                      src.sample(120 + 40 * std::cos(0.3) / k, 80 - 40 * std::sin(0.3) / k)),
+              0.01f);
     // Rolling the camera turns the picture about its centre.
     Buffer r = draw("CIPerspectiveRotate", {{"inputImage", pic}, {"inputRoll", std::numbers::pi}},
                     pic.extent());

@@ -23,6 +23,14 @@ TEST(Resample, ReducingAveragesEverySourcePixelAndEnlargingKeepsFlatAreasFlat) {
             EXPECT_EQ(p[3], 255);
         }
 
+    // A bar in the middle stays in the middle: the filter is centred on each output pixel.
+    const Image bar = testimg::floatImage(200, 20, [](int x, int) {
+        return x >= 90 && x < 110 ? Px{1, 1, 1, 1} : Px{0, 0, 0, 1};
+    });
+    const Bitmap halved = resampleToBitmap(bar, 100, 10);
+    for (int x = 35; x < 50; ++x)
+        EXPECT_NEAR(halved.row(5)[4 * x], halved.row(5)[4 * (99 - x)], 1) << x;
+
     const Image flat = testimg::constant(10, 10, Px{0.2f, 0.4f, 0.6f, 1});
     const Bitmap big = resampleToBitmap(flat, 73, 41);
     const uint8_t* corner = big.row(0);

@@ -5,9 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "TestImages.h"
+#include "FilterRun.h"
 #include "imaging/Context.h"
-#include "imaging/FilterRegistry.h"
 #include "imaging/NodeKinds.h"
 #include "imaging/io/TiffCodec.h"
 
@@ -17,15 +16,6 @@ using namespace imaging;
 using testimg::grainy;
 
 namespace {
-
-Image filtered(const char* name, const Image& in,
-               std::initializer_list<std::pair<const char*, Value>> values) {
-    auto f = FilterRegistry::shared().filterWithName(name);
-    f->setDefaults();
-    f->setValue("inputImage", in);
-    for (auto& [k, v] : values) f->setValue(k, v);
-    return f->outputImage();
-}
 
 // The strips stripStarts names, rendered one by one and stacked, against the whole render.
 void expectStripsMatchWhole(const Image& image, const Rect& region, const RenderOptions& options,
@@ -56,15 +46,18 @@ TEST(StripRender, StripsGiveTheWholeRendersPixels) {
     RenderOptions small;
     small.stripBudget = 128 << 10;  // forces strips on a small picture
     // Box-blur running sums depend on where a strip begins: the strips must be renderBitmap's.
-    const Image blur = filtered("CIGaussianBlur", picture, {{"inputRadius", Value(10.0)}});
+    const Image blur =
+        testimg::apply("CIGaussianBlur", {{"inputImage", picture}, {"inputRadius", 10.0}});
     expectStripsMatchWhole(blur, Rect{0, 0, 200, 150}, small, 3);
     expectStripsMatchWhole(blur, blur.extent(), small, 3);
     // Sampling along rays, a rotation, and a colour filter that only the result's size bounds.
-    expectStripsMatchWhole(filtered("CIZoomBlur", picture, {}), Rect{0, 0, 200, 150}, small, 2);
+    expectStripsMatchWhole(testimg::apply("CIZoomBlur", {{"inputImage", picture}}),
+                           Rect{0, 0, 200, 150}, small, 2);
     expectStripsMatchWhole(picture.imageByApplyingTransform(AffineTransform::rotation(0.5)),
                            Rect{-40, -20, 280, 200}, small, 2);
-    expectStripsMatchWhole(filtered("CIColorControls", picture, {{"inputSaturation", Value(0.3)}}),
-                           Rect{0, 0, 200, 150}, small, 4);
+    expectStripsMatchWhole(
+        testimg::apply("CIColorControls", {{"inputImage", picture}, {"inputSaturation", 0.3}}),
+        Rect{0, 0, 200, 150}, small, 4);
 }
 
 TEST(StripRender, StripsCoverOddSizesAndSmallRenders) {

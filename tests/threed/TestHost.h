@@ -6,6 +6,7 @@
 #include "foundation/ImageBridge.h"
 #include "foundation/UndoManager.h"
 #include "imaging/io/QtBitmap.h"
+#include "threed/EvalEffect.h"
 
 namespace threed::test {
 
@@ -32,5 +33,14 @@ class TestHost : public effects::EffectHost {
     imaging::Image picture;
     mutable foundation::UndoManager undo;
 };
+
+// Straight curves and no turn: a flat rectangle over the middle half of the scene square.
+inline void makeFlat(EvalEffect& surface) {
+    EvalEffect::Points p = surface.points2();
+    p[EvalEffect::kFirstCurve] = -0.5;
+    p[EvalEffect::kSecondCurve] = 0.5;
+    surface.setPoints2(p);
+    surface.setRotation({0, 0, 0, 0});
+}
 
 }  // namespace threed::test

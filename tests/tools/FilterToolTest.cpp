@@ -1,28 +1,43 @@
 // The command-line tool: value syntax, argument parsing, chains, listings, and the program's
-// exit codes and messages.
+// exit codes and messages, also when given what a careless or hostile user would: damaged
+// files, names in any encoding, escape sequences in names and metadata, a full disk.
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstring>
+#include <fstream>
 #include <set>
 
 #include "Demo.h"
 #include "FilterChain.h"
 #include "FilterListing.h"
 #include "UsageError.h"
+#include "foundation/GraphicsExporter.h"
+#include "foundation/ImageMetadata.h"
 #include "imaging/Context.h"
 #include "imaging/Error.h"
 #include "imaging/FilterRegistry.h"
 #include "imaging/NodeKinds.h"
 #include "imaging/io/ImageIO.h"
 #include "support/PictureFiles.h"
+#include "support/RawNames.h"
+
+extern char** environ;
 
 using namespace imaging;
 using namespace tool;
@@ -52,6 +67,80 @@ Image picture(int w = 40, int h = 30) {
 Px pixel(const Image& img, int x, int y) {
     return Context().render(img, Rect{double(x), double(y), 1, 1}).at(x, y);
 }
+
+// The JSON rows are the panel's rows: same names, same values, same order.
+void expectSameTree(const QJsonArray& json, const std::vector<foundation::PropertyNode>& nodes) {
+    ASSERT_EQ(size_t(json.size()), nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const QJsonObject o = json[qsizetype(i)].toObject();
+        const foundation::PropertyNode& n = nodes[i];
+        EXPECT_EQ(o["id"].toString(), n.id);
+        EXPECT_EQ(o["key"].toString(), n.key);
+        if (n.isGroup()) {
+            EXPECT_EQ(o["val"].toString(), QString());
+            expectSameTree(o["children"].toArray(), n.children);
+        } else {
+            EXPECT_EQ(o["val"].toVariant(), n.raw) << n.id.toStdString();
+            EXPECT_FALSE(o.contains("children"));
+        }
+    }
+}
+
+struct ToolResult {
+    int code = -1;  // -1: killed by a signal
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+// Runs the tool with arguments passed as bytes, never through a text encoding.
+ToolResult runTool(const std::vector<std::string>& args, const std::string& dir,
+                   const std::vector<std::string>& extraEnv = {}) {
+    std::vector<std::string> all = {DEVERAV_FILTER_PROGRAM};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env(extraEnv);
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string out = dir + "/.stdout", err = dir + "/.stderr";
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    ToolResult r;
+    if (posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&fa);
+    r.out = slurp(out);
+    r.err = slurp(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+void writeBytes(const std::string& path, const QByteArray& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f.write(bytes.constData(), bytes.size());
+}
+
+class HostileInput : public ::testing::Test {
+  protected:
+    std::string dir() const { return QFile::encodeName(dir_.path()).toStdString(); }
+    std::string path(const std::string& name) const { return dir() + "/" + name; }
+    void TearDown() override { testfiles::removeFilesByBytes(dir_.path()); }
+    QTemporaryDir dir_;
+};
 
 }  // namespace
 
@@ -268,19 +357,17 @@ TEST(FilterTool, DemoWritesThePictureAndItsResults) {
 }
 
 // The program itself: results on disk, one-line errors and their exit statuses.
-class FilterToolProgram : public ::testing::Test {
+class FilterToolProgram : public HostileInput {
   protected:
     struct Run {
         int status;
         QString out, err;
     };
     Run run(const QStringList& args) {
-        QProcess p;
-        p.start(QString::fromUtf8(DEVERAV_FILTER_PROGRAM), args);
-        p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        std::vector<std::string> bytes;
+        for (const QString& a : args) bytes.push_back(QFile::encodeName(a).toStdString());
+        const ToolResult r = runTool(bytes, dir());
+        return {r.code, QString::fromStdString(r.out), QString::fromStdString(r.err)};
     }
     QString path(const char* name) { return dir_.filePath(name); }
     void SetUp() override {
@@ -292,7 +379,6 @@ class FilterToolProgram : public ::testing::Test {
             }
         io::writeBitmap(b, path("in.png").toStdString());
     }
-    QTemporaryDir dir_;
 };
 
 TEST_F(FilterToolProgram, RendersAChainAtAScaleAndRegion) {
@@ -432,4 +518,147 @@ TEST_F(FilterToolProgram, TheResultKeepsTheCameraDataAndTakesAJpegQuality) {
         sizes[i] = QFileInfo(out).size();
     }
     EXPECT_LT(sizes[0] * 2, sizes[1]);
+}
+
+TEST_F(FilterToolProgram, InfoPrintsWhatThePanelShowsAsTextOrJson) {
+    const QString file = path("camera.jpg");
+    testfiles::writeCameraJpeg(file);
+    const QString size = QString::number(QFileInfo(file).size());
+    Run r = run({"info", file});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.mid(0, 5),
+              QStringList({"Path: " + QFileInfo(file).absoluteFilePath(), "Type: JPEG image",
+                           "      image/jpeg", "Size: " + size + " bytes", "Properties:"}));
+    // A group, then its rows one level deeper.
+    const qsizetype gps = lines.indexOf("  GPS");
+    ASSERT_GE(gps, 0);
+    EXPECT_TRUE(lines.mid(gps + 1).contains("    GPS Latitude: 48° 51′ 24″ N"));
+
+    r = run({"info", file, "--json"});
+    ASSERT_EQ(r.status, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o["type"].toObject()["identifier"].toString(), "image/jpeg");
+    EXPECT_EQ(QString::number(o["size"].toInteger()), size);
+    const foundation::ImageFileInfo info = foundation::ImageMetadata::read(file);
+    expectSameTree(o["properties"].toArray(), foundation::ImageMetadata::propTree(info.properties));
+}
+
+TEST_F(FilterToolProgram, InfoOfAFileThatIsNoPictureShowsNotAvailableAndSaysWhy) {
+    const QString text = path("notes.txt");
+    ASSERT_TRUE(testfiles::writeFile(text, "not a picture\n"));
+
+    Run r = run({"info", text});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Path: " + QFileInfo(text).absoluteFilePath() + "\nType: n/a\nSize: n/a\n");
+    EXPECT_TRUE(r.err.contains("\"notes.txt\" is not a picture this program can read."))
+        << r.err.toStdString();
+
+    r = run({"info", "--json", text});
+    EXPECT_EQ(r.status, 1);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_TRUE(o["type"].isNull() && o["size"].isNull() && o["properties"].toArray().isEmpty());
+
+    r = run({"info", path("gone.jpg")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("\"gone.jpg\" does not exist.")) << r.err.toStdString();
+
+    // No file, or two: how to use it.
+    EXPECT_EQ(run({"info"}).status, 2);
+    EXPECT_EQ(run({"info", text, text}).status, 2);
+}
+
+TEST_F(HostileInput, DamagedJpegHeadersAreNoPictureNotACrash) {
+    // Malloc's junk fill makes the unset pixel format of a failed header read visible.
+    QByteArray whole;
+    {
+        QImage img = testfiles::gradient(64, 48);
+        QFile f(QString::fromStdString(path("whole.jpg")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && img.save(&f, "JPEG"));
+    }
+    whole = QByteArray::fromStdString(slurp(path("whole.jpg")));
+    writeBytes(path("tiny.jpg"), QByteArray("\xff\xd8\xff\xd9", 4));
+    writeBytes(path("cut.jpg"), whole.left(110));
+    for (const char* name : {"tiny.jpg", "cut.jpg"}) {
+        const ToolResult r = runTool({"info", path(name)}, dir(), {"MALLOC_PERTURB_=165"});
+        EXPECT_EQ(r.code, 1) << name << ": " << r.err;
+        EXPECT_NE(r.err.find("is not a picture"), std::string::npos) << r.err;
+        EXPECT_FALSE(foundation::ImageMetadata::readFile(path(name)).readable) << name;
+    }
+}
+
+TEST_F(HostileInput, NamesInAnyEncodingAreUsedAsGiven) {
+    const std::string in = path("caf\xe9.png"), out = path("r\xe9sultat.png");
+    QImage img = testfiles::gradient(20, 10);
+    ASSERT_TRUE(img.save(QString::fromStdString(path("plain.png"))));
+    testfiles::editMetadata(QString::fromStdString(path("plain.png")), [](Exiv2::Image& image) {
+        image.exifData()["Exif.Image.Model"] = "DT-1";
+    });
+    ASSERT_EQ(std::rename(path("plain.png").c_str(), in.c_str()), 0);
+
+    ToolResult r = runTool({"render", in, out, "--filter", "CIColorInvert"}, dir());
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(access(out.c_str(), F_OK), 0) << "written under its own bytes";
+    // The input's metadata was found under its own bytes too.
+    auto written = Exiv2::ImageFactory::open(out);
+    written->readMetadata();
+    const auto model = written->exifData().findKey(Exiv2::ExifKey("Exif.Image.Model"));
+    ASSERT_NE(model, written->exifData().end());
+    EXPECT_EQ(model->toString(), "DT-1");
+    r = runTool({"info", in}, dir());
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("caf\\xE9.png"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PNG image"), std::string::npos) << r.out;
+}
+
+TEST_F(HostileInput, EscapeSequencesInNamesAndMetadataAreNeverPrinted) {
+    const std::string name = path("x\x1b]0;owned\x07.png");
+    QImage img = testfiles::gradient(8, 8);
+    img.setText("Comment", QString::fromLatin1("\x1b[2J\x1b[31mred\x9b"));
+    ASSERT_TRUE(img.save(QString::fromStdString(path("plain.png"))));
+    ASSERT_EQ(std::rename(path("plain.png").c_str(), name.c_str()), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info", name},
+          {"info", path("gone\x1b[2J.png")},
+          {"render", path("gone\x1b[2J.png"), path("o.png"), "--filter", "CIColorInvert"}}) {
+        const ToolResult r = runTool(args, dir());
+        EXPECT_EQ((r.out + r.err).find('\x1b'), std::string::npos) << r.out << r.err;
+        EXPECT_EQ((r.out + r.err).find('\x07'), std::string::npos);
+        EXPECT_NE((r.out + r.err).find("\\x1B"), std::string::npos) << r.out << r.err;
+    }
+}
+
+TEST_F(HostileInput, ExportsOntoAFullDiskFailAndKeepTheOldFile) {
+    using foundation::GraphicsExporter;
+    // Noise: no format can squeeze it under the limit.
+    QImage pic(300, 200, QImage::Format_RGB32);
+    uint32_t seed = 1;
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x)
+            pic.setPixel(x, y, seed = seed * 1664525u + 1013904223u);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    for (const char* code : {"TIFF", "JPEG", "PNGf", "BMPf", "PDF "}) {
+        const foundation::OSType subtype =
+            foundation::fourCharCode({code[0], code[1], code[2], code[3], '\0'});
+        auto x = GraphicsExporter::open(subtype);
+        ASSERT_TRUE(x) << code;
+        const QString target =
+            QString::fromStdString(path("old." + x->format().extensions[0].toStdString()));
+        writeBytes(QFile::encodeName(target).toStdString(), "the old picture");
+        x->setInputImage(pic);
+        x->setOutputFile(target);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool ok = x->doExport();
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(ok) << code;
+        EXPECT_TRUE(x->errorString().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+            << code << ": " << x->errorString().toStdString();
+        EXPECT_EQ(slurp(QFile::encodeName(target).toStdString()), "the old picture") << code;
+    }
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
 }

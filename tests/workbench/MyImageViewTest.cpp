@@ -16,6 +16,7 @@
 #include "imaging/FilterKit.h"
 #include "support/AppRig.h"
 #include "workbench/MyImageView.h"
+#include "workbench/TestFilters.h"
 
 using app::Controller;
 using apprig::solid;
@@ -28,20 +29,12 @@ namespace {
 
 // Handles of every kind, an input without one between them.
 std::shared_ptr<imaging::Filter> handleFilter() {
-    namespace kit = imaging::kit;
-    static const bool registered = imaging::FilterRegistry::shared().registerFilter(
-        {"TestHandleFilter",
-         "Handle Test",
-         {imaging::kCICategoryStylize},
-         {kit::ImageInput(), kit::Position("inputCenter", 50, 40),
-          kit::VectorInput("inputWeights", {1, 2, 3, 4}),
-          kit::Rectangle("inputRectangle", 10, 10, 100, 50), kit::Transform(),
-          kit::Position3("inputPoint3", 70, 80, 9)},
-         [](const imaging::Args& a) { return a.image(); }});
-    EXPECT_TRUE(registered);
-    std::shared_ptr<imaging::Filter> f =
-        imaging::FilterRegistry::shared().filterWithName("TestHandleFilter");
-    f->setDefaults();
+    using namespace imaging::kit;
+    auto f =
+        testfilters::make("TestHandleFilter", {ImageInput(), Position("inputCenter", 50, 40),
+                                               VectorInput("inputWeights", {1, 2, 3, 4}),
+                                               Rectangle("inputRectangle", 10, 10, 100, 50),
+                                               Transform(), Position3("inputPoint3", 70, 80, 9)});
     f->setValue("inputTransform", imaging::AffineTransform{2, 0, 0, 2, 5, 6});
     return f;
 }

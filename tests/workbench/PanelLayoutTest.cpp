@@ -90,7 +90,6 @@ TEST(PanelLayout, ColourWellsPairOnALineUnlessAnotherRowComesBetween) {
 }
 
 TEST(PanelLayout, WhichInputsGetRows) {
-    using workbench::kNoRow;
     auto plain = testfilters::make(
         "Plain",
         {ImageInput(), ImageInput("inputTexture"), Scalar("inputScale", 1).limits(0, 2),
@@ -98,21 +97,15 @@ TEST(PanelLayout, WhichInputsGetRows) {
          Number("inputPlain", 1).limits(0, 2), ColorInput("inputColor", 1, 1, 1), Transform(),
          VectorInput("inputWeights", {1, 2, 3, 4}), Offset("inputOffset", 1, 2), Center(),
          Rectangle("inputRect", 0, 0, 1, 1), Position3("inputPoint", 0, 0, 0)});
-    const std::vector<std::pair<std::string, workbench::RowKind>> expected = {
-        {"inputImage", kNoRow},
-        {"inputTexture", workbench::kImageWellRow},
-        {"inputScale", workbench::kSliderRow},
-        {"inputFlag", workbench::kCheckBoxRow},
-        {"inputCount", workbench::kSliderRow},
-        {"inputPlain", workbench::kSliderRow},
-        {"inputColor", workbench::kColorWellRow},
-        {"inputTransform", workbench::kTransformRow},
-        {"inputWeights", workbench::kVectorRow},
-        {"inputOffset", workbench::kOffsetRow},
-        {"inputCenter", kNoRow},
-        {"inputRect", kNoRow},
-        {"inputPoint", kNoRow},
-        {"inputMissing", kNoRow}};
+    using namespace workbench;  // the row kinds
+    const std::pair<std::string, RowKind> expected[] = {
+        {"inputImage", kNoRow},        {"inputTexture", kImageWellRow},
+        {"inputScale", kSliderRow},    {"inputFlag", kCheckBoxRow},
+        {"inputCount", kSliderRow},    {"inputPlain", kSliderRow},
+        {"inputColor", kColorWellRow}, {"inputTransform", kTransformRow},
+        {"inputWeights", kVectorRow},  {"inputOffset", kOffsetRow},
+        {"inputCenter", kNoRow},       {"inputRect", kNoRow},
+        {"inputPoint", kNoRow},        {"inputMissing", kNoRow}};
     ASSERT_FALSE(FilterView::isCompositingFilter(*plain));
     for (const auto& [key, kind] : expected)
         EXPECT_EQ(FilterView::rowKindForKey(*plain, key, false), kind) << key;

@@ -14,81 +14,58 @@
 
 using namespace workbench;
 
-namespace {
-QString shown(const char* type, float v) {
-    const ValueKind k = valueKindForType(type);
-    return formatNumber(k.beforeDecimal, k.afterDecimal, shownValue(k.dataType, v));
-}
-}  // namespace
-
-TEST(ParameterMath, ReadOutsShowEachValueKindInItsFormat) {
-    EXPECT_EQ(shown(imaging::kCIAttributeTypeScalar, 0.5f), "0.50");
-    EXPECT_EQ(shown(imaging::kCIAttributeTypeScalar, 7.f), "7.00");
-    EXPECT_EQ(shown(imaging::kCIAttributeTypeAngle, 0.7853982f), "45.0");
-    EXPECT_EQ(shown(imaging::kCIAttributeTypeTime, 0.25f), "25.000");
-    EXPECT_EQ(shown(imaging::kCIAttributeTypeDistance, 10.f), "10.0");
-    EXPECT_EQ(shown(imaging::kCIAttributeTypeDistance, 3.f), " 3.0");  // padded to 4
-    EXPECT_EQ(shown("", -1.f), "-1.00");                               // untyped: a scalar
+TEST(ParameterMath, ReadOutsShowEachValueKindInItsFormatAndTypedTextReadsBack) {
+    const std::tuple<const char*, float, const char*> shown[] = {
+        {imaging::kCIAttributeTypeScalar, 0.5f, "0.50"},
+        {imaging::kCIAttributeTypeScalar, 7.f, "7.00"},
+        {imaging::kCIAttributeTypeAngle, 0.7853982f, "45.0"},
+        {imaging::kCIAttributeTypeTime, 0.25f, "25.000"},
+        {imaging::kCIAttributeTypeDistance, 10.f, "10.0"},
+        {imaging::kCIAttributeTypeDistance, 3.f, " 3.0"},  // padded to 4
+        {"", -1.f, "-1.00"},                               // untyped: a scalar
+    };
+    for (const auto& [type, value, text] : shown) {
+        const ValueKind k = valueKindForType(type);
+        EXPECT_EQ(formatNumber(k.beforeDecimal, k.afterDecimal, shownValue(k.dataType, value)),
+                  text);
+    }
     EXPECT_EQ(valueKindForType(imaging::kCIAttributeTypeCount).dataType, kScalarData);
-
-    // Typed values back to the filter's units.
     EXPECT_EQ(filterValueForShown(kAngleData, 90.f), 1.5707964f);
     EXPECT_FLOAT_EQ(filterValueForShown(kTimeData, 25.f), 0.25f);
     EXPECT_EQ(filterValueForShown(kDistanceData, 500.f), 500.f);
-
     // Too large for the 31-character read-out: exponent form, still within the buffer.
     const QString huge = formatNumber(4, 2, 1e30f);
     EXPECT_LT(huge.size(), 32);
     EXPECT_TRUE(huge.contains('e'));
-}
 
-TEST(ParameterMath, TypedTextReadsItsLeadingNumber) {
-    EXPECT_EQ(numberFromText("12"), 12.f);
-    EXPECT_EQ(numberFromText("  -3.5 px"), -3.5f);
-    EXPECT_EQ(numberFromText("abc"), 0.f);
-    EXPECT_EQ(numberFromText(""), 0.f);
-    EXPECT_EQ(numberFromText("1e999"), 0.f);  // not a finite number
+    // The leading number of typed text; nothing usable reads as 0.
+    for (auto [text, number] :
+         {std::pair{"12", 12.f}, {"  -3.5 px", -3.5f}, {"abc", 0.f}, {"", 0.f}, {"1e999", 0.f}})
+        EXPECT_EQ(numberFromText(text), number) << text;
 }
 
 TEST(ParameterMath, TransformFieldsOfKnownMatrices) {
-    TransformFields id = transformFields(1, 0, 0, 1);
-    EXPECT_EQ(id.scale, 1.f);
-    EXPECT_EQ(id.angle, 0.f);
-    EXPECT_EQ(id.stretch, 1.f);
-    EXPECT_EQ(id.skew, 0.f);
-
-    // m21 = 0, m22 = 1 is angle 0 whatever else; a half-turn is π.
+    const TransformFields id = transformFields(1, 0, 0, 1);
+    EXPECT_EQ(std::tuple(id.scale, id.angle, id.stretch, id.skew), std::tuple(1.f, 0.f, 1.f, 0.f));
+    // m21 = 0, m22 = 1 is angle 0 whatever else; a half-turn is π; a quarter turn the other way
+    // lies in [0, 2π).
     EXPECT_EQ(transformFields(3, 0.5, 0, 1).angle, 0.f);
     EXPECT_FLOAT_EQ(transformFields(-1, 0, 0, -1).angle, float(std::numbers::pi));
-    // A quarter turn the other way lies in [0, 2π).
     EXPECT_FLOAT_EQ(transformFields(0, -1, 1, 0).angle, float(1.5 * std::numbers::pi));
-}
 
-TEST(ParameterMath, AQuarterTurnComposesAndDecomposesExactly) {
+    // A quarter turn composes exactly, its near-zero cosine kept as a float.
     const double a = std::numbers::pi / 2;
     const imaging::AffineTransform t = standard_fields_to_transform(1, a, 1, 0, 7, -3);
-    EXPECT_EQ(t.a, double(float(std::cos(a))));  // about 6e-17, kept as a float
-    EXPECT_EQ(t.b, 1);
-    EXPECT_EQ(t.c, -1);
-    EXPECT_EQ(t.d, double(float(std::cos(a))));
-    EXPECT_EQ(t.tx, 7);
-    EXPECT_EQ(t.ty, -3);
-    const TransformFields back = transformFields(t.a, t.b, t.c, t.d);
-    EXPECT_FLOAT_EQ(back.scale, 1);
-    EXPECT_FLOAT_EQ(back.angle, float(a));
-    EXPECT_FLOAT_EQ(back.stretch, 1);
-    EXPECT_NEAR(back.skew, 0, 1e-6);
-
+    const double c = float(std::cos(a));
+    EXPECT_EQ(t, (imaging::AffineTransform{c, 1, -1, c, 7, -3}));
     const imaging::Vector v = standard_fields_to_transform_vector(1, a, 1, 0, 7, -3);
-    ASSERT_EQ(v.count(), 6u);
-    EXPECT_EQ(v.at(1), 1);
-    EXPECT_EQ(v.at(4), 7);
+    EXPECT_EQ(v, (imaging::Vector{c, 1, -1, c, 7, -3}));
 }
 
-TEST(ParameterMath, FieldsRoundTripForScaledStretchedSkewedTurns) {
+TEST(ParameterMath, FieldsRoundTripForTurnsScaledStretchedAndSkewed) {
     for (const TransformFields f :
-         {TransformFields{2, 1, 0.5, 0.3}, TransformFields{0.1f, 5, 3, -2},
-          TransformFields{40, 3.5, 0.02f, 9}}) {
+         {TransformFields{1, float(std::numbers::pi / 2), 1, 0}, TransformFields{2, 1, 0.5, 0.3},
+          TransformFields{0.1f, 5, 3, -2}, TransformFields{40, 3.5, 0.02f, 9}}) {
         const imaging::AffineTransform t =
             standard_fields_to_transform(f.scale, f.angle, f.stretch, f.skew, 0, 0);
         const TransformFields back = transformFields(t.a, t.b, t.c, t.d);
@@ -99,25 +76,21 @@ TEST(ParameterMath, FieldsRoundTripForScaledStretchedSkewedTurns) {
     }
 }
 
-TEST(ParameterMath, ComponentFieldsFillTheRowFrom80) {
+TEST(ParameterMath, ComponentFieldsAndThumbnails) {
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(componentFieldFrame(300, i), QRect(80 + 55 * i, 0, 50, 16)) << i;
     // A width that does not divide evenly: floors, first field exactly at 80.
     EXPECT_EQ(componentFieldFrame(251, 0), QRect(80, 0, 37, 16));
     EXPECT_EQ(componentFieldFrame(251, 3).x(), int(std::floor(80 + 3 * (37.75 + 5))));
-}
 
-TEST(ParameterMath, ThumbnailsHaveTheirLongerSideAt64) {
-    Thumbnail t = thumbnailFor(200, 100);
-    EXPECT_EQ(t.width, 64);
-    EXPECT_EQ(t.height, 32);
-    EXPECT_DOUBLE_EQ(t.sx, 0.32);
-    t = thumbnailFor(1, 500);
-    EXPECT_EQ(t.width, 1);
-    EXPECT_EQ(t.height, 64);
-    EXPECT_DOUBLE_EQ(t.sx, 1.0);
-    t = thumbnailFor(1000, 1);  // never thinner than one pixel
-    EXPECT_EQ(t.height, 1);
+    // The longer side at 64, never thinner than one pixel: (w, h) -> (w, h, sx).
+    const std::tuple<int, int, int, int, double> thumbs[] = {
+        {200, 100, 64, 32, 0.32}, {1, 500, 1, 64, 1.0}, {1000, 1, 64, 1, 0.064}};
+    for (const auto& [w, h, tw, th, sx] : thumbs) {
+        const Thumbnail t = thumbnailFor(w, h);
+        EXPECT_EQ(QSize(t.width, t.height), QSize(tw, th)) << w << "x" << h;
+        EXPECT_DOUBLE_EQ(t.sx, sx);
+    }
     EXPECT_EQ(thumbnailFor(0, 10).width, 0);
 }
 
@@ -135,8 +108,6 @@ TEST(ParameterMath, LabelsAreShortenedToTheirField) {
     EXPECT_LE(fm.horizontalAdvance(cut), 75);
     EXPECT_TRUE(longLabel.startsWith(cut.chopped(3)));
     // The cut is the longest that fits.
-    const QString longer = longLabel.left(cut.size() - 3 + 1) + "...";
-    EXPECT_GT(fm.horizontalAdvance(longer), 75);
-
+    EXPECT_GT(fm.horizontalAdvance(longLabel.left(cut.size() - 2) + "..."), 75);
     EXPECT_EQ(ParameterView::ellipsizeFieldFontString(4, font, longLabel), "...");
 }

@@ -170,11 +170,7 @@ TEST_F(CanvasTest, StraightCurvesMakeAFlatRectangleFilledOrAsLines) {
     auto working = surface.mycopy();
     auto* e = static_cast<EvalEffect*>(working.get());
     effect = e;
-    EvalEffect::Points p = e->points2();
-    p[EvalEffect::kFirstCurve] = -0.5;
-    p[EvalEffect::kSecondCurve] = 0.5;
-    e->setPoints2(p);
-    e->setRotation({0, 0, 0, 0});
+    threed::test::makeFlat(*e);
     const QImage flat = view.ogl_shot();
     EXPECT_EQ(glError(), GLenum(GL_NO_ERROR));
     EXPECT_TRUE(e->wasInitialised());
@@ -347,11 +343,7 @@ TEST_F(CanvasTest, FitFillsTheViewWithWhatIsDrawn) {
     setPicture(halves(64, 64));
     EvalEffect surface;
     effect = &surface;
-    EvalEffect::Points p = surface.points2();
-    p[EvalEffect::kFirstCurve] = -0.5;
-    p[EvalEffect::kSecondCurve] = 0.5;
-    surface.setPoints2(p);
-    surface.setRotation({0, 0, 0, 0});
+    threed::test::makeFlat(surface);
     const QImage standard = view.ogl_shot();
     const double height = standard.height();
     ASSERT_NEAR(height, 150, 2);  // half the scene square

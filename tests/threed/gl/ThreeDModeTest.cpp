@@ -10,6 +10,7 @@
 #include "threed/EvalEffect.h"
 #include "threed/MyOGLView.h"
 #include "threed/ObjectEffect.h"
+#include "threed/TestHost.h"
 #include "workbench/MyImageView.h"
 
 namespace {
@@ -33,12 +34,7 @@ TEST_F(ThreeDMode, TheCroppedFrameIsWhatCopySaveAndApplyTake) {
     selectRow(w->filter3DOutlineView(), 0);
     auto* surface = dynamic_cast<threed::EvalEffect*>(c->getCurrent3DEffect());
     ASSERT_TRUE(surface);
-    // Straight curves and no turn: a flat rectangle in the middle half of the scene square.
-    threed::EvalEffect::Points p = surface->points2();
-    p[threed::EvalEffect::kFirstCurve] = -0.5;
-    p[threed::EvalEffect::kSecondCurve] = 0.5;
-    surface->setPoints2(p);
-    surface->setRotation({0, 0, 0, 0});
+    threed::test::makeFlat(*surface);
     const QImage shot = view()->ogl_shot();
     const int side = std::min(view()->width(), view()->height());
     EXPECT_NEAR(shot.width(), side / 2, 2);
