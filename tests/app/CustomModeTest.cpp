@@ -1,9 +1,6 @@
 // The generators in the application: choosing one, and what Copy, Apply and Save take from it.
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
-#include <QClipboard>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -81,10 +78,7 @@ class CustomModeTest : public apprig::AppRig {
   protected:
     void SetUp() override {
         AppRig::SetUp();
-        foundation::SavePanel::setResponder([this](SavePanel& p) {
-            p.setFilename(savePath);
-            return SavePanel::kOK;
-        });
+        answerSavePanels();
         usePicture(apprig::distinctPixels(80, 60));
         switchTo(app::Mode::Custom);
         endEvent();
@@ -93,7 +87,6 @@ class CustomModeTest : public apprig::AppRig {
     generators::GeneratedEffect* working() {
         return dynamic_cast<generators::GeneratedEffect*>(c->custom().workingEffect());
     }
-    QString savePath;
 };
 
 }  // namespace
@@ -133,8 +126,8 @@ TEST_F(CustomModeTest, CopyApplyAndSaveTakeTheComposedPictureAtFullSize) {
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGBA8888),
               composed);
 
-    savePath = dir.filePath("generated.png");
-    c->saveImgAs();
+    const QString savePath = dir.filePath("generated.png");
+    saveAs({savePath});
     EXPECT_EQ(pixelsOf(QImage(savePath)), composed);
     EXPECT_FALSE(c->wasChanged());
 
@@ -154,8 +147,8 @@ TEST_F(CustomModeTest, AGeneratorThatMadeNoPictureSaysWhyAndNothingPassesForItsR
     const QString why = "There is not enough memory for a picture of 200000 × 200000 pixels.";
     EXPECT_EQ(working()->problem(), why);
 
-    savePath = dir.filePath("nothing.png");
-    c->saveImgAs();
+    const QString savePath = dir.filePath("nothing.png");
+    saveAs({savePath});
     EXPECT_FALSE(QFile::exists(savePath));
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts.last(), "Couldn't save file.");
@@ -178,7 +171,7 @@ TEST_F(CustomModeTest, AGeneratorThatMadeNoPictureSaysWhyAndNothingPassesForItsR
     // Without a picture too: a save is no success when nothing was written.
     c->setBackgroundImage(imaging::Image());
     c->custom().select(&hungry);
-    c->saveImgAs();
+    saveAs({savePath});
     EXPECT_FALSE(QFile::exists(savePath));
     ASSERT_EQ(alerts.size(), 4);
     EXPECT_EQ(alerts.last(), "Couldn't save file.");
@@ -217,8 +210,8 @@ TEST_F(CustomModeTest, ShapesAreDrawnAtFullSizeWithProgressAndACancelChangesNoth
     QGuiApplication::clipboard()->clear();
     c->copy();
     EXPECT_TRUE(QGuiApplication::clipboard()->image().isNull());
-    savePath = dir.filePath("cancelled.png");
-    c->saveImgAs();
+    const QString savePath = dir.filePath("cancelled.png");
+    saveAs({savePath});
     EXPECT_FALSE(QFile::exists(savePath));
     c->custom().addFavourite();
     EXPECT_TRUE(alerts.isEmpty()) << alerts.join(", ").toStdString();

@@ -2,8 +2,6 @@
 // the camera data of a photograph kept when it is saved, the JPEG quality, and Apply and the
 // zoom from the keyboard.
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QImageReader>
 #include <QMenu>
@@ -45,24 +43,12 @@ class DesktopTest : public apprig::AppRig {
         AppRig::SetUp();
         photo = dir.filePath(QStringLiteral("photo.jpg"));
         testfiles::writePhotographersJpeg(photo, 64, 48);
-        SavePanel::setResponder([this](SavePanel& p) {
-            auto* accessory = qobject_cast<SaveAccessoryView*>(p.accessoryView());
-            if (!accessory || saveAs.isEmpty()) return SavePanel::kCancel;
-            qualityShown << accessory->qualitySlider()->value();
-            accessory->viewWithTag(SaveAccessoryView::kFormatPopUpTag)->selectItemWithTag(format);
-            qualityOffered = accessory->offersQuality();
-            if (quality >= 0) accessory->qualitySlider()->setValue(quality);
-            p.setFilename(saveAs);
-            return SavePanel::kOK;
-        });
+        answerSavePanels();
     }
 
     // Save As through the panel in the format (index), at the quality (-1: leave the slider).
     QString saveAsFormat(const QString& name, int formatIndex, int q = -1) {
-        saveAs = dir.filePath(name);
-        format = formatIndex;
-        quality = q;
-        c->saveImgAs();
+        saveAs({dir.filePath(name), formatIndex, -1, SavePanel::kOK, q});
         return c->getFilePath();
     }
     void keyOnWindow(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
@@ -70,10 +56,7 @@ class DesktopTest : public apprig::AppRig {
         QTest::keyClick(w, Qt::Key(key), modifiers);
     }
 
-    QString photo, saveAs;
-    int format = 7, quality = -1;
-    bool qualityOffered = false;
-    QList<int> qualityShown;
+    QString photo;
 };
 
 enum { kJPEG = 7, kPNG = 8, kTIFF = 10 };
@@ -85,19 +68,19 @@ enum { kJPEG = 7, kPNG = 8, kTIFF = 10 };
 TEST(CommandLine, AFileToOpenHelpAndVersionAndNothingElse) {
     const QString cwd = QDir::currentPath();
     EXPECT_EQ(CommandLine::parse({"deverav"}).action, CommandLine::Action::Run);
-    EXPECT_EQ(CommandLine::parse({"deverav"}).file, QString());
-
-    // What a file manager passes, a path typed in a terminal, a URL some launchers pass.
-    EXPECT_EQ(CommandLine::parse({"deverav", "/home/ada/lake.jpg"}).file, "/home/ada/lake.jpg");
-    EXPECT_EQ(CommandLine::parse({"deverav", "lake.jpg"}).file, cwd + "/lake.jpg");
-    EXPECT_EQ(CommandLine::parse({"deverav", "file:///home/ada/a%20b.jpg"}).file,
-              "/home/ada/a b.jpg");
-    // A name that is not UTF-8, as main() hands it over, and a launcher's URL for it.
+    // A file manager's path, a terminal's relative one, a launcher's URL, a name that is not
+    // UTF-8 as main() hands it over and as a URL, and after "--" a name beginning with a dash.
     const QString latin1 = foundation::NativeName::fromNative("/home/ada/caf\xE9.jpg");
-    EXPECT_EQ(CommandLine::parse({"deverav", latin1}).file, latin1);
-    EXPECT_EQ(CommandLine::parse({"deverav", "file:///home/ada/caf%E9.jpg"}).file, latin1);
-    // After "--" a name may begin with a dash.
-    EXPECT_EQ(CommandLine::parse({"deverav", "--", "-odd.png"}).file, cwd + "/-odd.png");
+    const std::pair<QStringList, QString> files[] = {
+        {{"deverav"}, ""},
+        {{"deverav", "/home/ada/lake.jpg"}, "/home/ada/lake.jpg"},
+        {{"deverav", "lake.jpg"}, cwd + "/lake.jpg"},
+        {{"deverav", "file:///home/ada/a%20b.jpg"}, "/home/ada/a b.jpg"},
+        {{"deverav", latin1}, latin1},
+        {{"deverav", "file:///home/ada/caf%E9.jpg"}, latin1},
+        {{"deverav", "--", "-odd.png"}, cwd + "/-odd.png"}};
+    for (const auto& [args, file] : files)
+        EXPECT_EQ(CommandLine::parse(args).file, file) << args.join(' ').toStdString();
 
     EXPECT_EQ(CommandLine::parse({"deverav", "photo.jpg", "-h"}).action, CommandLine::Action::Help);
     const CommandLine version = CommandLine::parse({"deverav", "--version"});

@@ -1,8 +1,6 @@
 // Favourites through the controller: adding, clicking with undo, removing, the highlighted
 // button, keeping them across runs, and stored lists the program no longer fully understands.
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QColor>
 #include <QDebug>

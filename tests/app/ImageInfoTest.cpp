@@ -1,19 +1,11 @@
 #include "app/ImageInfo.h"
 
-#include <gtest/gtest.h>
-
 #include <QAction>
-#include <QClipboard>
-#include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
-#include <memory>
 
 #include "app/ResizePanel.h"
 #include "support/AppRig.h"

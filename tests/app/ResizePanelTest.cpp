@@ -1,16 +1,12 @@
 #include "app/ResizePanel.h"
 
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
-#include <memory>
 
 #include "foundation/Progress.h"
 #include "imaging/Bitmap.h"

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
@@ -20,56 +18,22 @@ namespace {
 
 enum { kJPEG = 7, kPNG = 8, kTIFF = 10, kPDF = 17 };
 
-// What the save panel's responder does: the path to type, the format and resolution to pick,
-// and whether to press Save.
-struct PanelAnswer {
-    QString path;
-    int format = -1;
-    int resolution = -1;
-    int code = SavePanel::kOK;
-};
-
 class SaveTest : public apprig::AppRig {
   protected:
     void SetUp() override {
         answer = 0;  // no answer: as if the alert were closed
         AppRig::SetUp();
-        foundation::SavePanel::setResponder([this](SavePanel& p) {
-            ++panels;
-            panelTitle = p.title();
-            proposed = p.proposedName();
-            panelDirectory = p.directory();
-            auto* accessory = qobject_cast<SaveAccessoryView*>(p.accessoryView());
-            if (!accessory || panelAnswers.empty()) return SavePanel::kCancel;
-            preselected = accessory->viewWithTag(1)->selectedTag();
-            const PanelAnswer a = panelAnswers.front();
-            panelAnswers.pop_front();
-            if (a.format >= 0) {
-                EXPECT_TRUE(accessory->viewWithTag(1)->selectItemWithTag(a.format));
-            }
-            if (a.resolution > 0) {
-                EXPECT_TRUE(accessory->viewWithTag(2)->selectItemWithTag(a.resolution));
-            }
-            p.setFilename(a.path);
-            return a.code;
-        });
+        answerSavePanels();
         picture = apprig::distinctPixels(40, 30);
         c->setBackgroundImage(foundation::imageFromQImage(picture));
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    void saveAs(const PanelAnswer& a) {
-        panelAnswers.push_back(a);
-        c->saveImgAs();
-    }
     // A save that ends a quit asks to terminate once the event loop turns.
     void settle() { QCoreApplication::processEvents(); }
     static QByteArray bytes(const QString& file) { return testfiles::readFile(file); }
 
     QImage picture;
-    std::deque<PanelAnswer> panelAnswers;
-    int panels = 0, preselected = -2;
-    QString panelTitle, proposed, panelDirectory;
 };
 
 }  // namespace

@@ -1,9 +1,3 @@
-// The user's work is never lost without a question: the changed state counts the history's
-// steps, opening asks over changes and starts a clean history, the close box asks as Quit
-// does, and dropping the working effect can be undone.
-
-#include <gtest/gtest.h>
-
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -27,18 +21,12 @@ class UnsavedWorkTest : public apprig::AppRig {
         AppRig::SetUp();
         wood = writeFile("wood.png", pngBytes(distinctPixels(12, 8)));
         photo = writeFile("photo.png", pngBytes(solid(30, 20, Qt::blue)));
+        answerSavePanels();  // none queued: the panel is cancelled
     }
     void open(const QString& path) {
         foundation::OpenPanel::setResponder([path](const auto&) { return QStringList{path}; });
         c->openImg();
         endEvent();
-    }
-    // Answers the save panel with `path` (or cancels it for an empty path).
-    void answerSavePanel(const QString& path) {
-        foundation::SavePanel::setResponder([path](foundation::SavePanel& p) {
-            p.setFilename(path);
-            return path.isEmpty() ? foundation::SavePanel::kCancel : foundation::SavePanel::kOK;
-        });
     }
     QSize fileSize(const QString& path) const { return QImage(path).size(); }
 
@@ -146,6 +134,18 @@ TEST_F(UnsavedWorkTest, OpeningOverChangesAsksAndNeverBringsBackTheOldPicture) {
     c->saveImg();
     EXPECT_EQ(fileSize(photo), QSize(30, 20));
     EXPECT_NE(c->backImage(), woodPicture);
+
+    // A dropped file asks the same question.
+    c->flipVert();
+    endEvent();
+    answer = 2;
+    EXPECT_FALSE(c->openDroppedFile(wood));
+    EXPECT_EQ(c->getFilePath(), photo);
+    answer = 3;
+    EXPECT_TRUE(c->openDroppedFile(wood));
+    EXPECT_EQ(shownTitle(), "Deverav::wood.png");
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_FALSE(undo().canUndo());
 }
 
 TEST_F(UnsavedWorkTest, SaveFirstSavesTheChangesThenOpens) {
@@ -166,28 +166,13 @@ TEST_F(UnsavedWorkTest, SaveFirstSavesTheChangesThenOpens) {
     c->flipVert();
     endEvent();
     answer = 1;
-    answerSavePanel(QString());
     open(wood);
     EXPECT_EQ(c->getFilePath(), "");
     EXPECT_TRUE(c->wasChanged());
-    answerSavePanel(dir.filePath("kept.png"));
+    panelAnswers = {{dir.filePath("kept.png")}};
     open(wood);
     EXPECT_EQ(fileSize(dir.filePath("kept.png")), QSize(6, 6));
     EXPECT_EQ(c->getFilePath(), wood);
-}
-
-TEST_F(UnsavedWorkTest, ADroppedFileOpensAsFromThePanel) {
-    open(wood);
-    c->flipVert();
-    endEvent();
-    answer = 2;
-    EXPECT_FALSE(c->openDroppedFile(photo));
-    EXPECT_EQ(c->getFilePath(), wood);
-    answer = 3;
-    EXPECT_TRUE(c->openDroppedFile(photo));
-    EXPECT_EQ(shownTitle(), "Deverav::photo.png");
-    EXPECT_FALSE(c->wasChanged());
-    EXPECT_FALSE(undo().canUndo());
 }
 
 TEST_F(UnsavedWorkTest, TheCloseBoxAsksTheQuitQuestion) {
@@ -198,7 +183,6 @@ TEST_F(UnsavedWorkTest, TheCloseBoxAsksTheQuitQuestion) {
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(alerts, QStringList{"Do you want to save changes?"});
     answer = 1;  // Save...: the picture has no file, so the panel comes; cancelled, nothing quits
-    answerSavePanel(QString());
     w->close();
     EXPECT_TRUE(w->isVisible());
     answer = 3;  // Don't Save
@@ -283,13 +267,4 @@ TEST_F(UnsavedWorkTest, ANewWorkingFilterTakesThePreviousFiltersStepsAway) {
     endEvent();
     c->standard().setCurrentFilter(apprig::makeFilter("CIGaussianBlur"));
     EXPECT_FALSE(undo().canUndo());
-}
-
-TEST_F(UnsavedWorkTest, ACropStartsAtThePicturesExtent) {
-    usePicture(solid(64, 48, Qt::gray));
-    c->addFilterIndex("CICrop", 111);
-    ASSERT_TRUE(c->getCurrentFilter());
-    EXPECT_EQ(c->getCurrentFilter()->value("inputRectangle").toVector(),
-              (imaging::Vector{0, 0, 64, 48}));
-    EXPECT_EQ(c->coreImageResult().extent(), (imaging::Rect{0, 0, 64, 48}));
 }

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QWindow>
@@ -142,6 +143,46 @@ class AppRig : public ::testing::Test {
         start();
     }
 
+    // Save panels from now on take the queued answers (none left: Cancel) and record what
+    // they showed.
+    void answerSavePanels() {
+        using foundation::SaveAccessoryView;
+        foundation::SavePanel::setResponder([this](foundation::SavePanel& p) {
+            ++panels;
+            panelTitle = p.title();
+            proposed = p.proposedName();
+            panelDirectory = p.directory();
+            auto* accessory = qobject_cast<SaveAccessoryView*>(p.accessoryView());
+            if (!accessory || panelAnswers.empty()) return foundation::SavePanel::kCancel;
+            foundation::PopUpButton* formats =
+                accessory->viewWithTag(SaveAccessoryView::kFormatPopUpTag);
+            preselected = formats->selectedTag();
+            qualityShown << accessory->qualitySlider()->value();
+            const PanelAnswer a = panelAnswers.front();
+            panelAnswers.pop_front();
+            if (a.format >= 0) EXPECT_TRUE(formats->selectItemWithTag(a.format));
+            if (a.resolution > 0)
+                EXPECT_TRUE(accessory->viewWithTag(SaveAccessoryView::kResolutionPopUpTag)
+                                ->selectItemWithTag(a.resolution));
+            qualityOffered = accessory->offersQuality();
+            if (a.quality >= 0) accessory->qualitySlider()->setValue(a.quality);
+            p.setFilename(a.path);
+            return a.code;
+        });
+    }
+    // What a save panel is answered: the path typed, the format, resolution and JPEG quality
+    // picked (-1: as offered), and the button pressed.
+    struct PanelAnswer {
+        QString path;
+        int format = -1, resolution = -1;
+        int code = foundation::SavePanel::kOK;
+        int quality = -1;
+    };
+    void saveAs(const PanelAnswer& a) {
+        panelAnswers.push_back(a);
+        c->saveImgAs();
+    }
+
     foundation::UndoManager& undo() { return *c->undoManager(); }
     // The window title as the desktop shows it (the changed marker in place of "[*]").
     QString shownTitle() const {
@@ -176,6 +217,12 @@ class AppRig : public ::testing::Test {
     QStringList alerts, alertTexts, opened;
     QList<QStringList> alertTitles;
     int quits = 0;
+    // Save panels: the answers to give, and what the panels showed.
+    std::deque<PanelAnswer> panelAnswers;
+    int panels = 0, preselected = -2;
+    QString panelTitle, proposed, panelDirectory;
+    QList<int> qualityShown;
+    bool qualityOffered = false;
 };
 
 }  // namespace apprig
