@@ -105,6 +105,17 @@ void FilePanelDialog::accept() {
     QDialog::accept();
 }
 
+void FilePanelDialog::openNativeRow(QAbstractItemView* view, const QModelIndex& row) {
+    if (m_model->isNativeFolder(row)) {
+        QMessageBox::information(this, windowTitle(),
+                                 NativeNameModel::whyFolderCannotOpen(
+                                     row.data(QFileSystemModel::FilePathRole).toString()));
+        return;
+    }
+    view->setCurrentIndex(row);
+    accept();
+}
+
 bool FilePanelDialog::eventFilter(QObject* watched, QEvent* event) {
     if (auto* button = qobject_cast<QPushButton*>(watched)) {
         if (event->type() == QEvent::EnabledChange && !button->isEnabled() &&
@@ -125,15 +136,14 @@ bool FilePanelDialog::eventFilter(QObject* watched, QEvent* event) {
         const QModelIndex row =
             view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
         if (m_model->isNativeRow(row)) {
-            view->setCurrentIndex(row);
-            accept();
+            openNativeRow(view, row);
             return true;
         }
     } else if (event->type() == QEvent::KeyPress && watched == view) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
             m_model->isNativeRow(view->currentIndex())) {
-            accept();
+            openNativeRow(view, view->currentIndex());
             return true;
         }
     }

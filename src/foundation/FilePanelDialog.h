@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QModelIndexList>
 
+class QAbstractItemView;
+
 namespace foundation {
 
 class NativeNameModel;
@@ -33,6 +35,8 @@ class FilePanelDialog : public QFileDialog {
   private:
     QModelIndexList selectedNativeRows() const;
     void nativeSelectionChanged();
+    // Opens a file the dialog's own model cannot name, or says why such a folder cannot open.
+    void openNativeRow(QAbstractItemView* view, const QModelIndex& row);
 
     // What the user typed or the panel proposed, as a NativeName path.
     QString typedPath(const QString& qtPath) const;

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLocale>
 #include <QMimeDatabase>
@@ -39,6 +40,18 @@ const NativeNameModel::Folder* NativeNameModel::folderOf(const QModelIndex& prox
 
 bool NativeNameModel::isNativeRow(const QModelIndex& index) const {
     return folderOf(index) != nullptr;
+}
+
+bool NativeNameModel::isNativeFolder(const QModelIndex& index) const {
+    const Entry* entry = entryOf(index);
+    return entry && entry->status.isDir;
+}
+
+QString NativeNameModel::whyFolderCannotOpen(const QString& path) {
+    return tr("The folder “%1” cannot be opened here because its name is not valid "
+              "UTF-8. Pictures in it can still be opened by dropping them on the window or by "
+              "naming them on the command line.")
+        .arg(NativeName::displayName(path.section(QLatin1Char('/'), -1)));
 }
 
 const NativeNameModel::Entry* NativeNameModel::entryOf(const QModelIndex& proxy) const {
@@ -77,19 +90,25 @@ void NativeNameModel::scan(Folder& folder) const {
         Entry entry;
         entry.name = NativeName::fromNative(name);
         entry.status = NativeName::status(nativeDir + QLatin1Char('/') + entry.name);
-        // A folder the source model cannot name could not be entered either.
-        if (entry.status.exists && !entry.status.isDir) folder.entries.push_back(entry);
+        if (entry.status.exists) folder.entries.push_back(entry);
     }
     closedir(listing);
-    std::sort(folder.entries.begin(), folder.entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    // Folders first, as the source lists them.
+    std::sort(folder.entries.begin(), folder.entries.end(), [](const Entry& a, const Entry& b) {
+        return a.status.isDir != b.status.isDir ? a.status.isDir : a.name < b.name;
+    });
 }
 
-bool NativeNameModel::listed(const QString& name, bool* enabled) const {
+bool NativeNameModel::listed(const Entry& entry, bool* enabled) const {
     QFileSystemModel* files = fileModel();
     const QDir::Filters filters = files->filter();
-    if (!(filters & QDir::Files)) return false;
+    const QString& name = entry.name;
+    if (!(filters & (entry.status.isDir ? QDir::Dirs | QDir::AllDirs : QDir::Files))) return false;
     if (name.startsWith(QLatin1Char('.')) && !(filters & QDir::Hidden)) return false;
+    if (entry.status.isDir && (filters & QDir::AllDirs)) {  // name filters are for files then
+        if (enabled) *enabled = true;
+        return true;
+    }
     const QStringList patterns = files->nameFilters();
     const auto options = filters & QDir::CaseSensitive ? QRegularExpression::NoPatternOption
                                                        : QRegularExpression::CaseInsensitiveOption;
@@ -107,7 +126,7 @@ bool NativeNameModel::listed(const QString& name, bool* enabled) const {
 void NativeNameModel::filter(Folder& folder) const {
     folder.shown.clear();
     for (int i = 0; i < int(folder.entries.size()); ++i)
-        if (listed(folder.entries[i].name, nullptr)) folder.shown.push_back(i);
+        if (listed(folder.entries[i], nullptr)) folder.shown.push_back(i);
 }
 
 void NativeNameModel::refresh(const QString& path, bool rescan) {
@@ -200,7 +219,7 @@ QVariant NativeNameModel::data(const QModelIndex& index, int role) const {
         case Qt::EditRole:
             return entry->name;
         case Qt::ToolTipRole:
-            return NativeName::displayName(path);
+            return entry->status.isDir ? whyFolderCannotOpen(path) : NativeName::displayName(path);
         default:
             break;
     }
@@ -208,14 +227,21 @@ QVariant NativeNameModel::data(const QModelIndex& index, int role) const {
         case 0:
             if (role == Qt::DisplayRole) return NativeName::displayName(entry->name);
             if (role == Qt::DecorationRole && fileModel()->iconProvider())
-                return fileModel()->iconProvider()->icon(QAbstractFileIconProvider::File);
+                return fileModel()->iconProvider()->icon(entry->status.isDir
+                                                             ? QAbstractFileIconProvider::Folder
+                                                             : QAbstractFileIconProvider::File);
             break;
         case 1:
             if (role == Qt::DisplayRole)
-                return QLocale::system().formattedDataSize(entry->status.size);
+                return entry->status.isDir
+                           ? QString()
+                           : QLocale::system().formattedDataSize(entry->status.size);
             if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
             break;
         case 2:
+            // The parent is a folder too: its type is the provider's word for one.
+            if (role == Qt::DisplayRole && entry->status.isDir && fileModel()->iconProvider())
+                return fileModel()->iconProvider()->type(QFileInfo(folder->path));
             if (role == Qt::DisplayRole)
                 return QMimeDatabase()
                     .mimeTypeForFile(entry->name, QMimeDatabase::MatchExtension)
@@ -239,9 +265,11 @@ QMap<int, QVariant> NativeNameModel::itemData(const QModelIndex& index) const {
 Qt::ItemFlags NativeNameModel::flags(const QModelIndex& index) const {
     const Entry* entry = entryOf(index);
     if (!entry) return QIdentityProxyModel::flags(index);
+    // A folder stays unchosen: the dialog would take its path for one it can enter.
+    if (entry->status.isDir) return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     bool enabled = false;
-    listed(entry->name, &enabled);
+    listed(*entry, &enabled);
     return enabled ? flags | Qt::ItemIsEnabled : flags;
 }
 

@@ -2,7 +2,9 @@
 // Qt's folder listing leaves out files whose names are not valid UTF-8, so a file panel built on
 // QFileSystemModel never shows them. This proxy shows a folder's rows as the model has them and,
 // after them, a row for each such file that the model's filters let through, named through
-// NativeName so that the path the panel hands back is the file's own.
+// NativeName so that the path the panel hands back is the file's own. Folders with such names
+// cannot be entered (the dialog navigates by Qt paths), so they are listed, cannot be chosen, and
+// say why.
 
 #include <QIdentityProxyModel>
 #include <map>
@@ -26,6 +28,9 @@ class NativeNameModel : public QIdentityProxyModel {
 
     // Whether the row is one of this proxy's own (a file the source model cannot name).
     bool isNativeRow(const QModelIndex& index) const;
+    // Whether the row is such a folder; `why` tells the user why it cannot be opened.
+    bool isNativeFolder(const QModelIndex& index) const;
+    static QString whyFolderCannotOpen(const QString& path);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -57,9 +62,9 @@ class NativeNameModel : public QIdentityProxyModel {
     // The folder behind a source index, listed on first use; null for files.
     Folder* folderFor(const QModelIndex& sourceParent) const;
     void scan(Folder& folder) const;
-    // Whether the source model's filters list the file; `enabled` tells whether a name filter
+    // Whether the source model's filters list the entry; `enabled` tells whether a name filter
     // matches it (with disabled name filters, files that match none are listed greyed out).
-    bool listed(const QString& name, bool* enabled) const;
+    bool listed(const Entry& entry, bool* enabled) const;
     void filter(Folder& folder) const;
     // Lists again (or only filters again) and tells the views about rows that changed.
     void refresh(const QString& path, bool rescan);

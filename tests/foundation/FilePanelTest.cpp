@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -137,6 +140,37 @@ TEST_F(FilePanelTest, DoubleClickingTheRowOpensItInPlaceOfEnteringAFolder) {
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.selectedFiles(), QStringList{native("caf\xE9.png")});
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
+}
+
+TEST_F(FilePanelTest, AFolderWhoseNameIsNotUtf8IsListedAndSaysWhyItCannotBeOpened) {
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/d\xE9j\xE0";
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const auto removeFolder = qScopeGuard([&] { ::rmdir(folder.constData()); });
+    FilePanelDialog dialog(&window);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter("Pictures (*.png)");  // for files only
+    dialog.setDirectory(dir.path());
+    dialog.open();
+    QAbstractItemView* view = listView(&dialog);
+    const QModelIndex row = rowShowing(&dialog, "d\\xE9j\\xE0");
+    ASSERT_TRUE(row.isValid());
+    EXPECT_TRUE(dialog.nativeNameModel()->isNativeFolder(row));
+    EXPECT_FALSE(dialog.nativeNameModel()->isNativeFolder(rowShowing(&dialog, "caf\\xE9.png")));
+    EXPECT_FALSE(row.flags() & Qt::ItemIsSelectable);
+    EXPECT_LT(row.row(), rowShowing(&dialog, "caf\\xE9.png").row());  // folders first
+    EXPECT_TRUE(row.data(Qt::ToolTipRole).toString().contains("not valid UTF-8"));
+
+    QString told;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            told = box->text();
+            box->accept();
+        }
+    });
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
+    EXPECT_TRUE(told.contains("\u201Cd\\xE9j\\xE0\u201D")) << told.toStdString();
+    EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
 }
 
