@@ -7,6 +7,9 @@
 
 namespace app {
 
+// The name the main window's frame is saved under.
+inline const QString kFrameName = QStringLiteral("Deverav");
+
 // Texts the user reads.
 inline const QString kAppTitle = QStringLiteral("Deverav");
 inline const QString kSaveChangesQuestion = QStringLiteral("Do you want to save changes?");
