@@ -89,12 +89,18 @@ void FilePanelDialog::accept() {
     const QStringList files = selectedFiles();
     const bool native = std::any_of(files.begin(), files.end(),
                                     [](const QString& f) { return NativeName::hasEscapes(f); });
-    if (!native || (fileMode() != ExistingFile && fileMode() != ExistingFiles)) {
+    if (!native) {
         QFileDialog::accept();
         return;
     }
+    const bool existing = fileMode() == ExistingFile || fileMode() == ExistingFiles;
     for (const QString& file : files) {
-        if (!NativeName::isFile(file)) {
+        const NativeName::Status status = NativeName::status(file);
+        if (status.isDir) {
+            tellFolderCannotOpen(file);
+            return;
+        }
+        if (existing && !status.exists) {
             QMessageBox::warning(this, windowTitle(),
                                  tr("%1\nFile not found.\nPlease verify the correct file name "
                                     "was given.")
@@ -102,14 +108,20 @@ void FilePanelDialog::accept() {
             return;
         }
     }
-    QDialog::accept();
+    if (existing)
+        QDialog::accept();
+    else
+        QFileDialog::accept();
+}
+
+void FilePanelDialog::tellFolderCannotOpen(const QString& path) {
+    QMessageBox::information(this, windowTitle(), NativeNameModel::whyFolderCannotOpen(path));
 }
 
 void FilePanelDialog::openNativeRow(QAbstractItemView* view, const QModelIndex& row) {
+    // Such a folder cannot be chosen, so it is not among the selected files.
     if (m_model->isNativeFolder(row)) {
-        QMessageBox::information(this, windowTitle(),
-                                 NativeNameModel::whyFolderCannotOpen(
-                                     row.data(QFileSystemModel::FilePathRole).toString()));
+        tellFolderCannotOpen(row.data(QFileSystemModel::FilePathRole).toString());
         return;
     }
     view->setCurrentIndex(row);

@@ -37,6 +37,7 @@ class FilePanelDialog : public QFileDialog {
     void nativeSelectionChanged();
     // Opens a file the dialog's own model cannot name, or says why such a folder cannot open.
     void openNativeRow(QAbstractItemView* view, const QModelIndex& row);
+    void tellFolderCannotOpen(const QString& path);
 
     // What the user typed or the panel proposed, as a NativeName path.
     QString typedPath(const QString& qtPath) const;

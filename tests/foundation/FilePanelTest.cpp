@@ -161,14 +161,24 @@ TEST_F(FilePanelTest, AFolderWhoseNameIsNotUtf8IsListedAndSaysWhyItCannotBeOpene
     EXPECT_LT(row.row(), rowShowing(&dialog, "caf\\xE9.png").row());  // folders first
     EXPECT_TRUE(row.data(Qt::ToolTipRole).toString().contains("not valid UTF-8"));
 
+    // Double-clicked, or typed in the field, it says why it does not open.
     QString told;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            told = box->text();
-            box->accept();
-        }
-    });
+    const auto answer = [&] {
+        told.clear();
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+            }
+        });
+    };
+    answer();
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(row).center());
+    EXPECT_TRUE(told.contains("\u201Cd\\xE9j\\xE0\u201D")) << told.toStdString();
+    answer();
+    auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+    edit->setText("d\\xE9j\\xE0");
+    QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_TRUE(told.contains("\u201Cd\\xE9j\\xE0\u201D")) << told.toStdString();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.directory().absolutePath(), QDir(dir.path()).absolutePath());
