@@ -10,7 +10,11 @@
 namespace generators {
 
 GeneratedEffect::Layers GeneratorFrame::overLayers() const {
-    return {m_useBackImage, m_bgColor, {}, m_opacity / 100.0, {}};
+    Layers layers;
+    layers.picture = m_useBackImage;
+    layers.background = m_bgColor;
+    layers.opacity = m_opacity / 100.0;
+    return layers;
 }
 
 QSize GeneratorFrame::reducedSize(QSize picture, int limit, float& zoom) {

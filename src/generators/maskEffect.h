@@ -59,7 +59,11 @@ class maskEffect : public GeneratedEffect {
 
   protected:
     // The masked picture alone: no picture under it, no colour, full opacity.
-    Layers overLayers() const override { return {false, Qt::transparent, {}, 1, {}}; }
+    Layers overLayers() const override {
+        Layers layers;
+        layers.picture = false;
+        return layers;
+    }
     void buildControls(QWidget* host) override;
     std::unique_ptr<effects::BaseEffect> newInstance() const override;
 

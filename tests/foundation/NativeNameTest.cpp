@@ -40,9 +40,10 @@ TEST(NativeName, EveryByteStringComesBackExactly) {
         const QString name = NativeName::fromNative(bytes);
         ASSERT_EQ(NativeName::toNative(name), bytes) << bytes.toHex().constData();
         // Qt's file classes name valid UTF-8 by its characters, escape range included.
-        if (bytes.isValidUtf8())
+        if (bytes.isValidUtf8()) {
             ASSERT_EQ(NativeName::toNative(NativeName::fromQt(QString::fromUtf8(bytes))), bytes)
                 << bytes.toHex().constData();
+        }
         // The panels hand paths through QUrl: the escapes must survive it too.
         const QString path = QStringLiteral("/d/") + name;
         ASSERT_EQ(QUrl::fromLocalFile(path).toString(QUrl::PreferLocalFile), path);

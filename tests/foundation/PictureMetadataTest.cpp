@@ -130,7 +130,9 @@ TEST(PictureMetadata, CameraDataSurvivesEveryFormatThatHoldsItBroughtUpToDate) {
             p.setColorSpace({});
             return p;
         };
-        if (QLatin1String(ext) != QLatin1String("jpg")) EXPECT_EQ(pixels(back), pixels(picture));
+        if (QLatin1String(ext) != QLatin1String("jpg")) {
+            EXPECT_EQ(pixels(back), pixels(picture));
+        }
     }
 
     // Formats without such fields are written as before.

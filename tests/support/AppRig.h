@@ -160,10 +160,13 @@ class AppRig : public ::testing::Test {
             qualityShown << accessory->qualitySlider()->value();
             const PanelAnswer a = panelAnswers.front();
             panelAnswers.pop_front();
-            if (a.format >= 0) EXPECT_TRUE(formats->selectItemWithTag(a.format));
-            if (a.resolution > 0)
+            if (a.format >= 0) {
+                EXPECT_TRUE(formats->selectItemWithTag(a.format));
+            }
+            if (a.resolution > 0) {
                 EXPECT_TRUE(accessory->viewWithTag(SaveAccessoryView::kResolutionPopUpTag)
                                 ->selectItemWithTag(a.resolution));
+            }
             qualityOffered = accessory->offersQuality();
             if (a.quality >= 0) accessory->qualitySlider()->setValue(a.quality);
             p.setFilename(a.path);
