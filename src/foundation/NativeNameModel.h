@@ -28,8 +28,9 @@ class NativeNameModel : public QIdentityProxyModel {
 
     // Whether the row is one of this proxy's own (a file the source model cannot name).
     bool isNativeRow(const QModelIndex& index) const;
-    // Whether the row is such a folder; `why` tells the user why it cannot be opened.
+    // Whether the row is a folder with such a name (listed, but the dialog cannot enter it).
     bool isNativeFolder(const QModelIndex& index) const;
+    // What the user is told on trying to open such a folder.
     static QString whyFolderCannotOpen(const QString& path);
 
     int rowCount(const QModelIndex& parent = {}) const override;
